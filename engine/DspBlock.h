@@ -1,0 +1,105 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "DspBuffer.h"
+#include "DspLock.h"
+#include "DspTypes.h"
+
+namespace velorix {
+
+class CDspConsumer;
+
+// The output side of a block: where its results go and how it is wired.
+class CDspProducer {
+public:
+    virtual ~CDspProducer() = default;
+
+    // The lock that this block's consumers must share.
+    virtual CDspLock* GetLock() = 0;
+    // Attaches a consumer; a second one makes the block insert a CDspCopy.
+    virtual void Connect(CDspConsumer* consumer) = 0;
+    virtual int GetOutputType() = 0;
+    // Output sample rate in kHz.
+    virtual double GetOutputRate() = 0;
+    // Capacity of the block's own input buffer, in elements.
+    virtual int GetBlockCapacity() = 0;
+    // Drains the own input buffer through Process into the downstream.
+    virtual void Run() = 0;
+    // The block's work: `count` output elements from `src` (own input,
+    // history included) to `dst` (free space downstream).
+    virtual void Process(void* dst, const void* src, int count) = 0;
+
+    CDspConsumer* downstream = nullptr;
+};
+
+// The input side of a block: its buffer, rate, segment lock and readiness.
+// Consumer-only sinks (displays, audio output) derive from this alone.
+class CDspConsumer {
+public:
+    CDspConsumer(int type, int capacity, int history)
+        : buffer(std::make_unique<CDspBuffer>(type, capacity, history)) {}
+    virtual ~CDspConsumer() = default;
+    CDspConsumer(const CDspConsumer&) = delete;
+    CDspConsumer& operator=(const CDspConsumer&) = delete;
+
+    // Stores the input rate in kHz and restarts the block.
+    virtual void SetRate(double rateKHz) {
+        rate = rateKHz;
+        Restart();
+    }
+    // The buffer the upstream writes into.
+    virtual CDspBuffer* GetBuffer() { return buffer.get(); }
+    virtual int GetInputType() { return buffer->Type(); }
+    // Drops buffered data and history; blocks with a downstream pass the rate on.
+    virtual void Restart() { buffer->Clear(); }
+    // Called by the upstream when the buffer returned by GetBuffer is full.
+    virtual void BufferFull() = 0;
+    virtual int IsSplitter() { return 0; }
+    // Writes the class name into `name` and returns it.
+    virtual std::string& GetName(std::string& name) = 0;
+    // Whether a full buffer can be accepted now. Read by the upstream's
+    // thread; a block whose readiness follows another block overrides it.
+    virtual int IsReady() { return ready.load(std::memory_order_acquire); }
+
+    void SetLock(CDspLock* segmentLock) { lock = segmentLock; }
+    CDspBuffer& Buffer() { return *buffer; }
+
+    CDspLock* lock = nullptr;
+    // Input sample rate in kHz; plain store, written on the UI thread.
+    double rate = 0.0;
+    std::unique_ptr<CDspBuffer> buffer;
+    // 1 when a full buffer can be accepted now; 0 while a worker thread or a
+    // display still owns the previous one. Written by two threads.
+    std::atomic<int> ready{1};
+};
+
+// A block with both sides and the default streaming behaviour: every engine
+// block derives from it and supplies Process (and GetName).
+class CDspBlock : public CDspProducer, public CDspConsumer {
+public:
+    CDspBlock(int type, int capacity, int history) : CDspConsumer(type, capacity, history) {}
+    // Deletes a splitter that Connect inserted.
+    ~CDspBlock() override;
+
+    CDspLock* GetLock() override { return lock; }
+    void Connect(CDspConsumer* consumer) override;
+    int GetOutputType() override { return kDspTypeComplex; }
+    double GetOutputRate() override { return rate; }
+    int GetBlockCapacity() override { return buffer->Capacity(); }
+    void Run() override;
+
+    void Restart() override;
+    void BufferFull() override;
+
+protected:
+    // Writes the whole own buffer into the downstream, `Process`ing it in
+    // pieces that fit, and lets the downstream process each time it fills.
+    // Stops early (dropping the rest) when the downstream cannot take more.
+    // `deliver` false leaves a full downstream buffer to the caller.
+    void DrainInto(CDspConsumer* target, bool deliver);
+};
+
+}  // namespace velorix

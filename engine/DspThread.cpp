@@ -1,0 +1,113 @@
+#include "DspThread.h"
+
+#include <cstring>
+
+#include "ThreadPriority.h"
+
+namespace velorix {
+
+CDspThread::CDspThread(int type, int capacity) : CDspBlock(type, capacity, 0) {
+    worker_ = std::thread([this] { Worker(); });
+}
+
+CDspThread::~CDspThread() {
+    stop_.store(1);
+    wake_.Set();
+    if (worker_.joinable()) worker_.join();
+}
+
+void CDspThread::Connect(CDspConsumer* consumer) {
+    if (consumer == nullptr) return;
+    consumer->SetLock(&ownLock_);
+    downstream = consumer;
+}
+
+int CDspThread::GetOutputType() {
+    return downstream ? downstream->GetInputType() : buffer->Type();
+}
+
+int CDspThread::GetInputType() {
+    return GetOutputType();
+}
+
+CDspBuffer* CDspThread::GetBuffer() {
+    return downstream ? downstream->GetBuffer() : buffer.get();
+}
+
+void CDspThread::Process(void* dst, const void* src, int count) {
+    std::memcpy(dst, src, static_cast<size_t>(count) * buffer->ElementSize());
+}
+
+void CDspThread::Restart() {
+    buffer->Clear();
+    if (downstream == nullptr) return;
+    // The worker may be inside the downstream segment: wait for it.
+    DspLockGuard guard(&ownLock_);
+    downstream->SetRate(GetOutputRate());
+}
+
+void CDspThread::SetSkipLimit(int n) {
+    skipCounter_.store(0);
+    skipLimit_.store(n < 0 ? 0 : n);
+}
+
+void CDspThread::ResetThread() {
+    ready.store(1, std::memory_order_release);
+    skipCounter_.store(0);
+    skipLimit_.store(0);
+    state_.store(0);
+}
+
+void CDspThread::BufferFull() {
+    if (downstream == nullptr) {
+        // Nothing after the thread: the data went into the own buffer.
+        buffer->Clear();
+        return;
+    }
+    if (skipCounter_.load() < skipLimit_.load()) {
+        downstream->GetBuffer()->Commit();  // dropped; the history stays
+        skipCounter_.fetch_add(1);
+        ready.store(1, std::memory_order_release);
+        return;
+    }
+    skipCounter_.store(0);
+    ready.store(0, std::memory_order_release);
+    wake_.Set();
+}
+
+void CDspThread::Run() {
+    if (downstream != nullptr && state_.load() != 1) {
+        DrainInto(downstream, false);
+        if (downstream->GetBuffer()->IsFull()) {
+            state_.store(1);
+            ready.store(0, std::memory_order_release);
+            wake_.Set();
+        }
+    }
+    // The whole own block counts as consumed, whatever was copied.
+    buffer->Rewind();
+    buffer->AdvanceRead(buffer->Capacity());
+}
+
+void CDspThread::Worker() {
+    SetCurrentThreadName("velorix-dsp");
+    for (;;) {
+        wake_.Wait();
+        if (stop_.load()) break;
+        {
+            DspLockGuard guard(&ownLock_);
+            if (downstream != nullptr) {
+                if (downstream->IsReady()) {
+                    downstream->BufferFull();
+                } else if (autoThrottle_.load()) {
+                    skipLimit_.fetch_add(1);
+                }
+                downstream->GetBuffer()->Commit();
+            }
+        }
+        ready.store(1, std::memory_order_release);
+    }
+    state_.store(2);
+}
+
+}  // namespace velorix

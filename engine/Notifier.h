@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace velorix {
+
+// The system's fixed-text messages to the user. The window shows them in a
+// message box, the headless receiver prints them, tests record them. No
+// implementation may block a test.
+class Notifier {
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, RetryCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+    virtual ~Notifier() = default;
+    virtual Answer Notify(const std::string& text, const std::string& caption, Icon icon,
+                          Buttons buttons) = 0;
+};
+
+// The process-wide notifier used by blocks that were given none. Until a
+// front end installs one, notices are dropped and answered with the
+// button set's affirmative answer.
+Notifier& DefaultNotifier();
+// Installs `notifier` (not owned; null restores the silent default).
+void SetDefaultNotifier(Notifier* notifier);
+
+}  // namespace velorix

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package velorix needs to build, test and run.
+# Idempotent and non-interactive: asks apt only when something is missing.
+set -euo pipefail
+
+packages=(
+    # toolchain and build
+    g++ make cmake ninja-build pkg-config clang-format
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+if [[ $(id -u) -ne 0 ]]; then
+    echo "install-deps: missing packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
