@@ -31,14 +31,15 @@ endfunction()
 
 # velorix_add_module_tests(<module> [LIBS ...])
 #
-# Builds the tests of tests/<module>/ by file-name convention:
+# Called from tests/<module>/CMakeLists.txt. Builds the tests of that folder
+# by file-name convention (other .cpp files there are shared helpers):
 #   *_test.cpp           plain tests                 -> <module>_tests
 #   *_threaded_test.cpp  tests that start threads    -> <module>_threaded_tests (THREADED)
 #   *_realtime_test.cpp  tests that stream in real time -> <module>_realtime_tests
 #                        (THREADED, label "realtime"; shortened under sanitizers)
 function(velorix_add_module_tests module)
     cmake_parse_arguments(M "" "" "LIBS" ${ARGN})
-    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${module})
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR})
     file(GLOB all CONFIGURE_DEPENDS ${dir}/*_test.cpp)
     file(GLOB threaded CONFIGURE_DEPENDS ${dir}/*_threaded_test.cpp)
     file(GLOB realtime CONFIGURE_DEPENDS ${dir}/*_realtime_test.cpp)

@@ -4,9 +4,7 @@
 
 namespace velorix {
 
-CDspBlock::~CDspBlock() {
-    if (downstream != nullptr && downstream->IsSplitter()) delete downstream;
-}
+CDspBlock::~CDspBlock() = default;
 
 void CDspBlock::Connect(CDspConsumer* consumer) {
     if (consumer == nullptr) return;
@@ -23,11 +21,12 @@ void CDspBlock::Connect(CDspConsumer* consumer) {
         static_cast<CDspCopy*>(downstream)->Connect(consumer);
         return;
     }
-    auto* copy = new CDspCopy(GetOutputType(), GetBlockCapacity());
+    auto copy = std::make_unique<CDspCopy>(GetOutputType(), GetBlockCapacity());
     copy->SetLock(segmentLock);
     copy->Connect(downstream);
     copy->Connect(consumer);
-    downstream = copy;
+    downstream = copy.get();
+    splitter_ = std::move(copy);
 }
 
 void CDspBlock::DrainInto(CDspConsumer* target, bool deliver) {

@@ -81,7 +81,7 @@ public:
 class CDspBlock : public CDspProducer, public CDspConsumer {
 public:
     CDspBlock(int type, int capacity, int history) : CDspConsumer(type, capacity, history) {}
-    // Deletes a splitter that Connect inserted.
+    // Deletes the splitter that Connect inserted, if any.
     ~CDspBlock() override;
 
     CDspLock* GetLock() override { return lock; }
@@ -100,6 +100,12 @@ protected:
     // Stops early (dropping the rest) when the downstream cannot take more.
     // `deliver` false leaves a full downstream buffer to the caller.
     void DrainInto(CDspConsumer* target, bool deliver);
+
+private:
+    // The splitter this block inserted. Ownership is remembered here rather
+    // than asked of the downstream at destruction, when the consumers may
+    // already be gone.
+    std::unique_ptr<CDspConsumer> splitter_;
 };
 
 }  // namespace velorix

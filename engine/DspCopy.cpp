@@ -4,11 +4,6 @@
 
 namespace velorix {
 
-CDspCopy::~CDspCopy() {
-    // The consumers belong to their owners; only the list goes.
-    downstream = nullptr;
-}
-
 void CDspCopy::Connect(CDspConsumer* consumer) {
     if (consumer == nullptr) return;
     consumer->SetLock(lock);

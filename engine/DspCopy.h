@@ -12,7 +12,6 @@ namespace velorix {
 class CDspCopy : public CDspBlock {
 public:
     CDspCopy(int type, int capacity) : CDspBlock(type, capacity, 0) {}
-    ~CDspCopy() override;
 
     void Connect(CDspConsumer* consumer) override;
     int GetOutputType() override { return buffer->Type(); }

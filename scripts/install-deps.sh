@@ -3,12 +3,9 @@
 # Idempotent and non-interactive: asks apt only when something is missing.
 set -euo pipefail
 
-packages=(
-    # toolchain and build
-    g++ make cmake ninja-build pkg-config clang-format
-    # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
-)
+# One list per concern in scripts/packages/*.txt: one package a line, # comments.
+here=$(dirname "$0")
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here"/packages/*.txt | grep -v '^$' | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do
