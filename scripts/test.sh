@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds and tests every tree: Release, AddressSanitizer+UndefinedBehaviorSanitizer,
-# and ThreadSanitizer (threaded targets only). Prints the time of each stage.
-# Usage: scripts/test.sh [release|asan|tsan|format ...]   (default: all of them)
+# ThreadSanitizer (threaded targets only) and the fuzz targets (clang, libFuzzer,
+# ASan+UBSan). Prints the time of each stage.
+# Usage: scripts/test.sh [release|asan|tsan|fuzz|format ...]   (default: all of them)
+# VELORIX_FUZZ_SECONDS sets how long each fuzz target runs (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 stages=("$@")
-((${#stages[@]})) || stages=(format release asan tsan)
+((${#stages[@]})) || stages=(format release asan tsan fuzz)
 
 declare -a report=()
 stage() {  # stage <name> <command...>
@@ -53,13 +55,38 @@ tsan() {
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan
 }
 
+# Each fuzz target with its committed seed corpus. New inputs go to a scratch
+# copy; a crash fails the stage and leaves its input in build-fuzz/.
+fuzz_targets=(stations_fuzz:tests/stations/corpus)
+
+fuzz() {
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DVELORIX_SANITIZE=address,undefined -DVELORIX_FUZZ=ON -DVELORIX_BUILD_BENCH=OFF >/dev/null
+    local entry target corpus work
+    for entry in "${fuzz_targets[@]}"; do
+        target=${entry%%:*}
+        corpus=${entry#*:}
+        cmake --build build-fuzz -j "$jobs" --target "$target"
+        work=$(mktemp -d)
+        cp "$corpus"/* "$work"/
+        ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+            build-fuzz/bin/"$target" -max_total_time="${VELORIX_FUZZ_SECONDS:-60}" \
+            -timeout=10 -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 \
+            -artifact_prefix=build-fuzz/"$target"- "$work" ||
+            { rm -rf "$work"; return 1; }
+        rm -rf "$work"
+    done
+}
+
 format() { scripts/format.sh --check; }
 
 total_start=$(date +%s)
 for s in "${stages[@]}"; do
     case "$s" in
-        release | asan | tsan | format) stage "$s" "$s" ;;
-        *) echo "test.sh: unknown stage '$s' (release, asan, tsan, format)" >&2; exit 2 ;;
+        release | asan | tsan | fuzz | format) stage "$s" "$s" ;;
+        *) echo "test.sh: unknown stage '$s' (release, asan, tsan, fuzz, format)" >&2; exit 2 ;;
     esac
 done
 echo "==> stage times"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "ScheduleEntry.h"
+
+namespace velorix {
+
+// A schedule line of the EiBi or user list. The format's own days column is
+// not read: every entry counts as daily.
+class EibiEntry : public ScheduleEntry {
+public:
+    EibiEntry(int startHhmm, int endHhmm, std::string country, std::string station,
+              std::string language, std::string target, std::string remark)
+        : ScheduleEntry(startHhmm, endHhmm, "1234567"),
+          country(std::move(country)),
+          station(std::move(station)),
+          language(std::move(language)),
+          target(std::move(target)),
+          remark(std::move(remark)) {}
+
+    // "%04d %04d %s - %s (%s)   %s": start, end, station, country, language,
+    // remark.
+    std::string FormatLine(const ScheduleList& list) const override;
+
+    const std::string country;   // up to 3 characters
+    const std::string station;   // up to 24 characters
+    const std::string language;  // up to 3 characters
+    const std::string target;    // up to 4 characters; read, not shown
+    const std::string remark;    // up to 7 characters
+};
+
+}  // namespace velorix

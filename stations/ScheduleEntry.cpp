@@ -1,0 +1,22 @@
+#include "ScheduleEntry.h"
+
+#include <algorithm>
+
+namespace velorix {
+
+bool IsOnAirTime(int startHhmm, int endHhmm, int nowHhmm) {
+    if (startHhmm < endHhmm) return startHhmm <= nowHhmm && nowHhmm < endHhmm;
+    if (startHhmm > endHhmm) return nowHhmm >= startHhmm || nowHhmm < endHhmm;
+    return false;
+}
+
+bool IsOnAirDay(const std::string& days, char weekday) {
+    const std::size_t n = std::min<std::size_t>(days.size(), 7);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (days[i] == ' ') return false;
+        if (days[i] == weekday) return true;
+    }
+    return true;
+}
+
+}  // namespace velorix

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ScheduleList.h"
+
+namespace velorix {
+
+// The three station lists, loaded once when the window (or the headless
+// receiver) starts and kept until the program ends; editing a file needs a
+// restart.
+struct StationLists {
+    std::unique_ptr<ScheduleList> hfcc;  // MemListIdx 0
+    std::unique_ptr<ScheduleList> eibi;  // MemListIdx 1 (the default)
+    std::unique_ptr<ScheduleList> user;  // MemListIdx 2
+
+    // The list for a MemListIdx (0 HFCC, 1 EiBi, 2 user); null for any other.
+    const ScheduleList* List(int memListIdx) const;
+};
+
+// Loads every list from `directory` ("." for the working directory): missing
+// files give empty lists, without a message.
+StationLists LoadStationLists(const std::string& directory);
+
+}  // namespace velorix
