@@ -150,6 +150,14 @@ TEST(HfccList, PanelLinesFollowTimeAndDays) {
     EXPECT_EQ(StationLines(list.get(), 6000, 2330, '1'), Lines{});  // Sunday
     EXPECT_EQ(StationLines(list.get(), 5995, 659, '1').size(), 1u);
     EXPECT_EQ(StationLines(list.get(), 5995, 700, '1').size(), 0u);
+
+    // A line that ends before the days column is daily.
+    const auto cut = SampleList(kHfcc1.substr(0, 64));
+    ASSERT_NE(cut->Find(5995), nullptr);
+    ASSERT_NE(cut->Find(5995)->first, nullptr);
+    EXPECT_EQ(cut->Find(5995)->first->days, "");
+    for (char day = '1'; day <= '7'; ++day)
+        EXPECT_EQ(StationLines(cut.get(), 5995, 630, day).size(), 1u) << day;
 }
 
 TEST(HfccList, RecordsThatCannotBeReadGiveTheDashedLine) {

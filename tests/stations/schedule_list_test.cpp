@@ -43,6 +43,10 @@ TEST(ScheduleList, EmptyListFindsNothingNotEvenTheSentinel) {
         EXPECT_EQ(list.Find(kHz), nullptr) << kHz;
     EXPECT_TRUE(StationLines(&list, 6000, 1200, '2').empty());
     EXPECT_TRUE(StationLines(nullptr, 6000, 1200, '2').empty());
+    // A line of frequency 0 before any other joins the sentinel: never shown.
+    AddLines(list, {{0, "zero"}});
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Find(0), nullptr);
 }
 
 TEST(ScheduleList, SingleFrequencyIsFound) {
