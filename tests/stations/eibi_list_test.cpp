@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,10 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     ASSERT_FALSE(dir.Path().empty());
     EXPECT_EQ(LoadEibiList(dir.Path())->Count(), 0);
     EXPECT_EQ(LoadUserList(dir.Path())->Count(), 0);
+    // A directory in place of the file reads as an empty list too.
+    std::filesystem::create_directory(dir.Path() + "/eibi.txt");
+    EXPECT_EQ(LoadEibiList(dir.Path())->Count(), 0);
+    std::filesystem::remove(dir.Path() + "/eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");
     // A user's own list: a non-numeric first field does not end the reading.
