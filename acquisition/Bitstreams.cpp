@@ -31,7 +31,7 @@ const BitstreamKey& BuiltInBitstreamKey(int rateIdx) {
     static const std::array<BitstreamKey, kRateCount> keys = [] {
         std::array<BitstreamKey, kRateCount> k{};
         for (int i = 0; i < kRateCount; ++i)
-            std::copy(kVirtualBitstreamKeys[i], kVirtualBitstreamKeys[i] + 6, k[i].begin());
+            std::copy(kBitstreamKeys[i], kBitstreamKeys[i] + 6, k[i].begin());
         return k;
     }();
     return keys[std::clamp(rateIdx, 0, kRateCount - 1)];
