@@ -3,14 +3,19 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <thread>
 
+#include "AudioPacer.h"
 #include "DspBlock.h"
 #include "Event.h"
+#include "Notifier.h"
 #include "RawSampleRecorder.h"
 #include "SettingsRecord.h"
 #include "UsbLibrary.h"
+#include "WavFormat.h"
 
 namespace velorix {
 
@@ -18,8 +23,10 @@ namespace velorix {
 // the receiver's control frame (run, dither, preamp, tuning word), collects
 // the library's sample blocks in a ring of 64 units of 1024 frames, and on
 // a worker thread of its own converts each unit to complex doubles and
-// pushes it into the chain under the board's lock.
-class CAcqBoard : public CDspBlock {
+// pushes it into the chain under the board's lock. With a recording as the
+// source it reads the file instead, paced by the sound card, and pushes it
+// through the same conversion.
+class CAcqBoard : public CDspBlock, public AudioPacer {
 public:
     static constexpr int kUnitFrames = 1024;
     static constexpr int kFrameBytes = 6;
@@ -35,7 +42,7 @@ public:
     static constexpr int kDefaultAdcClockHz = 80000000;
 
     explicit CAcqBoard(UsbLibrary& library);
-    // Stops input and joins the worker.
+    // Stops input and joins the worker; closes a file being played.
     ~CAcqBoard() override;
 
     // First call: control byte 0x02 (dither on, stopped), tuning word from the
@@ -83,6 +90,30 @@ public:
     // Copies one block into the ring; never waits. Reader thread.
     void OnBlock(const unsigned char* block, int bytes);
 
+    // File source. OpenFile copies the recording's settings into the settings
+    // record; its failures are told through `notifier`, captioned "Open Error".
+    int OpenFile(const std::string& path, Notifier& notifier);
+    int CloseFile();
+    int StartPlayback();
+    int StopPlayback();
+    // Loops byte offsets [start, end) of the sample data; start == end: the whole file.
+    void SetLoop(std::uint64_t start, std::uint64_t end);
+    // The first audio output played `frames` frames at `rateHz`; reads ahead
+    // again up to a quarter of a second. Completion thread.
+    void Played(int frames, double rateHz) override;
+    bool IsFileOpen() const;
+    bool IsPlaying() const { return file_.playing.load(); }
+    // Set when playback moved on to the next file of a series.
+    bool FileSwitched() const { return file_.switched.load(); }
+    void ClearFileSwitched() { file_.switched.store(false); }
+    std::string CurrentFileName() const;
+    std::uint64_t FileDataSize() const { return file_.dataSize.load(); }
+    std::uint64_t FilePosition() const { return file_.position.load(); }
+    std::uint64_t LoopStart() const { return file_.loopStart.load(); }
+    std::uint64_t LoopEnd() const { return file_.loopEnd.load(); }
+    // Seconds of audio read ahead of the sound card.
+    static constexpr double kReadAheadSeconds = 0.25;
+
     // CDspBlock
     CDspLock* GetLock() override { return &boardLock_; }
     double GetOutputRate() override;
@@ -94,6 +125,29 @@ public:
     static bool ConvertUnit(const std::uint8_t* raw, Cpx* out);
 
 private:
+    struct FileSource {
+        std::FILE* file = nullptr;
+        std::unique_ptr<std::uint8_t[]> block;
+        WavSeriesName series;
+        std::string name;
+        std::atomic<std::uint64_t> dataSize{0};
+        std::atomic<std::uint64_t> loopStart{0};
+        std::atomic<std::uint64_t> loopEnd{0};
+        std::atomic<std::uint64_t> position{0};
+        double readAhead = 0.0;  // seconds; under the board's lock
+        std::atomic<bool> playing{false};
+        std::atomic<bool> switched{false};
+    };
+
+    // Reads, converts and pushes one block of the file; false when the file
+    // holds no whole block to play. Board's lock held.
+    bool ReadFileBlock();
+    // The loop ended: next file of a whole-file series, then back to the loop start.
+    void WrapLoop();
+    bool OpenNextInSeries();
+    void AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
+    void FillReadAhead();
+
     void SendControlFrame();
     void Worker();
     void PushUnit(const std::uint8_t* raw);
@@ -122,6 +176,7 @@ private:
     std::atomic<int> overload_{0};
     RawSampleRecorder* recorder_ = nullptr;
     CDspLock boardLock_;
+    FileSource file_;
 };
 
 }  // namespace velorix

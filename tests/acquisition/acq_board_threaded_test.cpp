@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "AcqBoard.h"
+#include "DspRecorder.h"
 #include "Event.h"
 #include "FakeUsbDevice.h"
+#include "TempDir.h"
 #include "TestBlocks.h"
 #include "TestEnv.h"
 
@@ -183,6 +185,34 @@ TEST_F(AcqBoardStreaming, StartStopCyclesAndRateChangesLeaveNoThread) {
         board.Stop();
     }
     EXPECT_EQ(dev().stopCalls, 30);
+}
+
+TEST_F(AcqBoardStreaming, RecordsTheRawStreamBitExactWhileItFlows) {
+    test::TempDir dir("acqrec");
+    dev().streamOnStart = true;
+    dev().blocksToStream = test::kSanitized ? 5 : 30;
+    settings.DdcSamplingRateIdx = 1;
+    settings.Derive();
+    CDspRecorder rec(&settings);
+    CAcqBoard board(lib);
+    TestSink sink(1024);
+    board.Connect(&sink);
+    board.Open(&settings);
+    board.AttachRecorder(&rec);
+    ASSERT_EQ(rec.Start(dir / "live"), 1);
+    ASSERT_TRUE(board.Start());  // tells the recorder the rate
+    const unsigned units = dev().blocksToStream * 32640 / CAcqBoard::kUnitBytes;
+    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == units; }, 20s));
+    board.Stop();
+    rec.Stop();
+    const auto f = test::ReadAll(dir / "live_000.wav");
+    ASSERT_EQ(f.size(), 86u + units * CAcqBoard::kUnitBytes);
+    EXPECT_EQ(test::Le32(f, 24), 250000u);
+    EXPECT_EQ(test::Le32(f, 48), 1u);
+    for (unsigned n = 0; n < units * 1024; ++n) {
+        const std::uint8_t* fr = f.data() + 86 + n * 6;
+        ASSERT_EQ(fr[0] | fr[1] << 8 | fr[2] << 16, int(n & 0xffffff)) << "frame " << n;
+    }
 }
 
 }  // namespace
