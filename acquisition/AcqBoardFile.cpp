@@ -1,0 +1,213 @@
+// The acquisition board's file source: a recording played in place of the
+// receiver, paced by the first audio output.
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "AcqBoard.h"
+
+namespace velorix {
+
+namespace {
+
+constexpr const char* kOpenError = "Open Error";
+
+void Tell(Notifier& n, const char* text) {
+    n.Notify(text, kOpenError, Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+// Reads and checks the header of an open file; the file's size in `bytes`.
+WavHeaderStatus ReadHeader(std::FILE* f, WavHeader& header, std::uint64_t& bytes) {
+    std::uint8_t raw[kWavHeaderBytes];
+    if (fseeko(f, 0, SEEK_END) != 0) return WavHeaderStatus::TooShort;
+    const off_t size = ftello(f);
+    bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    if (fseeko(f, 0, SEEK_SET) != 0) return WavHeaderStatus::TooShort;
+    const std::size_t got = std::fread(raw, 1, sizeof raw, f);
+    return ParseWavHeader(raw, got, header);
+}
+
+}  // namespace
+
+bool CAcqBoard::IsFileOpen() const {
+    return file_.file != nullptr;
+}
+
+std::string CAcqBoard::CurrentFileName() const {
+    return file_.name;
+}
+
+void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
+    if (settings_) {
+        settings_->CenterFreq =
+            static_cast<int>(std::min<std::uint32_t>(header.info.centerFreqHz, 0x7fffffff));
+        settings_->DdcSamplingRateIdx = static_cast<int>(header.info.rateIdx);
+        settings_->recordingTime = static_cast<std::time_t>(header.info.startTime);
+        settings_->fileStartTime.store(header.info.startTime);
+        settings_->AttenuatorIdx = header.info.attenuatorIdx;
+        settings_->Preselector = header.info.preselector;
+        settings_->AdcPreamp = header.info.preamp;
+        settings_->AdcDither = header.info.dither;
+        settings_->Clamp();  // a recording never indexes a table out of bounds
+    }
+    // A header may claim more data than the file holds: play what is there.
+    const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
+    const std::uint64_t data = std::min<std::uint64_t>(header.dataBytes, present);
+    file_.dataSize.store(data);
+    file_.loopStart.store(0);
+    file_.loopEnd.store(data);
+    file_.position.store(0);
+}
+
+int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
+    if (IsFileOpen()) return 0;
+    if (path.size() > kMaxWavPathChars) {
+        Tell(notifier, "File name too long");
+        return 0;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        Tell(notifier, "Can't open file");
+        return 0;
+    }
+    WavHeader header;
+    std::uint64_t bytes = 0;
+    switch (ReadHeader(f, header, bytes)) {
+        case WavHeaderStatus::TooShort:
+            std::fclose(f);
+            Tell(notifier, "Can't read wav header");
+            return 0;
+        case WavHeaderStatus::NotReceiverFormat:
+            std::fclose(f);
+            Tell(notifier, "Wav file not in Velorix format");
+            return 0;
+        case WavHeaderStatus::Ok:
+            break;
+    }
+    DspLockGuard guard(&boardLock_);
+    file_.file = f;
+    file_.block = std::make_unique<std::uint8_t[]>(kUnitBytes);
+    file_.series = ParseWavSeriesPath(path);
+    file_.name = path;
+    file_.playing.store(false);
+    file_.switched.store(false);
+    AdoptHeader(header, bytes);
+    Restart();
+    return 1;
+}
+
+int CAcqBoard::CloseFile() {
+    DspLockGuard guard(&boardLock_);
+    file_.playing.store(false);
+    if (file_.file != nullptr) std::fclose(file_.file);
+    file_.file = nullptr;
+    file_.block.reset();
+    return 1;
+}
+
+int CAcqBoard::StartPlayback() {
+    DspLockGuard guard(&boardLock_);
+    if (file_.file == nullptr) return 0;
+    Restart();
+    file_.readAhead = 0.0;
+    file_.playing.store(false);
+    fseeko(file_.file, kWavHeaderBytes + static_cast<off_t>(file_.loopStart.load()), SEEK_SET);
+    file_.position.store(file_.loopStart.load());
+    file_.playing.store(true);
+    FillReadAhead();
+    return 1;
+}
+
+int CAcqBoard::StopPlayback() {
+    file_.playing.store(false);
+    return 1;
+}
+
+void CAcqBoard::SetLoop(std::uint64_t start, std::uint64_t end) {
+    DspLockGuard guard(&boardLock_);
+    if (file_.file == nullptr) return;
+    const std::uint64_t size = file_.dataSize.load();
+    start = std::min(start, size) / kFrameBytes * kFrameBytes;
+    end = std::min(end, size) / kFrameBytes * kFrameBytes;
+    if (start > end) std::swap(start, end);
+    if (start == end) {
+        start = 0;
+        end = size;
+    }
+    file_.loopStart.store(start);
+    file_.loopEnd.store(end);
+    fseeko(file_.file, kWavHeaderBytes + static_cast<off_t>(start), SEEK_SET);
+    file_.position.store(start);
+}
+
+void CAcqBoard::Played(int frames, double rateHz) {
+    if (!file_.playing.load() || rateHz <= 0.0) return;
+    DspLockGuard guard(&boardLock_);
+    if (!file_.playing.load() || file_.file == nullptr) return;
+    file_.readAhead -= frames / rateHz;
+    FillReadAhead();
+}
+
+void CAcqBoard::FillReadAhead() {
+    while (file_.playing.load() && file_.readAhead < kReadAheadSeconds) {
+        if (!ReadFileBlock()) {
+            file_.playing.store(false);  // nothing whole left to play
+            return;
+        }
+    }
+}
+
+bool CAcqBoard::ReadFileBlock() {
+    // A block that would cross the loop end, or a read that comes up short,
+    // ends the loop: playback never leaves the stretch and never spins on a
+    // block that is not there. Two tries: after the wrap there must be one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::uint64_t pos = file_.position.load();
+        if (pos + kUnitBytes > file_.loopEnd.load()) {
+            WrapLoop();
+            continue;
+        }
+        if (std::fread(file_.block.get(), 1, kUnitBytes, file_.file) !=
+            static_cast<std::size_t>(kUnitBytes)) {
+            WrapLoop();
+            continue;
+        }
+        file_.position.store(pos + kUnitBytes);
+        PushUnit(file_.block.get());
+        const double rateHz = GetOutputRate() * 1000.0;
+        file_.readAhead += kUnitFrames / rateHz;
+        return true;
+    }
+    return false;
+}
+
+void CAcqBoard::WrapLoop() {
+    const bool wholeFile =
+        file_.loopStart.load() == 0 && file_.loopEnd.load() == file_.dataSize.load();
+    if (wholeFile) OpenNextInSeries();
+    fseeko(file_.file, kWavHeaderBytes + static_cast<off_t>(file_.loopStart.load()), SEEK_SET);
+    file_.position.store(file_.loopStart.load());
+}
+
+bool CAcqBoard::OpenNextInSeries() {
+    const std::string next = WavSeriesFileName(file_.series.base, file_.series.number + 1);
+    if (next.size() > kMaxWavPathChars) return false;
+    std::FILE* f = std::fopen(next.c_str(), "rb");
+    if (f == nullptr) return false;
+    WavHeader header;
+    std::uint64_t bytes = 0;
+    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok) {
+        std::fclose(f);
+        return false;
+    }
+    std::fclose(file_.file);
+    file_.file = f;
+    file_.series.number += 1;
+    file_.name = next;
+    AdoptHeader(header, bytes);
+    file_.switched.store(true);
+    return true;
+}
+
+}  // namespace velorix

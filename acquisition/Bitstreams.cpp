@@ -1,0 +1,77 @@
+#include "Bitstreams.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "BitstreamKeys.h"
+
+namespace velorix {
+
+namespace {
+constexpr const char* kNames[kRateCount] = {"velorix125k24v11", "velorix250k24v11",
+                                            "velorix500k24v11"};
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+}  // namespace
+
+const char* BitstreamName(int rateIdx) {
+    return kNames[std::clamp(rateIdx, 0, kRateCount - 1)];
+}
+
+const BitstreamKey& BuiltInBitstreamKey(int rateIdx) {
+    static const std::array<BitstreamKey, kRateCount> keys = [] {
+        std::array<BitstreamKey, kRateCount> k{};
+        for (int i = 0; i < kRateCount; ++i)
+            std::copy(kBitstreamKeys[i], kBitstreamKeys[i] + 6, k[i].begin());
+        return k;
+    }();
+    return keys[std::clamp(rateIdx, 0, kRateCount - 1)];
+}
+
+std::string BitstreamDirectory() {
+    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0') return d;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+bool ParseBitstreamKey(const std::string& text, BitstreamKey& key) {
+    std::string digits;
+    for (char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c))) continue;
+        if (HexValue(c) < 0) return false;
+        digits += c;
+    }
+    if (digits.size() != 12) return false;
+    for (int i = 0; i < 6; ++i)
+        key[i] = HexValue(digits[2 * i]) * 16 + HexValue(digits[2 * i + 1]);
+    return true;
+}
+
+bool LoadBitstreamKey(const std::string& dir, int rateIdx, BitstreamKey& key, std::string& error) {
+    const std::string path = dir + "/" + BitstreamName(rateIdx) + ".key";
+    std::ifstream in(path);
+    if (!in) {
+        key = BuiltInBitstreamKey(rateIdx);
+        return true;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!ParseBitstreamKey(text.str(), key)) {
+        error =
+            std::string(BitstreamName(rateIdx)) + ".key: the key must be twelve hexadecimal digits";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velorix

@@ -1,0 +1,110 @@
+#include "ReceiverStartup.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Bitstreams.h"
+
+namespace velorix {
+
+namespace {
+constexpr const char* kTitle = "velorix";
+constexpr const char* kFirmwareName = "velorix24v11_512.hex";
+
+std::string NotFound(const char* name) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s not found", name);
+    return text;
+}
+}  // namespace
+
+bool ReceiverStartup::BindLibrary(const std::string& path) {
+    std::string error;
+    if (library_.Load(path, error)) return true;
+    notifier_.Notify(error, std::string("Loading ") + kUsbLibraryName + "...",
+                     Notifier::Icon::Error, Notifier::Buttons::Ok);
+    return false;
+}
+
+bool ReceiverStartup::OpenReceiver() {
+    while (library_.Open() != 1) {
+        const auto answer =
+            notifier_.Notify("Velorix receiver not found\nPlease check connections and retry",
+                             kTitle, Notifier::Icon::Warning, Notifier::Buttons::RetryCancel);
+        if (answer != Notifier::Answer::Retry) return false;
+    }
+    return true;
+}
+
+bool ReceiverStartup::DownloadFirmware() {
+    const int result = library_.FirmwareDownload(nullptr);
+    if (result == 0) return true;
+    notifier_.Notify(result == 1 ? NotFound(kFirmwareName) : "Firmware download error", kTitle,
+                     Notifier::Icon::Error, Notifier::Buttons::Ok);
+    return false;
+}
+
+void ReceiverStartup::ReadIdentity() {
+    identity_.fill(0);
+    library_.EepromRead(identity_.data(), 8, static_cast<int>(identity_.size()));
+    preProduction_ = identity_[4] == 0xFF && identity_[5] == 0xFF;
+}
+
+bool ReceiverStartup::ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
+                                    const std::function<void()>& onConfigured) {
+    rateIdx = std::clamp(rateIdx, 0, kRateCount - 1);
+    settings_.DdcSamplingRateIdx = rateIdx;
+    settings_.outputRateKHz = kOutputRatesKHz[rateIdx];
+    if (restart && board) board->Stop();
+
+    const bool receiverIsSource = !settings_.fileLoaded.load() && !settings_.recording.load();
+    if (receiverIsSource) {
+        const std::string dir = BitstreamDirectory();
+        BitstreamKey key{};
+        std::string keyError;
+        if (!LoadBitstreamKey(dir, rateIdx, key, keyError)) {
+            notifier_.Notify(keyError, "Installation Error", Notifier::Icon::Error,
+                             Notifier::Buttons::Ok);
+            return false;
+        }
+        const std::string path = dir + "/" + BitstreamName(rateIdx);
+        const int result = library_.FpgaConfig(path.c_str(), key.data());
+        if (result != 0) {
+            // Messages show the plain name, not the directory it was looked for in.
+            notifier_.Notify(
+                result == 1 ? NotFound(BitstreamName(rateIdx)) : "Bitstream load error",
+                "Installation Error", Notifier::Icon::Error, Notifier::Buttons::Ok);
+            return false;
+        }
+    }
+    if (onConfigured) onConfigured();
+    if (restart && board) return board->Start();
+    return true;
+}
+
+void ReceiverStartup::SendFrontEnd(CAcqBoard& board, int preselectorBand) {
+    board.SetPreampDither(settings_.AdcPreamp, settings_.AdcDither);
+    library_.SetAttenuator(AttenuatorStepToSend(std::clamp(settings_.AttenuatorIdx, 0, 3)));
+    library_.SetPreselector(preselectorBand);
+    settings_.preselectorBand.store(preselectorBand);
+}
+
+void ReceiverStartup::Shutdown(CAcqBoard* board) {
+    if (board) board->Stop();
+    if (library_.IsLoaded()) library_.Close();
+    library_.Unload();
+}
+
+bool ReceiverStartup::Run(const std::string& libraryPath, CAcqBoard& board, int preselectorBand) {
+    if (!BindLibrary(libraryPath)) return false;
+    if (!OpenReceiver()) return false;
+    if (!DownloadFirmware()) return false;
+    ReadIdentity();
+    if (!ConfigureRate(settings_.DdcSamplingRateIdx, &board, false)) return false;
+    board.Open(&settings_);
+    if (!board.Start()) return false;
+    SendFrontEnd(board, preselectorBand);
+    return true;
+}
+
+}  // namespace velorix

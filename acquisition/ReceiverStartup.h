@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "AcqBoard.h"
+#include "Notifier.h"
+#include "SettingsRecord.h"
+#include "UsbLibrary.h"
+
+namespace velorix {
+
+// Brings the receiver up and down in the program's fixed order, without any
+// window: the window and the headless receiver both drive it. Every failure
+// is told through the Notifier with the program's own texts; a false result
+// means the program must end.
+class ReceiverStartup {
+public:
+    ReceiverStartup(UsbLibrary& library, SettingsRecord& settings, Notifier& notifier)
+        : library_(library), settings_(settings), notifier_(notifier) {}
+
+    // Loads the library from `path`; on failure shows the system's text,
+    // captioned "Loading libvelorixusb.so...".
+    bool BindLibrary(const std::string& path);
+    // Opens the receiver, asking to retry after every failure.
+    bool OpenReceiver();
+    // Loads the built-in firmware into the receiver.
+    bool DownloadFirmware();
+    // Reads the 12-byte identity record at EEPROM address 8; bytes 4 and 5
+    // both 0xFF mark a pre-production unit.
+    void ReadIdentity();
+    // Configures the FPGA for output-rate index `rateIdx`. With `restart`,
+    // acquisition is stopped around it and started again. `onConfigured`
+    // (may be empty) runs after a successful load, before the restart: the
+    // engine's display restart and re-routing for the new rate go there.
+    bool ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
+                       const std::function<void()>& onConfigured = {});
+    // Sends preamp and dither, the attenuator step and the preselector band.
+    void SendFrontEnd(CAcqBoard& board, int preselectorBand);
+    // Stops acquisition, closes the receiver and unloads the library.
+    void Shutdown(CAcqBoard* board);
+
+    // The whole start for a program without a window: library, receiver,
+    // firmware, identity, FPGA for the stored rate, board opened and started,
+    // front end sent. The settings must already be loaded.
+    bool Run(const std::string& libraryPath, CAcqBoard& board, int preselectorBand);
+
+    bool IsPreProduction() const { return preProduction_; }
+    const std::array<std::uint8_t, 12>& Identity() const { return identity_; }
+
+    // The attenuator step the receiver is sent for a user step 0..3.
+    int AttenuatorStepToSend(int step) const { return preProduction_ ? 3 - step : step; }
+
+private:
+    UsbLibrary& library_;
+    SettingsRecord& settings_;
+    Notifier& notifier_;
+    bool preProduction_ = false;
+    std::array<std::uint8_t, 12> identity_{};
+};
+
+}  // namespace velorix

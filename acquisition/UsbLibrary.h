@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velorix {
+
+// The receiver library's fifteen exports, as the program calls them.
+// Sample blocks arrive on the library's reader thread; the buffer belongs
+// to the library and is overwritten by the next read.
+using UsbInputCallback = void (*)(unsigned char* block, void* user);
+
+struct UsbExports {
+    int (*Open)() = nullptr;
+    bool (*Close)() = nullptr;
+    int (*FirmwareDownload)(const char* hexPath) = nullptr;
+    int (*FpgaConfig)(const char* name, const unsigned char* key) = nullptr;
+    const char* (*GetDeviceName)() = nullptr;
+    const char* (*GetFriendlyDeviceName)() = nullptr;
+    bool (*SetAttenuator)(int step) = nullptr;
+    bool (*SetPreselector)(int filter) = nullptr;
+    std::uint32_t (*Sio)(unsigned char* bytes, int length) = nullptr;
+    int (*GetInputData)(unsigned char* buffer, int length) = nullptr;
+    int (*StartAsyncInput)(int blockBytes, UsbInputCallback callback, void* user) = nullptr;
+    int (*StopAsyncInput)() = nullptr;
+    int (*EepromRead)(unsigned char* buffer, int address, int length) = nullptr;
+    std::uint8_t (*EepromWrite)(const unsigned char* data, int address, int length) = nullptr;
+    std::uint32_t (*GetDLLVersion)() = nullptr;
+};
+
+// File name of the receiver library.
+inline constexpr const char* kUsbLibraryName = "libvelorixusb.so";
+
+// The program's binding of the receiver library: loaded by file name at run
+// time, the exports resolved by name. Every call goes through a wrapper
+// that tolerates a missing export (0, or -1 where the library answers a
+// status code), so a partial library never crashes the program.
+class UsbLibrary {
+public:
+    UsbLibrary() = default;
+    // Binds a ready-made table (tests, or a library linked in by other means).
+    explicit UsbLibrary(const UsbExports& exports) : fn_(exports) {}
+    ~UsbLibrary();
+    UsbLibrary(const UsbLibrary&) = delete;
+    UsbLibrary& operator=(const UsbLibrary&) = delete;
+
+    // Where the library is looked for: VELORIX_USB_LIBRARY when set, else
+    // kUsbLibraryName in the directory of the running executable.
+    static std::string DefaultPath();
+
+    // Loads the library and resolves the fifteen exports in order. On
+    // failure returns false with the system's error text in `error`.
+    bool Load(const std::string& path, std::string& error);
+    // Forgets every export and unloads the library.
+    void Unload();
+    bool IsLoaded() const { return handle_ != nullptr; }
+    // Number of exports that were resolved (15 for a complete library).
+    int BoundCount() const;
+
+    int Open();
+    int Close();
+    int FirmwareDownload(const char* hexPath);
+    int FpgaConfig(const char* name, const unsigned char* key);
+    int SetAttenuator(int step);
+    int SetPreselector(int filter);
+    long long Sio(unsigned char* bytes, int length);
+    int StartAsyncInput(int blockBytes, UsbInputCallback callback, void* user);
+    int StopAsyncInput();
+    int EepromRead(unsigned char* buffer, int address, int length);
+    std::uint32_t GetDLLVersion();
+
+    const UsbExports& Exports() const { return fn_; }
+
+private:
+    void* handle_ = nullptr;
+    UsbExports fn_;
+};
+
+}  // namespace velorix

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+
+namespace velorix {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points the store at a fresh private directory for each test.
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("velorix-settings-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("VELORIX_CONFIG_DIR");
+        fs::remove_all(dir_);
+    }
+    // Writes raw values into the store as another program might have.
+    void Store(const std::string& key, const QVariant& value) {
+        QSettings s(QString::fromStdString(SettingsStore::FilePath()), QSettings::IniFormat);
+        s.beginGroup("Beta 0.31");
+        s.setValue(QString::fromStdString(key), value);
+    }
+    std::string FileText() {
+        std::ifstream in(SettingsStore::FilePath());
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    fs::path dir_;
+};
+
+TEST_F(SettingsStoreTest, FreshStoreGivesTheDefaults) {
+    SettingsRecord r;
+    r.CenterFreq = 1;  // must be overwritten by the default
+    SettingsStore::Load(r);
+    EXPECT_EQ(r.CenterFreq, 14150000);
+    EXPECT_EQ(r.DdcSamplingRateIdx, 0);
+    EXPECT_DOUBLE_EQ(r.outputRateKHz, 125.0);
+    EXPECT_EQ(r.DemIdx, 4);
+    EXPECT_EQ(r.AdcDither, 1);
+    EXPECT_EQ(r.AdcPreamp, 0);
+    EXPECT_DOUBLE_EQ(r.levelOffsetDb, -4.0);
+    EXPECT_EQ(r.Preselector, 1);
+    EXPECT_EQ(r.AttenuatorIdx, 0);
+    EXPECT_EQ(r.VolVal, -100);  // -10 dB
+    EXPECT_EQ(r.NBVal, -130);   // 13 dB threshold
+    EXPECT_EQ(r.AdcSamplingRate, 80000000);
+    EXPECT_EQ(r.DemBwIdx[2], 4);
+    EXPECT_EQ(r.DemAgcIdx[6], 0);
+    EXPECT_EQ(r.DemWhStepIdx[6], 7);
+    EXPECT_EQ(r.FltBw[4][3], 2400);
+    EXPECT_EQ(r.FltBw[8][0], 24000);
+    EXPECT_EQ(r.FltFc[3][5], 0);
+}
+
+TEST_F(SettingsStoreTest, SaveThenLoadRoundTripsEveryKey) {
+    SettingsRecord a;
+    int n = 0;
+    // A distinct in-range value for every saved key.
+    ForEachSettingsKey(a, [&](const SettingsKey& k) {
+        if (k.saved) *k.value = k.minValue + (n++ % (k.maxValue - k.minValue + 1));
+    });
+    a.AdcPreamp = 1;
+    ASSERT_TRUE(SettingsStore::Save(a));
+    SettingsRecord b;
+    SettingsStore::Load(b);
+    ForEachSettingsKey(a, [&](const SettingsKey& k) {
+        int bv = 0;
+        ForEachSettingsKey(b, [&](const SettingsKey& kb) {
+            if (kb.name == k.name) bv = *kb.value;
+        });
+        if (k.saved) {
+            EXPECT_EQ(bv, *k.value) << k.name;
+        }
+    });
+    EXPECT_DOUBLE_EQ(b.levelOffsetDb, -7.5);
+}
+
+TEST_F(SettingsStoreTest, MainFftIndexIsReadButNeverWritten) {
+    Store("MainFFTIdx", 2);
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    EXPECT_EQ(r.MainFFTIdx, 2);
+    r.MainFFTIdx = 4;
+    ASSERT_TRUE(SettingsStore::Save(r));
+    SettingsRecord again;
+    SettingsStore::Load(again);
+    EXPECT_EQ(again.MainFFTIdx, 2);
+
+    fs::remove(SettingsStore::FilePath());
+    ASSERT_TRUE(SettingsStore::Save(r));
+    const std::string text = FileText();
+    EXPECT_EQ(text.find("MainFFTIdx"), std::string::npos);
+    EXPECT_NE(text.find("FltBw43=2400"), std::string::npos);
+    EXPECT_NE(text.find("DemBwIdx2=4"), std::string::npos);
+    EXPECT_NE(text.find("[Beta%200.31]"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
+    SettingsRecord r;
+    // The store reads and writes in the order of this visit.
+    std::vector<std::string> names;
+    ForEachSettingsKey(r, [&](const SettingsKey& k) { names.push_back(k.name); });
+    ASSERT_EQ(names.size(), 158u);
+    EXPECT_EQ(names[0], "AdcSamplingRate");
+    EXPECT_EQ(names[2], "MainFFTIdx");
+    EXPECT_EQ(names[13], "FltBw00");
+    EXPECT_EQ(names[13 + 53], "FltBw85");
+    EXPECT_EQ(names[13 + 54], "FltFc00");
+    EXPECT_EQ(names[121], "DemIdx");
+    EXPECT_EQ(names[122], "DemBwIdx0");
+    EXPECT_EQ(names[131], "DemWhStepIdx0");
+    EXPECT_EQ(names[140], "DemAgcIdx0");
+    EXPECT_EQ(names.back(), "VolVal");
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+}
+
+TEST_F(SettingsStoreTest, OutOfRangeValuesAreClampedSoNoTableOverflows) {
+    Store("DdcSamplingRateIdx", 7);
+    Store("DemIdx", -1);
+    Store("MainFFTIdx", 99);
+    Store("AttenuatorIdx", 4);
+    Store("DemBwIdx3", 6);
+    Store("DemAgcIdx0", -5);
+    Store("VolVal", 100);
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    EXPECT_EQ(r.DdcSamplingRateIdx, 2);
+    EXPECT_DOUBLE_EQ(r.outputRateKHz, 500.0);
+    EXPECT_EQ(r.DemIdx, 0);
+    EXPECT_EQ(r.MainFFTIdx, 6);
+    EXPECT_EQ(r.AttenuatorIdx, 3);
+    EXPECT_EQ(r.DemBwIdx[3], 5);
+    EXPECT_EQ(r.DemAgcIdx[0], 0);
+    EXPECT_EQ(r.VolVal, 0);
+}
+
+TEST_F(SettingsStoreTest, EveryKeyIsSafeOneStepOutsideItsRange) {
+    SettingsRecord probe;
+    std::vector<SettingsKey> keys;
+    ForEachSettingsKey(probe, [&](const SettingsKey& k) { keys.push_back(k); });
+    for (bool below : {true, false}) {
+        for (const auto& k : keys) {
+            const long long v = below ? (long long)k.minValue - 1 : (long long)k.maxValue + 1;
+            if (v < INT32_MIN || v > INT32_MAX) continue;
+            Store(k.name, static_cast<int>(v));
+        }
+        SettingsRecord r;
+        SettingsStore::Load(r);
+        ForEachSettingsKey(r, [&](const SettingsKey& k) {
+            EXPECT_GE(*k.value, k.minValue) << k.name;
+            EXPECT_LE(*k.value, k.maxValue) << k.name;
+        });
+    }
+}
+
+TEST_F(SettingsStoreTest, UnreadableValuesFallBackAndTwosComplementIsAccepted) {
+    Store("CenterFreq", "seven");
+    Store("NBVal", QVariant(qlonglong(4294967166LL)));  // -130 as an unsigned word
+    Store("RefLevel", QVariant(qlonglong(1LL << 40)));
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    EXPECT_EQ(r.CenterFreq, 14150000);
+    EXPECT_EQ(r.NBVal, -130);
+    EXPECT_EQ(r.RefLevel, 0);
+}
+
+TEST_F(SettingsStoreTest, ChangedFrequencyComesBackNextStart) {
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    r.CenterFreq = 7100000;
+    ASSERT_TRUE(SettingsStore::Save(r));
+    SettingsRecord next;
+    SettingsStore::Load(next);
+    EXPECT_EQ(next.CenterFreq, 7100000);
+    EXPECT_NE(SettingsStore::FilePath().find(dir_.string()), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velorix
