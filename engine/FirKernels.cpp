@@ -2,12 +2,18 @@
 
 #include <algorithm>
 
-// Run-time dispatch: an AVX2/FMA clone of each kernel beside the baseline
-// one, chosen by the loader (GNU ifunc) on x86-64. Elsewhere the plain build.
-#if defined(__x86_64__) && defined(__GNUC__) && defined(__ELF__)
-#define VELORIX_KERNEL __attribute__((target_clones("arch=x86-64-v3", "default")))
+// Run-time dispatch: every kernel is compiled twice from the same inlined
+// body, once for the x86-64 baseline and once for x86-64-v3 (AVX2, FMA), and
+// the first call picks one by the processor's features. The choice is made in
+// ordinary code rather than by a loader ifunc, whose resolver would run before
+// the sanitizers' run-time is ready; so the sanitizer trees test the very
+// variant the release build runs.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELORIX_HAVE_AVX2_VARIANT 1
+#define VELORIX_AVX2 __attribute__((target("arch=x86-64-v3")))
 #else
-#define VELORIX_KERNEL
+#define VELORIX_HAVE_AVX2_VARIANT 0
+#define VELORIX_AVX2
 #endif
 
 #if defined(__GNUC__)
@@ -26,57 +32,69 @@ namespace velorix {
 
 namespace {
 
-// Outputs computed together: 8 complex = 16 doubles, four AVX2 registers of
-// accumulators, so each tap costs one broadcast and four independent
-// multiply-adds on contiguous loads.
+// Outputs computed together: 8 complex = 16 doubles of accumulators, four
+// AVX2 or eight SSE2 registers, so each tap costs one broadcast and
+// independent multiply-adds on contiguous loads.
 constexpr int kBlock = 8;
 
-// Four doubles, two complex samples: one AVX2 register in the AVX2 clone,
-// a pair of SSE2 registers in the baseline one. Loads may be unaligned.
-typedef double V4 __attribute__((vector_size(32), aligned(8), may_alias));
+// Two or four doubles (one or two complex samples): the SSE2 register of the
+// baseline variant and the AVX2 register of the x86-64-v3 one. Loads and
+// stores go through memcpy, so no alignment is assumed (an alignment
+// attribute on these types would be lost when they are template arguments).
+typedef double V2 __attribute__((vector_size(16)));
+typedef double V4 __attribute__((vector_size(32)));
 
-VELORIX_INLINE V4 Load(const double* p) {
-    return *reinterpret_cast<const V4*>(p);
+template <typename VT>
+VELORIX_INLINE VT Load(const double* p) {
+    VT v;
+    __builtin_memcpy(&v, p, sizeof(VT));
+    return v;
 }
 
-template <bool Reversed>
+template <typename VT>
+VELORIX_INLINE void Store(double* p, VT v) {
+    __builtin_memcpy(p, &v, sizeof(VT));
+}
+
+template <typename VT, bool Reversed>
 VELORIX_INLINE void CorrelateBody(const double* __restrict w, int taps, const double* __restrict x,
                                   double* __restrict y, int n, int yStride,
                                   const double* __restrict add, double addGain) {
+    constexpr int kLanes = sizeof(VT) / sizeof(double);
+    constexpr int kAcc = 2 * kBlock / kLanes;
     const long ys = 2L * yStride;
     int i = 0;
     // The block of outputs stays in registers across all taps; each tap adds
-    // its weight times four contiguous vectors of the window.
+    // its weight times kAcc contiguous vectors of the window.
     for (; i + kBlock <= n; i += kBlock) {
-        V4 a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
+        VT acc[kAcc];
         if (add != nullptr) {
             const double* ap = add + 2L * i;
-            a0 = addGain * Load(ap);
-            a1 = addGain * Load(ap + 4);
-            a2 = addGain * Load(ap + 8);
-            a3 = addGain * Load(ap + 12);
+#pragma GCC unroll 8
+            for (int v = 0; v < kAcc; ++v)
+                acc[v] = addGain * Load<VT>(ap + kLanes * v);
+        } else {
+#pragma GCC unroll 8
+            for (int v = 0; v < kAcc; ++v)
+                acc[v] = VT{} * 0.0;
         }
         const double* xp = x + 2L * i;
         for (int t = 0; t < taps; ++t) {
             const double c = Reversed ? w[taps - 1 - t] : w[t];
             const double* xt = xp + 2 * t;
-            a0 += c * Load(xt);
-            a1 += c * Load(xt + 4);
-            a2 += c * Load(xt + 8);
-            a3 += c * Load(xt + 12);
+#pragma GCC unroll 8
+            for (int v = 0; v < kAcc; ++v)
+                acc[v] += c * Load<VT>(xt + kLanes * v);
         }
         double* yp = y + ys * i;
         if (ys == 2) {
-            *reinterpret_cast<V4*>(yp) = a0;
-            *reinterpret_cast<V4*>(yp + 4) = a1;
-            *reinterpret_cast<V4*>(yp + 8) = a2;
-            *reinterpret_cast<V4*>(yp + 12) = a3;
+#pragma GCC unroll 8
+            for (int v = 0; v < kAcc; ++v)
+                Store(yp + kLanes * v, acc[v]);
         } else {
-            const V4 acc[4] = {a0, a1, a2, a3};
-            for (int q = 0; q < kBlock; ++q) {
-                yp[ys * q] = acc[q / 2][2 * (q % 2)];
-                yp[ys * q + 1] = acc[q / 2][2 * (q % 2) + 1];
-            }
+#pragma GCC unroll 8
+            for (int k = 0; k < 2 * kBlock; ++k)
+                yp[ys * (k / 2) + (k % 2)] = acc[k / kLanes][k % kLanes];
         }
     }
     for (; i < n; ++i) {
@@ -103,22 +121,20 @@ double* D(Cpx* p) {
     return reinterpret_cast<double*>(p);
 }
 
-}  // namespace
-
-VELORIX_KERNEL
-void FirCorrelate(const double* w, int taps, const Cpx* x, Cpx* y, int n, int yStride,
-                  const Cpx* add, double addGain) {
-    CorrelateBody<false>(w, taps, D(x), D(y), n, yStride, add ? D(add) : nullptr, addGain);
+template <typename VT>
+VELORIX_INLINE void FirCorrelateImpl(const double* w, int taps, const Cpx* x, Cpx* y, int n,
+                                     int yStride, const Cpx* add, double addGain) {
+    CorrelateBody<VT, false>(w, taps, D(x), D(y), n, yStride, add ? D(add) : nullptr, addGain);
 }
 
-VELORIX_KERNEL
-void FirConvolve(const double* h, int taps, const Cpx* x, Cpx* y, int n) {
-    CorrelateBody<true>(h, taps, D(x), D(y), n, 1, nullptr, 0.0);
+template <typename VT>
+VELORIX_INLINE void FirConvolveImpl(const double* h, int taps, const Cpx* x, Cpx* y, int n) {
+    CorrelateBody<VT, true>(h, taps, D(x), D(y), n, 1, nullptr, 0.0);
 }
 
-VELORIX_KERNEL
-void HalfBandDecimate(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer, Cpx* even,
-                      Cpx* odd, int chunk) {
+template <typename VT>
+VELORIX_INLINE void HalfBandDecimateImpl(const double* c, int m, const Cpx* x, Cpx* y, int n,
+                                         double* outer, Cpx* even, Cpx* odd, int chunk) {
     // The outer taps in window order: the m before the centre, the m after.
     for (int j = 0; j < m; ++j) {
         outer[j] = c[j];
@@ -144,15 +160,16 @@ void HalfBandDecimate(const double* c, int m, const Cpx* x, Cpx* y, int n, doubl
             od[2 * k] = xo[4 * k];
             od[2 * k + 1] = xo[4 * k + 1];
         }
-        CorrelateBody<false>(outer, taps, ev, D(y), count, 1, od, centre);
+        CorrelateBody<VT, false>(outer, taps, ev, D(y), count, 1, od, centre);
         x += 2L * count;
         y += count;
         n -= count;
     }
 }
 
-VELORIX_KERNEL
-void HalfBandInterpolate(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer) {
+template <typename VT>
+VELORIX_INLINE void HalfBandInterpolateImpl(const double* c, int m, const Cpx* x, Cpx* y, int n,
+                                            double* outer) {
     // Doubling a tap is exact in binary, so 2·Σ c·x equals Σ (2c)·x bit for bit.
     for (int j = 0; j < m; ++j) {
         outer[j] = 2.0 * c[j];
@@ -161,7 +178,7 @@ void HalfBandInterpolate(const double* c, int m, const Cpx* x, Cpx* y, int n, do
     const double centre = 2.0 * c[m];
     const int pairs = n / 2;
     const int firsts = (n + 1) / 2;
-    CorrelateBody<false>(outer, 2 * m, D(x), D(y), firsts, 2, nullptr, 0.0);
+    CorrelateBody<VT, false>(outer, 2 * m, D(x), D(y), firsts, 2, nullptr, 0.0);
     const double* xm = D(x) + 2L * m;
     double* yd = D(y);
     for (int k = 0; k < pairs; ++k) {
@@ -169,5 +186,48 @@ void HalfBandInterpolate(const double* c, int m, const Cpx* x, Cpx* y, int n, do
         yd[4 * k + 3] = centre * xm[2 * k + 1];
     }
 }
+
+}  // namespace
+
+// Each kernel in its two variants, and the dispatcher that picks one.
+#define VELORIX_KERNEL_VARIANTS(Name, Params, Args)                             \
+    namespace kernels {                                                         \
+    void Name##Baseline Params {                                                \
+        Name##Impl<V2> Args;                                                    \
+    }                                                                           \
+    VELORIX_AVX2 void Name##Avx2 Params {                                       \
+        Name##Impl<V4> Args;                                                    \
+    }                                                                           \
+    }                                                                           \
+    void Name Params {                                                          \
+        static const auto variant =                                             \
+            kernels::UseAvx2() ? kernels::Name##Avx2 : kernels::Name##Baseline; \
+        variant Args;                                                           \
+    }
+
+namespace kernels {
+bool UseAvx2() {
+#if VELORIX_HAVE_AVX2_VARIANT
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+}  // namespace kernels
+
+VELORIX_KERNEL_VARIANTS(FirCorrelate,
+                        (const double* w, int taps, const Cpx* x, Cpx* y, int n, int yStride,
+                         const Cpx* add, double addGain),
+                        (w, taps, x, y, n, yStride, add, addGain))
+VELORIX_KERNEL_VARIANTS(FirConvolve, (const double* h, int taps, const Cpx* x, Cpx* y, int n),
+                        (h, taps, x, y, n))
+VELORIX_KERNEL_VARIANTS(HalfBandDecimate,
+                        (const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer,
+                         Cpx* even, Cpx* odd, int chunk),
+                        (c, m, x, y, n, outer, even, odd, chunk))
+VELORIX_KERNEL_VARIANTS(HalfBandInterpolate,
+                        (const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer),
+                        (c, m, x, y, n, outer))
 
 }  // namespace velorix

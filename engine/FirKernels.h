@@ -5,9 +5,9 @@
 namespace velorix {
 
 // Hot loops of the FIR blocks, on interleaved complex doubles with real taps.
-// Each is built twice, for the x86-64 baseline and for AVX2/FMA, and the
-// faster one is picked at load time. They never allocate; the caller passes
-// any scratch they need. Pointers must not alias unless stated.
+// Each is built twice, for the x86-64 baseline and for AVX2/FMA (x86-64-v3),
+// and the faster one that the processor runs is picked at the first call. They never allocate; the
+// caller passes any scratch they need. Pointers must not alias unless stated.
 
 // Sliding correlation: y[i·yStride] = addGain·add[i] + Σ_{t<taps} w[t]·x[i+t]
 // for i < n, with add optional (null: nothing added). Reads x[0 … n+taps−2].
@@ -32,5 +32,25 @@ void HalfBandDecimate(const double* c, int m, const Cpx* x, Cpx* y, int n, doubl
 // an odd n writes only the first output of its last pair. Reads
 // x[0 … ⌈n/2⌉+2m−2]. `outer` is scratch for 2m doubles.
 void HalfBandInterpolate(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer);
+
+// The two compiled variants of each kernel, for benchmarks and for tests that
+// compare them; the engine calls the dispatching functions above.
+namespace kernels {
+// True when this processor runs the AVX2/FMA variants (the dispatchers' choice).
+bool UseAvx2();
+void FirCorrelateBaseline(const double* w, int taps, const Cpx* x, Cpx* y, int n, int yStride,
+                          const Cpx* add, double addGain);
+void FirCorrelateAvx2(const double* w, int taps, const Cpx* x, Cpx* y, int n, int yStride,
+                      const Cpx* add, double addGain);
+void FirConvolveBaseline(const double* h, int taps, const Cpx* x, Cpx* y, int n);
+void FirConvolveAvx2(const double* h, int taps, const Cpx* x, Cpx* y, int n);
+void HalfBandDecimateBaseline(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer,
+                              Cpx* even, Cpx* odd, int chunk);
+void HalfBandDecimateAvx2(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer,
+                          Cpx* even, Cpx* odd, int chunk);
+void HalfBandInterpolateBaseline(const double* c, int m, const Cpx* x, Cpx* y, int n,
+                                 double* outer);
+void HalfBandInterpolateAvx2(const double* c, int m, const Cpx* x, Cpx* y, int n, double* outer);
+}  // namespace kernels
 
 }  // namespace velorix

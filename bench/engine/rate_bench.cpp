@@ -15,6 +15,7 @@
 
 #include "DspHBFDecimCpx.h"
 #include "DspHBFinterpCpx.h"
+#include "FirKernels.h"
 #include "HalfBandCoefficients.h"
 
 #ifdef VELORIX_HAVE_LIQUID
@@ -93,6 +94,31 @@ void BM_HBFinterp(benchmark::State& state) {
     PerInputSample(state, kIn);
 }
 BENCHMARK(BM_HBFinterp)->DenseRange(0, 4);
+
+// The decimation kernel in each compiled variant, H7 and H79 (2048 inputs):
+// what the run-time dispatch to AVX2/FMA gains over the x86-64 baseline.
+void BM_HalfBandKernelVariant(benchmark::State& state) {
+    const bool avx2 = state.range(0) != 0;
+    if (avx2 && !kernels::UseAvx2()) {
+        state.SkipWithError("no AVX2/FMA on this processor");
+        return;
+    }
+    const HalfBandSet s = Set(state.range(1) ? 4 : 0);
+    const int m = (s.length + 1) / 4;
+    constexpr int kOut = 1024;
+    const std::vector<Cpx> in = Noise(2 * kOut + s.length);
+    std::vector<Cpx> out(kOut), even(256 + 2 * m), odd(256 + 2 * m);
+    std::vector<double> outer(2 * m);
+    auto kernel = avx2 ? kernels::HalfBandDecimateAvx2 : kernels::HalfBandDecimateBaseline;
+    for (auto _ : state) {
+        kernel(s.taps, m, in.data(), out.data(), kOut, outer.data(), even.data(), odd.data(), 256);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(std::string(avx2 ? "avx2" : "baseline") + " N=" + std::to_string(s.length));
+    PerInputSample(state, 2.0 * kOut);
+}
+BENCHMARK(BM_HalfBandKernelVariant)->ArgsProduct({{0, 1}, {0, 1}});
 
 class Sink : public CDspConsumer {
 public:

@@ -7,6 +7,7 @@
 #include "DspDecimCpx.h"
 #include "DspHBFDecimCpx.h"
 #include "DspHBFinterpCpx.h"
+#include "FirKernels.h"
 #include "HalfBandCoefficients.h"
 #include "RateReference.h"
 #include "TestBlocks.h"
@@ -219,6 +220,37 @@ TEST(RateChangers, NameThemselvesAndScaleTheRate) {
     EXPECT_DOUBLE_EQ(d.GetOutputRate(), 125.0);
     EXPECT_EQ(hd.Buffer().History(), kH7Length - 1);
     EXPECT_EQ(hi.Buffer().History(), (kH7Length + 1) / 2 - 1);
+}
+
+}  // namespace
+}  // namespace velorix
+
+namespace velorix {
+namespace {
+
+// The baseline and AVX2/FMA variants of the kernels compute the same sums in
+// the same order; fused multiply-adds may change the last bits only.
+TEST(FirKernelVariants, AgreeWithEachOther) {
+    if (!kernels::UseAvx2()) GTEST_SKIP() << "this processor runs only the baseline kernels";
+    for (const auto& s : test::AllHalfBandSets()) {
+        const int m = (s.length + 1) / 4;
+        const int n = 301;  // a whole number of register blocks and a tail
+        const auto x = test::ComplexNoise(2 * n + s.length, 31);
+        std::vector<double> outer(2 * m);
+        std::vector<Cpx> even(64 + 2 * m), odd(64 + 2 * m), a(2 * n), b(2 * n);
+        kernels::HalfBandDecimateBaseline(s.taps, m, x.data(), a.data(), n, outer.data(),
+                                          even.data(), odd.data(), 64);
+        kernels::HalfBandDecimateAvx2(s.taps, m, x.data(), b.data(), n, outer.data(), even.data(),
+                                      odd.data(), 64);
+        EXPECT_LT(test::MaxAbsDiff(a, b, n), 1e-14) << s.name;
+        kernels::HalfBandInterpolateBaseline(s.taps, m, x.data(), a.data(), 2 * n, outer.data());
+        kernels::HalfBandInterpolateAvx2(s.taps, m, x.data(), b.data(), 2 * n, outer.data());
+        EXPECT_LT(test::MaxAbsDiff(a, b, 2 * n), 1e-14) << s.name;
+        const auto h = ExpandHalfBand(s.taps, s.length);
+        kernels::FirConvolveBaseline(h.data(), s.length, x.data(), a.data(), n);
+        kernels::FirConvolveAvx2(h.data(), s.length, x.data(), b.data(), n);
+        EXPECT_LT(test::MaxAbsDiff(a, b, n), 1e-14) << s.name;
+    }
 }
 
 }  // namespace
