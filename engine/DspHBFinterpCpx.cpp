@@ -1,0 +1,33 @@
+#include "DspHBFinterpCpx.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "FirKernels.h"
+
+namespace velorix {
+
+namespace {
+int CheckedTaps(int length) {
+    if (length < 3 || (length + 1) % 4 != 0)
+        throw std::invalid_argument("half-band interpolator: length must be 4m - 1");
+    return (length + 1) / 2;
+}
+}  // namespace
+
+CDspHBFinterpCpx::CDspHBFinterpCpx(int inputs, int length, const double* coefficients)
+    : CDspInterpCpx(2, inputs, CheckedTaps(length), coefficients),
+      m_((length + 1) / 4),
+      outer_(2 * m_) {}
+
+void CDspHBFinterpCpx::Process(void* dst, const void* src, int count) {
+    if (count <= 0) return;
+    if (coefficients_ == nullptr) {
+        std::fill_n(static_cast<Cpx*>(dst), count, Cpx());
+        return;
+    }
+    HalfBandInterpolate(coefficients_, m_, static_cast<const Cpx*>(src), static_cast<Cpx*>(dst),
+                        count, outer_.data());
+}
+
+}  // namespace velorix
