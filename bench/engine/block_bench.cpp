@@ -72,11 +72,11 @@ void BM_TabFreqShift(benchmark::State& state) {
     CDspTabFreqShift block(1024, tables.cosTable.data(), tables.sinTable.data(), 65536,
                            int(state.range(0)));
     block.SetRate(500.0);
-    block.SetTuneOffset(-12345.0);
+    block.SetTuneOffset(state.range(1));
     RunProcess(state, block, 1024);
     state.SetLabel(state.range(0) ? "real output" : "complex output");
 }
-BENCHMARK(BM_TabFreqShift)->Arg(0)->Arg(1);
+BENCHMARK(BM_TabFreqShift)->ArgsProduct({{0, 1}, {10, -12345, 123457}});
 
 void BM_NoiseBlanker(benchmark::State& state) {
     CDspNoiseBlanker block;
