@@ -1,0 +1,53 @@
+#include "DspDecimCpx.h"
+
+#include <stdexcept>
+
+#include "FirKernels.h"
+
+namespace velorix {
+
+namespace {
+int CheckedCapacity(int factor, int outputs) {
+    if (factor < 1) throw std::invalid_argument("decimator: factor must be at least 1");
+    if (outputs < 1) throw std::invalid_argument("decimator: at least one output per buffer");
+    return factor * outputs;
+}
+}  // namespace
+
+CDspDecimCpx::CDspDecimCpx(int factor, int outputs, int taps, const double* coefficients)
+    : CDspFirCpxReal(CheckedCapacity(factor, outputs), taps, coefficients), factor_(factor) {}
+
+void CDspDecimCpx::Run() {
+    CDspConsumer* target = downstream;
+    if (target == nullptr) return;
+    CDspBuffer* d = target->GetBuffer();
+    int left = buffer->Rewind();
+    while (left > 0) {
+        const int n = d->FreeSpace(left / factor_);
+        if (n <= 0) break;  // the consumer kept its buffer full: drop the rest
+        const std::byte* src = buffer->AdvanceRead(n * factor_);
+        std::byte* dst = d->AdvanceWrite(n);
+        Process(dst, src, n);
+        left -= n * factor_;
+        if (d->IsFull()) {
+            target->BufferFull();
+            // A consumer that went busy now owns its buffer: touch it no more.
+            if (!target->IsReady()) break;
+        }
+    }
+    // The whole block counts as consumed, so Commit keeps the right history.
+    if (left > 0) buffer->AdvanceRead(left);
+}
+
+void CDspDecimCpx::Process(void* dst, const void* src, int count) {
+    if (coefficients_ == nullptr) {
+        CDspFirCpxReal::Process(dst, src, count);  // silence
+        return;
+    }
+    const Cpx* x = static_cast<const Cpx*>(src);
+    Cpx* y = static_cast<Cpx*>(dst);
+    for (int i = 0; i < count; ++i)
+        FirConvolve(coefficients_, taps_, x + static_cast<long>(i) * factor_, y + i, 1);
+}
+
+}  // namespace velorix
