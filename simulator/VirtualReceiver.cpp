@@ -325,8 +325,10 @@ void VirtualReceiver::EndConfiguration() {
     const bool done = rate && !config_.fpgaNeverDone;
     rateKHz_ = done ? *rate : 0;
     if (done) {
+        // A freshly configured FPGA starts its stream afresh.
         source_->SetRate(rateKHz_);
         fifo_.Reset(uint64_t(rateKHz_) * 1000);
+        runStart_ = Clock::now();
         carry_.clear();
     }
     Trace("fpga: %s", done ? "configured" : "not configured");
