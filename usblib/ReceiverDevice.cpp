@@ -22,8 +22,7 @@ ReceiverDevice::ReceiverDevice(std::unique_ptr<UsbTransport> transport)
     : FpgaLoader(std::move(transport)) {}
 
 ReceiverDevice::~ReceiverDevice() {
-    StopInput();
-    ReleaseHandle();
+    TearDown();
 }
 
 void ReceiverDevice::CloseDevice() {

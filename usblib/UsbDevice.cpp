@@ -42,7 +42,11 @@ void RaiseReaderPriority() {
 UsbDevice::UsbDevice(std::unique_ptr<UsbTransport> transport) : transport_(std::move(transport)) {}
 
 UsbDevice::~UsbDevice() {
-    StopInput();
+    TearDown();
+}
+
+void UsbDevice::TearDown() {
+    UsbDevice::StopInput();
     transport_->StopNotifications();
     ReleaseHandle();
 }
@@ -75,8 +79,10 @@ void UsbDevice::CloseDevice() {
 }
 
 int UsbDevice::Open() {
+    // Registration follows a fresh open only: an Open on a valid handle answers at once.
+    const bool wasOpen = Handle() != nullptr;
     const bool open = OpenDevice();
-    if (open) {
+    if (open && !wasOpen) {
         std::lock_guard lock(registrationMutex_);
         if (!registered_) {
             registered_ = transport_->StartNotifications(this);

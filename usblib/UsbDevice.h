@@ -73,6 +73,10 @@ protected:
     std::shared_ptr<UsbConnection> Handle() const;
     // Drops the handle without any command to the device (unload, removal).
     void ReleaseHandle();
+    // Unload: stops the reader, then the notifications (so that no arrival or
+    // removal can call into a half-destroyed object), then drops the handle.
+    // Called by the most-derived destructor first; repeating it is harmless.
+    void TearDown();
 
     void OnArrival() override;
     void OnRemoval(const UsbConnection* connection) override;

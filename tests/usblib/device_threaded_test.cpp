@@ -136,11 +136,58 @@ TEST(UsbLibrary, CloseSendsShutdownOnlyWhenTheFirmwareRuns) {
     EXPECT_EQ(rig.usb().EepromRead(buffer, 8, 4), 1);
 }
 
+TEST(UsbLibrary, FailedNotificationRegistrationIsReportedAndOpenStillSucceeds) {
+    VirtualRig::Options o;
+    o.faults = "no-notifications";
+    VirtualRig rig(o);
+    ASSERT_EQ(rig.LoadError(), "");
+    StderrCapture err;
+    EXPECT_EQ(rig.usb().Open(), 1);
+    EXPECT_EQ(rig.usb().Open(), 1);  // reported once
+    EXPECT_EQ(err.Text(),
+              "Velorixusb.RegisterDeviceInterface(): RegisterDeviceNotification failed\n");
+}
+
+// The libusb backend (no VELORIX_DEVICE): without ids it can find nothing and
+// says so once; with ids of a device that is not attached it fails quietly.
+TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
+    unsetenv("VELORIX_DEVICE");
+    unsetenv("VELORIX_USB_IDS");
+    StderrCapture err;
+    UsbLibrary usb;
+    ASSERT_EQ(usb.Load(), "");
+    EXPECT_EQ(usb.Open(), 0);
+    EXPECT_EQ(usb.Open(), 0);
+    EXPECT_EQ(usb.FirmwareDownload(nullptr), 2);
+    usb.Unload();
+    const std::string text = err.Text();
+    EXPECT_EQ(text,
+              "velorixusb: VELORIX_USB_IDS: not set (expected vvvv:pppp[,vvvv:pppp...]); no "
+              "receiver can be found\n");
+}
+
+TEST(LibusbBackend, OpenWithIdsOfAnAbsentDeviceFailsQuietly) {
+    unsetenv("VELORIX_DEVICE");
+    setenv("VELORIX_USB_IDS", "1209:0f0f", 1);
+    StderrCapture err;
+    UsbLibrary usb;
+    ASSERT_EQ(usb.Load(), "");
+    EXPECT_EQ(usb.Open(), 0);
+    EXPECT_STREQ(usb.GetDeviceName(), "");
+    uint8_t b[4];
+    EXPECT_EQ(usb.EepromRead(b, 8, 4), 0);
+    usb.Unload();
+    unsetenv("VELORIX_USB_IDS");
+    EXPECT_EQ(err.Text(), "");
+}
+
 void CountBlock(unsigned char*, void* user) {
     ++*static_cast<std::atomic<int>*>(user);
 }
 
 TEST(UsbLibrary, UnloadEndsEveryThreadAndUnmapsTheLibrary) {
+    // A first thread makes the runtime start its own helpers (ThreadSanitizer has one).
+    std::thread([] {}).join();
     const int before = ThreadCount();
     std::atomic<int> blocks{0};
     {

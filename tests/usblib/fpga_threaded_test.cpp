@@ -127,6 +127,25 @@ TEST(FpgaConfig, EmptyFileStillSendsBeginAndEnd) {
     EXPECT_NE(err.Text().find("Error: FPGA not configured."), std::string::npos);
 }
 
+TEST(FpgaConfig, TimingLinesOnlyWithDebug) {
+    {
+        VirtualRig rig;
+        ASSERT_EQ(rig.LoadError(), "");
+        StderrCapture err;
+        ASSERT_EQ(rig.BringUpWithFpga(0), 0);
+        EXPECT_EQ(err.Text(), "");
+    }
+    VirtualRig::Options o;
+    o.env["VELORIX_DEBUG"] = "1";
+    VirtualRig rig(o);
+    ASSERT_EQ(rig.LoadError(), "");
+    StderrCapture err;
+    ASSERT_EQ(rig.BringUpWithFpga(0), 0);
+    const std::string text = err.Text();
+    EXPECT_NE(text.find("velorixusb: Firmware downloaded in "), std::string::npos) << text;
+    EXPECT_NE(text.find("velorixusb: FPGA configured in "), std::string::npos) << text;
+}
+
 TEST(FpgaConfig, FpgaThatNeverReportsDoneAnswers2) {
     VirtualRig::Options o;
     o.faults = "fpga-never-done";
