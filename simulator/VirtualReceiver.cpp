@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "TestToneSource.h"
+#include "SampleSourceFactory.h"
 #include "VirtualBitstream.h"
 
 namespace velorix::sim {
@@ -25,7 +25,7 @@ uint8_t Reverse(uint8_t b) {
 
 VirtualReceiver::VirtualReceiver(VirtualConfig config, std::unique_ptr<SampleSource> source)
     : config_(std::move(config)),
-      source_(source ? std::move(source) : std::make_unique<TestToneSource>()),
+      source_(source ? std::move(source) : CreateDefaultSampleSource(config_)),
       programMemory_(virtual_firmware::kProgramMemoryBytes, 0) {
     // Erased EEPROM, then the identity record at address 8.
     eeprom_.fill(0xFF);

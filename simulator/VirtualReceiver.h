@@ -44,6 +44,7 @@ public:
     static constexpr int kMaxPacket = 64;  // command endpoints' packet size
     static constexpr int kEepromBytes = 256;
 
+    // `source` null: the default signal (CreateDefaultSampleSource).
     explicit VirtualReceiver(VirtualConfig config = {},
                              std::unique_ptr<SampleSource> source = nullptr);
     ~VirtualReceiver();

@@ -102,10 +102,11 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
-VirtualTransport::VirtualTransport(sim::VirtualConfig config)
+VirtualTransport::VirtualTransport(sim::VirtualConfig config,
+                                   std::unique_ptr<sim::SampleSource> source)
     : noNotifications_(config.noNotifications),
       plugFile_(config.plugFile),
-      receiver_(std::make_shared<sim::VirtualReceiver>(std::move(config))) {
+      receiver_(std::make_shared<sim::VirtualReceiver>(std::move(config), std::move(source))) {
     plugPresent_ = !plugFile_.empty() && FileExists(plugFile_);
     if (plugPresent_) {
         receiver_->Plug();

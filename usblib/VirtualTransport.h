@@ -17,7 +17,9 @@ namespace velorix::usb {
 // checked every 20 ms), and hands arrivals and removals to the listener.
 class VirtualTransport : public UsbTransport {
 public:
-    explicit VirtualTransport(sim::VirtualConfig config);
+    // `source` null: the simulator's default signal.
+    explicit VirtualTransport(sim::VirtualConfig config,
+                              std::unique_ptr<sim::SampleSource> source = nullptr);
     ~VirtualTransport() override;
 
     std::shared_ptr<UsbConnection> OpenFirst() override;

