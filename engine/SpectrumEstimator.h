@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DspTypes.h"
+#include "SpectrumTransform.h"
 
 namespace velorix {
 
@@ -77,7 +78,6 @@ public:
 
 private:
     void ComputeWindow();
-    void BuildPassTwiddles();
     void Transform(bool realInput);
 
     unsigned size_ = 0;
@@ -95,11 +95,8 @@ private:
     double kaiserBeta_ = 8.0;
     std::vector<double> window_;
 
-    // The transform runs in split real/imaginary arrays, two radix-2 stages
-    // per pass; each pass reads its twiddles with unit stride.
-    std::vector<double> re_;
-    std::vector<double> im_;
-    std::vector<double> passTwiddles_;
+    // The fast transform's own arrays (split buffers, per-sweep twiddles).
+    SpectrumTransform transform_;
 };
 
 }  // namespace velorix
