@@ -98,13 +98,67 @@ struct PassView {
     unsigned stride;
 };
 
-// The passes of span A over one run of 16 points, with A known to the
-// compiler so that the short loops unroll and vectorise.
-template <unsigned A>
-VELORIX_INLINE void RowPass(double* __restrict rr, double* __restrict ri, const PassView& pass) {
-    for (unsigned p = 0; p < 16; p += 4 * A)
-        Radix4Group(rr + p, ri + p, rr + p + A, ri + p + A, rr + p + 2 * A, ri + p + 2 * A,
-                    rr + p + 3 * A, ri + p + 3 * A, pass.tw, A, pass.stride);
+// A tile of the bit-reversed load: 16 rows (the 4-bit bit-reversed high
+// index of the input) of 16 lanes (its low index). The first stages combine
+// rows, the same for every lane, so they run 16 lanes wide.
+struct Tile {
+    alignas(64) double re[16][16];
+    alignas(64) double im[16][16];
+};
+
+// Radix-4 butterflies across rows s, s+d, s+2d, s+3d for every lane, with
+// the twiddle w (w^2, w^3 formed once).
+VELORIX_INLINE void LaneButterfly(Tile& t, unsigned s, unsigned d, double w1r, double w1i) {
+    double* __restrict r0 = t.re[s];
+    double* __restrict i0 = t.im[s];
+    double* __restrict r1 = t.re[s + d];
+    double* __restrict i1 = t.im[s + d];
+    double* __restrict r2 = t.re[s + 2 * d];
+    double* __restrict i2 = t.im[s + 2 * d];
+    double* __restrict r3 = t.re[s + 3 * d];
+    double* __restrict i3 = t.im[s + 3 * d];
+    for (unsigned l = 0; l < 16; ++l) {
+        const Quad q = Butterfly(r0[l], i0[l], r1[l], i1[l], r2[l], i2[l], r3[l], i3[l], w1r, w1i);
+        r0[l] = q.r0, i0[l] = q.i0, r1[l] = q.r1, i1[l] = q.i1;
+        r2[l] = q.r2, i2[l] = q.i2, r3[l] = q.r3, i3[l] = q.i3;
+    }
+}
+
+// As LaneButterfly with w = 1: no multiplications.
+VELORIX_INLINE void LaneButterflyUnit(Tile& t, unsigned s) {
+    double* __restrict r0 = t.re[s];
+    double* __restrict i0 = t.im[s];
+    double* __restrict r1 = t.re[s + 1];
+    double* __restrict i1 = t.im[s + 1];
+    double* __restrict r2 = t.re[s + 2];
+    double* __restrict i2 = t.im[s + 2];
+    double* __restrict r3 = t.re[s + 3];
+    double* __restrict i3 = t.im[s + 3];
+    for (unsigned l = 0; l < 16; ++l) {
+        const double t0r = r0[l] + r1[l], t0i = i0[l] + i1[l];
+        const double t1r = r0[l] - r1[l], t1i = i0[l] - i1[l];
+        const double t2r = r2[l] + r3[l], t2i = i2[l] + i3[l];
+        const double t3r = r2[l] - r3[l], t3i = i2[l] - i3[l];
+        r0[l] = t0r + t2r, i0[l] = t0i + t2i;
+        r2[l] = t0r - t2r, i2[l] = t0i - t2i;
+        r1[l] = t1r + t3i, i1[l] = t1i - t3r;
+        r3[l] = t1r - t3i, i3[l] = t1i + t3r;
+    }
+}
+
+// The radix-2 stage across row pairs, every lane.
+VELORIX_INLINE void LaneRadix2(Tile& t) {
+    for (unsigned s = 0; s < 16; s += 2) {
+        double* __restrict r0 = t.re[s];
+        double* __restrict i0 = t.im[s];
+        double* __restrict r1 = t.re[s + 1];
+        double* __restrict i1 = t.im[s + 1];
+        for (unsigned l = 0; l < 16; ++l) {
+            const double ar = r0[l], ai = i0[l], br = r1[l], bi = i1[l];
+            r0[l] = ar + br, i0[l] = ai + bi;
+            r1[l] = ar - br, i1[l] = ai - bi;
+        }
+    }
 }
 
 // Loads window * x * scale into bit-reversed positions. For 256 points and
@@ -138,34 +192,38 @@ VELORIX_INLINE int LoadBitReversed(double* __restrict re, double* __restrict im,
     unsigned rev4[16];
     for (unsigned h = 0; h < 16; ++h)
         rev4[h] = static_cast<unsigned>(rev[h << highShift]);
-    alignas(64) double tr[16][16];
-    alignas(64) double ti[16][16];
+    Tile t;
     for (unsigned mid = 0; mid < mids; ++mid) {
         for (unsigned h = 0; h < 16; ++h) {
             const unsigned base = (h << highShift) | (mid << 4);
-            const double* xs = x + kStride * base;
-            const double* ws = w + base;
-            const unsigned col = rev4[h];
+            const double* __restrict xs = x + kStride * base;
+            const double* __restrict ws = w + base;
+            double* __restrict rr = t.re[rev4[h]];
+            double* __restrict ri = t.im[rev4[h]];
             for (unsigned l = 0; l < 16; ++l) {
                 const double g = ws[l] * scale;
-                tr[l][col] = xs[kStride * l] * g;
-                ti[l][col] = kStride == 2 ? xs[kStride * l + 1] * g : 0.0;
+                rr[l] = xs[kStride * l] * g;
+                ri[l] = kStride == 2 ? xs[kStride * l + 1] * g : 0.0;
             }
         }
+        // Rows are now in bit-reversed order: the first stages across them.
+        if (log2n % 2) {
+            LaneRadix2(t);
+            for (unsigned p = 0; p < 16; p += 8)
+                for (unsigned k = 0; k < 2; ++k)
+                    LaneButterfly(t, p + k, 2, passes[0].tw[k], passes[0].tw[passes[0].stride + k]);
+        } else {
+            for (unsigned p = 0; p < 16; p += 4)
+                LaneButterflyUnit(t, p);
+            for (unsigned k = 0; k < 4; ++k)
+                LaneButterfly(t, k, 4, passes[1].tw[k], passes[1].tw[passes[1].stride + k]);
+        }
+        // Lane l holds 16 consecutive outputs from (rev l, rev mid, 0) on.
         for (unsigned l = 0; l < 16; ++l) {
-            double* rr = tr[l];
-            double* ri = ti[l];
-            if (log2n % 2) {
-                Radix2Pairs(rr, ri, 16);
-                RowPass<2>(rr, ri, passes[0]);
-            } else {
-                RowPass<1>(rr, ri, passes[0]);
-                RowPass<4>(rr, ri, passes[1]);
-            }
             const unsigned pos = static_cast<unsigned>(rev[(mid << 4) | l]);
             for (unsigned c = 0; c < 16; ++c) {
-                re[pos + c] = rr[c];
-                im[pos + c] = ri[c];
+                re[pos + c] = t.re[c][l];
+                im[pos + c] = t.im[c][l];
             }
         }
     }
