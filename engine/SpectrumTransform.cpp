@@ -16,12 +16,6 @@ constexpr unsigned kRowPad = 8;
 // Points per cache-resident block for the small stages (64 KiB of data).
 constexpr unsigned kBlock = 4096;
 
-// One radix-4 decimation-in-time group: the four length-a transforms S0..S3
-// combine into one of length 4a. With w = e^(-j 2 pi k / 4a): B = w^2 S1,
-// C = w S2, D = w^3 S3 (bit-reversed order puts S1 with w^2), then
-// X[k] = S0 + B + (C + D), X[k + 2a] = S0 + B - (C + D),
-// X[k + a] = S0 - B - j(C - D), X[k + 3a] = S0 - B + j(C - D):
-// two radix-2 stages with the same twiddles in one sweep.
 // The butterfly of one group at k, reading S0..S3 and w = w1 and returning
 // the four results. w^2 and w^3 are formed from w (one rounding each, far
 // below the transform's own error) so that a sweep reads two twiddle streams,
@@ -164,13 +158,12 @@ VELORIX_INLINE void LaneRadix2(Tile& t) {
 // Loads window * x * scale into bit-reversed positions. For 256 points and
 // more, by 16 x 16 tiles: with index = (h, mid, l), 4-bit h and l, the
 // position is (rev l, rev mid, rev h). A tile (fixed mid) reads 16 runs of 16
-// consecutive inputs, transposes them in a small local array, and writes 16
-// runs of 16 consecutive outputs: whole cache lines on both sides, instead of
-// one line per sample in power-of-two strides that all fall into one set.
-// The first stages (groups of up to 16 points: a run) are done on each run
-// before it is stored; `fused` passes of `passes` are done that way, the
-// radix-2 stage too when the stage count is odd. Returns how many passes
-// remain to be done (from passes + fused on).
+// consecutive inputs into rows rev h, and writes lane l as 16 consecutive
+// outputs: whole cache lines on both sides, instead of one line per sample
+// in power-of-two strides that all fall into one cache set. The stages whose
+// groups fit in 16 points (spans 1 and 4, or the radix-2 stage and span 2)
+// are done across the tile's rows before it is stored. Returns how many of
+// `passes` were done here.
 template <int kStride>
 VELORIX_INLINE int LoadBitReversed(double* __restrict re, double* __restrict im,
                                    const double* __restrict x, const double* __restrict w,
