@@ -39,9 +39,10 @@ public:
 
     // Sizes the transform. Returns 0 for a size that is not a power of two in
     // 2 ... 2^20 (nothing changes) or when memory runs out (the estimator is
-    // then unsized); 1 when sized, at once when n is the current size. A
-    // non-null `input` becomes the input array: N complex doubles, or N real
-    // doubles for RealFft. Averaging restarts after a new size.
+    // then unsized); 1 when sized, at once when n is the current size. Unless
+    // the estimator owns its input, a non-null `input` becomes the input
+    // array (also at the current size): N complex doubles, or N real doubles
+    // for RealFft. Averaging restarts after a new size.
     virtual int SetSize(unsigned n, void* input);
     // Transform of N real input samples (imaginary parts 0).
     virtual Cpx* RealFft();
