@@ -16,6 +16,7 @@
 #include "ReceiverStartup.h"
 #include "RecordingNotifier.h"
 #include "SettingsRecord.h"
+#include "StationLists.h"
 #include "TempDir.h"
 #include "WavFormat.h"
 
@@ -46,7 +47,7 @@ protected:
         }
         board.Open(&settings);
         ctl = std::make_unique<ReceiverController>(ReceiverController::Parts{
-            settings, engine, board, lib, startup, recorder, nullptr, notes, &displays});
+            settings, engine, board, lib, startup, recorder, &lists, notes, &displays});
         ctl->SetFreeSpaceProbe([this](const std::string&) { return freeBytes; });
         ctl->SetClock([this] { return now; });
         ctl->RestoreAll();
@@ -99,6 +100,7 @@ protected:
     FakeDisplays displays;
     std::optional<std::uint64_t> freeBytes = std::uint64_t{100} << 30;
     std::int64_t now = 1700000000;  // Tue 14-Nov-2023 22:13:20 UTC
+    StationLists lists;
     std::unique_ptr<ReceiverController> ctl;
 };
 
