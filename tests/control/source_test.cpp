@@ -290,3 +290,81 @@ TEST_F(Source, ClipIsReportedOnceAndPlaybackTimeDrivesTheStationClock) {
 
 }  // namespace
 }  // namespace velorix::test
+
+namespace velorix::test {
+namespace {
+
+// A recorder whose disk fills up after the header of the first file.
+class FullDiskRecorder : public CDspRecorder {
+public:
+    using CDspRecorder::CDspRecorder;
+
+protected:
+    std::size_t WriteBytes(std::FILE* f, const void* data, std::size_t n) override {
+        if (n == static_cast<std::size_t>(kWavHeaderBytes))
+            return CDspRecorder::WriteBytes(f, data, n);
+        return 0;
+    }
+};
+
+TEST_F(Source, RecordingEndedByAWriteErrorLeavesTheRecordingState) {
+    StartUp();
+    FullDiskRecorder full(&settings, &notes);
+    ReceiverController c(ReceiverController::Parts{settings, engine, board, lib, startup, full,
+                                                   &lists, notes, &displays});
+    c.SetFreeSpaceProbe([](const std::string&) { return std::optional<std::uint64_t>{}; });
+    c.RestoreAll();
+    ASSERT_TRUE(c.StartRecording(dir_ / "full.wav").accepted);
+    std::vector<std::uint8_t> unit(6144, 0);
+    full.Write(unit.data(), 1024);  // as the board's worker would
+    ASSERT_FALSE(full.IsRecording());
+    EXPECT_EQ(settings.recording.load(), 1);  // until the next status tick
+    c.Tick();
+    EXPECT_EQ(settings.recording.load(), 0);
+    EXPECT_EQ(settings.retuneInhibit.load(), 0);
+    EXPECT_TRUE(c.Panel().Enabled(ControlId::Presel));
+    EXPECT_FALSE(c.Panel().Lit(ControlId::Record));
+}
+
+TEST_F(Source, NothingReachesTheReceiverWhileInhibited) {
+    settings.CenterFreq = 7100000;
+    StartUp();
+    const auto tryEverything = [&] {
+        ctl->SelectAttenuator(3);
+        ctl->TogglePreamp();
+        ctl->ToggleDither();
+        ctl->TogglePreselector();
+        ctl->SelectRate(2);
+        ctl->Cal();
+        ctl->CalClr();
+        ctl->StepCentre(true);
+        ctl->ToggleCenter();
+        ctl->WheelOverDisplay(120);
+        ctl->WheelOverReadout(-120, 3);
+        ctl->SetTunedFrequencyKHz(7090.0);
+        ctl->SelectMode(2);
+        ctl->SelectFilter(1);
+        ctl->Tick();
+    };
+    ASSERT_TRUE(ctl->StartRecording(dir_ / "quiet.wav").accepted);
+    ClearDevice();
+    tryEverything();
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_EQ(settings.CenterFreq, 7100000);
+    EXPECT_EQ(settings.AttenuatorIdx, 0);
+    ctl->StopButton();
+
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    info.centerFreqHz = 7000000;
+    ASSERT_TRUE(ctl->LoadFile(WriteRecording("q_000.wav", info, 6144 * 4)).accepted);
+    ctl->Play();
+    ClearDevice();
+    tryEverything();
+    ctl->SelectFileRange(0, 6144);
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_EQ(settings.CenterFreq, 7000000);
+}
+
+}  // namespace
+}  // namespace velorix::test
