@@ -184,3 +184,53 @@ TEST_F(Tuning, StationPanelFollowsTheTunedKHz) {
 
 }  // namespace
 }  // namespace velorix::test
+
+namespace velorix::test {
+namespace {
+
+using StartUpOrder = ControllerTest;
+
+TEST_F(StartUpOrder, CenterModeRecentresBeforeTheCentreIsApplied) {
+    settings.TuneMode = 1;
+    settings.CenterFreq = 7100000;
+    settings.FreqOffset = 5000;
+    settings.DemIdx = 2;
+    StartUp();
+    EXPECT_EQ(settings.CenterFreq, 7095000);
+    EXPECT_EQ(settings.FreqOffset, 0);
+    EXPECT_EQ(engine.offsetHz, 0.0);
+    EXPECT_TRUE(panel().Checked(ControlId::Center));
+    EXPECT_EQ(board.CurrentTuningWord(), CAcqBoard::TuningWord(7095.0, 80000000));
+    EXPECT_EQ(panel().Text(label::kFreq), " 7.095");
+    EXPECT_EQ(panel().Text(label::kSpan), "100.0 / 122.1");
+    EXPECT_TRUE(panel().Checked(ControlId::SourceReceiver));
+    EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
+    // The bitstream of the stored rate was loaded once, the receiver got its front end.
+    ASSERT_EQ(settings.DdcSamplingRateIdx, 0);
+    EXPECT_EQ(engine.mode, 2);
+    EXPECT_EQ(engine.bandwidth, settings.DemBwIdx[2]);
+}
+
+TEST_F(StartUpOrder, TheFrontEndIsSentAtStartUp) {
+    settings.AttenuatorIdx = 1;
+    settings.AdcPreamp = 1;
+    settings.CenterFreq = 2500000;
+    board.Open(&settings);
+    ClearDevice();
+    ctl = std::make_unique<ReceiverController>(ReceiverController::Parts{
+        settings, engine, board, lib, startup, recorder, &lists, notes, &displays});
+    ctl->RestoreAll();
+    ASSERT_EQ(dev().fpgaNames.size(), 1u);
+    EXPECT_NE(dev().fpgaNames[0].find("velorix125k24v11"), std::string::npos);
+    ctl->Start();
+    ctl->SendFrontEnd();
+    EXPECT_EQ(dev().attenuatorSteps.back(), 1);
+    EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{2}));
+    EXPECT_EQ(board.ControlByte() & CAcqBoard::kPreampBit, CAcqBoard::kPreampBit);
+    EXPECT_DOUBLE_EQ(settings.levelOffsetDb, -7.5);
+    EXPECT_TRUE(panel().Checked(Offset(ControlId::Att0, 1)));
+    EXPECT_TRUE(panel().Checked(ControlId::Preamp));
+}
+
+}  // namespace
+}  // namespace velorix::test
