@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
 namespace velorix {
 
@@ -9,8 +10,15 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }
 
+namespace {
+int CheckedCapacity(int capacity) {
+    if (capacity < 1) throw std::invalid_argument("frequency shifter: capacity must be at least 1");
+    return capacity;
+}
+}  // namespace
+
 CDspFreqShift::CDspFreqShift(int capacity, int realOutput)
-    : CDspBlock(kDspTypeComplex, capacity, 0), realOutput_(realOutput) {}
+    : CDspBlock(kDspTypeComplex, CheckedCapacity(capacity), 0), realOutput_(realOutput) {}
 
 void CDspFreqShift::SetModeOffset(double offsetHz) {
     modeOffsetHz_.store(offsetHz, std::memory_order_relaxed);

@@ -17,6 +17,7 @@ namespace velorix {
 class CDspFreqShift : public CDspBlock {
 public:
     // capacity ≥ 1 samples per block; realOutput 1 for real output, 0 complex.
+    // Throws std::invalid_argument for a capacity below 1.
     CDspFreqShift(int capacity, int realOutput);
 
     void SetModeOffset(double offsetHz);

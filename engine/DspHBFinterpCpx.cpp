@@ -26,8 +26,15 @@ void CDspHBFinterpCpx::Process(void* dst, const void* src, int count) {
         std::fill_n(static_cast<Cpx*>(dst), count, Cpx());
         return;
     }
-    HalfBandInterpolate(coefficients_, m_, static_cast<const Cpx*>(src), static_cast<Cpx*>(dst),
-                        count, outer_.data());
+    const Cpx* x = static_cast<const Cpx*>(src);
+    Cpx* y = static_cast<Cpx*>(dst);
+    if (startPhase_ == 1) {
+        // Finish the pair the previous piece began: its second output.
+        *y++ = 2.0 * coefficients_[m_] * x[m_];
+        ++x;
+        --count;
+    }
+    HalfBandInterpolate(coefficients_, m_, x, y, count, outer_.data());
 }
 
 }  // namespace velorix

@@ -19,7 +19,8 @@ public:
     CDspHBFinterpCpx(int inputs, int length, const double* coefficients);
 
     // count = outputs; pair k reads x[k … k + 2m − 1]. An odd count writes
-    // only the first output of its last pair, never past the destination.
+    // only the first output of its last pair, never past the destination;
+    // Run then starts the next piece with that pair's second output.
     void Process(void* dst, const void* src, int count) override;
     std::string& GetName(std::string& name) override { return name = "CDspHBFinterpCpx"; }
 

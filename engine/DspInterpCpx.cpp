@@ -18,17 +18,22 @@ void CDspInterpCpx::Run() {
     CDspConsumer* target = downstream;
     if (target == nullptr) return;
     CDspBuffer* d = target->GetBuffer();
-    int left = buffer->Rewind();
-    while (left > 0) {
-        // Only whole groups of L outputs: a partial group would make the next
-        // pass repeat the outputs already written from the same input.
-        const int k = d->FreeSpace(left * factor_) / factor_;
-        if (k <= 0) break;  // the consumer kept its buffer full: drop the rest
-        const int n = k * factor_;
-        const std::byte* src = buffer->AdvanceRead(k);
+    const int inputs = buffer->Rewind();
+    const int total = inputs * factor_;
+    // Outputs are counted singly, so a downstream with room for a number of
+    // outputs that is not a multiple of L gets exactly that many, and the
+    // group left half-done is finished in the next piece (startPhase_).
+    int produced = 0;
+    while (produced < total) {
+        const int n = d->FreeSpace(total - produced);
+        if (n <= 0) break;  // the consumer kept its buffer full: drop the rest
+        const int firstInput = produced / factor_;
+        const std::byte* src = buffer->AdvanceRead((produced + n) / factor_ - firstInput);
         std::byte* dst = d->AdvanceWrite(n);
+        startPhase_ = produced % factor_;
         Process(dst, src, n);
-        left -= k;
+        startPhase_ = 0;
+        produced += n;
         if (d->IsFull()) {
             target->BufferFull();
             // A consumer that went busy now owns its buffer: touch it no more.
@@ -36,7 +41,8 @@ void CDspInterpCpx::Run() {
         }
     }
     // The whole block counts as consumed, so Commit keeps the right history.
-    if (left > 0) buffer->AdvanceRead(left);
+    const int consumed = produced / factor_;
+    if (consumed < inputs) buffer->AdvanceRead(inputs - consumed);
 }
 
 }  // namespace velorix

@@ -14,16 +14,21 @@ public:
     CDspInterpCpx(int factor, int inputs, int taps, const double* coefficients);
 
     double GetOutputRate() override { return rate * factor_; }
-    // Hands the downstream whole groups of L outputs, one input sample each.
+    // Hands the downstream L outputs per input sample, as many as it has room for.
     void Run() override;
-    // count = outputs (a multiple of L when driven by Run).
+    // count = outputs. The first output is output number StartPhase() of the
+    // group of L that the window at `src` produces (0 except when Run resumes
+    // a group that the previous piece left unfinished).
     void Process(void* dst, const void* src, int count) override = 0;
     std::string& GetName(std::string& name) override { return name = "CDspInterpCpx"; }
 
     int Factor() const { return factor_; }
 
+    int StartPhase() const { return startPhase_; }
+
 protected:
     int factor_;
+    int startPhase_ = 0;
 };
 
 }  // namespace velorix

@@ -13,17 +13,17 @@ namespace {
 inline double FastPowerToDb(double p) {
     constexpr double kTenOverLn10 = 4.3429448190325182765;
     constexpr double kLn2 = 0.69314718055994530942;
-    constexpr double kSqrt2 = 1.4142135623730950488;
     constexpr double kTwoPow52 = 4503599627370496.0;
     const double x = p + 1e-200;  // >= 1e-200: always a normal number
     const uint64_t bits = std::bit_cast<uint64_t>(x);
-    const uint64_t expBits = (bits >> 52) & 0x7ff;
+    const uint64_t mantissa = bits & 0x000fffffffffffffull;
+    // Mantissas above sqrt(2) take the next exponent and halve: integer
+    // operations only, so the loop vectorises.
+    const uint64_t high = (mantissa + (0x0010000000000000ull - 0x6a09e667f3bcdull)) >> 52;
+    const uint64_t expBits = ((bits >> 52) & 0x7ff) + high;
     // The biased exponent as a double without an integer conversion.
-    double e = std::bit_cast<double>(expBits | 0x4330000000000000ull) - kTwoPow52 - 1023.0;
-    double m = std::bit_cast<double>((bits & 0x000fffffffffffffull) | 0x3ff0000000000000ull);
-    const bool high = m > kSqrt2;
-    m = high ? m * 0.5 : m;
-    e = high ? e + 1.0 : e;
+    const double e = std::bit_cast<double>(expBits | 0x4330000000000000ull) - kTwoPow52 - 1023.0;
+    const double m = std::bit_cast<double>(mantissa | ((0x3ffull - high) << 52));
     const double s = (m - 1.0) / (m + 1.0);
     const double s2 = s * s;
     double poly = 1.0 / 13.0;

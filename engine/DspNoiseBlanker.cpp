@@ -28,7 +28,7 @@ void CDspNoiseBlanker::SetEnabled(int enabled) {
 void CDspNoiseBlanker::Process(void* dst, const void* src, int count) {
     const Cpx* x = static_cast<const Cpx*>(src);
     Cpx* y = static_cast<Cpx*>(dst);
-    if (enabled_.load(std::memory_order_acquire) != 1) {
+    if (enabled_.load(std::memory_order_acquire) == 0) {
         std::memcpy(y, x, static_cast<size_t>(count) * sizeof(Cpx));
         return;
     }

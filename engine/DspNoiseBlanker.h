@@ -26,8 +26,8 @@ public:
     // setting: the stored slider value; ratio = 10^(−setting × 0.005), i.e.
     // −setting/10 dB as an amplitude ratio.
     void SetThreshold(double setting);
-    // 1 = blanking on. Switching on restarts the average from 0, so the first
-    // samples are blanked until it has risen.
+    // Non-zero = blanking on. Switching on with 1 restarts the average from 0,
+    // so the first samples are blanked until it has risen.
     void SetEnabled(int enabled);
 
     void Process(void* dst, const void* src, int count) override;

@@ -92,9 +92,16 @@ VELORIX_INLINE void CorrelateBody(const double* __restrict w, int taps, const do
             for (int v = 0; v < kAcc; ++v)
                 Store(yp + kLanes * v, acc[v]);
         } else {
+            // Spaced outputs: each complex sample of a register goes out as
+            // one 16-byte store.
 #pragma GCC unroll 8
-            for (int k = 0; k < 2 * kBlock; ++k)
-                yp[ys * (k / 2) + (k % 2)] = acc[k / kLanes][k % kLanes];
+            for (int v = 0; v < kAcc; ++v) {
+#pragma GCC unroll 2
+                for (int q = 0; q < kLanes / 2; ++q) {
+                    V2 pair = {acc[v][2 * q], acc[v][2 * q + 1]};
+                    Store(yp + ys * (v * kLanes / 2 + q), pair);
+                }
+            }
         }
     }
     for (; i < n; ++i) {

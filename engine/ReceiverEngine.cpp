@@ -265,6 +265,14 @@ void CReceiverEngine::SetMuted(bool muted) {
     if (volume1_) volume1_->SetMute(muted ? 1 : 0);
 }
 
+void CReceiverEngine::ResetAgc() {
+    if (agc1_) agc1_->Reset();
+}
+
+void CReceiverEngine::SetPlaybackPacing(bool on) {
+    if (endpoints_.setPlaybackPacing) endpoints_.setPlaybackPacing(on);
+}
+
 void CReceiverEngine::ResetDemodulatorLock() {
     if (demodulator_) demodulator_->ResetLock();
 }

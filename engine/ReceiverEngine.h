@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct EngineEndpoints {
     // required; the second (the virtual audio cable) is optional.
     CDspConsumer* audioOut1 = nullptr;
     CDspConsumer* audioOut2 = nullptr;
+    // Switches the first audio output's pacing of file playback (may be empty).
+    std::function<void(bool)> setPlaybackPacing;
 };
 
 // The whole receive path below the acquisition board: noise blanker, the
@@ -73,6 +76,8 @@ public:
     void SetNoiseReductionStepDb(double stepDb) override;
     void SetVolumeDb(double levelDb) override;
     void SetMuted(bool muted) override;
+    void ResetAgc() override;
+    void SetPlaybackPacing(bool on) override;
     void ResetDemodulatorLock() override;
     bool IsDemodulatorLocked() const override;
     double AgcAverageLevelDb() const override;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DspTypes.h"
+#include "SpectrumTransform.h"
 
 namespace velorix {
 
@@ -38,9 +39,10 @@ public:
 
     // Sizes the transform. Returns 0 for a size that is not a power of two in
     // 2 ... 2^20 (nothing changes) or when memory runs out (the estimator is
-    // then unsized); 1 when sized, at once when n is the current size. A
-    // non-null `input` becomes the input array: N complex doubles, or N real
-    // doubles for RealFft. Averaging restarts after a new size.
+    // then unsized); 1 when sized, at once when n is the current size. Unless
+    // the estimator owns its input, a non-null `input` becomes the input
+    // array (also at the current size): N complex doubles, or N real doubles
+    // for RealFft. Averaging restarts after a new size.
     virtual int SetSize(unsigned n, void* input);
     // Transform of N real input samples (imaginary parts 0).
     virtual Cpx* RealFft();
@@ -77,7 +79,6 @@ public:
 
 private:
     void ComputeWindow();
-    void BuildPassTwiddles();
     void Transform(bool realInput);
 
     unsigned size_ = 0;
@@ -95,11 +96,8 @@ private:
     double kaiserBeta_ = 8.0;
     std::vector<double> window_;
 
-    // The transform runs in split real/imaginary arrays, two radix-2 stages
-    // per pass; each pass reads its twiddles with unit stride.
-    std::vector<double> re_;
-    std::vector<double> im_;
-    std::vector<double> passTwiddles_;
+    // The fast transform's own arrays (split buffers, per-sweep twiddles).
+    SpectrumTransform transform_;
 };
 
 }  // namespace velorix

@@ -15,6 +15,8 @@
 
 #include "DspHBFDecimCpx.h"
 #include "DspHBFinterpCpx.h"
+#include "DspNoiseBlanker.h"
+#include "DspTabFreqShift.h"
 #include "FirKernels.h"
 #include "HalfBandCoefficients.h"
 
@@ -166,6 +168,38 @@ void BM_DecimationCascade500kTo7k8(benchmark::State& state) {
     PerInputSample(state, kCascadeBlock);
 }
 BENCHMARK(BM_DecimationCascade500kTo7k8);
+
+// The receive path's full-rate front: 1024-sample blocks through the noise
+// blanker (on) and the table shifter into the same cascade, as the
+// acquisition worker runs it (without the display's copy).
+void BM_BlankerShifterCascade500kTo7k8(benchmark::State& state) {
+    static std::vector<double> cosTable, sinTable;
+    if (cosTable.empty()) {
+        for (int k = 0; k < 65536; ++k) {
+            cosTable.push_back(std::cos(k * 2 * M_PI / 65536));
+            sinTable.push_back(std::sin(k * 2 * M_PI / 65536));
+        }
+    }
+    CDspNoiseBlanker blanker;
+    blanker.SetThreshold(-130);
+    blanker.SetEnabled(1);
+    CDspTabFreqShift shifter(1024, cosTable.data(), sinTable.data(), 65536, 0);
+    Cascade cascade;
+    blanker.Connect(&shifter);
+    shifter.Connect(cascade.blocks.front().get());
+    blanker.SetRate(500.0);
+    shifter.SetTuneOffset(-123456.0);
+    const std::vector<Cpx> in = Noise(1024 * 16);
+    size_t block = 0;
+    for (auto _ : state) {
+        CDspBuffer& b = blanker.Buffer();
+        std::memcpy(b.AdvanceWrite(1024), in.data() + 1024 * block, 1024 * sizeof(Cpx));
+        blanker.BufferFull();
+        block = (block + 1) % 16;
+    }
+    PerInputSample(state, 1024);
+}
+BENCHMARK(BM_BlankerShifterCascade500kTo7k8);
 
 #ifdef VELORIX_HAVE_LIQUID
 // The same six halvings with liquid-dsp's half-band resampler in single

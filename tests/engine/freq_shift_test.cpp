@@ -194,6 +194,9 @@ TEST(Shifters, NameThemselves) {
     CDspTabFreqShift tab(16, Tables().cosTable.data(), Tables().sinTable.data(),
                          test::ShiftTables::kSize, 0);
     EXPECT_EQ(tab.GetName(name), "CDspTabFreqShift");
+    EXPECT_THROW(CDspFreqShift(0, 0), std::invalid_argument);
+    EXPECT_THROW(CDspTabFreqShift(16, nullptr, Tables().sinTable.data(), 65536, 0),
+                 std::invalid_argument);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velorix::sim {
+
+// How the virtual receiver is set up: its identity record, name overrides,
+// injected faults, and the test hooks. FromEnvironment reads the VELORIX_VIRTUAL_*
+// variables; a value that cannot be parsed is reported on stderr and ignored.
+struct VirtualConfig {
+    // EEPROM identity record at address 8.
+    uint16_t serial = 1234;
+    uint8_t hwMajor = 1;  // 0xFF with hwMinor 0xFF marks a pre-production unit
+    uint8_t hwMinor = 1;
+    std::array<uint8_t, 6> unitId = {0x56, 0x34, 0x12, 0xEF, 0xCD, 0xAB};  // byte 6 first
+
+    // Replace the running firmware's string descriptors (no length limit, for
+    // testing the host's name buffers).
+    std::optional<std::string> manufacturer;
+    std::optional<std::string> product;
+
+    // Faults.
+    bool noReenumerate = false;    // a valid firmware drops off the bus and never re-appears
+    bool fpgaNeverDone = false;    // end of configuration always answers "not configured"
+    bool stallReads = false;       // every sample read times out
+    int shortReadEvery = 0;        // every n-th sample read ends short (0: never)
+    bool noNotifications = false;  // the host's arrival/removal registration fails
+
+    std::string plugFile;   // when set, the receiver is plugged in while this file exists
+    std::string traceFile;  // when set, every control transfer and command frame is logged here
+
+    static VirtualConfig FromEnvironment();
+
+    // Applies one "fault[,fault...]" list: no-reenumerate, fpga-never-done, stall-reads,
+    // short-reads=N, no-notifications. False and `error` set on the first unknown entry.
+    bool ApplyFaults(const std::string& list, std::string& error);
+};
+
+}  // namespace velorix::sim

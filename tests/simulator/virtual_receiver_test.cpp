@@ -1,0 +1,188 @@
+// The device model driven directly: re-enumeration, FPGA configuration,
+// commands, EEPROM and the sample FIFO's one-second backlog.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "TestSignal.h"
+#include "VirtualDriver.h"
+
+namespace velorix::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = VirtualReceiver::Clock;
+using test::Command;
+using test::Configure;
+using test::Reply;
+
+TEST(VirtualReceiver, ValidFirmwareDropsOffAndReappears300msLater) {
+    VirtualReceiver r;
+    ASSERT_TRUE(r.Attached());
+    EXPECT_EQ(r.Identity().productId, 0x0001);
+    const uint32_t loader = r.Generation();
+    // Commands are the firmware's: the bare microcontroller stalls them.
+    EXPECT_EQ(Command(r, {0x04, 0x2A}), VirtualResult::Stall);
+    ASSERT_EQ(test::LoadImage(r, virtual_firmware::Build(DefaultFirmwareIdentity(), 100)),
+              VirtualResult::Ok);
+    const Clock::time_point released = Clock::now();
+    EXPECT_FALSE(r.Attached());
+    EXPECT_EQ(r.Poll(released), (std::vector{VirtualReceiver::BusEvent::Removal}));
+    EXPECT_TRUE(r.Poll(released + 250ms).empty());
+    EXPECT_EQ(r.Poll(released + 350ms), (std::vector{VirtualReceiver::BusEvent::Arrival}));
+    EXPECT_TRUE(r.FirmwareRunning());
+    EXPECT_EQ(r.Identity().productId, 0x0002);
+    EXPECT_EQ(r.Identity().product, "Velorix virtual receiver");
+    // The old handle's generation is gone.
+    const uint8_t b = 1;
+    EXPECT_EQ(r.Control(loader, 0x40, 0xA0, 0, 0, &b, 1), VirtualResult::NoDevice);
+    EXPECT_EQ(Command(r, {0x04, 0x2A}), VirtualResult::Ok);
+    EXPECT_EQ(r.PortByte(), 0x2A);
+}
+
+TEST(VirtualReceiver, DamagedFirmwareNeverReappears) {
+    VirtualReceiver r;
+    std::vector<uint8_t> image = virtual_firmware::Build(DefaultFirmwareIdentity(), 100);
+    image[60] ^= 0x10;
+    ASSERT_EQ(test::LoadImage(r, image), VirtualResult::Ok);
+    EXPECT_EQ(r.Poll(Clock::now() + 60s), (std::vector{VirtualReceiver::BusEvent::Removal}));
+    EXPECT_FALSE(r.Attached());
+    // Unplugging and plugging in brings back the bare microcontroller.
+    r.Unplug();
+    r.Plug();
+    EXPECT_TRUE(r.Attached());
+    EXPECT_EQ(r.Identity().productId, 0x0001);
+}
+
+TEST(VirtualReceiver, LoaderRefusesWritesOutsideItsMemory) {
+    VirtualReceiver r;
+    const uint8_t b[4] = {1, 2, 3, 4};
+    const uint32_t g = r.Generation();
+    EXPECT_EQ(r.Control(g, 0x40, 0xA0, 0x3FFC, 0, b, 4), VirtualResult::Ok);
+    EXPECT_EQ(r.Control(g, 0x40, 0xA0, 0x3FFE, 0, b, 4), VirtualResult::Stall);
+    EXPECT_EQ(r.Control(g, 0x40, 0xA1, 0x0000, 0, b, 4), VirtualResult::Stall);
+    EXPECT_EQ(r.Control(g, 0xC0, 0xA0, 0x0000, 0, b, 4), VirtualResult::Stall);
+}
+
+TEST(VirtualReceiver, FpgaConfiguresOnlyFromABitReversedValidImage) {
+    VirtualConfig c;
+    VirtualReceiver r(c);
+    test::RunFirmware(r);
+    const std::vector<uint8_t> image = virtual_bitstream::Build(250, 3000);
+    EXPECT_EQ(Configure(r, image, /*raw=*/true), 0);
+    EXPECT_EQ(r.ConfiguredRateKHz(), 0);
+    EXPECT_EQ(Configure(r, image), 1);
+    EXPECT_EQ(r.ConfiguredRateKHz(), 250);
+    // Data frames without a begin are ignored; end alone is "not configured".
+    Command(r, {0x02});
+    EXPECT_EQ(Reply(r, 2), (std::vector<uint8_t>{0x02, 0x00}));
+    EXPECT_EQ(r.ConfiguredRateKHz(), 0);
+
+    VirtualConfig never;
+    never.fpgaNeverDone = true;
+    VirtualReceiver stuck(never);
+    test::RunFirmware(stuck);
+    EXPECT_EQ(Configure(stuck, image), 0);
+}
+
+TEST(VirtualReceiver, ControlFramePortByteAndShutdown) {
+    VirtualReceiver r;
+    test::RunFirmware(r);
+    EXPECT_EQ(Command(r, {0x03, 0x06, 0x78, 0x56, 0x34, 0x12}), VirtualResult::Ok);
+    EXPECT_EQ(Reply(r, 6), (std::vector<uint8_t>{0x03, 0x06, 0x78, 0x56, 0x34, 0x12}));
+    EXPECT_EQ(r.ControlByte(), 0x06);
+    EXPECT_EQ(r.TuningWord(), 0x12345678u);
+    Command(r, {0x04, 0x23});
+    EXPECT_EQ(r.PortByte(), 0x23);
+    Configure(r, virtual_bitstream::Build(125, 100));
+    Command(r, {0x03, 0x07});
+    Reply(r, 2);
+    Command(r, {0x08});
+    EXPECT_EQ(r.ControlByte(), 0x00);
+    EXPECT_EQ(r.ConfiguredRateKHz(), 0);
+    // A frame longer than the endpoint's packet is refused; no reply waits.
+    std::vector<uint8_t> big(65, 0x07);
+    EXPECT_EQ(Command(r, big), VirtualResult::Stall);
+    EXPECT_TRUE(Reply(r, 2).empty());
+}
+
+TEST(VirtualReceiver, EepromIdentityRecordAndBounds) {
+    VirtualConfig c;
+    c.serial = 0xBEEF;
+    c.hwMajor = 2;
+    c.hwMinor = 7;
+    c.unitId = {1, 2, 3, 4, 5, 6};
+    VirtualReceiver r(c);
+    test::RunFirmware(r);
+    Command(r, {0x06, 0x08, 0x00, 12});
+    EXPECT_EQ(Reply(r, 14),
+              (std::vector<uint8_t>{0x06, 1, 0xEF, 0xBE, 0, 0, 7, 2, 1, 2, 3, 4, 5, 6}));
+    Command(r, {0x07, 0xF0, 0x00, 3, 0xAA, 0xBB, 0xCC});
+    EXPECT_EQ(Reply(r, 2), (std::vector<uint8_t>{0x07, 1}));
+    EXPECT_EQ(r.Eeprom()[0xF1], 0xBB);
+    Command(r, {0x07, 0xFF, 0x00, 2, 1, 2});  // past the end
+    EXPECT_EQ(Reply(r, 2), (std::vector<uint8_t>{0x07, 0}));
+    Command(r, {0x07, 0x10, 0x00, 3, 1, 2});  // fewer data bytes than counted
+    EXPECT_EQ(Reply(r, 2), (std::vector<uint8_t>{0x07, 0}));
+    Command(r, {0x06, 0x00, 0x00, 63});  // reply larger than a packet
+    EXPECT_EQ(Reply(r, 65), (std::vector<uint8_t>{0x06, 0}));
+}
+
+TEST(VirtualReceiver, FifoHoldsOneSecondForALateReaderThenDrops) {
+    VirtualReceiver r;
+    test::RunFirmware(r);
+    ASSERT_EQ(Configure(r, virtual_bitstream::Build(125, 100)), 1);
+    Command(r, {0x03, 0x01});
+    Reply(r, 2);
+    std::this_thread::sleep_for(1300ms);
+    // One second of samples is waiting and comes at once, oldest first.
+    std::vector<uint8_t> backlog(125000 * 6);
+    int got = 0;
+    ASSERT_EQ(r.BulkRead(r.Generation(), 0x82, backlog.data(), int(backlog.size()), 20ms, &got),
+              VirtualResult::Ok);
+    EXPECT_EQ(got, int(backlog.size()));
+    for (size_t n = 0; n < 125000; n += 997)
+        ASSERT_EQ(test_signal::DecodeCounter(&backlog[6 * n]), n);
+    // What came while it was full is lost: about 0.3 s.
+    EXPECT_GT(r.DroppedFrames(), 125000u * 2 / 10);
+    EXPECT_LT(r.DroppedFrames(), 125000u * 8 / 10);
+}
+
+TEST(VirtualReceiver, ReadsSplitInsideFramesKeepTheStreamWhole) {
+    VirtualReceiver r;
+    test::RunFirmware(r);
+    ASSERT_EQ(Configure(r, virtual_bitstream::Build(500, 100)), 1);
+    Command(r, {0x03, 0x01});
+    Reply(r, 2);
+    std::vector<uint8_t> stream;
+    for (int length : {7, 5, 1000, 3, 3, 6, 506}) {
+        std::vector<uint8_t> part(static_cast<size_t>(length));
+        int got = 0;
+        ASSERT_EQ(r.BulkRead(r.Generation(), 0x82, part.data(), length, 500ms, &got),
+                  VirtualResult::Ok);
+        ASSERT_EQ(got, length);
+        stream.insert(stream.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(stream.size() % 6, 0u);
+    for (size_t n = 0; n < stream.size() / 6; ++n)
+        ASSERT_EQ(test_signal::DecodeCounter(&stream[6 * n]), n);
+}
+
+TEST(VirtualReceiver, NoSamplesWithoutRunBitOrConfiguration) {
+    VirtualReceiver r;
+    test::RunFirmware(r);
+    // 1000 frames: 8 ms at 125 kHz, far more than come between the commands.
+    uint8_t buffer[6000];
+    int got = 0;
+    Command(r, {0x03, 0x01});
+    Reply(r, 2);
+    EXPECT_EQ(r.BulkRead(r.Generation(), 0x82, buffer, 6000, 30ms, &got), VirtualResult::Timeout);
+    ASSERT_EQ(Configure(r, virtual_bitstream::Build(125, 100)), 1);
+    Command(r, {0x03, 0x00});
+    Reply(r, 2);
+    EXPECT_EQ(r.BulkRead(r.Generation(), 0x82, buffer, 6000, 30ms, &got), VirtualResult::Timeout);
+    EXPECT_EQ(got, 0);
+}
+
+}  // namespace
+}  // namespace velorix::sim

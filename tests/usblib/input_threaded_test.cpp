@@ -1,0 +1,147 @@
+// StartAsyncInput / StopAsyncInput / GetInputData against the virtual
+// receiver: whole blocks only, no callback after stop, stop with the receiver
+// gone or stalled.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "BlockCollector.h"
+#include "TestEnv.h"
+#include "UsbRig.h"
+
+namespace velorix::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kBlock125 = 16320;
+
+// Brings the receiver up at `rateIndex` and sets the run bit.
+void StartStream(VirtualRig& rig, int rateIndex) {
+    ASSERT_EQ(rig.LoadError(), "");
+    ASSERT_EQ(rig.BringUpWithFpga(rateIndex), 0);
+    const uint8_t run[5] = {0x03, 0, 0, 0, 0};
+    rig.usb().Sio(run, 5);
+}
+
+double StopSeconds(VirtualRig& rig, BlockCollector& c) {
+    const auto start = Clock::now();
+    EXPECT_EQ(rig.usb().StopAsyncInput(), 1);
+    c.MarkStopped();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(AsyncInput, StopWithoutStartAndStartTwice) {
+    VirtualRig rig;
+    ASSERT_EQ(rig.LoadError(), "");
+    BlockCollector c(kBlock125);
+    EXPECT_EQ(rig.usb().StopAsyncInput(), 1);
+    // Without a device the transfer size cannot be set.
+    EXPECT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 0);
+    StartStream(rig, 0);
+    EXPECT_EQ(rig.usb().StartAsyncInput(0, &BlockCollector::Callback, &c), 0);
+    EXPECT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 1);
+    EXPECT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 0);
+    std::this_thread::sleep_for(100ms);
+    StopSeconds(rig, c);
+    EXPECT_EQ(rig.usb().StopAsyncInput(), 1);
+    EXPECT_GT(c.Blocks(), 0);
+    EXPECT_EQ(c.Broken(), 0);
+}
+
+TEST(AsyncInput, ShortReadsAreNeverDelivered) {
+    VirtualRig::Options o;
+    o.faults = "short-reads=3";  // every third read ends after half a block
+    VirtualRig rig(o);
+    StartStream(rig, 0);
+    BlockCollector c(kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 1);
+    std::this_thread::sleep_for(800ms);
+    StopSeconds(rig, c);
+    // A delivered short block would end in the previous block's frames.
+    EXPECT_EQ(c.Broken(), 0);
+    ASSERT_GT(c.Blocks(), 5);
+    if (!kSanitized) {
+        // Every third read is dropped: the block after it starts half a block later.
+        const std::vector<uint32_t> steps = c.Steps();
+        int skipped = 0;
+        for (uint32_t s : steps) {
+            if (s == uint32_t(c.Frames()) + uint32_t(c.Frames() / 2))
+                ++skipped;
+            else
+                EXPECT_EQ(s, uint32_t(c.Frames()));
+        }
+        EXPECT_NEAR(skipped, int(steps.size()) / 2, 2);
+    }
+}
+
+TEST(AsyncInput, NoCallbackAfterStop) {
+    VirtualRig rig;
+    StartStream(rig, 2);
+    BlockCollector c(4 * kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(4 * kBlock125, &BlockCollector::Callback, &c), 1);
+    std::this_thread::sleep_for(300ms);
+    StopSeconds(rig, c);
+    const int blocks = c.Blocks();
+    EXPECT_GT(blocks, 0);
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(c.Blocks(), blocks);
+    EXPECT_EQ(c.AfterStop(), 0);
+    // Restart after stop delivers again.
+    BlockCollector again(4 * kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(4 * kBlock125, &BlockCollector::Callback, &again), 1);
+    std::this_thread::sleep_for(300ms);
+    StopSeconds(rig, again);
+    EXPECT_GT(again.Blocks(), 0);
+    EXPECT_EQ(again.Broken(), 0);
+}
+
+TEST(AsyncInput, UnplugWhileStreamingEndsDeliveryAndStopStillReturns) {
+    VirtualRig rig;
+    StartStream(rig, 1);
+    BlockCollector c(2 * kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(2 * kBlock125, &BlockCollector::Callback, &c), 1);
+    std::this_thread::sleep_for(300ms);
+    rig.MarkTrace();
+    rig.Unplug();
+    ASSERT_TRUE(rig.WaitForTrace("detach", 2s));
+    std::this_thread::sleep_for(50ms);
+    const int blocks = c.Blocks();
+    EXPECT_GT(blocks, 0);
+    std::this_thread::sleep_for(350ms);  // several read time-outs
+    EXPECT_EQ(c.Blocks(), blocks);
+    EXPECT_LT(StopSeconds(rig, c), 1.0);
+    EXPECT_EQ(c.Broken(), 0);
+}
+
+TEST(AsyncInput, StalledReadsDeliverNothingAndStopPromptly) {
+    VirtualRig::Options o;
+    o.faults = "stall-reads";
+    VirtualRig rig(o);
+    StartStream(rig, 0);
+    BlockCollector c(kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 1);
+    std::this_thread::sleep_for(350ms);
+    EXPECT_EQ(c.Blocks(), 0);
+    EXPECT_LT(StopSeconds(rig, c), kSanitized ? 1.0 : 0.3);
+}
+
+TEST(GetInputData, ReadsOneWholeBlock) {
+    VirtualRig rig;
+    StartStream(rig, 0);
+    std::vector<uint8_t> block(kBlock125);
+    ASSERT_EQ(rig.usb().GetInputData(block.data(), kBlock125), 1);
+    BlockCollector c(kBlock125);
+    c.Take(block.data());
+    EXPECT_EQ(c.Broken(), 0);
+    EXPECT_EQ(c.Firsts().front(), 0u);  // the stream starts at frame 0 with the run bit
+    ASSERT_EQ(rig.usb().GetInputData(block.data(), kBlock125), 1);
+    EXPECT_EQ(sim::test_signal::DecodeCounter(block.data()), uint32_t(kBlock125 / 6));
+    EXPECT_EQ(rig.usb().GetInputData(nullptr, kBlock125), 0);
+    EXPECT_EQ(rig.usb().GetInputData(block.data(), 0), 0);
+}
+
+}  // namespace
+}  // namespace velorix::test
