@@ -20,10 +20,10 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kAnswerTimeout = std::chrono::seconds(5);
 constexpr auto kStallTimeout = std::chrono::seconds(2);
 
-// Target length of the server-side buffer: three 2048-byte buffers (49 ms).
+// Target length of the server-side buffer: four 2048-byte buffers (65.5 ms).
 // Small, so that a blocking write paces the writer in real time; the
 // margin against scheduling jitter is CWaveOut's own queue.
-constexpr uint32_t kTargetBytes = 3 * kAudioBufferBytes;
+constexpr uint32_t kTargetBytes = 4 * kAudioBufferBytes;
 
 AudioStatus FromPulse(int error) {
     AudioError kind = AudioError::Other;

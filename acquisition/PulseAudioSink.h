@@ -34,7 +34,7 @@ public:
     AudioStatus Open(const std::string& nameSubstring) override;
     AudioStatus Start() override;
     // Blocks until the server has room for the whole buffer (the stream's
-    // target length is three buffers, 49 ms), which paces the writer.
+    // target length is four buffers, 65.5 ms), which paces the writer.
     AudioStatus Write(const std::byte* data, size_t bytes) override;
     void Interrupt() override;
     AudioStatus Close() override;

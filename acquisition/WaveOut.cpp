@@ -284,10 +284,11 @@ void CWaveOut::CompletionLoop() {
         }
         if (played > 0) freeCv_.notify_all();
         for (int k = 0; k < played; ++k) {
-            played_.fetch_add(1, std::memory_order_acq_rel);
             AudioPacer* pacer = pacer_.load(std::memory_order_acquire);
             if (!stop && pacer != nullptr && pacing_.load(std::memory_order_acquire))
                 pacer->Played(kAudioFramesPerBuffer, static_cast<double>(kAudioRateHz));
+            // Counted once the pacer has been told.
+            played_.fetch_add(1, std::memory_order_acq_rel);
         }
         if (stop) return;
     }

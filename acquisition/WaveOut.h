@@ -68,7 +68,8 @@ public:
     bool IsStarted() const { return started_.load(std::memory_order_acquire); }
     // Buffers queued on the device and not yet freed (0 ... 16).
     int QueuedCount() const;
-    // Buffers freed after the device played them (silence included).
+    // Buffers freed after the device played them (silence included), each
+    // counted after the pacer, if on, was told about it.
     uint64_t PlayedCount() const { return played_.load(std::memory_order_acquire); }
     // Blocks dropped because all buffers were queued or the device failed.
     uint64_t DroppedCount() const { return dropped_.load(std::memory_order_acquire); }

@@ -56,10 +56,16 @@ TEST(NullOutput, PlaysAtTheRealTimeRateWithoutDropping) {
             PushBlock(out, 1);
     }
     const auto end = start + std::chrono::seconds(30);
-    while (out.PlayedCount() < static_cast<uint64_t>(buffers) && Clock::now() < end)
+    for (;;) {
+        {
+            std::lock_guard lock(feeder.mutex);
+            if (feeder.played == buffers || Clock::now() > end) break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     ASSERT_EQ(out.PlayedCount(), static_cast<uint64_t>(buffers));
     std::lock_guard lock(feeder.mutex);
+    ASSERT_EQ(feeder.played, buffers);
     const double seconds = std::chrono::duration<double>(feeder.last - start).count();
     // A clock-paced device can be late, never early.
     EXPECT_GE(seconds, buffers * kAudioBufferSeconds * 0.999);

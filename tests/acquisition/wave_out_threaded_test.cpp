@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <future>
 #include <mutex>
-#include <set>
 #include <thread>
 
 #include "FakeAudioSink.h"
@@ -162,14 +161,14 @@ public:
     explicit TestBoard(CWaveOut& out) : out_(out) {}
     void Played(int frames, double rateHz) override {
         if (insidePush_) reentered = true;  // called from inside BufferFull on a pushing thread
-        ++played;
-        framesOk = framesOk && frames == 512 && rateHz == 31250.0;
-        callers.insert(std::this_thread::get_id() == worker ? 1 : 2);
         std::lock_guard lock(boardLock);
+        framesOk = framesOk && frames == 512 && rateHz == 31250.0;
+        if (std::this_thread::get_id() == worker) onWorker = true;
         if (toPush > 0) {
             --toPush;
             Push();
         }
+        ++played;
     }
     void Push() {
         insidePush_ = true;
@@ -179,11 +178,11 @@ public:
 
     std::mutex boardLock;
     std::atomic<int> played{0};
-    int pushed = 0;  // under boardLock
-    int toPush = 0;  // under boardLock
-    std::atomic<bool> reentered{false};
+    int pushed = 0;  // these four under boardLock
+    int toPush = 0;
     bool framesOk = true;
-    std::set<int> callers;  // touched by the completion thread only
+    bool onWorker = false;
+    std::atomic<bool> reentered{false};
     std::thread::id worker;
 
 private:
@@ -216,16 +215,16 @@ TEST(WaveOut, FileDeviceMakesTheChainWaitAndPacingNeverReentersTheBoard) {
         "pushing into a file device under the board's lock");
     const uint64_t total = 8 + 300 + 100;
     ASSERT_TRUE(r.sink->WaitWritten(total, 60.0));
-    ASSERT_TRUE(WaitUntil([&] { return r.out->PlayedCount() == total; }, 60.0));
+    ASSERT_TRUE(WaitUntil([&] { return board.played.load() == static_cast<int>(total); }, 60.0));
+    EXPECT_EQ(r.out->PlayedCount(), total);
     EXPECT_EQ(r.out->DroppedCount(), 0u);
-    EXPECT_EQ(board.played.load(), static_cast<int>(total));
     EXPECT_FALSE(board.reentered.load());
-    EXPECT_TRUE(board.framesOk);
-    EXPECT_EQ(board.callers.count(1), 0u);  // never on the worker's thread
     // Every block reached the file once, in the order pushed.
     const auto w = r.sink->Written();
     ASSERT_EQ(w.size(), total);
     std::lock_guard lock(board.boardLock);
+    EXPECT_TRUE(board.framesOk);
+    EXPECT_FALSE(board.onWorker);  // never on the worker's thread
     EXPECT_EQ(board.pushed, 400);
     for (int k = 1; k <= 400; ++k)
         ASSERT_TRUE(BufferIsTag(w[7 + k], static_cast<int16_t>(k))) << "block " << k;
@@ -247,8 +246,8 @@ TEST(WaveOut, PacerIsToldOnlyWhilePacingIsOn) {
     r.out->SetPacing(true);
     PushBlock(*r.out, 2);
     PushBlock(*r.out, 3);
-    ASSERT_TRUE(WaitUntil([&] { return r.out->PlayedCount() == 11; }));
-    EXPECT_EQ(told.load(), 2);
+    ASSERT_TRUE(WaitUntil([&] { return told.load() == 2; }));
+    EXPECT_EQ(r.out->PlayedCount(), 11u);
 }
 
 TEST(WaveOut, StartErrorsAreShownAndTheOutputGoesOnFromTheClock) {
