@@ -220,7 +220,7 @@ AudioStatus PulseAudioSink::Write(const std::byte* data, size_t bytes) {
         deadline = Clock::now() + kStallTimeout;
     }
     // Let the server's answers (room, state changes) in without waiting.
-    while (pa_mainloop_iterate(loop_, 0, nullptr) > 0) {
+    for (int i = 0; i < 8 && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
     }
     return AudioStatus::Success();
 }

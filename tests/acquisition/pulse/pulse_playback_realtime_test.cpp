@@ -234,7 +234,38 @@ TEST(PulseOutput, AMissingSubstringFailsQuietly) {
     EXPECT_TRUE(notes.Notices().empty());
 }
 
-TEST(PulseOutput, AMissingServerFailsWithAClearMessageAndIsNeverSpawned) {
+TEST(PulseOutput, AServerThatDiesWhilePlayingIsReportedOnceAndPacingGoesOn) {
+    // A daemon of this test's own, killed halfway through.
+    const std::string dir = "/tmp/velorix-pulse-dies-" + std::to_string(::getpid());
+    const std::string script = VELORIX_PULSE_SCRIPT;
+    ASSERT_EQ(Shell(script + " start " + dir), 0);
+    struct Stopper {
+        std::string line;
+        ~Stopper() { Shell(line); }  // also when an assertion ends the test early
+    } stopper{script + " stop " + dir};
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>("unix:" + dir + "/pulse/native"), &notes);
+    ASSERT_EQ(out.Open(""), 1);
+    const int blocks = static_cast<int>(1.5 / kAudioBufferSeconds);
+    ToneFeeder feeder(out, blocks);
+    out.SetPacer(&feeder);
+    out.SetPacing(true);
+    feeder.Prime(8);
+    const auto end = Clock::now() + 30s;
+    while (out.PlayedCount() < 30 && Clock::now() < end)
+        std::this_thread::sleep_for(2ms);
+    Shell(stopper.line);
+    // Every block is still taken and reported played, now by the clock.
+    ASSERT_TRUE(WaitPlayed(out, 8 + static_cast<uint64_t>(blocks)));
+    out.SetPacer(nullptr);
+    EXPECT_EQ(out.DroppedCount(), 0u);
+    const auto n = notes.Notices();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_EQ(n[0].caption, "WaveOut");
+    EXPECT_EQ(n[0].text, "Connection terminated");
+}
+
+TEST(PulseOutput, AMissingServerFailsWithAClearMessage) {
     for (const char* substring : {"", "Virtual Audio Cable"}) {
         RecordingNotifier notes;
         CWaveOut out(std::make_unique<PulseAudioSink>("unix:/nonexistent-velorix/pulse/native"),
