@@ -36,8 +36,9 @@ case $action in
         export XDG_RUNTIME_DIR=$dir
         export PULSE_SERVER=unix:$dir/pulse/native
         # All output goes to a log: ctest waits for the pipes of the setup test,
-        # and the daemon must outlive it.
-        pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no \
+        # and the daemon must outlive it. Its cookie and state stay in the
+        # directory too (clients of the same user need no cookie on the socket).
+        HOME=$dir pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no \
             --load=module-native-protocol-unix \
             "--load=module-null-sink sink_name=vac sink_properties='device.description=\"Virtual Audio Cable\"'" \
             </dev/null >"$dir/daemon.log" 2>&1 &

@@ -1,6 +1,7 @@
 // CWaveOut writing a WAV file: the byte image of what the chain delivered.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,10 @@ TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("velorix_out_" + std::to_string(::getpid()) + ".wav"))
                                  .string();
+    struct Remover {
+        std::string path;
+        ~Remover() { std::remove(path.c_str()); }
+    } remover{path};
     RecordingNotifier notes;
     constexpr int kBlocks = 500;  // far more than 16: the chain must wait, not drop
     {
@@ -39,12 +44,20 @@ TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
                                     std::istreambuf_iterator<char>()};
     const uint32_t data = (8 + kBlocks) * 2048;
     ASSERT_EQ(file.size(), 44u + data);
-    auto le32 = [&](size_t at) {
-        return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24;
-    };
-    EXPECT_EQ(le32(4), 36 + data);
-    EXPECT_EQ(le32(24), 31250u);
-    EXPECT_EQ(le32(40), data);
+    // The canonical 44-byte PCM header for 2 x 16 bit at 31 250 Hz, written
+    // out by hand, with the sizes patched at close.
+    std::vector<uint8_t> header = {'R',  'I',  'F',  'F',  0,   0,   0,  0, 'W', 'A',
+                                   'V',  'E',  'f',  'm',  't', ' ', 16, 0, 0,   0,  // fmt size
+                                   1,    0,    2,    0,     // PCM, 2 channels
+                                   0x12, 0x7A, 0x00, 0x00,  // 31250
+                                   0x48, 0xE8, 0x01, 0x00,  // 125000 bytes/s
+                                   4,    0,    16,   0,     // block align, bits
+                                   'd',  'a',  't',  'a',  0,   0,   0,  0};
+    for (int i = 0; i < 4; ++i) {
+        header[4 + i] = static_cast<uint8_t>((36 + data) >> (8 * i));
+        header[40 + i] = static_cast<uint8_t>(data >> (8 * i));
+    }
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), file.begin()));
     for (size_t i = 44; i < 44 + 8 * 2048; ++i)
         ASSERT_EQ(file[i], 0) << "silent margin at " << i;
     for (int k = 1; k <= kBlocks; ++k) {
@@ -53,7 +66,6 @@ TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
                                          reinterpret_cast<const std::byte*>(&file[at]) + 2048);
         ASSERT_TRUE(BufferIsTag(buf, static_cast<int16_t>(k))) << "block " << k;
     }
-    std::remove(path.c_str());
 }
 
 TEST(WavOutput, AnUnwritableFileIsShownAndTheOutputStaysClosed) {

@@ -51,16 +51,6 @@ bool WaitUntil(P&& pred, double seconds = 10.0) {
     return true;
 }
 
-TEST(WaveOut, IsAStereo16SinkOf512FramesNamedCWaveOut) {
-    Rig r;
-    std::string name;
-    EXPECT_EQ(r.out->GetName(name), "CWaveOut");
-    EXPECT_EQ(r.out->GetInputType(), 5);
-    EXPECT_EQ(r.out->Buffer().Capacity(), 512);
-    EXPECT_EQ(r.out->Buffer().History(), 0);
-    EXPECT_EQ(r.out->Buffer().ElementSize() * r.out->Buffer().Capacity(), 2048);
-}
-
 TEST(WaveOut, OpenFailuresAreShownInFixedWordsCaptionedWaveOut) {
     const struct {
         AudioError error;
@@ -103,6 +93,8 @@ TEST(WaveOut, OpenFailuresAreShownInFixedWordsCaptionedWaveOut) {
 
 TEST(WaveOut, FirstBlockIsPrecededByEightSilentBuffersAndOrderIsKept) {
     Rig r;
+    std::string name;
+    EXPECT_EQ(r.out->GetName(name), "CWaveOut");
     ASSERT_EQ(r.out->Open(""), 1);
     EXPECT_FALSE(r.out->IsStarted());
     for (int16_t k = 1; k <= 5; ++k)
