@@ -50,7 +50,9 @@ public:
     int Open(const std::string& nameSubstring);
     // Stops and joins both threads and closes the device. A sound card's
     // queue is discarded; a file device first writes what is queued. Call
-    // it with the chain stopped. Called by the destructor; safe to call twice.
+    // it with the chain stopped and without holding the chain's lock: the
+    // completion thread may be waiting for that lock inside the pacer.
+    // Called by the destructor; safe to call twice.
     void Shutdown();
 
     // The block interface. BufferFull queues the 512 frames of the input
