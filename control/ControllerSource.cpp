@@ -165,11 +165,18 @@ Outcome ReceiverController::LoadFile(const std::string& path) {
 Outcome ReceiverController::Play() {
     return Run([&](Outcome& o) {
         if (settings_.playing.load() || !settings_.fileLoaded.load() ||
-            !panel_.Enabled(ControlId::Play) || board_.StartPlayback() != 1) {
+            !panel_.Enabled(ControlId::Play)) {
             o.accepted = false;
             return;
         }
+        // Pacing first: the buffers of the first read-ahead may be played
+        // (and must be reported) before StartPlayback returns.
         engine_.SetPlaybackPacing(true);
+        if (board_.StartPlayback() != 1) {
+            engine_.SetPlaybackPacing(false);
+            o.accepted = false;
+            return;
+        }
         displays_->Reconfigure();
         settings_.playing.store(1);
         stationPanel_.SetOwnClock(false);
