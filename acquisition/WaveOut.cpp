@@ -220,8 +220,8 @@ void CWaveOut::BufferFull() {
 
 void CWaveOut::FailStreaming(const AudioStatus& status, bool priming) {
     if (failed_.load()) return;
-    if (priming) Notify("Errors during Out_Buffers prepare");
-    Notify(StreamingErrorText(status));
+    // Switch first: a chain waiting on a file device must not go on waiting
+    // while the message is on screen.
     (void)fallback_->Start();
     {
         std::lock_guard lock(mutex_);
@@ -229,6 +229,8 @@ void CWaveOut::FailStreaming(const AudioStatus& status, bool priming) {
         dropsWhenFull_.store(true);
     }
     freeCv_.notify_all();
+    if (priming) Notify("Errors during Out_Buffers prepare");
+    Notify(StreamingErrorText(status));
 }
 
 void CWaveOut::WriterLoop() {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -289,6 +290,68 @@ TEST(WaveOut, StartErrorsAreShownAndTheOutputGoesOnFromTheClock) {
         EXPECT_EQ(n[0].text, "Connection terminated");
         EXPECT_EQ(r.sink->Written().size(), 11u);
     }
+}
+
+TEST(WaveOut, AFileDeviceThatFailsReleasesAWaitingChainWhileTheMessageIsUp) {
+    // A notifier that holds its caller, as a message box does, until released.
+    class HoldingNotifier : public Notifier {
+    public:
+        Answer Notify(const std::string& text, const std::string&, Icon, Buttons) override {
+            std::unique_lock lock(mutex);
+            texts.push_back(text);
+            cv.wait(lock, [this] { return released; });
+            return Answer::Ok;
+        }
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::vector<std::string> texts;
+        bool released = false;
+    } holding;
+    auto s = std::make_unique<FakeAudioSink>(/*dropsWhenFull=*/false);
+    FakeAudioSink* sink = s.get();
+    CWaveOut out(std::move(s), &holding);
+    struct Release {  // answers the message however the test ends, before out is shut down
+        HoldingNotifier& n;
+        ~Release() {
+            std::lock_guard lock(n.mutex);
+            n.released = true;
+            n.cv.notify_all();
+        }
+    } release{holding};
+    ASSERT_EQ(out.Open(""), 1);
+    sink->SetGate(false);
+    std::atomic<int> pushed{0};
+    auto chain = std::async(std::launch::async, [&] {
+        for (int16_t k = 1; k <= 30; ++k, ++pushed)
+            PushBlock(out, k);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return pushed.load() == 8; }));
+    EXPECT_EQ(chain.wait_for(50ms), std::future_status::timeout);  // a file makes the chain wait
+    {
+        std::lock_guard lock(sink->mutex_);
+        sink->failFromWrite = 1;
+        sink->writeStatus = AudioStatus::Fail(AudioError::Other, "No space left on device");
+    }
+    sink->SetGate(true);
+    // The chain goes on although the message is still waiting for its answer.
+    WithinSeconds(
+        10.0, [&] { chain.get(); }, "the chain behind a failed file device");
+    {
+        std::lock_guard lock(holding.mutex);
+        ASSERT_EQ(holding.texts.size(), 1u);  // the silent margin was being written
+        EXPECT_EQ(holding.texts[0], "Errors during Out_Buffers prepare");
+        holding.released = true;
+    }
+    holding.cv.notify_all();
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard lock(holding.mutex);
+        return holding.texts.size() == 2 && out.QueuedCount() == 0;
+    }));
+    {
+        std::lock_guard lock(holding.mutex);
+        EXPECT_EQ(holding.texts[1], "No space left on device");
+    }
+    EXPECT_GT(out.DroppedCount(), 0u);  // from then on it drops like a sound card
 }
 
 TEST(WaveOut, ShutdownJoinsAStuckWriterAndLaterBlocksAreDropped) {
