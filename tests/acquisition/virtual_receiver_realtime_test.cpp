@@ -71,12 +71,17 @@ class VirtualReceiver : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("VELORIX_DEVICE", "virtual", 1);
+        // The test signal numbers every frame, so a gap shows.
+        setenv("VELORIX_SIM_SOURCE", "testtone", 1);
         unsetenv("VELORIX_DATA_DIR");
         unsetenv("VELORIX_VIRTUAL_PLUG");
         unsetenv("VELORIX_VIRTUAL_FAULTS");
         threadsBefore_ = ThreadCount();
     }
-    void TearDown() override { unsetenv("VELORIX_DEVICE"); }
+    void TearDown() override {
+        unsetenv("VELORIX_DEVICE");
+        unsetenv("VELORIX_SIM_SOURCE");
+    }
     int threadsBefore_ = 0;
     SettingsRecord settings;
     RecordingNotifier notes;
