@@ -152,12 +152,16 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty());
     DiscardSink secDisplay(256);
 
-    ReceiverController* controller = nullptr;
+    // Set while the chain streams; the meter reads it on the chain's thread.
+    std::atomic<ReceiverController*> controller{nullptr};
     std::mutex meterMutex;
     std::string lastMeter = "no signal";
     auto meterTick = [&](double seconds) {
-        if (controller == nullptr) return;
-        const SMeterReading r = controller->MeterUpdate();
+        ReceiverController* ctlNow = controller.load();
+        if (ctlNow == nullptr) return;
+        // Reads only the engine's and the board's atomics and the front-end
+        // settings, which do not change while the chain streams.
+        const SMeterReading r = ctlNow->MeterUpdate();
         std::lock_guard lock(meterMutex);
         lastMeter = SMeterLine(seconds, r.tenthsDbm, r.lock, r.clip);
         if (o.smeter) std::fprintf(out, "%s\n", lastMeter.c_str());

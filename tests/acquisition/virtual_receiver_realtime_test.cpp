@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -62,9 +63,9 @@ public:
         }
         buffer->Commit();
     }
-    std::uint32_t last = 0;
-    std::uint64_t frames = 0;
-    int gaps = 0;
+    std::uint32_t last = 0;  // the chain's thread only
+    std::atomic<std::uint64_t> frames{0};
+    std::atomic<int> gaps{0};
 };
 
 class VirtualReceiver : public ::testing::Test {
@@ -122,10 +123,13 @@ TEST_F(VirtualReceiver, StartsStreamsAtEveryRateAndShutsDownCleanly) {
         EXPECT_FALSE(lib.IsLoaded());
     }
     EXPECT_TRUE(notes.Notices().empty());
-    // Every thread of the board and the library is gone.
-    for (int i = 0; i < 100 && ThreadCount() > threadsBefore_; ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(ThreadCount(), threadsBefore_);
+    // Every thread of the board and the library is gone. (A sanitizer runs a
+    // thread of its own that may start meanwhile, so count only in Release.)
+    if (!test::kSanitized) {
+        for (int i = 0; i < 100 && ThreadCount() > threadsBefore_; ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_EQ(ThreadCount(), threadsBefore_);
+    }
 }
 
 // Plugs the virtual receiver in when asked to retry.
