@@ -34,7 +34,8 @@ private:
     double samplesPerUnit_ = 1.0;
     double ramp_ = 0.0;  // CW edge position, 0 key up .. 1 key down
 
-    double phase_ = 0.0;  // cycles (RTTY, FM)
+    double phase_ = 0.0;                // cycles (RTTY, FM)
+    double fmHistory_[2] = {0.0, 0.0};  // the last two audio samples, newest first
 
     std::vector<Cpx> drm_;  // one period of the DRM block
     size_t drmPos_ = 0;
