@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "AudioSources.h"
 #include "TextKeying.h"
 
@@ -277,6 +279,9 @@ ScenarioResult ParseScenario(const std::string& text, const std::string& name) {
 }
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return {std::nullopt, path + ": not a scenario file (a directory or device)"};
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, path + ": cannot read the scenario file"};
     std::ostringstream text;
