@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <mutex>
 
 namespace velorix::sim {
 
@@ -81,52 +83,93 @@ public:
     void NextAnalytic(Cpx* out, size_t n) override { std::fill(out, out + n, Cpx()); }
 };
 
-// Plays a loop; the analytic version is made on first use by a complex band
-// pass (a lowpass moved up to the middle of 300-3000 Hz), applied circularly.
+// One programme loop and, made on first use, its analytic version: a complex
+// band pass (a lowpass moved up to the middle of 300-3000 Hz), applied circularly.
+// Shared between stations and band models; the analytic version is made once
+// under the cache's lock.
+struct Programme {
+    std::vector<float> real;
+    std::vector<float> analytic;  // interleaved re, im; empty until first asked for
+};
+
+std::mutex& ProgrammeLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::vector<float> MakeAnalytic(const std::vector<float>& x) {
+    const double centre = 0.5 * (kSsbLowHz + kSsbHighHz) / kAudioRateHz;
+    const double halfWidth = 0.5 * (kSsbHighHz - kSsbLowHz) / kAudioRateHz;
+    // Cutoff half way between the pass edge and the mirrored band's edge.
+    const std::vector<double> h =
+        WindowedSinc(kSsbTaps, halfWidth + kSsbLowHz / kAudioRateHz, 2.0, 60.0);
+    std::vector<double> hr(h.size()), hi(h.size());
+    const double mid = 0.5 * double(h.size() - 1);
+    for (size_t k = 0; k < h.size(); ++k) {
+        const Cpx v = h[k] * std::polar(1.0, 2.0 * kPi * centre * (double(k) - mid));
+        hr[k] = v.real();
+        hi[k] = v.imag();
+    }
+    const size_t n = x.size(), half = h.size() / 2;
+    const std::vector<double> ext = Wrapped(x, half);
+    std::vector<float> analytic(2 * n);
+    for (size_t i = 0; i < n; ++i) {
+        double re = 0.0, im = 0.0;
+        const double* e = ext.data() + i + 2 * half;
+        for (size_t k = 0; k < h.size(); ++k) {
+            re += hr[k] * e[-long(k)];
+            im += hi[k] * e[-long(k)];
+        }
+        analytic[2 * i] = float(re);
+        analytic[2 * i + 1] = float(im);
+    }
+    return analytic;
+}
+
+// The built-in programmes come in a few variants each, made once per process.
+constexpr uint64_t kVariants = 6;
+
+std::shared_ptr<Programme> CachedProgramme(AudioSpec::Kind kind, uint64_t variant) {
+    static std::map<std::pair<int, uint64_t>, std::shared_ptr<Programme>> cache;
+    std::lock_guard lock(ProgrammeLock());
+    std::shared_ptr<Programme>& p = cache[{int(kind), variant}];
+    if (!p) {
+        p = std::make_shared<Programme>();
+        p->real = kind == AudioSpec::Kind::Voice ? SynthesizeVoice(variant + 1)
+                                                 : SynthesizeMusic(variant + 1);
+    }
+    return p;
+}
+
 class LoopSource : public AudioSource {
 public:
-    LoopSource(std::shared_ptr<const std::vector<float>> loop, size_t start)
-        : loop_(std::move(loop)), pos_(loop_->empty() ? 0 : start % loop_->size()) {}
+    LoopSource(std::shared_ptr<Programme> programme, size_t start)
+        : programme_(std::move(programme)),
+          pos_(programme_->real.empty() ? 0 : start % programme_->real.size()) {}
     void Next(double* out, size_t n) override {
-        const std::vector<float>& x = *loop_;
+        const std::vector<float>& x = programme_->real;
         for (size_t i = 0; i < n; ++i) {
             out[i] = x[pos_];
             if (++pos_ == x.size()) pos_ = 0;
         }
     }
     void NextAnalytic(Cpx* out, size_t n) override {
-        if (analytic_.empty()) MakeAnalytic();
+        if (!analytic_) {
+            std::lock_guard lock(ProgrammeLock());
+            if (programme_->analytic.empty()) programme_->analytic = MakeAnalytic(programme_->real);
+            analytic_ = programme_->analytic.data();
+        }
+        const size_t size = programme_->real.size();
         for (size_t i = 0; i < n; ++i) {
             out[i] = Cpx(analytic_[2 * pos_], analytic_[2 * pos_ + 1]);
-            if (++pos_ == loop_->size()) pos_ = 0;
+            if (++pos_ == size) pos_ = 0;
         }
     }
 
 private:
-    void MakeAnalytic() {
-        const double centre = 0.5 * (kSsbLowHz + kSsbHighHz) / kAudioRateHz;
-        const double halfWidth = 0.5 * (kSsbHighHz - kSsbLowHz) / kAudioRateHz;
-        // Cutoff half way between the pass edge and the mirrored band's edge.
-        const std::vector<double> h =
-            WindowedSinc(kSsbTaps, halfWidth + kSsbLowHz / kAudioRateHz, 2.0, 60.0);
-        std::vector<Cpx> hc(h.size());
-        const double mid = 0.5 * double(h.size() - 1);
-        for (size_t k = 0; k < h.size(); ++k)
-            hc[k] = h[k] * std::polar(1.0, 2.0 * kPi * centre * (double(k) - mid));
-        const size_t n = loop_->size(), half = h.size() / 2;
-        const std::vector<double> ext = Wrapped(*loop_, half);
-        analytic_.resize(2 * n);
-        for (size_t i = 0; i < n; ++i) {
-            Cpx acc;
-            for (size_t k = 0; k < hc.size(); ++k)
-                acc += hc[k] * ext[i + 2 * half - k];
-            analytic_[2 * i] = float(acc.real());
-            analytic_[2 * i + 1] = float(acc.imag());
-        }
-    }
-    std::shared_ptr<const std::vector<float>> loop_;
+    std::shared_ptr<Programme> programme_;
     size_t pos_;
-    std::vector<float> analytic_;
+    const float* analytic_ = nullptr;  // never changes once made
 };
 
 // Adds a decaying note of `harmonics` partials circularly into `loop`.
@@ -239,6 +282,9 @@ std::vector<float> SynthesizeVoice(uint64_t seed) {
     double phase = 0.0, tilt1 = 0.0, tilt2 = 0.0;
     double y[3][2] = {{0, 0}, {0, 0}, {0, 0}};
     const double bandwidth[3] = {80.0, 100.0, 150.0};
+    double radius[3];
+    for (int k = 0; k < 3; ++k)
+        radius[k] = std::exp(-kPi * bandwidth[k] / kAudioRateHz);
     double hp = 0.0, hpIn = 0.0;
     for (size_t i = 0; i < n; ++i) {
         phase += f0[i] / kAudioRateHz;
@@ -251,7 +297,7 @@ std::vector<float> SynthesizeVoice(uint64_t seed) {
         tilt2 = 0.75 * tilt2 + tilt1;
         double x = tilt2 * amp[i] + noise[i] * amp[i] * rng.Gauss() * 0.4;
         for (int k = 0; k < 3; ++k) {
-            const double r = std::exp(-kPi * bandwidth[k] / kAudioRateHz);
+            const double r = radius[k];
             const double a1 = 2.0 * r * std::cos(2.0 * kPi * fm[k][i] / kAudioRateHz);
             const double v = (1.0 - r) * x + a1 * y[k][0] - r * r * y[k][1];
             y[k][1] = y[k][0];
@@ -385,17 +431,20 @@ std::unique_ptr<AudioSource> MakeAudioSource(const AudioSpec& spec, uint64_t see
             return std::make_unique<ToneSource>(spec.tone1Hz, spec.tone2Hz);
         case AudioSpec::Kind::Silence:
             return std::make_unique<SilenceSource>();
-        case AudioSpec::Kind::Voice: {
-            auto loop = std::make_shared<const std::vector<float>>(SynthesizeVoice(seed));
-            return std::make_unique<LoopSource>(loop, size_t(seed % 100000));
-        }
+        case AudioSpec::Kind::Voice:
         case AudioSpec::Kind::Music: {
-            auto loop = std::make_shared<const std::vector<float>>(SynthesizeMusic(seed));
-            return std::make_unique<LoopSource>(loop, size_t(seed % 50000));
+            // A variant and a starting point of its own for each station.
+            Rng rng(seed);
+            const uint64_t variant = rng.Next() % kVariants;
+            return std::make_unique<LoopSource>(CachedProgramme(spec.kind, variant),
+                                                size_t(rng.Next() % 1000000));
         }
         case AudioSpec::Kind::Wav:
-            if (spec.wavSamples && !spec.wavSamples->empty())
-                return std::make_unique<LoopSource>(spec.wavSamples, 0);
+            if (spec.wavSamples && !spec.wavSamples->empty()) {
+                auto p = std::make_shared<Programme>();
+                p->real = *spec.wavSamples;
+                return std::make_unique<LoopSource>(std::move(p), 0);
+            }
             return std::make_unique<SilenceSource>();
     }
     return std::make_unique<SilenceSource>();
