@@ -25,7 +25,8 @@ namespace velorix::sim {
 //   FM   audio=[tone:1000] deviation=[2500]
 //   DRM                           a 10 kHz wide block centred on freq
 // Every station also takes fading=SECONDS (slow Rayleigh-like fading with that
-// period; [0] none). Audio: tone:F, tones:F1+F2, voice, music, wav:PATH, silence.
+// period; [0] none). Audio: tone:F, tones:F1+F2, voice, music, silence, or wav:PATH
+// (16-bit PCM, mono or stereo, any rate, looped; PATH relative to the file's folder).
 // Levels: the carrier (AM, CW key down, FM, RTTY, CARRIER), the peak envelope of
 // a full-scale audio signal (USB, LSB), or the total power (DRM).
 enum class StationMode { Carrier, Am, Usb, Lsb, Cw, Rtty, Fm, Drm };
