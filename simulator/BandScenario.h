@@ -10,7 +10,8 @@ namespace velorix::sim {
 // A band for the virtual receiver, as described by a scenario file:
 //
 //   # comment to end of line; blank lines ignored
-//   noise density=-140                        band noise in dBm/Hz (default -150)
+//   noise density=-140                        band noise in dBm/Hz (default -150; without
+//                                             the statement only the converter's own noise)
 //   impulses rate=20 level=-30 width=3        per second, peak dBm, samples
 //                                             (defaults 10, -40, 3)
 //   station freq=HZ mode=MODE level=DBM [key=value ...]

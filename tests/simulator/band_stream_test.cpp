@@ -162,6 +162,50 @@ TEST(BandStream, ImpulsesComeAtTheirRateLevelAndWidth) {
     EXPECT_NEAR(impulses, 100, 30);  // Poisson, 50 per second
 }
 
+TEST(BandStream, FadingIsSlowRayleighLikeAndKeepsTheMeanLevel) {
+    BandModel band(Scenario("station freq=7020000 mode=CARRIER level=-60 fading=1"), 9);
+    band.SetRate(125);
+    band.SetCentreHz(7000000.0);
+    const std::vector<C> x = Samples(band, 125000 * 30);
+    // Envelope at 1 kHz.
+    std::vector<double> powerDb;
+    double mean = 0.0;
+    for (size_t k = 0; k + 125 <= x.size(); k += 125) {
+        C acc;
+        for (size_t j = k; j < k + 125; ++j)
+            acc += x[j] * std::polar(1.0, -2 * kPi * 20000.0 * double(j) / 125000.0);
+        const double p = std::norm(acc / 125.0);
+        mean += p;
+        powerDb.push_back(10 * std::log10(p) - 4.0);
+    }
+    mean /= double(powerDb.size());
+    EXPECT_NEAR(10 * std::log10(mean) - 4.0, -60.0, 3.0);
+    size_t deep = 0;
+    double biggestStep = 0.0;
+    for (size_t k = 0; k < powerDb.size(); ++k) {
+        deep += powerDb[k] < -70.0;
+        // Slow: from one millisecond to the next it moves by little, but for deep nulls.
+        if (k > 0 && powerDb[k] > -75.0 && powerDb[k - 1] > -75.0)
+            biggestStep = std::max(biggestStep, std::fabs(powerDb[k] - powerDb[k - 1]));
+    }
+    // Rayleigh: about 10 % of the time 10 dB or more below the mean.
+    EXPECT_GT(double(deep) / double(powerDb.size()), 0.03);
+    EXPECT_LT(double(deep) / double(powerDb.size()), 0.2);
+    EXPECT_LT(biggestStep, 1.0);
+}
+
+TEST(BandStream, DitherAddsNothing) {
+    const BandScenario s = Scenario(DefaultBandText());
+    auto run = [&](bool dither) {
+        BandModel band(s, 5);
+        band.SetRate(125);
+        band.SetCentreHz(7030000.0);
+        band.SetSetting(FrontEndSetting{0, false, dither, 10});
+        return Frames(band, 30000);
+    };
+    EXPECT_EQ(run(true), run(false));
+}
+
 TEST(BandSynthesis, DeliversRateTimesSecondsFramesAsTheStreamWould) {
     const BandScenario s = Scenario(DefaultBandText());
     SynthesisRequest request;
