@@ -128,6 +128,14 @@ void PolyphaseInterpolator::Process(const Cpx* in, size_t n, Cpx* out) {
     im_.resize(hist);
 }
 
+std::vector<double> WrappedLoop(const std::vector<float>& x, size_t pad) {
+    const size_t n = x.size();
+    std::vector<double> ext(n + 2 * pad);
+    for (size_t i = 0; i < ext.size(); ++i)
+        ext[i] = x[(i + n * (pad / n + 1) - pad) % n];
+    return ext;
+}
+
 void Fft(std::vector<Cpx>& a, bool inverse) {
     const size_t n = a.size();
     for (size_t i = 1, j = 0; i < n; ++i) {

@@ -51,6 +51,10 @@ private:
     std::vector<double> re_, im_;  // history (taps_ - 1) then the new input
 };
 
+// A loop with `pad` samples of wrap-around on each side (ext[i + pad] = x[i]),
+// for filtering it circularly so that it stays seamless.
+std::vector<double> WrappedLoop(const std::vector<float>& x, size_t pad);
+
 // In-place radix-2 FFT (n a power of two); inverse without 1/n scaling.
 void Fft(std::vector<Cpx>& data, bool inverse);
 
