@@ -79,8 +79,9 @@ double BandModel::CentreFromTuningWord(uint32_t word) {
 
 void BandModel::SetRate(int rateKHz) {
     if (rateKHz != 125 && rateKHz != 250 && rateKHz != 500) rateKHz = 125;
-    if (rateKHz == rateKHz_ && !stations_.empty() && stations_[0]->upOut) return;
+    if (rateKHz == rateKHz_ && rateSet_) return;  // a reconfigured FPGA at the same rate
     rateKHz_ = rateKHz;
+    rateSet_ = true;
     for (auto& s : stations_)
         s->upOut.reset();
     Reconfigure();

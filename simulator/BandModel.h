@@ -69,6 +69,7 @@ private:
     uint64_t seed_;
     bool preProduction_;
     int rateKHz_ = 125;
+    bool rateSet_ = false;  // SetRate seen: the interpolators are built for rateKHz_
     double centreHz_ = 0.0;
     FrontEndSetting setting_;
     bool overloaded_ = false;
