@@ -199,6 +199,7 @@ void CAcqBoard::PushUnit(const std::uint8_t* raw) {
     if (ConvertUnit(raw, out)) overload_.store(1);
     buffer->AdvanceWrite(kUnitFrames);
     BufferFull();
+    pushed_.fetch_add(1);
 }
 
 void CAcqBoard::Worker() {
@@ -213,7 +214,6 @@ void CAcqBoard::Worker() {
             // Released only after conversion, so the reader cannot refill the
             // unit while it is being read.
             ready_[readIndex_].store(0, std::memory_order_release);
-            pushed_.fetch_add(1);
             readIndex_ = (readIndex_ + 1) % kRingUnits;
         }
     }

@@ -79,7 +79,8 @@ public:
 
     std::uint8_t ControlByte() const { return frame_[0]; }
     std::uint32_t CurrentTuningWord() const;
-    // Units pushed into the chain since the last Start.
+    // Units pushed into the chain (from the receiver or a file) since the
+    // last Start or StartPlayback.
     std::uint64_t BlocksPushed() const { return pushed_.load(); }
     // Sample bytes the ring had to drop because the worker fell behind.
     std::uint64_t DroppedBytes() const { return droppedBytes_.load(); }
@@ -111,6 +112,9 @@ public:
     std::uint64_t FilePosition() const { return file_.position.load(); }
     std::uint64_t LoopStart() const { return file_.loopStart.load(); }
     std::uint64_t LoopEnd() const { return file_.loopEnd.load(); }
+    // At the end of a whole file with no next file in its series, stop
+    // instead of starting the file again (a program that plays a file once).
+    void SetStopAtEnd(bool on) { file_.stopAtEnd.store(on); }
     // Seconds of audio read ahead of the sound card.
     static constexpr double kReadAheadSeconds = 0.25;
 
@@ -137,13 +141,15 @@ private:
         double readAhead = 0.0;  // seconds; under the board's lock
         std::atomic<bool> playing{false};
         std::atomic<bool> switched{false};
+        std::atomic<bool> stopAtEnd{false};
     };
 
     // Reads, converts and pushes one block of the file; false when the file
     // holds no whole block to play. Board's lock held.
     bool ReadFileBlock();
-    // The loop ended: next file of a whole-file series, then back to the loop start.
-    void WrapLoop();
+    // The loop ended: next file of a whole-file series, then back to the loop
+    // start; false when playback is to stop there instead.
+    bool WrapLoop();
     bool OpenNextInSeries();
     void AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
     void FillReadAhead();

@@ -112,6 +112,7 @@ int CAcqBoard::StartPlayback() {
     Restart();
     file_.readAhead = 0.0;
     file_.playing.store(false);
+    pushed_.store(0);
     fseeko(file_.file, kWavHeaderBytes + static_cast<off_t>(file_.loopStart.load()), SEEK_SET);
     file_.position.store(file_.loopStart.load());
     file_.playing.store(true);
@@ -164,13 +165,10 @@ bool CAcqBoard::ReadFileBlock() {
     // block that is not there. Two tries: after the wrap there must be one.
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::uint64_t pos = file_.position.load();
-        if (pos + kUnitBytes > file_.loopEnd.load()) {
-            WrapLoop();
-            continue;
-        }
-        if (std::fread(file_.block.get(), 1, kUnitBytes, file_.file) !=
-            static_cast<std::size_t>(kUnitBytes)) {
-            WrapLoop();
+        if (pos + kUnitBytes > file_.loopEnd.load() ||
+            std::fread(file_.block.get(), 1, kUnitBytes, file_.file) !=
+                static_cast<std::size_t>(kUnitBytes)) {
+            if (!WrapLoop()) return false;
             continue;
         }
         file_.position.store(pos + kUnitBytes);
@@ -182,12 +180,13 @@ bool CAcqBoard::ReadFileBlock() {
     return false;
 }
 
-void CAcqBoard::WrapLoop() {
+bool CAcqBoard::WrapLoop() {
     const bool wholeFile =
         file_.loopStart.load() == 0 && file_.loopEnd.load() == file_.dataSize.load();
-    if (wholeFile) OpenNextInSeries();
+    if (wholeFile && !OpenNextInSeries() && file_.stopAtEnd.load()) return false;
     fseeko(file_.file, kWavHeaderBytes + static_cast<off_t>(file_.loopStart.load()), SEEK_SET);
     file_.position.store(file_.loopStart.load());
+    return true;
 }
 
 bool CAcqBoard::OpenNextInSeries() {

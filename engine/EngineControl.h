@@ -42,6 +42,13 @@ public:
     virtual void SetVolumeDb(double levelDb) = 0;
     virtual void SetMuted(bool muted) = 0;
 
+    // Resets the first AGC block's gain and levels (a new sample source
+    // starts from silence, not from the old source's gain).
+    virtual void ResetAgc() = 0;
+    // Lets the first audio output pace file playback by its completions
+    // (on while a recording plays, off otherwise).
+    virtual void SetPlaybackPacing(bool on) = 0;
+
     // Clears the demodulator's carrier-lock counter and flag (every retune).
     virtual void ResetDemodulatorLock() = 0;
     virtual bool IsDemodulatorLocked() const = 0;

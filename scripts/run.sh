@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# The main job: the receiver listening to the virtual receiver.
+# The main job: the receiver listening to the virtual receiver's band.
+# Without a display (the only mode until the window exists) that is the
+# headless receiver: 30 s of signal (VELORIX_RUN_SECONDS changes it) at the
+# stored settings, with sound when a PulseAudio server answers and the
+# S-meter printed every 100 ms. Extra arguments go to velorix-cli.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [[ -x build/bin/velorix-cli ]]; then
-    export VELORIX_DEVICE=virtual
-    exec build/bin/velorix-cli "$@"
+root=$(pwd)
+cli="$root/build/bin/velorix-cli"
+if [[ ! -x "$cli" ]]; then
+    echo "run: $cli is missing; 'make run' builds it" >&2
+    exit 1
 fi
-echo "velorix: the signal-processing engine is built and tested; the receiver program itself"
-echo "does not exist yet, so there is nothing to run. 'make test' runs the tests, 'make bench'"
-echo "the benchmarks."
+# The station lists are read from the working directory: the demo lists.
+[[ -d data ]] && cd data
+exec "$cli" --source virtual --settings --smeter --seconds "${VELORIX_RUN_SECONDS:-30}" "$@"

@@ -67,7 +67,7 @@ struct SettingsRecord {
     std::atomic<int> playing{0};
     std::atomic<int> recording{0};
     std::atomic<int> retuneInhibit{0};
-    std::atomic<int> preselectorBand{0};  // band last sent, 0..10
+    std::atomic<int> preselectorBand{0};  // band in use for the centre frequency, 0..10
 
     // The three bitstreams' 6-byte descrambling keys (see acquisition).
     const std::uint8_t* bitstreamKey[kRateCount] = {nullptr, nullptr, nullptr};

@@ -46,7 +46,9 @@ bool ParseUsbIds(std::string_view text, std::vector<UsbId>& ids, std::string& er
         UsbId id{};
         if (colon == std::string_view::npos || !ParseHex16(entry.substr(0, colon), id.vendorId) ||
             !ParseHex16(entry.substr(colon + 1), id.productId)) {
-            error = "'" + std::string(entry) + "' is not vvvv:pppp (four hex digits each)";
+            // Appended piecewise: GCC 12 misreads "literal" + std::string&& (-Wrestrict).
+            error.assign(1, '\'');
+            error.append(entry).append("' is not vvvv:pppp (four hex digits each)");
             return false;
         }
         parsed.push_back(id);

@@ -99,6 +99,21 @@ TEST_F(Playback, PlaysBackTheSamplesTheRecorderStoredAndTakesItsSettings) {
     EXPECT_TRUE(notes.Notices().empty());
 }
 
+TEST_F(Playback, StopAtEndPlaysASeriesOnceAndStops) {
+    Record("once_000", 3, 0);
+    Record("once_001", 2, 3072);
+    ASSERT_EQ(board.OpenFile(dir / "once_000.wav", notes), 1);
+    board.SetStopAtEnd(true);
+    board.StartPlayback();
+    Play(20);
+    EXPECT_FALSE(board.IsPlaying());
+    EXPECT_EQ(board.BlocksPushed(), 5u);
+    const auto c = Counters();
+    ASSERT_EQ(c.size(), 5u * 1024);
+    for (size_t i = 0; i < c.size(); ++i)
+        ASSERT_EQ(c[i], int(i));
+}
+
 TEST_F(Playback, ALoopNeverLeavesItsStretch) {
     ASSERT_EQ(board.OpenFile(Record("loop", 20), notes), 1);
     board.SetLoop(2 * kBlock + 6, 5 * kBlock + 5);  // not block aligned

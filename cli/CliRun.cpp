@@ -1,0 +1,305 @@
+#include "CliRun.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "AcqBoard.h"
+#include "AudioMeterTap.h"
+#include "ConsoleNotifier.h"
+#include "DisplayTables.h"
+#include "DspRecorder.h"
+#include "NullAudioSink.h"
+#include "PulseAudioSink.h"
+#include "ReceiverController.h"
+#include "ReceiverEngine.h"
+#include "ReceiverStartup.h"
+#include "SMeterValues.h"
+#include "SettingsStore.h"
+#include "SpectrumTap.h"
+#include "StationLists.h"
+#include "UsbLibrary.h"
+#include "WaterfallImage.h"
+#include "WavFileSink.h"
+#include "WaveOut.h"
+
+namespace velorix {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A consumer that takes blocks and forgets them: the secondary display's
+// place in a program without one.
+class DiscardSink : public CDspConsumer {
+public:
+    explicit DiscardSink(int capacity) : CDspConsumer(kDspTypeComplex, capacity, 0) {}
+    void BufferFull() override { buffer->Commit(); }
+    std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
+};
+
+void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
+    if (o.rateKHz) s.DdcSamplingRateIdx = *o.rateKHz == 500 ? 2 : *o.rateKHz == 250 ? 1 : 0;
+    if (o.mode) s.DemIdx = *o.mode;
+    if (o.filter) s.DemBwIdx[s.DemIdx] = *o.filter;
+    if (o.agc) s.DemAgcIdx[s.DemIdx] = *o.agc;
+    if (o.attenuatorIdx) s.AttenuatorIdx = *o.attenuatorIdx;
+    if (o.preamp) s.AdcPreamp = *o.preamp;
+    if (o.dither) s.AdcDither = *o.dither;
+    if (o.preselector) s.Preselector = *o.preselector;
+    if (o.volumeDb) s.VolVal = static_cast<int>(std::lround(*o.volumeDb * 10.0));
+    if (o.nbValue) s.NBVal = *o.nbValue;
+    if (o.nrValue) s.NRVal = *o.nrValue;
+    s.MemListIdx = o.list;
+    if (o.tuneHz || o.centerHz) {
+        const long long tune = o.tuneHz ? *o.tuneHz : *o.centerHz;
+        const long long centre = o.centerHz ? *o.centerHz : tune;
+        s.CenterFreq = static_cast<int>(centre);
+        s.FreqOffset = static_cast<int>(centre - tune);
+        // Offset tuning keeps the centre where it was asked to be.
+        s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
+    }
+    s.Derive();
+}
+
+std::string SummaryStations(ReceiverController& ctl) {
+    std::string text;
+    for (const std::string& line : ctl.StationLines())
+        text += "  " + line + "\n";
+    return text.empty() ? "  (none listed)\n" : text;
+}
+
+}  // namespace
+
+std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%.1f s  %s dBm  %s", seconds,
+                  SMeterLevelText(tenthsDbm).c_str(), SUnitText(tenthsDbm).c_str());
+    std::string line = buf;
+    if (lock) line += "  LOCK";
+    if (clip) line += "  ADC CLIP";
+    return line;
+}
+
+int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
+    ConsoleNotifier notifier(err, stdin, false);
+    SetDefaultNotifier(&notifier);
+    struct NotifierReset {
+        ~NotifierReset() { SetDefaultNotifier(nullptr); }
+    } notifierReset;
+
+    // The device is chosen before the library is loaded.
+    if (o.source == CliOptions::Source::Virtual) {
+        setenv("VELORIX_DEVICE", "virtual", 1);
+        if (!o.scenario.empty()) setenv("VELORIX_SIM_SCENARIO", o.scenario.c_str(), 1);
+        if (o.seed) setenv("VELORIX_SIM_SEED", std::to_string(*o.seed).c_str(), 1);
+    } else if (o.source == CliOptions::Source::Usb) {
+        unsetenv("VELORIX_DEVICE");
+    }
+    const bool fromFile = o.source == CliOptions::Source::File;
+
+    SettingsRecord settings;
+    if (o.useSettings) SettingsStore::Load(settings);
+    ApplyOptions(o, settings);
+    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
+    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
+        std::fprintf(err,
+                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
+                     "at %.0f kHz\n",
+                     0.4 * rateKHz * 1000.0, rateKHz);
+        return 2;
+    }
+
+    // Audio: a file, a named sink, or the default sink when a server answers.
+    std::unique_ptr<AudioSink> sink;
+    std::string device;
+    if (!o.audioOut.empty()) {
+        sink = std::make_unique<WavFileSink>(o.audioOut);
+    } else {
+        sink = std::make_unique<PulseAudioSink>();
+        device = o.audioDevice.value_or("");
+    }
+    auto wave = std::make_unique<CWaveOut>(std::move(sink), &notifier);
+    if (!wave->Open(device)) {
+        if (!o.audioOut.empty()) {
+            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
+            return 1;
+        }
+        if (o.audioDevice) {
+            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n", device.c_str());
+            return 1;
+        }
+        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
+        wave = std::make_unique<CWaveOut>(std::make_unique<NullAudioSink>(), &notifier);
+        wave->Open("");
+    }
+
+    UsbLibrary library;
+    CAcqBoard board(library);
+    CDspRecorder recorder(&settings, &notifier);
+    board.AttachRecorder(&recorder);
+    board.Open(&settings);
+
+    const int fftSize = MainFFTSize(settings.MainFFTIdx);
+    const double avg =
+        settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
+    SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty());
+    DiscardSink secDisplay(256);
+
+    ReceiverController* controller = nullptr;
+    std::mutex meterMutex;
+    std::string lastMeter = "no signal";
+    auto meterTick = [&](double seconds) {
+        if (controller == nullptr) return;
+        const SMeterReading r = controller->MeterUpdate();
+        std::lock_guard lock(meterMutex);
+        lastMeter = SMeterLine(seconds, r.tenthsDbm, r.lock, r.clip);
+        if (o.smeter) std::fprintf(out, "%s\n", lastMeter.c_str());
+    };
+    AudioMeterTap meter(3125, kAudioRateHz, meterTick);  // every 100 ms of signal
+    meter.Connect(wave.get());
+
+    CReceiverEngine engine;
+    EngineEndpoints ends;
+    ends.head = &board;
+    ends.mainDisplay = &mainDisplay;
+    ends.secondaryDisplay = &secDisplay;
+    ends.audioOut1 = &meter;
+    ends.setPlaybackPacing = [&wave](bool on) { wave->SetPacing(on); };
+    engine.Build(ends);
+    wave->SetPacer(&board);
+
+    const StationLists lists = LoadStationLists(".");
+    ReceiverStartup startup(library, settings, notifier);
+    ReceiverController ctl(
+        {settings, engine, board, library, startup, recorder, &lists, notifier, nullptr});
+    ctl.SetClock([] {
+        return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::seconds>(
+                                             std::chrono::system_clock::now().time_since_epoch())
+                                             .count());
+    });
+
+    auto fail = [&](int code) {
+        board.Stop();
+        wave->Shutdown();
+        startup.Shutdown(&board);
+        return code;
+    };
+
+    // A recording starts before the first block, so it holds everything the
+    // chain receives: played back, it gives the same audio.
+    auto startRecording = [&] {
+        if (o.record.empty()) return true;
+        recorder.SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
+        if (ctl.StartRecording(o.record).accepted) return true;
+        std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
+        return false;
+    };
+    if (!fromFile) {
+        if (!startup.BindLibrary(UsbLibrary::DefaultPath())) return fail(1);
+        if (!startup.OpenReceiver()) return fail(1);
+        if (!startup.DownloadFirmware()) return fail(1);
+        if (ctl.RestoreAll(true).fatal) return fail(1);
+        if (o.nbValue) ctl.SetNBVal(*o.nbValue), ctl.SetNoiseBlanker(true);
+        if (o.nrValue) ctl.SetNRVal(*o.nrValue), ctl.SetNoiseReduction(true);
+        // Everything is in place before the first block, as it is for a file,
+        // so a recording played back gives the very same audio.
+        ctl.Start();
+        ctl.SendFrontEnd();
+        if (!startRecording()) return fail(1);
+        if (!board.Start()) {
+            std::fprintf(err, "velorix-cli: the receiver did not start streaming\n");
+            return fail(1);
+        }
+    } else {
+        // No receiver: the file's own settings rule, nothing is sent anywhere.
+        settings.retuneInhibit.store(1);
+        ctl.RestoreAll(false);
+        ctl.SelectSource(1, false);
+        if (!ctl.LoadFile(o.sourceFile).accepted) return fail(1);
+        if (o.tuneHz) {
+            const long long offset = settings.CenterFreq - *o.tuneHz;
+            const double limit = 0.4 * settings.outputRateKHz * 1000.0;
+            if (std::abs(static_cast<double>(offset)) > limit) {
+                std::fprintf(err,
+                             "velorix-cli: the tuned frequency must lie within %.0f Hz of the "
+                             "file's centre %d Hz\n",
+                             limit, settings.CenterFreq);
+                return fail(2);
+            }
+            ctl.SetTuningOffset(static_cast<int>(offset));
+        }
+        if (o.nbValue) ctl.SetNBVal(*o.nbValue), ctl.SetNoiseBlanker(true);
+        if (o.nrValue) ctl.SetNRVal(*o.nrValue), ctl.SetNoiseReduction(true);
+        board.SetStopAtEnd(true);
+    }
+    ctl.StationTick();
+    controller = &ctl;
+    if (fromFile && !ctl.Play().accepted) {
+        controller = nullptr;
+        return fail(1);
+    }
+
+    // Receive until the signal time is reached (or a file ends).
+    const double boardRateHz = board.GetOutputRate() * 1000.0;
+    const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
+    const auto start = Clock::now();
+    auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
+    auto lastTick = start;
+    while (signalSeconds() < wanted) {
+        if (fromFile && !board.IsPlaying()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
+            lastTick = Clock::now();
+            ctl.Tick();  // free-space guard and status
+            if (!o.record.empty() && !recorder.IsRecording() && !recorder.LastError().empty())
+                break;
+        }
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double seconds = signalSeconds();
+    controller = nullptr;
+    ctl.StopButton();
+    board.Stop();
+    board.StopPlayback();
+    ctl.Shutdown();
+    wave->Shutdown();
+    if (recorder.IsRecording()) recorder.Stop();
+
+    int code = 0;
+    if (!o.waterfall.empty()) {
+        std::string why;
+        if (!WriteWaterfallPng(o.waterfall, mainDisplay.WaterfallLines(), why)) {
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+            code = 1;
+        }
+    }
+    std::string meterText;
+    {
+        std::lock_guard lock(meterMutex);
+        meterText = lastMeter;
+    }
+    std::fprintf(out, "summary:\n");
+    std::fprintf(out, "  signal    %.1f s\n", seconds);
+    std::fprintf(out, "  wall      %.1f s (%.1f x real time)\n", wall,
+                 wall > 0 ? seconds / wall : 0.0);
+    std::fprintf(out, "  s-meter   %s\n", meterText.c_str());
+    std::fprintf(out, "  dropped   ring %llu bytes, audio %llu buffers\n",
+                 static_cast<unsigned long long>(board.DroppedBytes()),
+                 static_cast<unsigned long long>(wave->DroppedCount()));
+    std::fprintf(out, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
+                 SummaryStations(ctl).c_str());
+    std::fflush(out);
+
+    startup.Shutdown(nullptr);
+    if (o.useSettings) SettingsStore::Save(settings);
+    return code;
+}
+
+}  // namespace velorix

@@ -1,0 +1,95 @@
+#include "PanelState.h"
+
+#include <set>
+
+namespace velorix {
+
+namespace {
+const ControlId kAllControls[] = {
+    ControlId::SpanDown,
+    ControlId::SpanUp,
+    ControlId::Preamp,
+    ControlId::Dither,
+    ControlId::Presel,
+    ControlId::CFStepDown,
+    ControlId::CFStepUp,
+    ControlId::WheelStepDown,
+    ControlId::WheelStepUp,
+    ControlId::Center,
+    ControlId::Cal,
+    ControlId::CalClr,
+    ControlId::SourceReceiver,
+    ControlId::SourceWav,
+    ControlId::FileOpen,
+    ControlId::CentreDown,
+    ControlId::CentreUp,
+    ControlId::StepDown,
+    ControlId::StepUp,
+    ControlId::NoiseBlanker,
+    ControlId::NoiseReduction,
+    ControlId::Audio,
+    ControlId::NoiseBlankerSlider,
+    ControlId::NoiseRedSlider,
+    ControlId::VolumeSlider,
+    ControlId::Stop,
+    ControlId::Play,
+    ControlId::Record,
+};
+}  // namespace
+
+PanelState::PanelState() {
+    for (ControlId id : kAllControls)
+        controls_[id] = ControlState{};
+    for (int i = 0; i < 4; ++i) {
+        controls_[Offset(ControlId::Att0, i)] = {};
+        controls_[Offset(ControlId::Agc0, i)] = {};
+    }
+    for (int i = 0; i < 3; ++i)
+        controls_[Offset(ControlId::Rate125, i)] = {};
+    for (int i = 0; i < 6; ++i)
+        controls_[Offset(ControlId::Filter0, i)] = {};
+    for (int i = 0; i < 9; ++i)
+        controls_[Offset(ControlId::Mode0, i)] = {};
+    for (const char* name : {label::kCFStep, label::kWheelStep, label::kSpan, label::kFreq,
+                             label::kFreqHz, label::kDate, label::kTime, label::kFile})
+        texts_[name] = "";
+}
+
+ControlState PanelState::Get(ControlId id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? ControlState{} : it->second;
+}
+
+void PanelState::CheckRadio(ControlId first, int count, int index) {
+    for (int i = 0; i < count; ++i)
+        Check(Offset(first, i), i == index);
+}
+
+void PanelState::EnableGroup(ControlId first, int count, bool on) {
+    for (int i = 0; i < count; ++i)
+        Enable(Offset(first, i), on);
+}
+
+const std::string& PanelState::Text(const std::string& name) const {
+    static const std::string kEmpty;
+    const auto it = texts_.find(name);
+    return it == texts_.end() ? kEmpty : it->second;
+}
+
+const ControlState* PanelChanges::Find(ControlId id) const {
+    for (const auto& [cid, state] : controls)
+        if (cid == id) return &state;
+    return nullptr;
+}
+
+PanelChanges Diff(const PanelState& before, const PanelState& after) {
+    PanelChanges d;
+    for (const auto& [id, state] : after.Controls())
+        if (before.Get(id) != state) d.controls.emplace_back(id, state);
+    for (const auto& [name, text] : after.Texts())
+        if (before.Text(name) != text) d.texts.emplace_back(name, text);
+    d.recBarChanged = !(before.recBar == after.recBar);
+    return d;
+}
+
+}  // namespace velorix

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ControlIds.h"
+
+namespace velorix {
+
+// How one control looks: enabled (a disabled control ignores clicks),
+// checked (check buttons, radios) and lit (the pressed bitmap of "STOP",
+// "PLAY" and "RECORD").
+struct ControlState {
+    bool enabled = true;
+    bool checked = false;
+    bool lit = false;
+    bool operator==(const ControlState&) const = default;
+};
+
+// The recording bar: its range and position in bytes, and whether a drag
+// selects a range of the open file.
+struct RecBarState {
+    std::uint64_t rangeBytes = 0;
+    std::uint64_t positionBytes = 0;
+    bool rangeSelect = false;
+    bool operator==(const RecBarState&) const = default;
+};
+
+// Names of the texts the control layer keeps for the window.
+namespace label {
+inline constexpr const char* kCFStep = "CFStep";
+inline constexpr const char* kWheelStep = "WheelStep";
+inline constexpr const char* kSpan = "Span";
+inline constexpr const char* kFreq = "Freq";      // readout, large digits
+inline constexpr const char* kFreqHz = "FreqHz";  // readout, small digits
+inline constexpr const char* kDate = "Date";
+inline constexpr const char* kTime = "Time";
+inline constexpr const char* kFile = "File";
+}  // namespace label
+
+// What the window shows of the controls the control layer decides: every
+// control's state, the value labels and status texts, and the recording bar.
+class PanelState {
+public:
+    PanelState();
+
+    ControlState Get(ControlId id) const;
+    bool Enabled(ControlId id) const { return Get(id).enabled; }
+    bool Checked(ControlId id) const { return Get(id).checked; }
+    bool Lit(ControlId id) const { return Get(id).lit; }
+
+    void Enable(ControlId id, bool on) { controls_[id].enabled = on; }
+    void Check(ControlId id, bool on) { controls_[id].checked = on; }
+    void Light(ControlId id, bool on) { controls_[id].lit = on; }
+    // Checks entry `index` of the radio group of `count` controls from `first`
+    // and unchecks the others.
+    void CheckRadio(ControlId first, int count, int index);
+    void EnableGroup(ControlId first, int count, bool on);
+
+    const std::string& Text(const std::string& name) const;
+    void SetText(const std::string& name, std::string text) { texts_[name] = std::move(text); }
+
+    RecBarState recBar;
+
+    const std::map<ControlId, ControlState>& Controls() const { return controls_; }
+    const std::map<std::string, std::string>& Texts() const { return texts_; }
+
+private:
+    std::map<ControlId, ControlState> controls_;
+    std::map<std::string, std::string> texts_;
+};
+
+// What one operation changed, for the window to apply.
+struct PanelChanges {
+    std::vector<std::pair<ControlId, ControlState>> controls;
+    std::vector<std::pair<std::string, std::string>> texts;
+    bool recBarChanged = false;
+
+    bool Empty() const { return controls.empty() && texts.empty() && !recBarChanged; }
+    // The change of one control, if it changed.
+    const ControlState* Find(ControlId id) const;
+};
+
+PanelChanges Diff(const PanelState& before, const PanelState& after);
+
+// The answer of every operation of the controller.
+struct Outcome {
+    PanelChanges changes;
+    // False when the operation was refused and nothing changed (a keypad
+    // entry out of range, "PLAY" while playing, a file that did not load).
+    bool accepted = true;
+    // The receiver cannot go on (a bitstream that would not load): the
+    // message has been shown, the program must end.
+    bool fatal = false;
+};
+
+}  // namespace velorix

@@ -1,0 +1,285 @@
+// CWaveOut playing into a real PulseAudio daemon; what the sink played is
+// recorded from its monitor with parec and measured there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <future>
+#include <mutex>
+
+#include "FakeAudioSink.h"
+#include "MonitorRecorder.h"
+#include "PulseAudioSink.h"
+#include "RecordingNotifier.h"
+#include "TestEnv.h"
+#include "WaveOut.h"
+
+namespace velorix::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kToneHz = 1000.0;
+constexpr double kLeftAmp = 16384.0;  // -6.02 dB full scale
+constexpr double kRightAmp = 8192.0;  // -12.04 dB: tells the channels apart
+
+double Db(double ratio) {
+    return 20.0 * std::log10(ratio);
+}
+
+// The acquisition board's part in file playback: the first blocks are
+// pushed at once, then one more for every buffer played, under one lock.
+class ToneFeeder : public AudioPacer {
+public:
+    ToneFeeder(CWaveOut& out, int blocks) : out_(out), remaining_(blocks) {}
+    void Played(int, double) override {
+        std::lock_guard lock(mutex_);
+        if (remaining_ > 0) --remaining_, PushTone();
+    }
+    void Prime(int blocks) {
+        std::lock_guard lock(mutex_);
+        for (int i = 0; i < blocks && remaining_ > 0; ++i)
+            --remaining_, PushTone();
+    }
+    // One 512-frame block of the tone, phase-continuous with the last.
+    void PushTone() {
+        CDspBuffer& b = out_.Buffer();
+        auto* f = reinterpret_cast<StereoFrame*>(b.AdvanceWrite(512));
+        for (int i = 0; i < 512; ++i, ++n_) {
+            const double s = std::sin(2 * M_PI * kToneHz * static_cast<double>(n_) / 31250.0);
+            f[i] = {static_cast<int16_t>(std::lround(kLeftAmp * s)),
+                    static_cast<int16_t>(std::lround(kRightAmp * s))};
+        }
+        out_.BufferFull();
+    }
+
+private:
+    std::mutex mutex_;
+    CWaveOut& out_;
+    int remaining_;
+    long n_ = 0;
+};
+
+// First and one-past-last sample louder than `threshold`; {0, 0} when none.
+std::pair<size_t, size_t> LoudSpan(const std::vector<double>& x, double threshold) {
+    size_t first = x.size(), last = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        if (std::fabs(x[i]) > threshold) first = std::min(first, i), last = i + 1;
+    return first < last ? std::pair{first, last} : std::pair<size_t, size_t>{0, 0};
+}
+
+bool WaitPlayed(const CWaveOut& out, uint64_t count, double seconds = 30.0) {
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    while (out.PlayedCount() < count || out.QueuedCount() > 0) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+// Plays `blocks` blocks of the tone paced by the output's completions.
+void PlayTone(CWaveOut& out, int blocks) {
+    ToneFeeder feeder(out, blocks);
+    out.SetPacer(&feeder);
+    out.SetPacing(true);
+    feeder.Prime(8);
+    ASSERT_TRUE(WaitPlayed(out, 8 + static_cast<uint64_t>(blocks)));
+    out.SetPacing(false);
+    out.SetPacer(nullptr);
+    EXPECT_EQ(out.DroppedCount(), 0u);
+}
+
+// A null sink loaded for one test and unloaded after it.
+class ScopedNullSink {
+public:
+    ScopedNullSink(const std::string& name, const std::string& description) : name_(name) {
+        const std::string cmd = "pactl load-module module-null-sink sink_name=" + name +
+                                " \"sink_properties='device.description=\\\"" + description +
+                                "\\\"'\"";
+        if (FILE* p = popen(cmd.c_str(), "r")) {
+            if (std::fscanf(p, "%d", &module_) != 1) module_ = -1;
+            pclose(p);
+        }
+    }
+    ~ScopedNullSink() {
+        if (module_ >= 0) Shell("pactl unload-module " + std::to_string(module_));
+    }
+    bool Loaded() const { return module_ >= 0; }
+    std::string Monitor() const { return name_ + ".monitor"; }
+
+private:
+    std::string name_;
+    int module_ = -1;
+};
+
+TEST(PulseOutput, ATestToneComesBackAtItsFrequencyAndLevel) {
+    MonitorRecorder rec("vac.monitor");
+    ASSERT_TRUE(rec.Running());
+    ASSERT_TRUE(rec.WaitForData());
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    ASSERT_EQ(out.Open(""), 1);
+    EXPECT_EQ(out.DeviceDescription(), "Virtual Audio Cable");  // the daemon's default sink
+    const int blocks = static_cast<int>(StreamSeconds(2.0, 1.5) / kAudioBufferSeconds);
+    PlayTone(out, blocks);
+    std::this_thread::sleep_for(300ms);
+    rec.Stop();
+    EXPECT_TRUE(notes.Notices().empty());
+
+    const auto left = rec.Left(), right = rec.Right();
+    const auto [first, last] = LoudSpan(left, kLeftAmp / 4);
+    ASSERT_LT(first, last) << "the tone never reached the monitor";
+    // Nothing was lost on the way: at least every frame handed over came back.
+    EXPECT_GE(last - first, static_cast<size_t>(blocks - 1) * 512);
+    // Median over quarter-second windows, away from the tone's edges.
+    const size_t win = 7812, margin = 3125;
+    std::vector<double> freq, levelL, levelR;
+    for (size_t at = first + margin; at + win + margin <= last; at += win) {
+        const double f = PeakFrequency(left, at, win, 900, 1100);
+        freq.push_back(f);
+        levelL.push_back(Db(ToneAmplitude(left, at, win, f) / kLeftAmp));
+        levelR.push_back(Db(ToneAmplitude(right, at, win, f) / kRightAmp));
+    }
+    ASSERT_GE(freq.size(), 3u);
+    auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    EXPECT_NEAR(median(freq), 1000.0, 0.5);
+    EXPECT_NEAR(median(levelL), 0.0, 0.2) << "left level in dB against -6.02 dBFS";
+    EXPECT_NEAR(median(levelR), 0.0, 0.2) << "right level in dB against -12.04 dBFS";
+}
+
+TEST(PulseOutput, BlocksBeyondSixteenAreDroppedAndEveryPlayedBufferIsCounted) {
+    MonitorRecorder rec("vac.monitor");
+    ASSERT_TRUE(rec.Running());
+    ASSERT_TRUE(rec.WaitForData());
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    ASSERT_EQ(out.Open("Virtual Audio Cable"), 1);
+    ToneFeeder tone(out, 1 << 20);  // pushes only when asked: pacing stays off
+    // 100 blocks at once, far faster than 16.4 ms each: the caller never waits.
+    const auto start = Clock::now();
+    auto pushing = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 100; ++i)
+            tone.PushTone();
+    });
+    ASSERT_EQ(pushing.wait_for(10s), std::future_status::ready) << "BufferFull blocked";
+    const double pushMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const uint64_t dropped = out.DroppedCount();
+    const uint64_t accepted = 100 - dropped;
+    EXPECT_GE(accepted, 8u);  // the 8 free buffers behind the silent margin
+    // No more than the device freed meanwhile: four buffers fit its target
+    // length at once, then one per 16.4 ms (two more for the sink's own start).
+    EXPECT_LE(accepted, 8u + 4 + 2 + static_cast<uint64_t>(pushMs / 16.384)) << pushMs << " ms";
+    ASSERT_TRUE(WaitPlayed(out, 8 + accepted));
+    EXPECT_EQ(out.PlayedCount(), 8 + accepted);
+    std::this_thread::sleep_for(300ms);
+    rec.Stop();
+    // The monitor heard exactly the accepted blocks, in one stretch.
+    const auto left = rec.Left();
+    const auto [first, last] = LoudSpan(left, kLeftAmp / 4);
+    ASSERT_LT(first, last);
+    const double heardBlocks = static_cast<double>(last - first) / 512.0;
+    EXPECT_GE(heardBlocks, static_cast<double>(accepted) - 0.5);
+    if (!kSanitized) {
+        EXPECT_LE(heardBlocks, static_cast<double>(accepted) + 2.0);
+    }
+    EXPECT_TRUE(notes.Notices().empty());
+}
+
+TEST(PulseOutput, ADescriptionSubstringPicksTheRightSink) {
+    const std::string tag = std::to_string(::getpid());
+    ScopedNullSink alpha("alpha" + tag, "Alpha Test Sink " + tag);
+    ScopedNullSink beta("beta" + tag, "Beta Test Sink " + tag);
+    ASSERT_TRUE(alpha.Loaded() && beta.Loaded());
+    RecordingNotifier notes;
+    {
+        // The first sink, in the server's order, whose description matches.
+        CWaveOut first(std::make_unique<PulseAudioSink>(), &notes);
+        ASSERT_EQ(first.Open("Test Sink " + tag), 1);
+        EXPECT_EQ(first.DeviceDescription(), "Alpha Test Sink " + tag);
+        CWaveOut cable(std::make_unique<PulseAudioSink>(), &notes);
+        ASSERT_EQ(cable.Open("Virtual Audio Cable"), 1);
+        EXPECT_EQ(cable.DeviceDescription(), "Virtual Audio Cable");
+    }
+    MonitorRecorder recA(alpha.Monitor()), recB(beta.Monitor());
+    ASSERT_TRUE(recA.WaitForData() && recB.WaitForData());
+    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    ASSERT_EQ(out.Open("Beta Test"), 1);
+    EXPECT_EQ(out.DeviceDescription(), "Beta Test Sink " + tag);
+    PlayTone(out, static_cast<int>(0.6 / kAudioBufferSeconds));
+    std::this_thread::sleep_for(300ms);
+    recA.Stop();
+    recB.Stop();
+    const auto a = recA.Left(), b = recB.Left();
+    const auto [first, last] = LoudSpan(b, kLeftAmp / 4);
+    ASSERT_LT(first + 2 * 3125 + 7812, last) << "no tone on the chosen sink";
+    EXPECT_NEAR(Db(ToneAmplitude(b, first + 3125, 7812, kToneHz) / kLeftAmp), 0.0, 0.3);
+    double alphaPeak = 0;
+    for (double x : a)
+        alphaPeak = std::max(alphaPeak, std::fabs(x));
+    EXPECT_EQ(alphaPeak, 0.0) << "the other sink played something";
+    EXPECT_TRUE(notes.Notices().empty());
+}
+
+TEST(PulseOutput, AMissingSubstringFailsQuietly) {
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    EXPECT_EQ(out.Open("Virtual Cable That Is Not There"), 0);
+    EXPECT_FALSE(out.IsOpen());
+    EXPECT_TRUE(notes.Notices().empty());
+}
+
+TEST(PulseOutput, AServerThatDiesWhilePlayingIsReportedOnceAndPacingGoesOn) {
+    // A daemon of this test's own, killed halfway through.
+    const std::string dir = "/tmp/velorix-pulse-dies-" + std::to_string(::getpid());
+    const std::string script = VELORIX_PULSE_SCRIPT;
+    ASSERT_EQ(Shell(script + " start " + dir), 0);
+    struct Stopper {
+        std::string line;
+        ~Stopper() { Shell(line); }  // also when an assertion ends the test early
+    } stopper{script + " stop " + dir};
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>("unix:" + dir + "/pulse/native"), &notes);
+    ASSERT_EQ(out.Open(""), 1);
+    const int blocks = static_cast<int>(1.5 / kAudioBufferSeconds);
+    ToneFeeder feeder(out, blocks);
+    out.SetPacer(&feeder);
+    out.SetPacing(true);
+    feeder.Prime(8);
+    const auto end = Clock::now() + 30s;
+    while (out.PlayedCount() < 30 && Clock::now() < end)
+        std::this_thread::sleep_for(2ms);
+    Shell(stopper.line);
+    // Every block is still taken and reported played, now by the clock.
+    ASSERT_TRUE(WaitPlayed(out, 8 + static_cast<uint64_t>(blocks)));
+    out.SetPacer(nullptr);
+    EXPECT_EQ(out.DroppedCount(), 0u);
+    const auto n = notes.Notices();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_EQ(n[0].caption, "WaveOut");
+    EXPECT_EQ(n[0].text, "Connection terminated");
+}
+
+TEST(PulseOutput, AMissingServerFailsWithAClearMessage) {
+    for (const char* substring : {"", "Virtual Audio Cable"}) {
+        RecordingNotifier notes;
+        CWaveOut out(std::make_unique<PulseAudioSink>("unix:/nonexistent-velorix/pulse/native"),
+                     &notes);
+        EXPECT_EQ(out.Open(substring), 0);
+        const auto n = notes.Notices();
+        ASSERT_EQ(n.size(), 1u);
+        EXPECT_EQ(n[0].text, "No SoundCard driver!");
+        EXPECT_EQ(n[0].caption, "WaveOut");
+        EXPECT_EQ(n[0].icon, Notifier::Icon::Warning);
+        PushBlock(out, 1);  // a closed output takes blocks and drops them
+        EXPECT_EQ(out.DroppedCount(), 1u);
+    }
+}
+
+}  // namespace
+}  // namespace velorix::test

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "CliOptions.h"
+
+namespace velorix {
+namespace {
+
+CliParse Parse(std::vector<std::string> a) {
+    return ParseCliOptions(a);
+}
+
+TEST(CliOptions, DefaultsAreTheVirtualReceiverAndTheStoredSettings) {
+    const CliParse p = Parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.source, CliOptions::Source::Virtual);
+    EXPECT_FALSE(p.options.tuneHz);
+    EXPECT_FALSE(p.options.mode);
+    EXPECT_EQ(p.options.list, 1);
+    EXPECT_FALSE(p.options.useSettings);
+}
+
+TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
+    const CliParse p = Parse({"--source",
+                              "rec_003.wav",
+                              "--tune",
+                              "14180000",
+                              "--mode",
+                              "LSB",
+                              "--filter",
+                              "4",
+                              "--agc",
+                              "slow",
+                              "--nb",
+                              "-130",
+                              "--nr",
+                              "50",
+                              "--volume",
+                              "-6.5",
+                              "--attenuator",
+                              "20",
+                              "--preamp",
+                              "on",
+                              "--dither",
+                              "off",
+                              "--preselector",
+                              "off",
+                              "--seconds",
+                              "2.5",
+                              "--audio-out",
+                              "a.wav",
+                              "--smeter",
+                              "--list",
+                              "hfcc",
+                              "--seed",
+                              "7",
+                              "--record",
+                              "r",
+                              "--waterfall",
+                              "w.png",
+                              "--settings"});
+    ASSERT_TRUE(p.ok) << p.error;
+    const CliOptions& o = p.options;
+    EXPECT_EQ(o.source, CliOptions::Source::File);
+    EXPECT_EQ(o.sourceFile, "rec_003.wav");
+    EXPECT_EQ(*o.tuneHz, 14180000);
+    EXPECT_EQ(*o.mode, 5);
+    EXPECT_EQ(*o.filter, 4);
+    EXPECT_EQ(*o.agc, 2);
+    EXPECT_EQ(*o.nbValue, -130);
+    EXPECT_EQ(*o.nrValue, 50);
+    EXPECT_DOUBLE_EQ(*o.volumeDb, -6.5);
+    EXPECT_EQ(*o.attenuatorIdx, 2);
+    EXPECT_TRUE(*o.preamp);
+    EXPECT_FALSE(*o.dither);
+    EXPECT_FALSE(*o.preselector);
+    EXPECT_DOUBLE_EQ(*o.seconds, 2.5);
+    EXPECT_EQ(o.audioOut, "a.wav");
+    EXPECT_TRUE(o.smeter);
+    EXPECT_EQ(o.list, 0);
+    EXPECT_EQ(*o.seed, 7u);
+    EXPECT_EQ(o.record, "r");
+    EXPECT_EQ(o.waterfall, "w.png");
+    EXPECT_TRUE(o.useSettings);
+}
+
+TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"--rate", "300"}, "--rate needs 125, 250 or 500"},
+        {{"--mode", "usb"}, "--mode needs one of"},
+        {{"--tune"}, "option --tune needs a value"},
+        {{"--tune", "41000000"}, "from 0 to 40000000"},
+        {{"--tune", "14e6"}, "not '14e6'"},
+        {{"--filter", "6"}, "--filter needs 0 to 5"},
+        {{"--attenuator", "15"}, "0, 10, 20 or 30"},
+        {{"--preamp", "yes"}, "--preamp needs on or off"},
+        {{"--seconds", "-1"}, "positive"},
+        {{"--seconds", "nan"}, "positive"},
+        {{"--bogus", "1"}, "unknown option --bogus"},
+        {{"stray"}, "unexpected argument 'stray'"},
+        {{"--source", "x.wav", "--center", "7000000"}, "comes from its header"},
+        {{"--source", "x.wav", "--rate", "250"}, "its own rate"},
+        {{"--audio-out", "a.wav", "--audio-device", ""}, "exclude each other"},
+    };
+    for (const auto& c : cases) {
+        const CliParse p = Parse(c.args);
+        EXPECT_FALSE(p.ok) << c.says;
+        EXPECT_NE(p.error.find(c.says), std::string::npos) << p.error;
+    }
+}
+
+TEST(CliOptions, ModeNamesRoundTrip) {
+    for (int m = 0; m < 9; ++m) {
+        const CliParse p = Parse({"--mode", ModeName(m)});
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(*p.options.mode, m);
+    }
+    EXPECT_STREQ(ModeName(9), "?");
+}
+
+}  // namespace
+}  // namespace velorix

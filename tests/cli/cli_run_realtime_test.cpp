@@ -1,0 +1,140 @@
+// The headless receiver run in-process against the virtual receiver and
+// recordings, as `velorix-cli` runs it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+#include "CliRun.h"
+
+namespace velorix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadBack(std::FILE* f) {
+    std::rewind(f);
+    std::string s;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        s += static_cast<char>(c);
+    std::fclose(f);
+    return s;
+}
+
+CliResult RunWith(const std::vector<std::string>& args) {
+    const CliParse p = ParseCliOptions(args);
+    EXPECT_TRUE(p.ok) << p.error;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliResult r;
+    r.code = RunCli(p.options, out, err);
+    r.out = ReadBack(out);
+    r.err = ReadBack(err);
+    return r;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+}
+
+class CliRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("velorix-cli-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        unsetenv("VELORIX_USB_LIBRARY");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    fs::path dir_;
+};
+
+TEST(SMeterLine, HasTheScriptedForm) {
+    EXPECT_EQ(SMeterLine(0.1, -1350, false, false), "0.1 s  -135.0 dBm  S0");
+    EXPECT_EQ(SMeterLine(12.3, -730, true, false), "12.3 s   -73.0 dBm  S9  LOCK");
+    EXPECT_EQ(SMeterLine(2.0, -500, false, true), "2.0 s   -50.0 dBm  S9+23  ADC CLIP");
+}
+
+TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
+    const CliResult r =
+        RunWith({"--seconds", "1", "--smeter", "--audio-out", Path("a.wav"), "--waterfall",
+                 Path("w.png"), "--tune", "14160000", "--mode", "AM"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::regex meter(R"(^\d+\.\d s  [ -]*\d+\.\d dBm  S\d(\+\d+)?(  LOCK)?(  ADC CLIP)?$)");
+    int lines = 0;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() >= 3 && line.compare(line.size() - 3, 3, "dBm") == 0) ADD_FAILURE() << line;
+        if (std::regex_match(line, meter)) ++lines;
+    }
+    EXPECT_EQ(lines, 10);
+    EXPECT_NE(r.out.find("summary:"), std::string::npos);
+    EXPECT_NE(r.out.find("  signal    1.0 s"), std::string::npos);
+    EXPECT_NE(r.out.find("dropped   ring 0 bytes"), std::string::npos);
+
+    const auto wav = Bytes(Path("a.wav"));
+    ASSERT_GT(wav.size(), 44u + 31250u * 4 * 9 / 10);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(Le32(wav, 24), 31250u);
+    EXPECT_EQ(wav[22], 2);
+    EXPECT_EQ(wav[34], 16);
+    const auto png = Bytes(Path("w.png"));
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(png[1], 'P');
+    EXPECT_EQ(png[2], 'N');
+    EXPECT_EQ(png[3], 'G');
+}
+
+TEST_F(CliRun, ARecordingPlayedBackGivesTheSameAudioBitForBit) {
+    const CliResult live = RunWith({"--seconds", "1", "--tune", "14151000", "--center", "14150000",
+                                    "--record", Path("rec"), "--audio-out", Path("live.wav")});
+    ASSERT_EQ(live.code, 0) << live.err;
+    ASSERT_TRUE(fs::exists(Path("rec_000.wav")));
+    const CliResult play = RunWith(
+        {"--source", Path("rec_000.wav"), "--tune", "14151000", "--audio-out", Path("play.wav")});
+    ASSERT_EQ(play.code, 0) << play.err;
+    const auto a = Bytes(Path("live.wav"));
+    const auto b = Bytes(Path("play.wav"));
+    ASSERT_GT(a.size(), 44u + 31250u * 4 / 2);
+    EXPECT_TRUE(a == b) << a.size() << " vs " << b.size();
+}
+
+TEST_F(CliRun, FailuresAreToldWithExitCodeOne) {
+    setenv("VELORIX_USB_LIBRARY", Path("missing.so").c_str(), 1);
+    const CliResult noLib = RunWith({"--seconds", "1", "--audio-out", Path("x.wav")});
+    unsetenv("VELORIX_USB_LIBRARY");
+    EXPECT_EQ(noLib.code, 1);
+    EXPECT_NE(noLib.err.find("Loading libvelorixusb.so..."), std::string::npos) << noLib.err;
+
+    const CliResult noFile =
+        RunWith({"--source", Path("nothing.wav"), "--audio-out", Path("y.wav")});
+    EXPECT_EQ(noFile.code, 1);
+    EXPECT_NE(noFile.err.find("Can't open file"), std::string::npos) << noFile.err;
+
+    const CliResult offset = RunWith({"--tune", "14099000", "--center", "14150000", "--audio-out",
+                                      Path("z.wav")});  // 51 kHz > 0.4 x 125 kHz
+    EXPECT_EQ(offset.code, 2);
+    EXPECT_NE(offset.err.find("within 50000 Hz"), std::string::npos) << offset.err;
+}
+
+}  // namespace
+}  // namespace velorix

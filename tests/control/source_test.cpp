@@ -1,0 +1,370 @@
+#include <initializer_list>
+
+#include "ControllerFixture.h"
+
+namespace velorix::test {
+namespace {
+
+using Source = ControllerTest;
+
+// Controls that the source states disable.
+const ControlId kFrontEnd[] = {ControlId::Presel,          ControlId::Dither,
+                               ControlId::Preamp,          ControlId::Att0,
+                               Offset(ControlId::Att0, 1), Offset(ControlId::Att0, 2),
+                               Offset(ControlId::Att0, 3)};
+const ControlId kRates[] = {ControlId::Rate125, Offset(ControlId::Rate125, 1),
+                            Offset(ControlId::Rate125, 2)};
+const ControlId kCentreSteps[] = {ControlId::CFStepDown, ControlId::CFStepUp, ControlId::CentreDown,
+                                  ControlId::CentreUp};
+const ControlId kTuneSteps[] = {ControlId::StepDown, ControlId::StepUp};
+const ControlId kSources[] = {ControlId::SourceReceiver, ControlId::SourceWav};
+
+struct Flags {
+    int inhibit, recording, loaded, playing;
+};
+
+void ExpectFlags(const SettingsRecord& s, Flags f, const char* state) {
+    EXPECT_EQ(s.retuneInhibit.load(), f.inhibit) << state;
+    EXPECT_EQ(s.recording.load(), f.recording) << state;
+    EXPECT_EQ(s.fileLoaded.load(), f.loaded) << state;
+    EXPECT_EQ(s.playing.load(), f.playing) << state;
+}
+
+template <typename Ids>
+void ExpectEnabled(const PanelState& p, const Ids& ids, bool enabled, const char* state) {
+    for (ControlId id : ids)
+        EXPECT_EQ(p.Enabled(id), enabled) << state << ": " << ControlName(id);
+}
+
+TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
+    settings.CenterFreq = 7100000;
+    settings.CFStepIdx = 5;
+    StartUp();
+    const char* state = "Receiver";
+    ExpectFlags(settings, {0, 0, 0, 0}, state);
+    ExpectEnabled(panel(), kFrontEnd, true, state);
+    ExpectEnabled(panel(), kRates, true, state);
+    ExpectEnabled(panel(), kCentreSteps, true, state);
+    ExpectEnabled(panel(), kTuneSteps, true, state);
+    ExpectEnabled(panel(), kSources, true, state);
+    EXPECT_TRUE(panel().Enabled(ControlId::Center));
+    EXPECT_TRUE(panel().Enabled(ControlId::Record));
+    EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
+
+    state = "Recording";
+    auto o = ctl->StartRecording(dir_ / "rec.wav");
+    ASSERT_TRUE(o.accepted);
+    ExpectFlags(settings, {1, 1, 0, 0}, state);
+    ExpectEnabled(panel(), kFrontEnd, false, state);
+    ExpectEnabled(panel(), kRates, false, state);
+    ExpectEnabled(panel(), kCentreSteps, false, state);
+    ExpectEnabled(panel(), kTuneSteps, false, state);
+    ExpectEnabled(panel(), kSources, false, state);
+    EXPECT_FALSE(panel().Enabled(ControlId::Center));
+    EXPECT_EQ(settings.TuneMode, 0);
+    EXPECT_TRUE(panel().Lit(ControlId::Record));
+    EXPECT_FALSE(panel().Lit(ControlId::Stop));
+    EXPECT_FALSE(displays.freeScroll);
+    // The answer lists what the window must disable.
+    ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
+    EXPECT_FALSE(o.changes.Find(ControlId::Presel)->enabled);
+    EXPECT_EQ(ctl->RecordingPath(), dir_ / "rec.wav");
+    EXPECT_TRUE(recorder.IsRecording());
+
+    state = "Receiver again";
+    ASSERT_TRUE(ctl->StopButton().accepted);
+    ExpectFlags(settings, {0, 0, 0, 0}, state);
+    ExpectEnabled(panel(), kFrontEnd, true, state);
+    ExpectEnabled(panel(), kRates, true, state);
+    ExpectEnabled(panel(), kCentreSteps, true, state);
+    ExpectEnabled(panel(), kSources, true, state);
+    EXPECT_TRUE(panel().Lit(ControlId::Stop));
+    EXPECT_FALSE(panel().Lit(ControlId::Record));
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_TRUE(displays.freeScroll);
+
+    state = "File source, empty";
+    ctl->SelectSource(1);
+    ExpectFlags(settings, {1, 0, 0, 0}, state);
+    ExpectEnabled(panel(), kRates, false, state);
+    ExpectEnabled(panel(), kCentreSteps, false, state);
+    ExpectEnabled(panel(), kFrontEnd, true, state);
+    ExpectEnabled(panel(), kTuneSteps, true, state);
+    EXPECT_FALSE(panel().Enabled(ControlId::Center));
+    EXPECT_FALSE(panel().Enabled(ControlId::Record));
+    EXPECT_FALSE(panel().Enabled(ControlId::Play));
+    EXPECT_TRUE(panel().Enabled(ControlId::FileOpen));
+    EXPECT_FALSE(board.IsRunning());
+    EXPECT_EQ(engine.agcResets, 1);
+    EXPECT_EQ(displays.clears, 1);
+
+    state = "File loaded";
+    WavReceiverInfo info;
+    info.centerFreqHz = 5000000;
+    const std::string path = WriteRecording("file_000.wav", info, 6144 * 4);
+    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    ExpectFlags(settings, {1, 0, 1, 0}, state);
+    ExpectEnabled(panel(), kFrontEnd, false, state);
+    ExpectEnabled(panel(), kRates, false, state);
+    ExpectEnabled(panel(), kCentreSteps, false, state);
+    ExpectEnabled(panel(), kTuneSteps, false, state);
+    ExpectEnabled(panel(), kSources, true, state);
+    EXPECT_FALSE(panel().Enabled(ControlId::Record));
+    EXPECT_TRUE(panel().Enabled(ControlId::Play));
+    EXPECT_TRUE(panel().recBar.rangeSelect);
+    EXPECT_EQ(panel().recBar.rangeBytes, 6144u * 4);
+
+    state = "Playing";
+    ASSERT_TRUE(ctl->Play().accepted);
+    ExpectFlags(settings, {1, 0, 1, 1}, state);
+    EXPECT_TRUE(panel().Lit(ControlId::Play));
+    EXPECT_FALSE(panel().Lit(ControlId::Stop));
+    EXPECT_TRUE(panel().Enabled(ControlId::Stop));
+    EXPECT_TRUE(engine.pacing);
+    EXPECT_FALSE(ctl->StationPanel().OwnClock());
+    EXPECT_FALSE(ctl->Play().accepted);  // already playing
+
+    state = "File loaded again";
+    ASSERT_TRUE(ctl->StopButton().accepted);
+    ExpectFlags(settings, {1, 0, 1, 0}, state);
+    EXPECT_FALSE(engine.pacing);
+    EXPECT_TRUE(ctl->StationPanel().OwnClock());
+    EXPECT_FALSE(ctl->StopButton().accepted);
+
+    state = "Receiver at last";
+    ctl->SelectSource(0);
+    ExpectFlags(settings, {0, 0, 0, 0}, state);
+    ExpectEnabled(panel(), kFrontEnd, true, state);
+    ExpectEnabled(panel(), kRates, true, state);
+    EXPECT_TRUE(panel().Enabled(ControlId::Record));
+    EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
+    EXPECT_TRUE(board.IsRunning());
+    EXPECT_FALSE(board.IsFileOpen());
+    EXPECT_FALSE(panel().recBar.rangeSelect);
+}
+
+TEST_F(Source, ChoosingTheReceiverAgainChangesNothing) {
+    StartUp();
+    auto o = ctl->SelectSource(0);
+    EXPECT_FALSE(o.accepted);
+    EXPECT_TRUE(o.changes.Empty());
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_FALSE(ctl->StopButton().accepted);
+}
+
+TEST_F(Source, LoadedFileSetsItsBandQuietlyAndTheReturnSendsIt) {
+    settings.Preselector = 1;
+    settings.CenterFreq = 14150000;
+    StartUp();
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    info.centerFreqHz = 3500000;
+    info.rateIdx = 1;
+    info.attenuatorIdx = 2;
+    info.preselector = 1;
+    info.preamp = 1;
+    info.dither = 0;
+    info.startTime = 1700000000;
+    const std::string path = WriteRecording("band_000.wav", info, 6144 * 4);
+    ClearDevice();
+    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    EXPECT_EQ(settings.preselectorBand.load(), 3);
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_TRUE(panel().Checked(Offset(ControlId::Rate125, 1)));
+    EXPECT_FALSE(panel().Enabled(Offset(ControlId::Rate125, 1)));
+    EXPECT_TRUE(panel().Checked(Offset(ControlId::Att0, 2)));
+    EXPECT_TRUE(panel().Checked(ControlId::Preamp));
+    EXPECT_FALSE(panel().Checked(ControlId::Dither));
+    EXPECT_DOUBLE_EQ(settings.levelOffsetDb, -7.5);
+    EXPECT_EQ(settings.FreqOffset, 0);
+    EXPECT_EQ(panel().Text(label::kFreq), " 3.500");
+    EXPECT_EQ(engine.bandwidth, settings.DemBwIdx[settings.DemIdx]);
+    EXPECT_EQ(settings.restoreHardware.load(), 1);
+
+    ctl->SelectSource(0);
+    EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{3}));
+    EXPECT_EQ(dev().attenuatorSteps, (std::vector<int>{2}));
+    ASSERT_EQ(dev().fpgaNames.size(), 1u);
+    EXPECT_NE(dev().fpgaNames[0].find("velorix250k24v11"), std::string::npos);
+    EXPECT_EQ(board.ControlByte() & (CAcqBoard::kPreampBit | CAcqBoard::kDitherBit),
+              CAcqBoard::kPreampBit);
+    EXPECT_EQ(board.CurrentTuningWord(), CAcqBoard::TuningWord(3500.0, 80000000));
+    EXPECT_EQ(settings.restoreHardware.load(), 0);
+    EXPECT_EQ(settings.fileLoaded.load(), 0);
+    EXPECT_TRUE(board.IsRunning());
+}
+
+TEST_F(Source, FilesThatDoNotLoadKeepPlayDisabled) {
+    StartUp();
+    ctl->SelectSource(1);
+    auto o = ctl->LoadFile(dir_ / "missing.wav");
+    EXPECT_FALSE(o.accepted);
+    ASSERT_EQ(notes.Notices().size(), 1u);
+    EXPECT_EQ(notes.Notices()[0].text, "Can't open file");
+    EXPECT_FALSE(panel().Enabled(ControlId::Play));
+    EXPECT_EQ(settings.fileLoaded.load(), 0);
+    EXPECT_EQ(settings.restoreHardware.load(), 0);
+    EXPECT_FALSE(ctl->Play().accepted);
+}
+
+TEST_F(Source, RecorderThatCannotStartLeavesTheReceiverState) {
+    StartUp();
+    auto o = ctl->StartRecording(dir_ / "no/such/dir/rec.wav");
+    EXPECT_FALSE(o.accepted);
+    ExpectFlags(settings, {0, 0, 0, 0}, "Receiver");
+    EXPECT_TRUE(panel().Enabled(ControlId::Presel));
+    EXPECT_FALSE(panel().Lit(ControlId::Record));
+}
+
+TEST_F(Source, FreeSpaceGuardStopsARecording) {
+    StartUp();
+    ASSERT_TRUE(ctl->StartRecording(dir_ / "rec.wav").accepted);
+    freeBytes = std::uint64_t{3} << 30;  // 3 GB: the recording goes on
+    ctl->Tick();
+    EXPECT_EQ(settings.recording.load(), 1);
+    EXPECT_EQ(panel().Text(label::kFile), recorder.CurrentFileName() + " - 3.07 GBytes free ");
+    EXPECT_EQ(panel().Text(label::kTime), "22:13:20");
+    EXPECT_EQ(panel().Text(label::kDate), "Tue 14-Nov-2023");
+
+    freeBytes = std::nullopt;  // unknown: goes on too
+    ctl->Tick();
+    EXPECT_EQ(settings.recording.load(), 1);
+
+    freeBytes = std::uint64_t{1} << 29;  // 0.5 GB: (2^29 >> 20) × 0.001 = 0.512
+    auto o = ctl->Tick();
+    EXPECT_EQ(settings.recording.load(), 0);
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_TRUE(panel().Enabled(ControlId::Record));
+    EXPECT_FALSE(panel().Lit(ControlId::Record));
+    EXPECT_TRUE(panel().Lit(ControlId::Stop));
+    EXPECT_TRUE(panel().Enabled(ControlId::Presel));
+    EXPECT_EQ(settings.retuneInhibit.load(), 0);
+    ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
+
+    ctl->Tick();  // the Receiver state's status line is empty
+    EXPECT_EQ(panel().Text(label::kFile), "");
+    EXPECT_EQ(panel().Text(label::kTime), "");
+    EXPECT_EQ(panel().recBar.positionBytes, 0u);
+}
+
+TEST_F(Source, FileTimeFollowsTheBytePosition) {
+    StartUp();
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    info.centerFreqHz = 7100000;
+    info.rateIdx = 1;  // 250 kHz
+    info.startTime = 1700000000;
+    const std::string path = WriteRecording("time_000.wav", info, 1500000 + 6144 * 2);
+    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    ctl->Tick();
+    EXPECT_EQ(panel().Text(label::kTime), "22:13:20");
+    EXPECT_EQ(panel().Text(label::kFile), path);
+
+    ctl->SelectFileRange(1500003, 1500000 + 6144 * 2);  // cut to whole frames
+    EXPECT_EQ(board.LoopStart(), 1500000u);
+    ctl->Tick();
+    EXPECT_EQ(panel().recBar.positionBytes, 1500000u);
+    EXPECT_EQ(panel().Text(label::kTime), "22:13:21");
+    EXPECT_EQ(panel().Text(label::kDate), "Tue 14-Nov-2023");
+}
+
+TEST_F(Source, ClipIsReportedOnceAndPlaybackTimeDrivesTheStationClock) {
+    StartUp();
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    info.centerFreqHz = 9600000;
+    info.rateIdx = 0;
+    info.startTime = 1700000000 - 3600;  // an hour before "now"
+    const std::string path = WriteRecording("clip_000.wav", info, 6144 * 8, true);
+    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    ASSERT_TRUE(ctl->Play().accepted);
+    EXPECT_TRUE(ctl->MeterUpdate().clip);
+    EXPECT_FALSE(ctl->MeterUpdate().clip);
+    ctl->Tick();
+    EXPECT_EQ(ctl->StationPanel().NowHhmm(), 2113);
+    ctl->Shutdown();
+    EXPECT_EQ(settings.playing.load(), 0);
+    EXPECT_EQ(settings.fileLoaded.load(), 0);
+    EXPECT_FALSE(board.IsFileOpen());
+}
+
+}  // namespace
+}  // namespace velorix::test
+
+namespace velorix::test {
+namespace {
+
+// A recorder whose disk fills up after the header of the first file.
+class FullDiskRecorder : public CDspRecorder {
+public:
+    using CDspRecorder::CDspRecorder;
+
+protected:
+    std::size_t WriteBytes(std::FILE* f, const void* data, std::size_t n) override {
+        if (n == static_cast<std::size_t>(kWavHeaderBytes))
+            return CDspRecorder::WriteBytes(f, data, n);
+        return 0;
+    }
+};
+
+TEST_F(Source, RecordingEndedByAWriteErrorLeavesTheRecordingState) {
+    StartUp();
+    FullDiskRecorder full(&settings, &notes);
+    ReceiverController c(ReceiverController::Parts{settings, engine, board, lib, startup, full,
+                                                   &lists, notes, &displays});
+    c.SetFreeSpaceProbe([](const std::string&) { return std::optional<std::uint64_t>{}; });
+    c.RestoreAll();
+    ASSERT_TRUE(c.StartRecording(dir_ / "full.wav").accepted);
+    std::vector<std::uint8_t> unit(6144, 0);
+    full.Write(unit.data(), 1024);  // as the board's worker would
+    ASSERT_FALSE(full.IsRecording());
+    EXPECT_EQ(settings.recording.load(), 1);  // until the next status tick
+    c.Tick();
+    EXPECT_EQ(settings.recording.load(), 0);
+    EXPECT_EQ(settings.retuneInhibit.load(), 0);
+    EXPECT_TRUE(c.Panel().Enabled(ControlId::Presel));
+    EXPECT_FALSE(c.Panel().Lit(ControlId::Record));
+}
+
+TEST_F(Source, NothingReachesTheReceiverWhileInhibited) {
+    settings.CenterFreq = 7100000;
+    StartUp();
+    const auto tryEverything = [&] {
+        ctl->SelectAttenuator(3);
+        ctl->TogglePreamp();
+        ctl->ToggleDither();
+        ctl->TogglePreselector();
+        ctl->SelectRate(2);
+        ctl->Cal();
+        ctl->CalClr();
+        ctl->StepCentre(true);
+        ctl->ToggleCenter();
+        ctl->WheelOverDisplay(120);
+        ctl->WheelOverReadout(-120, 3);
+        ctl->SetTunedFrequencyKHz(7090.0);
+        ctl->SelectMode(2);
+        ctl->SelectFilter(1);
+        ctl->Tick();
+    };
+    ASSERT_TRUE(ctl->StartRecording(dir_ / "quiet.wav").accepted);
+    ClearDevice();
+    tryEverything();
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_EQ(settings.CenterFreq, 7100000);
+    EXPECT_EQ(settings.AttenuatorIdx, 0);
+    ctl->StopButton();
+
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    info.centerFreqHz = 7000000;
+    ASSERT_TRUE(ctl->LoadFile(WriteRecording("q_000.wav", info, 6144 * 4)).accepted);
+    ctl->Play();
+    ClearDevice();
+    tryEverything();
+    ctl->SelectFileRange(0, 6144);
+    EXPECT_TRUE(ReceiverUntouched());
+    EXPECT_EQ(settings.CenterFreq, 7000000);
+}
+
+}  // namespace
+}  // namespace velorix::test

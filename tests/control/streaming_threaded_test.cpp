@@ -1,0 +1,51 @@
+#include <chrono>
+#include <thread>
+
+#include "ControllerFixture.h"
+
+namespace velorix::test {
+namespace {
+
+using Streaming = ControllerTest;
+
+// Waits (up to 10 s, for slow sanitizer runs) until `done` holds.
+template <typename F>
+bool WaitFor(F done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
+    dev().streamOnStart = true;
+    StartUp();
+    board.AttachRecorder(&recorder);
+    ASSERT_TRUE(board.Start());
+
+    ASSERT_TRUE(ctl->StartRecording(dir_ / "live.wav").accepted);
+    ASSERT_TRUE(WaitFor([&] { return recorder.BytesInFile() >= 6144u * 4; }));
+    ctl->Tick();
+    EXPECT_EQ(settings.recording.load(), 1);
+    EXPECT_GE(panel().recBar.positionBytes, 6144u * 4);
+    EXPECT_EQ(panel().recBar.positionBytes % 6144, 0u);
+
+    freeBytes = std::uint64_t{900} << 20;  // 0.900 GBytes
+    ctl->Tick();
+    EXPECT_EQ(settings.recording.load(), 0);
+    EXPECT_FALSE(recorder.IsRecording());
+    const auto bytes = ReadAll(dir_ / "live_000.wav");
+    ASSERT_GT(bytes.size(), static_cast<std::size_t>(kWavHeaderBytes));
+    EXPECT_EQ((bytes.size() - kWavHeaderBytes) % 6144, 0u);
+    EXPECT_EQ(Le32(bytes, kWavDataSizeOffset), bytes.size() - kWavHeaderBytes);
+
+    // A rate change restarts the stream with the new block size.
+    ASSERT_TRUE(ctl->SelectRate(2).accepted);
+    EXPECT_TRUE(board.IsRunning());
+    EXPECT_EQ(dev().startBlockBytes, 4 * 16320);
+    const auto before = board.BlocksPushed();
+    EXPECT_TRUE(WaitFor([&] { return board.BlocksPushed() > before + 2; }));
+    board.Stop();
+}
+
+}  // namespace
+}  // namespace velorix::test
