@@ -23,13 +23,18 @@ TEST(EndToEndCw, AKeyDownCarrierTunedExactlyIsHeardAt600Hz) {
     EXPECT_GT(ToneSnrDb(s, 600, 100, 1500), 25.0);
 }
 
-TEST(EndToEndCw, MorseTextIsReadBackByMultimon) {
-    ScratchDir dir("cw-text");
+// multimon-ng follows 20 to 28 WPM (at 35 it runs words together), so both ends of
+// that range are sent.
+class EndToEndMorse : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndToEndMorse, TextIsReadBackByMultimon) {
+    const int wpm = GetParam();
+    ScratchDir dir("cw-text-" + std::to_string(wpm));
     const std::string sent = "CQ DE VIRTUAL TEST 73";
     const std::string wav =
         Synthesize(dir,
                    "noise density=-145\nstation freq=10000000 mode=CW level=-80 text=\"" + sent +
-                       "\" wpm=20\n",
+                       "\" wpm=" + std::to_string(wpm) + "\n",
                    10000000, 12.0);
     ASSERT_FALSE(wav.empty());
     const RunResult r = RunCli(
@@ -44,6 +49,8 @@ TEST(EndToEndCw, MorseTextIsReadBackByMultimon) {
     ASSERT_EQ(dec.code, 0) << "multimon-ng (scripts/install-deps.sh installs it): " << dec.err;
     EXPECT_NE(Squeeze(dec.out).find(sent), std::string::npos) << dec.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(Wpm, EndToEndMorse, ::testing::Values(20, 28));
 
 TEST(EndToEndRtty, TeleprinterTextIsReadBackByMinimodem) {
     ScratchDir dir("rtty");
