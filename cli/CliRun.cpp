@@ -152,17 +152,20 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty());
     DiscardSink secDisplay(256);
 
-    // Set while the chain streams; the meter reads it on the chain's thread.
-    std::atomic<ReceiverController*> controller{nullptr};
+    // The meter ticks on the engine thread; `controller` is set and cleared by
+    // this thread. Both sides hold meterMutex, so a tick never reads a
+    // controller being shut down.
+    ReceiverController* controller = nullptr;
     std::mutex meterMutex;
     std::string lastMeter = "no signal";
-    auto meterTick = [&](double seconds) {
-        ReceiverController* ctlNow = controller.load();
-        if (ctlNow == nullptr) return;
-        // Reads only the engine's and the board's atomics and the front-end
-        // settings, which do not change while the chain streams.
-        const SMeterReading r = ctlNow->MeterUpdate();
+    auto setController = [&](ReceiverController* c) {
         std::lock_guard lock(meterMutex);
+        controller = c;
+    };
+    auto meterTick = [&](double seconds) {
+        std::lock_guard lock(meterMutex);
+        if (controller == nullptr) return;
+        const SMeterReading r = controller->MeterUpdate();
         lastMeter = SMeterLine(seconds, r.tenthsDbm, r.lock, r.clip);
         if (o.smeter) std::fprintf(out, "%s\n", lastMeter.c_str());
     };
@@ -244,9 +247,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         board.SetStopAtEnd(true);
     }
     ctl.StationTick();
-    controller = &ctl;
+    setController(&ctl);
     if (fromFile && !ctl.Play().accepted) {
-        controller = nullptr;
+        setController(nullptr);
         return fail(1);
     }
 
@@ -268,7 +271,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double seconds = signalSeconds();
-    controller = nullptr;
+    setController(nullptr);
     ctl.StopButton();
     board.Stop();
     board.StopPlayback();

@@ -5,6 +5,7 @@
 
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "CliSynthesize.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -18,5 +19,7 @@ int main(int argc, char** argv) {
         std::fputs(velorix::CliUsage(), stdout);
         return 0;
     }
+    if (!parse.options.synthesize.empty())
+        return velorix::SynthesizeRecording(parse.options, stdout, stderr);
     return velorix::RunCli(parse.options, stdout, stderr);
 }

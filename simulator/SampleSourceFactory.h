@@ -7,9 +7,11 @@
 
 namespace velorix::sim {
 
-// The signal the virtual receiver delivers when nobody hands it one: the
-// place to plug in another model of the band. Today the test tone with its
-// frame counter (TestToneSource).
+// The signal the virtual receiver delivers when nobody hands it one: the band
+// model with the scenario file `config.scenarioFile` or the built-in band, or,
+// when `config.testTone` is set, the test tone with its frame counter
+// (TestToneSource). Null, with the reason on stderr, when the scenario file is
+// refused: the virtual receiver then never presents itself.
 std::unique_ptr<SampleSource> CreateDefaultSampleSource(const VirtualConfig& config);
 
 }  // namespace velorix::sim

@@ -104,6 +104,24 @@ VirtualConfig VirtualConfig::FromEnvironment() {
         else
             Ignore("VELORIX_VIRTUAL_FAULTS", v, error);
     }
+    if (const char* v = Env("VELORIX_SIM_SCENARIO")) c.scenarioFile = v;
+    if (const char* v = Env("VELORIX_SIM_SEED")) {
+        unsigned long long n = 0;
+        char* end = nullptr;
+        errno = 0;
+        n = std::strtoull(v, &end, 0);
+        if (errno || *end || v[0] == '-')
+            Ignore("VELORIX_SIM_SEED", v, "expected a whole number");
+        else
+            c.seed = n;
+    }
+    if (const char* v = Env("VELORIX_SIM_SOURCE")) {
+        const std::string s(v);
+        if (s == "testtone" || s == "band")
+            c.testTone = s == "testtone";
+        else
+            Ignore("VELORIX_SIM_SOURCE", v, "expected band or testtone");
+    }
     if (const char* v = Env("VELORIX_VIRTUAL_PLUG")) c.plugFile = v;
     if (const char* v = Env("VELORIX_VIRTUAL_TRACE")) c.traceFile = v;
     return c;

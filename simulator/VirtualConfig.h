@@ -8,8 +8,9 @@
 namespace velorix::sim {
 
 // How the virtual receiver is set up: its identity record, name overrides,
-// injected faults, and the test hooks. FromEnvironment reads the VELORIX_VIRTUAL_*
-// variables; a value that cannot be parsed is reported on stderr and ignored.
+// injected faults, its band, and the test hooks. FromEnvironment reads the
+// VELORIX_VIRTUAL_* and VELORIX_SIM_* variables; a value that cannot be parsed is reported on
+// stderr and ignored.
 struct VirtualConfig {
     // EEPROM identity record at address 8.
     uint16_t serial = 1234;
@@ -28,6 +29,13 @@ struct VirtualConfig {
     bool stallReads = false;       // every sample read times out
     int shortReadEvery = 0;        // every n-th sample read ends short (0: never)
     bool noNotifications = false;  // the host's arrival/removal registration fails
+
+    // The band: a scenario file (VELORIX_SIM_SCENARIO; empty: the built-in band),
+    // the seed of its noise and programmes (VELORIX_SIM_SEED), or the test tone
+    // with its frame counter instead (VELORIX_SIM_SOURCE=testtone; "band" is the default).
+    std::string scenarioFile;
+    uint64_t seed = 1;
+    bool testTone = false;
 
     std::string plugFile;   // when set, the receiver is plugged in while this file exists
     std::string traceFile;  // when set, every control transfer and command frame is logged here

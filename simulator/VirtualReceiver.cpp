@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "SampleSourceFactory.h"
+#include "TestToneSource.h"
 #include "VirtualBitstream.h"
 
 namespace velorix::sim {
@@ -27,6 +28,10 @@ VirtualReceiver::VirtualReceiver(VirtualConfig config, std::unique_ptr<SampleSou
     : config_(std::move(config)),
       source_(source ? std::move(source) : CreateDefaultSampleSource(config_)),
       programMemory_(virtual_firmware::kProgramMemoryBytes, 0) {
+    if (!source_) {
+        refused_ = true;
+        source_ = std::make_unique<TestToneSource>();  // never streams: keeps the calls safe
+    }
     // Erased EEPROM, then the identity record at address 8.
     eeprom_.fill(0xFF);
     eeprom_[8] = uint8_t(config_.serial);
@@ -44,7 +49,7 @@ VirtualReceiver::VirtualReceiver(VirtualConfig config, std::unique_ptr<SampleSou
     }
     std::lock_guard lock(mutex_);
     identity_ = LoaderIdentity();
-    if (config_.plugFile.empty()) {
+    if (config_.plugFile.empty() && !refused_) {
         attached_ = true;
         generation_ = 1;
     }
@@ -119,7 +124,7 @@ void VirtualReceiver::Detach() {
 
 void VirtualReceiver::Plug() {
     std::lock_guard lock(mutex_);
-    if (attached_ || attachAt_) return;
+    if (attached_ || attachAt_ || refused_) return;
     std::fill(programMemory_.begin(), programMemory_.end(), 0);
     cpuInReset_ = true;
     frontEnd_ = FrontEndState{};

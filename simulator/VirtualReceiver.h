@@ -44,7 +44,8 @@ public:
     static constexpr int kMaxPacket = 64;  // command endpoints' packet size
     static constexpr int kEepromBytes = 256;
 
-    // `source` null: the default signal (CreateDefaultSampleSource).
+    // `source` null: the default signal (CreateDefaultSampleSource). When that is
+    // refused (a malformed scenario file), the device never attaches to the bus.
     explicit VirtualReceiver(VirtualConfig config = {},
                              std::unique_ptr<SampleSource> source = nullptr);
     ~VirtualReceiver();
@@ -53,6 +54,7 @@ public:
 
     // ---- bus ----
     bool Attached() const;
+    bool Refused() const { return refused_; }
     uint32_t Generation() const;  // changes at every attach
     UsbIdentity Identity() const;
     bool FirmwareRunning() const;
@@ -112,6 +114,7 @@ private:
 
     VirtualConfig config_;
     std::unique_ptr<SampleSource> source_;
+    bool refused_ = false;  // no usable band: never on the bus
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;  // new reply, new samples' deadline moved, abort, detach

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "TestSignal.h"
+#include "TestToneSource.h"
 #include "VirtualDriver.h"
 
 namespace velorix::sim {
@@ -129,7 +130,7 @@ TEST(VirtualReceiver, EepromIdentityRecordAndBounds) {
 }
 
 TEST(VirtualReceiver, FifoHoldsOneSecondForALateReaderThenDrops) {
-    VirtualReceiver r;
+    VirtualReceiver r(VirtualConfig{}, std::make_unique<TestToneSource>());
     test::RunFirmware(r);
     ASSERT_EQ(Configure(r, virtual_bitstream::Build(125, 100)), 1);
     Command(r, {0x03, 0x01});
@@ -149,7 +150,7 @@ TEST(VirtualReceiver, FifoHoldsOneSecondForALateReaderThenDrops) {
 }
 
 TEST(VirtualReceiver, ReadsSplitInsideFramesKeepTheStreamWhole) {
-    VirtualReceiver r;
+    VirtualReceiver r(VirtualConfig{}, std::make_unique<TestToneSource>());
     test::RunFirmware(r);
     ASSERT_EQ(Configure(r, virtual_bitstream::Build(500, 100)), 1);
     Command(r, {0x03, 0x01});

@@ -62,6 +62,8 @@ VirtualRig::VirtualRig(const Options& options) {
     env["VELORIX_DEVICE"] = "virtual";
     env["VELORIX_VIRTUAL_TRACE"] = Path("trace.txt");
     env["VELORIX_VIRTUAL_PLUG"] = Path("plugged");
+    // The frame counter of the test tone proves the stream whole.
+    if (!env.count("VELORIX_SIM_SOURCE")) env["VELORIX_SIM_SOURCE"] = "testtone";
     if (!options.faults.empty()) env["VELORIX_VIRTUAL_FAULTS"] = options.faults;
     for (const auto& [name, value] : env) {
         setenv(name.c_str(), value.c_str(), 1);

@@ -1,0 +1,145 @@
+// The whole receive chain, as a user runs it: a recording of the built-in band
+// (60 s by default) is made once with `velorix-cli --synthesize`, then played
+// through `velorix-cli --source ... --audio-out ...` in each benchmark. The
+// program's own summary gives the real-time factor ("wall ... (N x real
+// time)"), which excludes start-up; it is reported as x_real_time, and the
+// input throughput as MSps (complex samples per second).
+//
+// Run it pinned to one core (scripts/bench.sh does): the chain runs on the
+// acquisition worker, the file reader and the audio writer on their own
+// threads, so pinning gives the single-core figure.
+//
+// Environment: VELORIX_BENCH_SECONDS (recording length, default 60),
+// VELORIX_BENCH_DIR (where the recordings go, default the temp folder).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CliPath() {
+    std::error_code ec;
+    return (fs::read_symlink("/proc/self/exe", ec).parent_path() / "velorix-cli").string();
+}
+
+double RecordingSeconds() {
+    const char* s = std::getenv("VELORIX_BENCH_SECONDS");
+    const double v = s != nullptr ? std::atof(s) : 60.0;
+    return v > 0 ? v : 60.0;
+}
+
+fs::path WorkDir() {
+    const char* d = std::getenv("VELORIX_BENCH_DIR");
+    static const fs::path dir = fs::path(d != nullptr ? d : fs::temp_directory_path().string()) /
+                                ("velorix-chain-bench-" + std::to_string(::getpid()));
+    return dir;
+}
+
+// Runs a command line; returns its stdout, or "" with `ok` false.
+std::string Run(const std::string& cmd, bool& ok) {
+    std::string out;
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    ok = p != nullptr;
+    if (!ok) return out;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    ok = ::pclose(p) == 0;
+    return out;
+}
+
+// The recording of the default band at `rateKHz`, made on first use.
+const std::string& Recording(int rateKHz) {
+    static std::map<int, std::string> made;
+    auto it = made.find(rateKHz);
+    if (it != made.end()) return it->second;
+    fs::create_directories(WorkDir());
+    const std::string base = (WorkDir() / ("band" + std::to_string(rateKHz) + ".wav")).string();
+    const std::string cmd = "'" + CliPath() + "' --synthesize '" + base + "' --rate " +
+                            std::to_string(rateKHz) + " --seconds " +
+                            std::to_string(RecordingSeconds()) + " --tune 14150000 2>&1";
+    bool ok = false;
+    const std::string out = Run(cmd, ok);
+    std::string path = (WorkDir() / ("band" + std::to_string(rateKHz) + "_000.wav")).string();
+    if (!ok || !fs::exists(path)) {
+        std::fprintf(stderr, "synthesis failed: %s\n%s\n", cmd.c_str(), out.c_str());
+        path.clear();
+    }
+    return made.emplace(rateKHz, path).first->second;
+}
+
+void Chain(benchmark::State& state, int rateKHz, const char* mode, int filter) {
+    const std::string& wav = Recording(rateKHz);
+    if (wav.empty()) {
+        state.SkipWithError("no recording");
+        return;
+    }
+    const std::string audio = (WorkDir() / "audio.wav").string();
+    const std::string cmd = "'" + CliPath() + "' --source '" + wav + "' --audio-out '" + audio +
+                            "' --mode " + mode + " --filter " + std::to_string(filter) + " 2>&1";
+    static const std::regex wallLine(R"(wall +([0-9.]+) s \(([0-9.]+) x real time\))");
+    double sumFactor = 0.0;
+    int runs = 0;
+    for (auto _ : state) {
+        bool ok = false;
+        const std::string out = Run(cmd, ok);
+        std::smatch m;
+        if (!ok || !std::regex_search(out, m, wallLine)) {
+            state.SkipWithError(("velorix-cli failed: " + out).c_str());
+            return;
+        }
+        const double factor = std::stod(m[2]);
+        state.SetIterationTime(RecordingSeconds() / factor);
+        sumFactor += factor;
+        ++runs;
+    }
+    const double factor = runs > 0 ? sumFactor / runs : 0.0;
+    state.counters["x_real_time"] = factor;
+    state.counters["MSps"] = factor * rateKHz / 1000.0;
+}
+
+void Usb500(benchmark::State& s) {
+    Chain(s, 500, "USB", 3);
+}
+void Usb125(benchmark::State& s) {
+    Chain(s, 125, "USB", 3);
+}
+void Am500(benchmark::State& s) {
+    Chain(s, 500, "AM", 1);
+}
+
+BENCHMARK(Usb500)
+    ->Name("Chain/500kHz_USB_filter3")
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Usb125)
+    ->Name("Chain/125kHz_USB_filter3")
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Am500)
+    ->Name("Chain/500kHz_AM_filter1")
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    fs::remove_all(WorkDir(), ec);
+    return 0;
+}

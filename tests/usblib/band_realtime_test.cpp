@@ -1,0 +1,56 @@
+// The built-in band streamed in real time at 500 kHz through the library: the
+// blocks come at the stream's rate, and none carries the overload mark.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "TestEnv.h"
+#include "UsbRig.h"
+
+namespace velorix::test {
+namespace {
+
+struct BandCollector {
+    std::atomic<int> blocks{0};
+    std::atomic<int> marked{0};
+    int blockBytes = 0;
+    static void Callback(unsigned char* block, void* user) {
+        auto* self = static_cast<BandCollector*>(user);
+        // The acquisition board's test on the first frame of each 1024-frame unit.
+        for (int unit = 0; (unit + 1) * 6144 <= self->blockBytes; ++unit) {
+            const unsigned char* f = block + unit * 6144;
+            if ((f[0] & 1) != ((f[2] >> 7) & 1)) ++self->marked;
+        }
+        ++self->blocks;
+    }
+};
+
+TEST(VirtualBandRealtime, BuiltInBandAt500kHzKeepsPace) {
+    VirtualRig::Options o;
+    o.env = {{"VELORIX_SIM_SOURCE", "band"}};
+    VirtualRig rig(o);
+    ASSERT_EQ(rig.LoadError(), "");
+    ASSERT_EQ(rig.BringUpWithFpga(2), 0);
+    const uint32_t word = uint32_t(std::llround(14150000.0 / 80e6 * 4294967296.0));
+    const uint8_t run[5] = {0x03, uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16),
+                            uint8_t(word >> 24)};
+    rig.usb().Sio(run, 5);
+    BandCollector c;
+    c.blockBytes = 4 * 16320;
+    const double seconds = StreamSeconds(4.0, 1.0);
+    ASSERT_EQ(rig.usb().StartAsyncInput(c.blockBytes, &BandCollector::Callback, &c), 1);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    EXPECT_EQ(rig.usb().StopAsyncInput(), 1);
+    EXPECT_GT(c.blocks.load(), 0);
+    EXPECT_EQ(c.marked.load(), 0);
+    if (kSanitized) return;
+    const double expected = seconds * 500000.0 / (c.blockBytes / 6);
+    EXPECT_GE(c.blocks.load(), int(expected * 0.9) - 1);
+    EXPECT_LE(c.blocks.load(), int(expected) + 1);
+}
+
+}  // namespace
+}  // namespace velorix::test
