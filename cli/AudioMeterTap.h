@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -20,13 +21,14 @@ public:
     void Process(void* dst, const void* src, int count) override;
     std::string& GetName(std::string& name) override { return name = "AudioMeterTap"; }
 
-    std::uint64_t Frames() const { return frames_; }
+    // Frames passed so far; read from any thread.
+    std::uint64_t Frames() const { return frames_.load(std::memory_order_relaxed); }
 
 private:
     int period_;
     double rateHz_;
     std::function<void(double)> tick_;
-    std::uint64_t frames_ = 0;
+    std::atomic<std::uint64_t> frames_{0};  // written by the chain's thread only
 };
 
 }  // namespace velorix

@@ -158,18 +158,20 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ReceiverController* controller = nullptr;
     std::mutex meterMutex;
     std::string lastMeter = "no signal";
+    double meterLimitSeconds = 1e300;  // no line after the signal time the run ends at
     auto setController = [&](ReceiverController* c) {
         std::lock_guard lock(meterMutex);
         controller = c;
     };
     auto meterTick = [&](double seconds) {
         std::lock_guard lock(meterMutex);
-        if (controller == nullptr) return;
+        if (controller == nullptr || seconds > meterLimitSeconds + 1e-9) return;
         const SMeterReading r = controller->MeterUpdate();
         lastMeter = SMeterLine(seconds, r.tenthsDbm, r.lock, r.clip);
         if (o.smeter) std::fprintf(out, "%s\n", lastMeter.c_str());
     };
-    AudioMeterTap meter(3125, kAudioRateHz, meterTick);  // every 100 ms of signal
+    constexpr int kMeterFrames = 3125;  // 100 ms of audio at 31250 Hz
+    AudioMeterTap meter(kMeterFrames, kAudioRateHz, meterTick);
     meter.Connect(wave.get());
 
     CReceiverEngine engine;
@@ -271,6 +273,26 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double seconds = signalSeconds();
+    // The audio lags the receiver by the chain's delay: meter it up to the
+    // signal time reached, waiting while it still comes (at most 2 s), so the
+    // last lines are not lost on a loaded machine.
+    {
+        std::unique_lock lock(meterMutex);
+        meterLimitSeconds = seconds;
+    }
+    const auto lastMark =
+        static_cast<std::uint64_t>(std::floor(seconds * 10.0 + 1e-6)) * kMeterFrames;
+    const auto waitEnd = Clock::now() + std::chrono::seconds(2);
+    auto lastMove = Clock::now();
+    for (std::uint64_t frames = meter.Frames(); frames < lastMark && Clock::now() < waitEnd;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (meter.Frames() != frames) {
+            frames = meter.Frames();
+            lastMove = Clock::now();
+        } else if (Clock::now() - lastMove > std::chrono::milliseconds(100)) {
+            break;  // a file's tail that never reaches the mark
+        }
+    }
     setController(nullptr);
     ctl.StopButton();
     board.Stop();
