@@ -138,6 +138,15 @@ private:
 
 }  // namespace
 
+void PrepareProgramme(const AudioSpec& spec, uint64_t seed, bool analytic) {
+    if (spec.kind != AudioSpec::Kind::Voice && spec.kind != AudioSpec::Kind::Music) return;
+    Rng rng(seed);  // the variant MakeAudioSource will pick
+    const std::shared_ptr<Programme> p = CachedProgramme(spec.kind, rng.Next() % kVariants);
+    if (!analytic) return;
+    std::lock_guard lock(ProgrammeLock());
+    if (p->analytic.empty()) p->analytic = MakeAnalytic(p->real);
+}
+
 std::unique_ptr<AudioSource> MakeAudioSource(const AudioSpec& spec, uint64_t seed) {
     switch (spec.kind) {
         case AudioSpec::Kind::Tone:

@@ -62,16 +62,31 @@ struct BandModel::Station {
         : spec(s), seed(sd), up2(2, kStationTapsPerPhase, 0.25, kImageRejectionDb) {}
 };
 
-BandModel::BandModel(BandScenario scenario, uint64_t seed, bool preProduction)
+BandModel::BandModel(BandScenario scenario, uint64_t seed, bool preProduction, bool prepare)
     : scenario_(std::move(scenario)), seed_(seed), preProduction_(preProduction), noiseRng_(seed) {
+    std::vector<std::pair<StationSpec, uint64_t>> programmes;
     for (size_t i = 0; i < scenario_.stations.size(); ++i) {
         const uint64_t sd = seed * 0x9E3779B97F4A7C15ull + (i + 1) * 0xD1B54A32D192ED03ull;
         stations_.push_back(std::make_unique<Station>(scenario_.stations[i], sd));
+        programmes.emplace_back(scenario_.stations[i], sd);
     }
     Reconfigure();
+    if (prepare) {
+        // Touches only the process-wide programme cache, under its lock.
+        preparer_ = std::thread([this, programmes = std::move(programmes)] {
+            for (const auto& [spec, sd] : programmes) {
+                if (stopPreparing_.load()) return;
+                PrepareProgramme(spec.audio, sd,
+                                 spec.mode == StationMode::Usb || spec.mode == StationMode::Lsb);
+            }
+        });
+    }
 }
 
-BandModel::~BandModel() = default;
+BandModel::~BandModel() {
+    stopPreparing_.store(true);
+    if (preparer_.joinable()) preparer_.join();
+}
 
 double BandModel::CentreFromTuningWord(uint32_t word) {
     return double(word) * front_end::kAdcClockHz / 4294967296.0;
