@@ -93,14 +93,14 @@ std::vector<float> MakeAnalytic(const std::vector<float>& x) {
 // The built-in programmes come in a few variants each, made once per process.
 constexpr uint64_t kVariants = 6;
 
-std::shared_ptr<Programme> CachedProgramme(AudioSpec::Kind kind, uint64_t variant) {
+std::shared_ptr<Programme> CachedProgramme(AudioDef::Kind kind, uint64_t variant) {
     static std::map<std::pair<int, uint64_t>, std::shared_ptr<Programme>> cache;
     std::lock_guard lock(ProgrammeLock());
     std::shared_ptr<Programme>& p = cache[{int(kind), variant}];
     if (!p) {
         p = std::make_shared<Programme>();
-        p->real = kind == AudioSpec::Kind::Voice ? SynthesizeVoice(variant + 1)
-                                                 : SynthesizeMusic(variant + 1);
+        p->real = kind == AudioDef::Kind::Voice ? SynthesizeVoice(variant + 1)
+                                                : SynthesizeMusic(variant + 1);
     }
     return p;
 }
@@ -138,26 +138,35 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AudioSource> MakeAudioSource(const AudioSpec& spec, uint64_t seed) {
-    switch (spec.kind) {
-        case AudioSpec::Kind::Tone:
-            return std::make_unique<ToneSource>(spec.tone1Hz, 0.0);
-        case AudioSpec::Kind::Tones:
-            return std::make_unique<ToneSource>(spec.tone1Hz, spec.tone2Hz);
-        case AudioSpec::Kind::Silence:
+void PrepareProgramme(const AudioDef& def, uint64_t seed, bool analytic) {
+    if (def.kind != AudioDef::Kind::Voice && def.kind != AudioDef::Kind::Music) return;
+    Rng rng(seed);  // the variant MakeAudioSource will pick
+    const std::shared_ptr<Programme> p = CachedProgramme(def.kind, rng.Next() % kVariants);
+    if (!analytic) return;
+    std::lock_guard lock(ProgrammeLock());
+    if (p->analytic.empty()) p->analytic = MakeAnalytic(p->real);
+}
+
+std::unique_ptr<AudioSource> MakeAudioSource(const AudioDef& def, uint64_t seed) {
+    switch (def.kind) {
+        case AudioDef::Kind::Tone:
+            return std::make_unique<ToneSource>(def.tone1Hz, 0.0);
+        case AudioDef::Kind::Tones:
+            return std::make_unique<ToneSource>(def.tone1Hz, def.tone2Hz);
+        case AudioDef::Kind::Silence:
             return std::make_unique<SilenceSource>();
-        case AudioSpec::Kind::Voice:
-        case AudioSpec::Kind::Music: {
+        case AudioDef::Kind::Voice:
+        case AudioDef::Kind::Music: {
             // A variant and a starting point of its own for each station.
             Rng rng(seed);
             const uint64_t variant = rng.Next() % kVariants;
-            return std::make_unique<LoopSource>(CachedProgramme(spec.kind, variant),
+            return std::make_unique<LoopSource>(CachedProgramme(def.kind, variant),
                                                 size_t(rng.Next() % 1000000));
         }
-        case AudioSpec::Kind::Wav:
-            if (spec.wavSamples && !spec.wavSamples->empty()) {
+        case AudioDef::Kind::Wav:
+            if (def.wavSamples && !def.wavSamples->empty()) {
                 auto p = std::make_shared<Programme>();
-                p->real = *spec.wavSamples;
+                p->real = *def.wavSamples;
                 return std::make_unique<LoopSource>(std::move(p), 0);
             }
             return std::make_unique<SilenceSource>();

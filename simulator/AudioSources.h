@@ -21,7 +21,12 @@ public:
 };
 
 // `seed` varies the voice and the music between stations.
-std::unique_ptr<AudioSource> MakeAudioSource(const AudioSpec& spec, uint64_t seed);
+std::unique_ptr<AudioSource> MakeAudioSource(const AudioDef& def, uint64_t seed);
+
+// Makes (once per process) the built-in programme that MakeAudioSource(def,
+// seed) will play, and its analytic version when `analytic`; nothing for the
+// other kinds. Safe from any thread.
+void PrepareProgramme(const AudioDef& def, uint64_t seed, bool analytic);
 
 // A 16-bit PCM WAV file (mono or stereo, any rate), mixed to mono and resampled
 // to kAudioRateHz; at most the first 300 s. Null and `error` set ("PATH: why")

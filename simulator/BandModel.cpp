@@ -28,7 +28,7 @@ const std::vector<double>& GaussTable() {
     return table;
 }
 
-double NominalPeakFactor(const StationSpec& s) {
+double NominalPeakFactor(const StationDef& s) {
     if (s.mode == StationMode::Am) return 1.0 + s.depth;
     if (s.mode == StationMode::Drm) return 3.5;  // an OFDM block's crest, about 11 dB
     return 1.0;
@@ -42,7 +42,7 @@ double Wrap(double offsetHz) {
 }  // namespace
 
 struct BandModel::Station {
-    StationSpec spec;
+    StationDef def;
     uint64_t seed;
     std::unique_ptr<StationSignal> signal;  // made when first heard
     PolyphaseInterpolator up2;
@@ -58,20 +58,35 @@ struct BandModel::Station {
     };
     Image images[2];
 
-    Station(const StationSpec& s, uint64_t sd)
-        : spec(s), seed(sd), up2(2, kStationTapsPerPhase, 0.25, kImageRejectionDb) {}
+    Station(const StationDef& s, uint64_t sd)
+        : def(s), seed(sd), up2(2, kStationTapsPerPhase, 0.25, kImageRejectionDb) {}
 };
 
-BandModel::BandModel(BandScenario scenario, uint64_t seed, bool preProduction)
+BandModel::BandModel(BandScenario scenario, uint64_t seed, bool preProduction, bool prepare)
     : scenario_(std::move(scenario)), seed_(seed), preProduction_(preProduction), noiseRng_(seed) {
+    std::vector<std::pair<StationDef, uint64_t>> programmes;
     for (size_t i = 0; i < scenario_.stations.size(); ++i) {
         const uint64_t sd = seed * 0x9E3779B97F4A7C15ull + (i + 1) * 0xD1B54A32D192ED03ull;
         stations_.push_back(std::make_unique<Station>(scenario_.stations[i], sd));
+        programmes.emplace_back(scenario_.stations[i], sd);
     }
     Reconfigure();
+    if (prepare) {
+        // Touches only the process-wide programme cache, under its lock.
+        preparer_ = std::thread([this, programmes = std::move(programmes)] {
+            for (const auto& [def, sd] : programmes) {
+                if (stopPreparing_.load()) return;
+                PrepareProgramme(def.audio, sd,
+                                 def.mode == StationMode::Usb || def.mode == StationMode::Lsb);
+            }
+        });
+    }
 }
 
-BandModel::~BandModel() = default;
+BandModel::~BandModel() {
+    stopPreparing_.store(true);
+    if (preparer_.joinable()) preparer_.join();
+}
 
 double BandModel::CentreFromTuningWord(uint32_t word) {
     return double(word) * front_end::kAdcClockHz / 4294967296.0;
@@ -110,14 +125,14 @@ void BandModel::Reconfigure() {
     double peakSum = 0.0;
     for (auto& sp : stations_) {
         Station& s = *sp;
-        const double gainDb = front_end::GainDb(setting_, s.spec.freqHz);
-        const double amplitude = front_end::UnitsFromDb(s.spec.levelDbm + gainDb);
-        peakSum += amplitude * NominalPeakFactor(s.spec);
+        const double gainDb = front_end::GainDb(setting_, s.def.freqHz);
+        const double amplitude = front_end::UnitsFromDb(s.def.levelDbm + gainDb);
+        peakSum += amplitude * NominalPeakFactor(s.def);
         bool any = false;
         for (int m = 0; m < 2; ++m) {
             Station::Image& im = s.images[m];
             im.mirrored = m == 1;
-            im.offsetHz = Wrap((im.mirrored ? -s.spec.freqHz : s.spec.freqHz) - centreHz_);
+            im.offsetHz = Wrap((im.mirrored ? -s.def.freqHz : s.def.freqHz) - centreHz_);
             const double edge = std::fabs(im.offsetHz) / fs;
             im.used = edge < 0.5;
             if (!im.used) continue;
@@ -173,7 +188,7 @@ void BandModel::GenerateBlock() {
     for (auto& sp : stations_) {
         Station& s = *sp;
         if (!s.active) continue;
-        if (!s.signal) s.signal = std::make_unique<StationSignal>(s.spec, s.seed);
+        if (!s.signal) s.signal = std::make_unique<StationSignal>(s.def, s.seed);
         s.signal->Generate(audioBuf_.data(), audioCount);
         s.up2.Process(audioBuf_.data(), audioCount, stationBuf_.data());
         s.upOut->Process(stationBuf_.data(), kStationBlock, outBuf_.data());

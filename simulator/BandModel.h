@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "BandScenario.h"
@@ -35,7 +37,11 @@ public:
     // Samples per internal block at the station rate.
     static constexpr int kStationBlock = 64;
 
-    BandModel(BandScenario scenario, uint64_t seed, bool preProduction = false);
+    // `prepare`: make the stations' built-in programmes on a thread of its own
+    // from now on, so that the first blocks of a stream need not wait for them.
+    // The frames are the same either way.
+    BandModel(BandScenario scenario, uint64_t seed, bool preProduction = false,
+              bool prepare = false);
     ~BandModel() override;
 
     // ---- SampleSource ----
@@ -79,6 +85,9 @@ private:
     std::vector<double> accRe_, accIm_;
     std::vector<Cpx> pending_;
     size_t pendingPos_ = 0;
+
+    std::atomic<bool> stopPreparing_{false};
+    std::thread preparer_;
 
     Rng noiseRng_;
     double noiseSigma_ = 0.0;  // per component, units

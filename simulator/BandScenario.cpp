@@ -82,27 +82,27 @@ StationMode Mode(const std::string& text) {
     return it->second;
 }
 
-AudioSpec Audio(const std::string& value, const std::string& baseDir) {
-    AudioSpec a;
+AudioDef Audio(const std::string& value, const std::string& baseDir) {
+    AudioDef a;
     auto tone = [&](const std::string& t) { return Number(Pair{"audio tone", t}, 1.0, 6000.0); };
     if (value == "voice") {
-        a.kind = AudioSpec::Kind::Voice;
+        a.kind = AudioDef::Kind::Voice;
     } else if (value == "music") {
-        a.kind = AudioSpec::Kind::Music;
+        a.kind = AudioDef::Kind::Music;
     } else if (value == "silence") {
-        a.kind = AudioSpec::Kind::Silence;
+        a.kind = AudioDef::Kind::Silence;
     } else if (value.rfind("tone:", 0) == 0) {
-        a.kind = AudioSpec::Kind::Tone;
+        a.kind = AudioDef::Kind::Tone;
         a.tone1Hz = tone(value.substr(5));
     } else if (value.rfind("tones:", 0) == 0) {
         const std::string rest = value.substr(6);
         const size_t plus = rest.find('+');
         if (plus == std::string::npos) throw ParseError{"tones needs F1+F2, got '" + value + "'"};
-        a.kind = AudioSpec::Kind::Tones;
+        a.kind = AudioDef::Kind::Tones;
         a.tone1Hz = tone(rest.substr(0, plus));
         a.tone2Hz = tone(rest.substr(plus + 1));
     } else if (value.rfind("wav:", 0) == 0 && value.size() > 4) {
-        a.kind = AudioSpec::Kind::Wav;
+        a.kind = AudioDef::Kind::Wav;
         a.path = value.substr(4);
         if (a.path[0] != '/' && !baseDir.empty()) a.path = baseDir + "/" + a.path;
         std::string error;
@@ -167,8 +167,8 @@ void Impulses(const std::vector<Pair>& pairs, BandScenario& s) {
     s.impulses = im;
 }
 
-StationSpec Station(const std::vector<Pair>& pairs, const std::string& baseDir) {
-    StationSpec st;
+StationDef Station(const std::vector<Pair>& pairs, const std::string& baseDir) {
+    StationDef st;
     const Pair* freq = nullptr;
     const Pair* mode = nullptr;
     const Pair* level = nullptr;
@@ -211,10 +211,10 @@ StationSpec Station(const std::vector<Pair>& pairs, const std::string& baseDir) 
         if (k == "baud") st.baud = Number(p, 10.0, 300.0);
         if (k == "shift") st.shiftHz = Number(p, 10.0, 1000.0);
     }
-    if (st.mode == StationMode::Fm && st.audio.kind != AudioSpec::Kind::Silence) {
+    if (st.mode == StationMode::Fm && st.audio.kind != AudioDef::Kind::Silence) {
         const double top = std::max(st.audio.tone1Hz, st.audio.tone2Hz);
         const bool tones =
-            st.audio.kind == AudioSpec::Kind::Tone || st.audio.kind == AudioSpec::Kind::Tones;
+            st.audio.kind == AudioDef::Kind::Tone || st.audio.kind == AudioDef::Kind::Tones;
         if (st.deviationHz + (tones ? top : 3000.0) > 6000.0)
             throw ParseError{"deviation plus audio bandwidth must stay within 6000 Hz"};
     }

@@ -32,7 +32,7 @@ namespace velorix::sim {
 // a full-scale audio signal (USB, LSB), or the total power (DRM).
 enum class StationMode { Carrier, Am, Usb, Lsb, Cw, Rtty, Fm, Drm };
 
-struct AudioSpec {
+struct AudioDef {
     enum class Kind { Tone, Tones, Voice, Music, Wav, Silence };
     Kind kind = Kind::Tone;
     double tone1Hz = 1000.0;
@@ -42,11 +42,11 @@ struct AudioSpec {
     std::shared_ptr<const std::vector<float>> wavSamples;
 };
 
-struct StationSpec {
+struct StationDef {
     double freqHz = 0.0;
     StationMode mode = StationMode::Carrier;
     double levelDbm = -100.0;
-    AudioSpec audio;
+    AudioDef audio;
     double depth = 0.8;
     std::string text;
     double wpm = 20.0;
@@ -66,7 +66,7 @@ struct BandScenario {
         int widthSamples = 3;
     };
     std::optional<Impulses> impulses;
-    std::vector<StationSpec> stations;
+    std::vector<StationDef> stations;
 };
 
 struct ScenarioResult {

@@ -18,7 +18,7 @@ std::unique_ptr<SampleSource> CreateDefaultSampleSource(const VirtualConfig& con
         return nullptr;
     }
     const bool preProduction = config.hwMajor == 0xFF && config.hwMinor == 0xFF;
-    return std::make_unique<BandModel>(*result.scenario, config.seed, preProduction);
+    return std::make_unique<BandModel>(*result.scenario, config.seed, preProduction, true);
 }
 
 }  // namespace velorix::sim

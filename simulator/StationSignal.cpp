@@ -43,24 +43,24 @@ std::vector<Cpx> MakeDrmBlock(Rng& rng) {
 
 }  // namespace
 
-StationSignal::StationSignal(const StationSpec& spec, uint64_t seed) : spec_(spec) {
+StationSignal::StationSignal(const StationDef& def, uint64_t seed) : def_(def) {
     Rng rng(seed);
-    switch (spec.mode) {
+    switch (def.mode) {
         case StationMode::Am:
-            peak_ = 1.0 + spec.depth;
+            peak_ = 1.0 + def.depth;
             [[fallthrough]];
         case StationMode::Usb:
         case StationMode::Lsb:
         case StationMode::Fm:
-            audio_ = MakeAudioSource(spec.audio, seed);
+            audio_ = MakeAudioSource(def.audio, seed);
             break;
         case StationMode::Cw:
-            keying_ = text_keying::MorseUnits(spec.text);
-            samplesPerUnit_ = 1.2 / spec.wpm * kAudioRateHz;
+            keying_ = text_keying::MorseUnits(def.text);
+            samplesPerUnit_ = 1.2 / def.wpm * kAudioRateHz;
             break;
         case StationMode::Rtty:
-            keying_ = text_keying::BaudotHalfBits(spec.text);
-            samplesPerUnit_ = 0.5 / spec.baud * kAudioRateHz;
+            keying_ = text_keying::BaudotHalfBits(def.text);
+            samplesPerUnit_ = 0.5 / def.baud * kAudioRateHz;
             break;
         case StationMode::Drm: {
             drm_ = MakeDrmBlock(rng);
@@ -73,9 +73,9 @@ StationSignal::StationSignal(const StationSpec& spec, uint64_t seed) : spec_(spe
         case StationMode::Carrier:
             break;
     }
-    if (spec.fadingSeconds > 0.0) {
+    if (def.fadingSeconds > 0.0) {
         // Paths arriving from all directions: Doppler shifts up to 1 / period.
-        const double fMax = 1.0 / spec.fadingSeconds;
+        const double fMax = 1.0 / def.fadingSeconds;
         for (int k = 0; k < kFadePaths; ++k) {
             const double angle = 2.0 * kPi * (k + rng.Uniform()) / kFadePaths;
             const double f = fMax * std::cos(angle);
@@ -93,7 +93,7 @@ void StationSignal::Generate(Cpx* out, size_t n) {
 }
 
 void StationSignal::Modulate(Cpx* out, size_t n) {
-    switch (spec_.mode) {
+    switch (def_.mode) {
         case StationMode::Carrier:
             std::fill(out, out + n, Cpx(1.0, 0.0));
             return;
@@ -101,7 +101,7 @@ void StationSignal::Modulate(Cpx* out, size_t n) {
             audioBuffer_.resize(n);
             audio_->Next(audioBuffer_.data(), n);
             for (size_t i = 0; i < n; ++i)
-                out[i] = Cpx(1.0 + spec_.depth * audioBuffer_[i], 0.0);
+                out[i] = Cpx(1.0 + def_.depth * audioBuffer_[i], 0.0);
             return;
         case StationMode::Usb:
             audio_->NextAnalytic(out, n);
@@ -117,7 +117,7 @@ void StationSignal::Modulate(Cpx* out, size_t n) {
             // Summing samples integrates with a gain of (w/2)/sin(w/2) against the
             // true integral; a 3-tap pre-emphasis of 1 - w^2/24 takes that out, so
             // that the deviation holds across the audio band (one sample late).
-            const double k = spec_.deviationHz / kAudioRateHz;
+            const double k = def_.deviationHz / kAudioRateHz;
             for (size_t i = 0; i < n; ++i) {
                 const double a = audioBuffer_[i];
                 const double corrected = (fmHistory_[1] + 22.0 * fmHistory_[0] + a) / 24.0;
@@ -140,7 +140,7 @@ void StationSignal::Modulate(Cpx* out, size_t n) {
             return;
         }
         case StationMode::Rtty: {
-            const double mark = 0.5 * spec_.shiftHz / kAudioRateHz;
+            const double mark = 0.5 * def_.shiftHz / kAudioRateHz;
             for (size_t i = 0; i < n; ++i) {
                 const uint64_t half = uint64_t(double(sample_ + i) / samplesPerUnit_);
                 const bool isMark = keying_[size_t(half % keying_.size())];

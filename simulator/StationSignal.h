@@ -14,7 +14,7 @@ namespace velorix::sim {
 // CARRIER), the peak envelope of full-scale audio (USB, LSB), or an rms of 1 (DRM).
 class StationSignal {
 public:
-    StationSignal(const StationSpec& spec, uint64_t seed);
+    StationSignal(const StationDef& def, uint64_t seed);
     void Generate(Cpx* out, size_t n);
     // Largest envelope relative to the level's amplitude (AM 1 + depth, DRM its crest).
     double PeakFactor() const { return peak_; }
@@ -23,7 +23,7 @@ private:
     void Modulate(Cpx* out, size_t n);
     void ApplyFading(Cpx* out, size_t n);
 
-    StationSpec spec_;
+    StationDef def_;
     std::unique_ptr<AudioSource> audio_;
     std::vector<double> audioBuffer_;
     double peak_ = 1.0;

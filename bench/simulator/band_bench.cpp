@@ -30,7 +30,7 @@ void BM_BandFill(benchmark::State& state) {
     // Programmes are made on first hearing: not part of the steady cost.
     band.Fill(0, block.data(), kBlockFrames);
     int active = 0;
-    for (const StationSpec& s : scenario.stations)
+    for (const StationDef& s : scenario.stations)
         active += std::abs(s.freqHz - centreHz) < 0.5 * rateKHz * 1000.0;
     for (auto _ : state) {
         band.Fill(0, block.data(), kBlockFrames);

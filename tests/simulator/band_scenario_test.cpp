@@ -40,16 +40,16 @@ station freq=3650000 mode=LSB level=-60 audio=tones:700+1900
     EXPECT_EQ(s.impulses->widthSamples, 3);
     ASSERT_EQ(s.stations.size(), 9u);
     EXPECT_EQ(s.stations[0].mode, StationMode::Am);
-    EXPECT_EQ(s.stations[0].audio.kind, AudioSpec::Kind::Music);
+    EXPECT_EQ(s.stations[0].audio.kind, AudioDef::Kind::Music);
     EXPECT_EQ(s.stations[1].line, 6);
     EXPECT_EQ(s.stations[2].text, "RYRYRY CQ CQ DE VIRTUAL");
     EXPECT_EQ(s.stations[3].wpm, 18.0);
     EXPECT_EQ(s.stations[6].fadingSeconds, 8.0);
     // Defaults: depth 0.8, audio tone:1000.
     EXPECT_EQ(s.stations[7].depth, 0.8);
-    EXPECT_EQ(s.stations[7].audio.kind, AudioSpec::Kind::Tone);
+    EXPECT_EQ(s.stations[7].audio.kind, AudioDef::Kind::Tone);
     EXPECT_EQ(s.stations[7].audio.tone1Hz, 1000.0);
-    EXPECT_EQ(s.stations[8].audio.kind, AudioSpec::Kind::Tones);
+    EXPECT_EQ(s.stations[8].audio.kind, AudioDef::Kind::Tones);
     EXPECT_EQ(s.stations[8].audio.tone2Hz, 1900.0);
     const BandScenario d = Scenario("noise\nimpulses\nstation freq=1 mode=RTTY level=-90");
     EXPECT_EQ(*d.noiseDensityDbmHz, -150.0);
@@ -151,7 +151,7 @@ TEST(BandScenario, TheBuiltInBandHasWhatANewUserShouldFind) {
     const BandScenario s = Scenario(DefaultBandText());
     auto count = [&](StationMode mode, double loKHz, double hiKHz) {
         int n = 0;
-        for (const StationSpec& st : s.stations)
+        for (const StationDef& st : s.stations)
             n += st.mode == mode && st.freqHz >= loKHz * 1e3 && st.freqHz <= hiKHz * 1e3;
         return n;
     };
@@ -171,10 +171,10 @@ TEST(BandScenario, TheBuiltInBandHasWhatANewUserShouldFind) {
     ASSERT_TRUE(s.noiseDensityDbmHz);
     ASSERT_TRUE(s.impulses);
     int music = 0, voice = 0;
-    for (const StationSpec& st : s.stations) {
+    for (const StationDef& st : s.stations) {
         if (st.mode != StationMode::Am) continue;
-        music += st.audio.kind == AudioSpec::Kind::Music;
-        voice += st.audio.kind == AudioSpec::Kind::Voice;
+        music += st.audio.kind == AudioDef::Kind::Music;
+        voice += st.audio.kind == AudioDef::Kind::Voice;
     }
     EXPECT_GE(music, 4);
     EXPECT_GE(voice, 4);
@@ -206,7 +206,7 @@ TEST(BandScenario, DemoSchedulesNameTheBuiltInStationsAllDay) {
     LoadEibiText(read("userlist.txt"), user);
     const BandScenario s = Scenario(DefaultBandText());
     int named = 0;
-    for (const StationSpec& st : s.stations) {
+    for (const StationDef& st : s.stations) {
         const int kHz = int(st.freqHz / 1000);
         ASSERT_EQ(kHz * 1000.0, st.freqHz);  // whole kHz: the panel looks them up so
         const bool broadcast = st.mode == StationMode::Am || st.mode == StationMode::Drm ||
