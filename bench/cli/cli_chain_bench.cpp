@@ -63,9 +63,10 @@ const std::string& Recording(int rateKHz) {
     if (it != made.end()) return it->second;
     fs::create_directories(WorkDir());
     const std::string base = (WorkDir() / ("band" + std::to_string(rateKHz) + ".wav")).string();
-    const std::string cmd = "'" + CliPath() + "' --synthesize '" + base + "' --rate " +
-                            std::to_string(rateKHz) + " --seconds " +
-                            std::to_string(RecordingSeconds()) + " --tune 14150000 2>&1";
+    std::string cmd(1, '\'');
+    cmd.append(CliPath()).append("' --synthesize '").append(base).append("' --rate ");
+    cmd.append(std::to_string(rateKHz)).append(" --seconds ");
+    cmd.append(std::to_string(RecordingSeconds())).append(" --tune 14150000 2>&1");
     bool ok = false;
     const std::string out = Run(cmd, ok);
     std::string path = (WorkDir() / ("band" + std::to_string(rateKHz) + "_000.wav")).string();
@@ -83,8 +84,11 @@ void Chain(benchmark::State& state, int rateKHz, const char* mode, int filter) {
         return;
     }
     const std::string audio = (WorkDir() / "audio.wav").string();
-    const std::string cmd = "'" + CliPath() + "' --source '" + wav + "' --audio-out '" + audio +
-                            "' --mode " + mode + " --filter " + std::to_string(filter) + " 2>&1";
+    // Appended piecewise: GCC 12 misreads "literal" + std::string&& (-Wrestrict).
+    std::string cmd(1, '\'');
+    cmd.append(CliPath()).append("' --source '").append(wav).append("' --audio-out '");
+    cmd.append(audio).append("' --mode ").append(mode).append(" --filter ");
+    cmd.append(std::to_string(filter)).append(" 2>&1");
     static const std::regex wallLine(R"(wall +([0-9.]+) s \(([0-9.]+) x real time\))");
     double sumFactor = 0.0;
     int runs = 0;

@@ -84,9 +84,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     }
     ::close(errFd);
     std::string cmd = Quote(program);
+    // Appended piecewise: GCC 12 misreads "literal" + std::string&& (-Wrestrict).
     for (const auto& a : args)
-        cmd += " " + Quote(a);
-    cmd += " 2>" + Quote(errName);
+        cmd.append(1, ' ').append(Quote(a));
+    cmd.append(" 2>").append(Quote(errName));
     std::FILE* p = ::popen(cmd.c_str(), "r");
     if (p == nullptr) {
         ADD_FAILURE() << "cannot run " << cmd;
