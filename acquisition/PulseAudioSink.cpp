@@ -118,11 +118,11 @@ AudioStatus PulseAudioSink::ListSinks() {
 }
 
 AudioStatus PulseAudioSink::OpenStream(const std::string& sinkName) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = kAudioRateHz;
-    spec.channels = kAudioChannels;
-    stream_ = pa_stream_new(context_, appName_.c_str(), &spec, nullptr);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16LE;
+    sampleFormat.rate = kAudioRateHz;
+    sampleFormat.channels = kAudioChannels;
+    stream_ = pa_stream_new(context_, appName_.c_str(), &sampleFormat, nullptr);
     if (stream_ == nullptr) {
         const int error = pa_context_errno(context_);
         // The only argument that can be invalid here is the sample format.
