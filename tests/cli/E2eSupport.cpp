@@ -4,12 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <numbers>
-#include <regex>
 #include <sstream>
 
 namespace velorix::e2e {
@@ -262,16 +263,63 @@ double ToneSnrDb(const Spectrum& s, double toneHz, double loHz, double hiHz) {
     return 10.0 * std::log10(tone / (noise + 1e-30));
 }
 
+namespace {
+
+// Reads "D+.D" (digits, a point, one digit) at `p`; advances `p`.
+bool ReadDecimal(const std::string& l, size_t& p, double& value) {
+    const size_t start = p;
+    if (p < l.size() && l[p] == '-') ++p;
+    const size_t digits = p;
+    while (p < l.size() && std::isdigit(static_cast<unsigned char>(l[p])))
+        ++p;
+    if (p == digits || p + 1 >= l.size() || l[p] != '.' ||
+        !std::isdigit(static_cast<unsigned char>(l[p + 1])))
+        return false;
+    p += 2;
+    value = std::stod(l.substr(start, p - start));
+    return true;
+}
+
+bool Take(const std::string& l, size_t& p, const char* text) {
+    const size_t n = std::strlen(text);
+    if (l.compare(p, n, text) != 0) return false;
+    p += n;
+    return true;
+}
+
+}  // namespace
+
+bool ParseMeterLine(const std::string& l, MeterLine& out) {
+    // "<t> s  <level> dBm  S<n>[+<dd>][  LOCK][  ADC CLIP]", level as %6.1f.
+    size_t p = 0;
+    MeterLine m{};
+    if (!ReadDecimal(l, p, m.seconds) || l.compare(p, 3, " s ") != 0) return false;
+    p += 3;
+    while (p < l.size() && l[p] == ' ')
+        ++p;
+    if (!ReadDecimal(l, p, m.levelDbm) || !Take(l, p, " dBm  S")) return false;
+    if (p >= l.size() || !std::isdigit(static_cast<unsigned char>(l[p]))) return false;
+    ++p;
+    if (p < l.size() && l[p] == '+') {
+        ++p;
+        const size_t digits = p;
+        while (p < l.size() && std::isdigit(static_cast<unsigned char>(l[p])))
+            ++p;
+        if (p == digits) return false;
+    }
+    m.lock = Take(l, p, "  LOCK");
+    Take(l, p, "  ADC CLIP");
+    if (p != l.size()) return false;
+    out = m;
+    return true;
+}
+
 std::vector<MeterLine> MeterLines(const std::string& out) {
-    static const std::regex line(
-        R"(^(\d+\.\d) s  *(-?\d+\.\d) dBm  S\d(\+\d+)?(  LOCK)?(  ADC CLIP)?$)");
     std::vector<MeterLine> lines;
     std::istringstream in(out);
-    for (std::string l; std::getline(in, l);) {
-        std::smatch m;
-        if (std::regex_match(l, m, line))
-            lines.push_back({std::stod(m[1]), std::stod(m[2]), m[4].matched});
-    }
+    MeterLine m{};
+    for (std::string l; std::getline(in, l);)
+        if (ParseMeterLine(l, m)) lines.push_back(m);
     return lines;
 }
 

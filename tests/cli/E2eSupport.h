@@ -83,6 +83,8 @@ struct MeterLine {
     double levelDbm = 0.0;
     bool lock = false;
 };
+// One line in the exact form, or false.
+bool ParseMeterLine(const std::string& line, MeterLine& out);
 std::vector<MeterLine> MeterLines(const std::string& out);
 
 // Text with runs of blanks folded to one and ends trimmed.
