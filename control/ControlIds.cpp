@@ -15,8 +15,48 @@ std::string ControlName(ControlId id) {
     if (n >= 200 && n <= 202) return kRates[n - 200];
     if (n >= 220 && n <= 225) return kFilters[n - 220];
     if (n >= 240 && n <= 243) return kAgc[n - 240];
+    static constexpr const char* kDispFn[2] = {"Spect", "WFall"};
+    static constexpr const char* kSecFn[3] = {"Tune", "PBT", "Notch"};
+    static constexpr const char* kSmtr[2] = {"Rms", "Peak"};
+    static constexpr const char* kLists[3] = {"HFCC", "EIBI", "User"};
     if (n >= 340 && n <= 348) return kModes[n - 340];
+    if (n >= 360 && n <= 361) return kDispFn[n - 360];
+    if (n >= 370 && n <= 372) return kSecFn[n - 370];
+    if (n >= 251 && n <= 252) return kSmtr[n - 251];
+    if (n >= 400 && n <= 402) return kLists[n - 400];
     switch (id) {
+        case ControlId::Exit:
+            return "IDB_EXIT";
+        case ControlId::Minimize:
+            return "IDB_MINIMIZE";
+        case ControlId::Logo:
+            return "IDB_LOGO";
+        case ControlId::RefLevDown:
+            return "ARROWD 180";
+        case ControlId::RefLevUp:
+            return "ARROWU 181";
+        case ControlId::ScaleDown:
+            return "ARROWD 182";
+        case ControlId::ScaleUp:
+            return "ARROWU 183";
+        case ControlId::ClearMarkers:
+            return "Clr";
+        case ControlId::Delta:
+            return "Delta";
+        case ControlId::MarkerPeak:
+            return "Peak 232";
+        case ControlId::EdgeUp:
+            return "ARROWU 262";
+        case ControlId::EdgeDown:
+            return "ARROWD 263";
+        case ControlId::MainAvg:
+            return "SQUARE 280";
+        case ControlId::SecAvg:
+            return "SQUARE 290";
+        case ControlId::MainAvgSlider:
+            return "MainAvg";
+        case ControlId::SecAvgSlider:
+            return "SecAvg";
         case ControlId::Preamp:
             return "Preamp";
         case ControlId::Dither:

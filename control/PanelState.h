@@ -31,6 +31,8 @@ struct RecBarState {
 
 // Names of the texts the control layer keeps for the window.
 namespace label {
+inline constexpr const char* kRefLev = "RefLev";
+inline constexpr const char* kScale = "Scale";
 inline constexpr const char* kCFStep = "CFStep";
 inline constexpr const char* kWheelStep = "WheelStep";
 inline constexpr const char* kSpan = "Span";
