@@ -76,6 +76,11 @@ const std::string& PanelState::Text(const std::string& name) const {
     return it == texts_.end() ? kEmpty : it->second;
 }
 
+int PanelState::Slider(ControlId id) const {
+    const auto it = sliders_.find(id);
+    return it == sliders_.end() ? 0 : it->second;
+}
+
 const ControlState* PanelChanges::Find(ControlId id) const {
     for (const auto& [cid, state] : controls)
         if (cid == id) return &state;
@@ -88,6 +93,9 @@ PanelChanges Diff(const PanelState& before, const PanelState& after) {
         if (before.Get(id) != state) d.controls.emplace_back(id, state);
     for (const auto& [name, text] : after.Texts())
         if (before.Text(name) != text) d.texts.emplace_back(name, text);
+    for (const auto& [id, value] : after.Sliders())
+        if (before.Sliders().count(id) == 0 || before.Slider(id) != value)
+            d.sliders.emplace_back(id, value);
     d.recBarChanged = !(before.recBar == after.recBar);
     return d;
 }

@@ -65,23 +65,32 @@ public:
     const std::string& Text(const std::string& name) const;
     void SetText(const std::string& name, std::string text) { texts_[name] = std::move(text); }
 
+    // A slider's value in its own units (NBVal, VolVal, MainAvgVal …), 0 when unset.
+    int Slider(ControlId id) const;
+    void SetSlider(ControlId id, int value) { sliders_[id] = value; }
+
     RecBarState recBar;
 
     const std::map<ControlId, ControlState>& Controls() const { return controls_; }
     const std::map<std::string, std::string>& Texts() const { return texts_; }
+    const std::map<ControlId, int>& Sliders() const { return sliders_; }
 
 private:
     std::map<ControlId, ControlState> controls_;
     std::map<std::string, std::string> texts_;
+    std::map<ControlId, int> sliders_;
 };
 
 // What one operation changed, for the window to apply.
 struct PanelChanges {
     std::vector<std::pair<ControlId, ControlState>> controls;
     std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<std::pair<ControlId, int>> sliders;
     bool recBarChanged = false;
 
-    bool Empty() const { return controls.empty() && texts.empty() && !recBarChanged; }
+    bool Empty() const {
+        return controls.empty() && texts.empty() && sliders.empty() && !recBarChanged;
+    }
     // The change of one control, if it changed.
     const ControlState* Find(ControlId id) const;
 };
@@ -97,6 +106,8 @@ struct Outcome {
     // The receiver cannot go on (a bitstream that would not load): the
     // message has been shown, the program must end.
     bool fatal = false;
+    // The station panel's lines changed (tuned kHz, list or clock): redraw it.
+    bool stationPanelRedraw = false;
 };
 
 }  // namespace velorix
