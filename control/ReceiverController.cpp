@@ -17,6 +17,7 @@ ReceiverController::ReceiverController(const Parts& parts)
       stations_(parts.stations),
       notifier_(parts.notifier),
       displays_(parts.displays ? parts.displays : &noDisplays_),
+      pacing_(parts.pacing),
       freeSpace_(FreeBytesOf),
       clock_(SystemSecondsUtc),
       stationPanel_([this] { return clock_(); }) {

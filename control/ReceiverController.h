@@ -12,6 +12,7 @@
 #include "EngineControl.h"
 #include "Notifier.h"
 #include "PanelState.h"
+#include "PlaybackPacing.h"
 #include "ReceiverInfo.h"
 #include "ReceiverStartup.h"
 #include "SMeterValues.h"
@@ -46,6 +47,7 @@ public:
         const StationLists* stations = nullptr;  // null: no station lines
         Notifier& notifier;                      // file errors
         DisplayControl* displays = nullptr;      // null: no displays
+        PlaybackPacing* pacing = nullptr;        // null: playback is not paced
     };
 
     // Free bytes of the file system holding a directory; nothing when unknown.
@@ -185,6 +187,7 @@ private:
     void EnterOffsetOnlyTuning();  // "Center" off for recording and files
     void EnableFrontEnd(bool on);
     void StopInternal();
+    void SetPacing(bool on);
     void CloseFileInternal();
     void ShowStatusTime(std::int64_t secondsUtc);
 
@@ -198,6 +201,7 @@ private:
     Notifier& notifier_;
     DisplayControl* displays_;
     DisplayControl noDisplays_;
+    PlaybackPacing* pacing_;
 
     // The clock comes before the station panel, which reads it when built.
     FreeSpaceProbe freeSpace_;

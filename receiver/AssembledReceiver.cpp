@@ -23,12 +23,12 @@ AssembledReceiver::AssembledReceiver(Slots slots)
       startup_(library_, settings_, notifier_),
       audio1_(std::make_unique<CWaveOut>(
           slots.audioSink ? std::move(slots.audioSink) : std::make_unique<PulseAudioSink>(),
-          &notifier_)),
+          notifier_)),
       engine_(std::make_unique<CReceiverEngine>()) {
     board_.AttachRecorder(&recorder_);
     controller_ = std::make_unique<ReceiverController>(
         ReceiverController::Parts{settings_, *engine_, board_, library_, startup_, recorder_,
-                                  &stations_, notifier_, nullptr});
+                                  &stations_, notifier_, nullptr, this});
 }
 
 AssembledReceiver::~AssembledReceiver() {
@@ -40,6 +40,10 @@ void AssembledReceiver::SetDisplays(CDspConsumer* mainDisplay, CDspConsumer* sec
     secondaryDisplay_ = secondaryDisplay;
 }
 
+void AssembledReceiver::SetPlaybackPacing(bool on) {
+    audio1_->SetPacing(on);
+}
+
 bool AssembledReceiver::BindLibrary(const std::string& path) {
     return startup_.BindLibrary(path);
 }
@@ -49,14 +53,14 @@ bool AssembledReceiver::OpenAudio() {
 }
 
 void AssembledReceiver::UseSilentAudio() {
-    audio1_ = std::make_unique<CWaveOut>(std::make_unique<NullAudioSink>(), &notifier_);
+    audio1_ = std::make_unique<CWaveOut>(std::make_unique<NullAudioSink>(), notifier_);
     audio1_->Open("");
 }
 
 bool AssembledReceiver::BuildEngine() {
     board_.Open(&settings_);
     if (secondAudioOut_) {
-        audio2_ = std::make_unique<CWaveOut>(std::make_unique<PulseAudioSink>(), &notifier_);
+        audio2_ = std::make_unique<CWaveOut>(std::make_unique<PulseAudioSink>(), notifier_);
         // A missing cable leaves the chain without the second output.
         if (audio2_->Open(kVirtualCableDevice) == 0) audio2_.reset();
     }
@@ -70,7 +74,7 @@ bool AssembledReceiver::BuildEngine() {
         ends.audioOut1 = audioTap_;
     }
     ends.audioOut2 = audio2_.get();
-    ends.setPlaybackPacing = [this](bool on) { audio1_->SetPacing(on); };
+    ends.notifier = &notifier_;
     const bool built = engine_->Build(ends) == 1;
     audio1_->SetPacer(&board_);
     return built;

@@ -10,6 +10,7 @@
 #include "DspBlock.h"
 #include "DspRecorder.h"
 #include "Notifier.h"
+#include "PlaybackPacing.h"
 #include "ReceiverController.h"
 #include "ReceiverEngine.h"
 #include "ReceiverStartup.h"
@@ -27,7 +28,7 @@ namespace velorix {
 // notifier, audio device) and in how they answer notices.
 //
 // Everything runs on the user-interface (or main) thread.
-class AssembledReceiver {
+class AssembledReceiver : private PlaybackPacing {
 public:
     struct Slots {
         Notifier& notifier;
@@ -60,7 +61,7 @@ public:
     };
 
     explicit AssembledReceiver(Slots slots);
-    ~AssembledReceiver();
+    ~AssembledReceiver() override;
     AssembledReceiver(const AssembledReceiver&) = delete;
     AssembledReceiver& operator=(const AssembledReceiver&) = delete;
 
@@ -119,6 +120,8 @@ public:
     CReceiverEngine* Engine() { return engine_.get(); }
 
 private:
+    // The controller's playback pacing goes straight to audio out 1.
+    void SetPlaybackPacing(bool on) override;
     // The destructor closes without saving: a start that failed must not
     // store what it was asked to try.
     ShutdownReport Close(bool saveSettings);
