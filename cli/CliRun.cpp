@@ -194,8 +194,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         }
     } else {
         // No receiver: the file's own settings rule, nothing is sent anywhere.
-        settings.retuneInhibit.store(1);
-        rx.Restore(false);
+        ctl.RestoreWithoutReceiver();
         ctl.SelectSource(1, false);
         if (!ctl.LoadFile(o.sourceFile).accepted) return 1;
         if (o.tuneHz) {

@@ -72,6 +72,11 @@ Outcome ReceiverController::RestoreAll(bool readIdentity) {
     });
 }
 
+Outcome ReceiverController::RestoreWithoutReceiver() {
+    settings_.retuneInhibit.store(1);
+    return RestoreAll(false);
+}
+
 Outcome ReceiverController::Start() {
     return Run([&](Outcome&) {
         // The mode again, now that samples flow; the audio stays on as the

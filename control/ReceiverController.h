@@ -71,6 +71,9 @@ public:
     // source "Velorix", then noise blanker and noise reduction off, audio on.
     // With `readIdentity` the EEPROM identity is read first.
     Outcome RestoreAll(bool readIdentity = true);
+    // The restore with no receiver, a recording to be the source: nothing is
+    // sent to the receiver and no identity is read.
+    Outcome RestoreWithoutReceiver();
     // After acquisition started: mode again, tuning offset, displays.
     Outcome Start();
     // Preamp and dither, attenuator and preselector band to the receiver.

@@ -84,8 +84,8 @@ void AssembledReceiver::LoadSettings() {
     if (useStore_) SettingsStore::Load(settings_);
 }
 
-bool AssembledReceiver::Restore(bool readIdentity) {
-    return !controller_->RestoreAll(readIdentity).fatal;
+bool AssembledReceiver::Restore() {
+    return !controller_->RestoreAll(true).fatal;
 }
 
 bool AssembledReceiver::StartAcquisition() {
@@ -105,7 +105,7 @@ bool AssembledReceiver::StartWindow(const StartHooks& hooks) {
     if (!OpenAudio()) UseSilentAudio();
     BuildEngine();  // the window runs whatever part of the chain was built
     LoadSettings();
-    if (!OpenReceiver() || !DownloadFirmware() || !Restore(true)) return false;
+    if (!OpenReceiver() || !DownloadFirmware() || !Restore()) return false;
     if (hooks.afterRestore && !hooks.afterRestore()) return false;
     if (!StartAcquisition()) return false;
     StartController();
@@ -114,7 +114,7 @@ bool AssembledReceiver::StartWindow(const StartHooks& hooks) {
 }
 
 bool AssembledReceiver::StartHeadless(const StartHooks& hooks) {
-    if (!BindLibrary() || !OpenReceiver() || !DownloadFirmware() || !Restore(true)) return false;
+    if (!BindLibrary() || !OpenReceiver() || !DownloadFirmware() || !Restore()) return false;
     if (hooks.afterRestore && !hooks.afterRestore()) return false;
     StartController();
     SendFrontEnd();

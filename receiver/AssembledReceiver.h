@@ -83,10 +83,9 @@ public:
     void LoadSettings();
     bool OpenReceiver() { return startup_.OpenReceiver(); }
     bool DownloadFirmware() { return startup_.DownloadFirmware(); }
-    // Every control and the chain from the settings; false when fatal (the
-    // bitstream would not load). Without `readIdentity` nothing is read from
-    // the receiver (a recording as the source).
-    bool Restore(bool readIdentity = true);
+    // Identity, every control and the chain from the settings; false when
+    // fatal (the bitstream would not load).
+    bool Restore();
     bool StartAcquisition();
     void StartController();
     void SendFrontEnd();

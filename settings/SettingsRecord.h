@@ -6,7 +6,13 @@
 #include <ctime>
 #include <string>
 
+#include "OwnedFlag.h"
+
 namespace velorix {
+
+// The owners of the run-time flags below.
+class ReceiverController;
+class CAcqBoard;
 
 inline constexpr int kModeCount = 9;    // AM SAM CW RTTY USB LSB FM DRM USER
 inline constexpr int kFilterCount = 6;  // 25, 12, 6, 3, 1.6, 0.8 kHz
@@ -61,14 +67,19 @@ struct SettingsRecord {
     // Filled from a recording's header when a file is played.
     std::time_t recordingTime = 0;
 
-    // Run-time state, never stored.
-    std::atomic<int> fileLoaded{0};
-    std::atomic<int> restoreHardware{0};
-    std::atomic<std::int64_t> fileStartTime{0};  // seconds since 1970, UTC
-    std::atomic<int> playing{0};
-    std::atomic<int> recording{0};
-    std::atomic<int> retuneInhibit{0};
-    std::atomic<int> preselectorBand{0};  // band in use for the centre frequency, 0..10
+    // Run-time state, never stored. The controller owns the source, record
+    // and playback state; the board owns what it reads from a recording.
+    OwnedFlag<int, ReceiverController> fileLoaded;
+    OwnedFlag<int, ReceiverController> restoreHardware;
+    OwnedFlag<int, ReceiverController> playing;
+    OwnedFlag<int, ReceiverController> recording;
+    // Set while a recording is made or a file is the source: nothing is sent
+    // to the receiver.
+    OwnedFlag<int, ReceiverController> retuneInhibit;
+    OwnedFlag<std::int64_t, CAcqBoard> fileStartTime;  // seconds since 1970, UTC
+    // Band in use for the centre frequency, 0..10; written by the controller
+    // only (a plain atomic so the display tables' tests can set it).
+    std::atomic<int> preselectorBand{0};
 
     // The three bitstreams' 6-byte descrambling keys (see acquisition).
     const std::uint8_t* bitstreamKey[kRateCount] = {nullptr, nullptr, nullptr};
