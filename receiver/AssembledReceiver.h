@@ -51,8 +51,8 @@ public:
     // the headless receiver applies its options there and starts a
     // recording before acquisition. A false result ends the start.
     struct StartHooks {
-        std::function<bool()> afterRestore;
-        std::function<bool()> beforeAcquisition;
+        std::function<bool()> afterRestore{};
+        std::function<bool()> beforeAcquisition{};
     };
 
     struct ShutdownReport {
