@@ -18,7 +18,7 @@ ReceiverController::ReceiverController(const Parts& parts)
       notifier_(parts.notifier),
       displays_(parts.displays ? parts.displays : &noDisplays_),
       freeSpace_(FreeBytesOf),
-      clock_(SystemSecondsUtc),
+      clock_(parts.clock ? parts.clock : Clock(SystemSecondsUtc)),
       stationPanel_([this] { return clock_(); }) {
     // Never used, always disabled.
     panel_.Enable(ControlId::NoiseReduction, false);
@@ -26,6 +26,7 @@ ReceiverController::ReceiverController(const Parts& parts)
 
 void ReceiverController::SetClock(Clock clock) {
     clock_ = clock ? std::move(clock) : Clock(SystemSecondsUtc);
+    stationPanel_.Tick();
 }
 
 void ReceiverController::RefreshSpan() {

@@ -46,6 +46,9 @@ public:
         const StationLists* stations = nullptr;  // null: no station lines
         Notifier& notifier;                      // file errors
         DisplayControl* displays = nullptr;      // null: no displays
+        // Seconds since 1970, UTC, read from the first instant on (the station
+        // panel's first reading included); null: the system clock.
+        StationPanelState::TimeSource clock = nullptr;
     };
 
     // Free bytes of the file system holding a directory; nothing when unknown.
@@ -55,7 +58,8 @@ public:
 
     explicit ReceiverController(const Parts& parts);
 
-    // Tests and special file systems replace the disk and the clock.
+    // Tests and special file systems replace the disk and the clock; a new
+    // clock is read at once by the station panel while its own clock runs.
     void SetFreeSpaceProbe(FreeSpaceProbe probe) { freeSpace_ = std::move(probe); }
     void SetClock(Clock clock);
 
