@@ -69,7 +69,9 @@ tsan() {
 
 # Each fuzz target with its committed seed corpus. New inputs go to a scratch
 # copy; a crash fails the stage and leaves its input in build-fuzz/.
-fuzz_targets=(stations_fuzz:tests/stations/corpus wav_header_fuzz:tests/acquisition/corpus)
+fuzz_targets=(stations_fuzz:tests/stations/corpus wav_header_fuzz:tests/acquisition/corpus
+              scenario_fuzz:tests/simulator/corpus intel_hex_fuzz:tests/usblib/corpus
+              settings_load_fuzz:tests/settings/corpus)
 
 fuzz() {
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
