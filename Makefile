@@ -2,18 +2,22 @@
 #   make run    listen to the receiver
 #   make test   build everything and pass every test (Release, ASan+UBSan, TSan)
 
-.PHONY: run test deps build asan tsan bench format format-check clean
+.PHONY: run test deps configure build asan tsan bench format format-check clean
 
 GENERATOR := -G Ninja
 
 deps:
 	@scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
 	cmake --build build
 
-run: build
+# Builds only the programs it runs and what they load.
+run: configure
+	cmake --build build --target velorix_run
 	@scripts/run.sh
 
 test: deps

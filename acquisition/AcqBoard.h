@@ -107,6 +107,17 @@ public:
     // Set when playback moved on to the next file of a series.
     bool FileSwitched() const { return file_.switched.load(); }
     void ClearFileSwitched() { file_.switched.store(false); }
+    // The file being played, read in one piece under the board's lock: playback
+    // that continues into the next file of a series changes all of it at once
+    // on the completion thread.
+    struct PlayingFile {
+        std::string name;
+        std::int64_t startTime = 0;  // seconds since 1970, UTC
+        std::uint64_t dataSize = 0;
+        std::uint64_t position = 0;
+        bool switched = false;  // as FileSwitched
+    };
+    PlayingFile CurrentFile() const;
     std::string CurrentFileName() const;
     std::uint64_t FileDataSize() const { return file_.dataSize.load(); }
     std::uint64_t FilePosition() const { return file_.position.load(); }
@@ -133,7 +144,10 @@ private:
         std::FILE* file = nullptr;
         std::unique_ptr<std::uint8_t[]> block;
         WavSeriesName series;
+        // Under the board's lock, as `file`: a continuation changes them.
         std::string name;
+        std::int64_t startTime = 0;  // seconds since 1970, UTC
+        std::uint32_t rateIdx = 0;   // of the series; a file at another rate ends it
         std::atomic<std::uint64_t> dataSize{0};
         std::atomic<std::uint64_t> loopStart{0};
         std::atomic<std::uint64_t> loopEnd{0};
@@ -151,6 +165,8 @@ private:
     // start; false when playback is to stop there instead.
     bool WrapLoop();
     bool OpenNextInSeries();
+    // The file's start time, centre frequency, data size and loop (the whole
+    // file). Board's lock held.
     void AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
     void FillReadAhead();
 
@@ -181,7 +197,7 @@ private:
     std::atomic<std::uint64_t> droppedBytes_{0};
     std::atomic<int> overload_{0};
     RawSampleRecorder* recorder_ = nullptr;
-    CDspLock boardLock_;
+    mutable CDspLock boardLock_;
     FileSource file_;
 };
 

@@ -12,6 +12,7 @@ namespace velorix {
 namespace {
 
 constexpr const char* kOpenError = "Open Error";
+constexpr std::uint32_t kMaxCentreHz = 40000000;  // the settings' range
 
 void Tell(Notifier& n, const char* text) {
     n.Notify(text, kOpenError, Notifier::Icon::Warning, Notifier::Buttons::Ok);
@@ -31,25 +32,28 @@ WavHeaderStatus ReadHeader(std::FILE* f, WavHeader& header, std::uint64_t& bytes
 }  // namespace
 
 bool CAcqBoard::IsFileOpen() const {
+    DspLockGuard guard(&boardLock_);
     return file_.file != nullptr;
 }
 
+CAcqBoard::PlayingFile CAcqBoard::CurrentFile() const {
+    DspLockGuard guard(&boardLock_);
+    return {file_.name, file_.startTime, file_.dataSize.load(), file_.position.load(),
+            file_.switched.load()};
+}
+
 std::string CAcqBoard::CurrentFileName() const {
+    DspLockGuard guard(&boardLock_);
     return file_.name;
 }
 
 void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
+    file_.startTime = header.info.startTime;
     if (settings_) {
         settings_->CenterFreq =
-            static_cast<int>(std::min<std::uint32_t>(header.info.centerFreqHz, 0x7fffffff));
-        settings_->DdcSamplingRateIdx = static_cast<int>(header.info.rateIdx);
+            static_cast<int>(std::min<std::uint32_t>(header.info.centerFreqHz, kMaxCentreHz));
         settings_->recordingTime = static_cast<std::time_t>(header.info.startTime);
         settings_->fileStartTime.store(header.info.startTime);
-        settings_->AttenuatorIdx = header.info.attenuatorIdx;
-        settings_->Preselector = header.info.preselector;
-        settings_->AdcPreamp = header.info.preamp;
-        settings_->AdcDither = header.info.dither;
-        settings_->Clamp();  // a recording never indexes a table out of bounds
     }
     // A header may claim more data than the file holds: play what is there.
     const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
@@ -85,14 +89,23 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         case WavHeaderStatus::Ok:
             break;
     }
+    if (settings_) {
+        settings_->DdcSamplingRateIdx = static_cast<int>(header.info.rateIdx);
+        settings_->AttenuatorIdx = header.info.attenuatorIdx;
+        settings_->Preselector = header.info.preselector;
+        settings_->AdcPreamp = header.info.preamp;
+        settings_->AdcDither = header.info.dither;
+    }
     DspLockGuard guard(&boardLock_);
     file_.file = f;
     file_.block = std::make_unique<std::uint8_t[]>(kUnitBytes);
     file_.series = ParseWavSeriesPath(path);
     file_.name = path;
+    file_.rateIdx = header.info.rateIdx;
     file_.playing.store(false);
     file_.switched.store(false);
     AdoptHeader(header, bytes);
+    if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
     Restart();
     return 1;
 }
@@ -196,7 +209,10 @@ bool CAcqBoard::OpenNextInSeries() {
     if (f == nullptr) return false;
     WavHeader header;
     std::uint64_t bytes = 0;
-    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok) {
+    // The chain is not re-routed from here: a file at another rate ends the
+    // series, as its end does.
+    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok ||
+        header.info.rateIdx != file_.rateIdx) {
         std::fclose(f);
         return false;
     }

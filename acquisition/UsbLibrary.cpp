@@ -110,7 +110,7 @@ int UsbLibrary::SetAttenuator(int step) {
 int UsbLibrary::SetPreselector(int filter) {
     return fn_.SetPreselector ? fn_.SetPreselector(filter) : 0;
 }
-long long UsbLibrary::Sio(unsigned char* bytes, int length) {
+long long UsbLibrary::Sio(const unsigned char* bytes, int length) {
     return fn_.Sio ? static_cast<long long>(fn_.Sio(bytes, length)) : -1;
 }
 int UsbLibrary::StartAsyncInput(int blockBytes, UsbInputCallback callback, void* user) {

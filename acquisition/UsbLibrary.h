@@ -3,29 +3,31 @@
 #include <cstdint>
 #include <string>
 
+#include "velorixusb.h"
+
 namespace velorix {
 
 // The receiver library's fifteen exports, as the program calls them.
 // Sample blocks arrive on the library's reader thread; the buffer belongs
 // to the library and is overwritten by the next read.
-using UsbInputCallback = void (*)(unsigned char* block, void* user);
+using UsbInputCallback = VelorixInputCallback;
 
 struct UsbExports {
-    int (*Open)() = nullptr;
-    bool (*Close)() = nullptr;
-    int (*FirmwareDownload)(const char* hexPath) = nullptr;
-    int (*FpgaConfig)(const char* name, const unsigned char* key) = nullptr;
-    const char* (*GetDeviceName)() = nullptr;
-    const char* (*GetFriendlyDeviceName)() = nullptr;
-    bool (*SetAttenuator)(int step) = nullptr;
-    bool (*SetPreselector)(int filter) = nullptr;
-    std::uint32_t (*Sio)(unsigned char* bytes, int length) = nullptr;
-    int (*GetInputData)(unsigned char* buffer, int length) = nullptr;
-    int (*StartAsyncInput)(int blockBytes, UsbInputCallback callback, void* user) = nullptr;
-    int (*StopAsyncInput)() = nullptr;
-    int (*EepromRead)(unsigned char* buffer, int address, int length) = nullptr;
-    std::uint8_t (*EepromWrite)(const unsigned char* data, int address, int length) = nullptr;
-    std::uint32_t (*GetDLLVersion)() = nullptr;
+    VelorixOpenFn Open = nullptr;
+    VelorixCloseFn Close = nullptr;
+    VelorixFirmwareDownloadFn FirmwareDownload = nullptr;
+    VelorixFpgaConfigFn FpgaConfig = nullptr;
+    VelorixGetDeviceNameFn GetDeviceName = nullptr;
+    VelorixGetFriendlyDeviceNameFn GetFriendlyDeviceName = nullptr;
+    VelorixSetAttenuatorFn SetAttenuator = nullptr;
+    VelorixSetPreselectorFn SetPreselector = nullptr;
+    VelorixSioFn Sio = nullptr;
+    VelorixGetInputDataFn GetInputData = nullptr;
+    VelorixStartAsyncInputFn StartAsyncInput = nullptr;
+    VelorixStopAsyncInputFn StopAsyncInput = nullptr;
+    VelorixEepromReadFn EepromRead = nullptr;
+    VelorixEepromWriteFn EepromWrite = nullptr;
+    VelorixGetDLLVersionFn GetDLLVersion = nullptr;
 };
 
 // File name of the receiver library.
@@ -63,7 +65,7 @@ public:
     int FpgaConfig(const char* name, const unsigned char* key);
     int SetAttenuator(int step);
     int SetPreselector(int filter);
-    long long Sio(unsigned char* bytes, int length);
+    long long Sio(const unsigned char* bytes, int length);
     int StartAsyncInput(int blockBytes, UsbInputCallback callback, void* user);
     int StopAsyncInput();
     int EepromRead(unsigned char* buffer, int address, int length);

@@ -6,11 +6,11 @@
 #include <functional>
 #include <map>
 
+#include "ModeNames.h"
+
 namespace velorix {
 
 namespace {
-
-constexpr const char* kModes[9] = {"AM", "SAM", "CW", "RTTY", "USB", "LSB", "FM", "DRM", "USER"};
 
 bool ToLong(const std::string& s, long long& out) {
     if (s.empty()) return false;
@@ -41,7 +41,7 @@ bool OnOff(const std::string& s, bool& out) {
 }  // namespace
 
 const char* ModeName(int mode) {
-    return mode >= 0 && mode < 9 ? kModes[mode] : "?";
+    return mode >= 0 && mode < 9 ? kModeNames[mode] : "?";
 }
 
 const char* CliUsage() {
@@ -128,7 +128,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         } else if (a == "--mode") {
             int m = -1;
             for (int k = 0; k < 9; ++k)
-                if (v == kModes[k]) m = k;
+                if (v == kModeNames[k]) m = k;
             if (m < 0) return fail("--mode needs one of AM SAM CW RTTY USB LSB FM DRM USER");
             o.mode = m;
         } else if (a == "--filter") {

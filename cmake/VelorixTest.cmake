@@ -64,3 +64,20 @@ function(velorix_add_module_tests module)
                          LIBS ${M_LIBS} THREADED LABELS realtime)
     endif()
 endfunction()
+
+# velorix_add_fuzz(<name> SOURCES ... [LIBS ...] [INCLUDES ...])
+#
+# A libFuzzer target, built in the build-fuzz/ tree only (clang, configured
+# with VELORIX_FUZZ=ON). Its entry point's checks are also linked into the
+# module's tests, which replay the committed seed corpus in every tree.
+function(velorix_add_fuzz name)
+    if(NOT VELORIX_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(F "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    add_executable(${name} ${F_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    target_include_directories(${name} PRIVATE ${F_INCLUDES})
+endfunction()

@@ -1,5 +1,7 @@
 #include "ControlIds.h"
 
+#include "ModeNames.h"
+
 namespace velorix {
 
 std::string ControlName(ControlId id) {
@@ -9,8 +11,6 @@ std::string ControlName(ControlId id) {
     static constexpr const char* kFilters[6] = {"25 kHz", "12 kHz", " 6 kHz",
                                                 " 3 kHz", "1.6kHz", "0.8kHz"};
     static constexpr const char* kAgc[4] = {"Fast", "Med", "Slow", "Off"};
-    static constexpr const char* kModes[9] = {"AM",  "SAM", "CW",  "RTTY", "USB",
-                                              "LSB", "FM",  "DRM", "USER"};
     if (n >= 150 && n <= 153) return kAtt[n - 150];
     if (n >= 200 && n <= 202) return kRates[n - 200];
     if (n >= 220 && n <= 225) return kFilters[n - 220];
@@ -19,7 +19,7 @@ std::string ControlName(ControlId id) {
     static constexpr const char* kSecFn[3] = {"Tune", "PBT", "Notch"};
     static constexpr const char* kSmtr[2] = {"Rms", "Peak"};
     static constexpr const char* kLists[3] = {"HFCC", "EIBI", "User"};
-    if (n >= 340 && n <= 348) return kModes[n - 340];
+    if (n >= 340 && n <= 348) return kModeNames[n - 340];
     if (n >= 360 && n <= 361) return kDispFn[n - 360];
     if (n >= 370 && n <= 372) return kSecFn[n - 370];
     if (n >= 251 && n <= 252) return kSmtr[n - 251];

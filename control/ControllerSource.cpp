@@ -279,12 +279,12 @@ Outcome ReceiverController::Tick() {
             return;
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
-            panel_.SetText(label::kFile, board_.CurrentFileName());
-            if (board_.FileSwitched()) panel_.recBar.rangeBytes = board_.FileDataSize();
-            const std::uint64_t p = board_.FilePosition();
-            panel_.recBar.positionBytes = p;
+            const CAcqBoard::PlayingFile file = board_.CurrentFile();
+            panel_.SetText(label::kFile, file.name);
+            if (file.switched) panel_.recBar.rangeBytes = file.dataSize;
+            panel_.recBar.positionBytes = file.position;
             const std::int64_t t =
-                PlaybackTimeUtc(settings_.fileStartTime.load(), p, settings_.outputRateKHz);
+                PlaybackTimeUtc(file.startTime, file.position, settings_.outputRateKHz);
             if (settings_.playing.load()) stationPanel_.SetClock(t);
             ShowStatusTime(t);
             return;

@@ -19,7 +19,7 @@ ReceiverController::ReceiverController(const Parts& parts)
       displays_(parts.displays ? parts.displays : &noDisplays_),
       pacing_(parts.pacing),
       freeSpace_(FreeBytesOf),
-      clock_(SystemSecondsUtc),
+      clock_(parts.clock ? parts.clock : Clock(SystemSecondsUtc)),
       stationPanel_([this] { return clock_(); }) {
     // Never used, always disabled.
     panel_.Enable(ControlId::NoiseReduction, false);
@@ -27,6 +27,7 @@ ReceiverController::ReceiverController(const Parts& parts)
 
 void ReceiverController::SetClock(Clock clock) {
     clock_ = clock ? std::move(clock) : Clock(SystemSecondsUtc);
+    stationPanel_.Tick();
 }
 
 void ReceiverController::RefreshSpan() {

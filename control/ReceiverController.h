@@ -48,6 +48,9 @@ public:
         Notifier& notifier;                      // file errors
         DisplayControl* displays = nullptr;      // null: no displays
         PlaybackPacing* pacing = nullptr;        // null: playback is not paced
+        // Seconds since 1970, UTC, read from the first instant on (the station
+        // panel's first reading included); null: the system clock.
+        StationPanelState::TimeSource clock = nullptr;
     };
 
     // Free bytes of the file system holding a directory; nothing when unknown.
@@ -57,7 +60,8 @@ public:
 
     explicit ReceiverController(const Parts& parts);
 
-    // Tests and special file systems replace the disk and the clock.
+    // Tests and special file systems replace the disk and the clock; a new
+    // clock is read at once by the station panel while its own clock runs.
     void SetFreeSpaceProbe(FreeSpaceProbe probe) { freeSpace_ = std::move(probe); }
     void SetClock(Clock clock);
 

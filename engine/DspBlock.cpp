@@ -30,15 +30,21 @@ void CDspBlock::Connect(CDspConsumer* consumer) {
 }
 
 void CDspBlock::DrainInto(CDspConsumer* target, bool deliver) {
+    if (target == nullptr) return;
     CDspBuffer* d = target->GetBuffer();
-    int left = buffer->Rewind();
-    while (left > 0) {
-        const int n = d->FreeSpace(left);
+    const int inputs = buffer->Rewind();
+    const int total = inputs / down_ * up_;
+    int produced = 0;
+    while (produced < total) {
+        const int n = d->FreeSpace(total - produced);
         if (n <= 0) break;  // the consumer kept its buffer full: drop the rest
-        const std::byte* src = buffer->AdvanceRead(n);
+        const int firstInput = produced / up_ * down_;
+        const std::byte* src = buffer->AdvanceRead((produced + n) / up_ * down_ - firstInput);
         std::byte* dst = d->AdvanceWrite(n);
+        startPhase_ = produced % up_;
         Process(dst, src, n);
-        left -= n;
+        startPhase_ = 0;
+        produced += n;
         if (d->IsFull()) {
             if (!deliver) break;
             target->BufferFull();
@@ -47,7 +53,8 @@ void CDspBlock::DrainInto(CDspConsumer* target, bool deliver) {
         }
     }
     // The whole own block counts as consumed, so Commit keeps the right history.
-    if (left > 0) buffer->AdvanceRead(left);
+    const int consumed = produced / up_ * down_;
+    if (consumed < inputs) buffer->AdvanceRead(inputs - consumed);
 }
 
 void CDspBlock::Run() {

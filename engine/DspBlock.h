@@ -98,8 +98,18 @@ protected:
     // Writes the whole own buffer into the downstream, `Process`ing it in
     // pieces that fit, and lets the downstream process each time it fills.
     // Stops early (dropping the rest) when the downstream cannot take more.
-    // `deliver` false leaves a full downstream buffer to the caller.
+    // `deliver` false leaves a full downstream buffer to the caller. Outputs
+    // are counted singly at the block's rate change, so a downstream with room
+    // for a part of a group of `up` outputs gets exactly that part, and the
+    // next piece starts at startPhase_ within the group.
     void DrainInto(CDspConsumer* target, bool deliver);
+
+    // `up` outputs for every `down` inputs (both >= 1); 1:1 unless a
+    // resampling block sets its factor in its constructor.
+    int up_ = 1;
+    int down_ = 1;
+    // Within a group of `up` outputs, the one Process starts at (0..up-1).
+    int startPhase_ = 0;
 
 private:
     // The splitter this block inserted. Ownership is remembered here rather

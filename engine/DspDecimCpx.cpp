@@ -15,28 +15,8 @@ int CheckedCapacity(int factor, int outputs) {
 }  // namespace
 
 CDspDecimCpx::CDspDecimCpx(int factor, int outputs, int taps, const double* coefficients)
-    : CDspFirCpxReal(CheckedCapacity(factor, outputs), taps, coefficients), factor_(factor) {}
-
-void CDspDecimCpx::Run() {
-    CDspConsumer* target = downstream;
-    if (target == nullptr) return;
-    CDspBuffer* d = target->GetBuffer();
-    int left = buffer->Rewind();
-    while (left > 0) {
-        const int n = d->FreeSpace(left / factor_);
-        if (n <= 0) break;  // the consumer kept its buffer full: drop the rest
-        const std::byte* src = buffer->AdvanceRead(n * factor_);
-        std::byte* dst = d->AdvanceWrite(n);
-        Process(dst, src, n);
-        left -= n * factor_;
-        if (d->IsFull()) {
-            target->BufferFull();
-            // A consumer that went busy now owns its buffer: touch it no more.
-            if (!target->IsReady()) break;
-        }
-    }
-    // The whole block counts as consumed, so Commit keeps the right history.
-    if (left > 0) buffer->AdvanceRead(left);
+    : CDspFirCpxReal(CheckedCapacity(factor, outputs), taps, coefficients), factor_(factor) {
+    down_ = factor;
 }
 
 void CDspDecimCpx::Process(void* dst, const void* src, int count) {

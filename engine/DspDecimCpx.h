@@ -14,8 +14,6 @@ public:
     CDspDecimCpx(int factor, int outputs, int taps, const double* coefficients);
 
     double GetOutputRate() override { return rate / factor_; }
-    // Hands the downstream whole output samples, M inputs each.
-    void Run() override;
     // count = outputs; output i reads the window x[i·M … i·M + N − 1].
     void Process(void* dst, const void* src, int count) override;
     std::string& GetName(std::string& name) override { return name = "CDspDecimCpx"; }

@@ -4,11 +4,10 @@
 #include <cstring>
 #include <numbers>
 
+#include "DspMath.h"
+
 namespace velorix {
 namespace {
-
-constexpr double kPi = std::numbers::pi;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // The SAM loop is designed for 100 Hz at any rate: t = tan(pi * 0.1 kHz / rate).
 void LoopGains(double rateKHz, double& g1, double& g2) {

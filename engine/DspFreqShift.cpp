@@ -4,11 +4,9 @@
 #include <numbers>
 #include <stdexcept>
 
-namespace velorix {
+#include "DspMath.h"
 
-namespace {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-}
+namespace velorix {
 
 namespace {
 int CheckedCapacity(int capacity) {

@@ -14,8 +14,6 @@ public:
     CDspInterpCpx(int factor, int inputs, int taps, const double* coefficients);
 
     double GetOutputRate() override { return rate * factor_; }
-    // Hands the downstream L outputs per input sample, as many as it has room for.
-    void Run() override;
     // count = outputs. The first output is output number StartPhase() of the
     // group of L that the window at `src` produces (0 except when Run resumes
     // a group that the previous piece left unfinished).
@@ -28,7 +26,6 @@ public:
 
 protected:
     int factor_;
-    int startPhase_ = 0;
 };
 
 }  // namespace velorix

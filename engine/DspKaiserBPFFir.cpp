@@ -5,13 +5,13 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "DspMath.h"
 #include "FirKernels.h"
 #include "KaiserDesign.h"
 
 namespace velorix {
 
 namespace {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Outputs per pass of Process; bounds the up-shift scratch.
 constexpr int kPass = 256;
 

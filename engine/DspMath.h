@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 
-// Level conversions shared by the blocks and the spectrum estimator, and the
+// Pi, and level conversions shared by the blocks and the spectrum estimator, and the
 // dispatch attribute for hot loops.
 
 // Hot loops carry an AVX2/FMA clone chosen at load time; the default clone
@@ -16,6 +17,9 @@
 #endif
 
 namespace velorix {
+
+inline constexpr double kPi = std::numbers::pi;
+inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Amplitude to dB; the offset keeps silence finite (-1600 dB).
 inline double AmplitudeToDb(double amplitude) {

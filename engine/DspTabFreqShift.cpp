@@ -4,10 +4,11 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "DspMath.h"
+
 namespace velorix {
 
 namespace {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 int CheckedTableSize(const double* cosTable, const double* sinTable, int tableSize) {
     if (cosTable == nullptr || sinTable == nullptr || tableSize < 1)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DspMath.h"
 #include "FixedFilterCoefficients.h"
 #include "HalfBandCoefficients.h"
 
@@ -60,7 +61,7 @@ CReceiverEngine::~CReceiverEngine() = default;
 void CReceiverEngine::BuildTables() {
     cos_.resize(kSineTableSize);
     sin_.resize(kSineTableSize);
-    const double step = 2.0 * M_PI / kSineTableSize;
+    const double step = kTwoPi / kSineTableSize;
     for (int k = 0; k < kSineTableSize; ++k) {
         cos_[k] = std::cos(k * step);
         sin_[k] = std::sin(k * step);

@@ -10,8 +10,6 @@
 namespace velorix {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-
 // I0 by its power series, 36 terms: ample for the window's beta range.
 double BesselI0(double x) {
     const double half = 0.5 * x;

@@ -5,11 +5,12 @@
 #include <map>
 #include <mutex>
 
+#include "DspMath.h"
+
 namespace velorix::sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kSsbLowHz = 300.0, kSsbHighHz = 3000.0;
 constexpr int kSsbTaps = 121;
 

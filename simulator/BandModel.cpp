@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DspMath.h"
 #include "TestSignal.h"
 
 namespace velorix::sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kFlatFraction = 0.42;    // of the output rate: flat to here, nothing at 0.5
 constexpr int kStationTapsPerPhase = 24;  // audio rate -> station rate, by 2
 constexpr int kOutputTapsPerPhase = 8;    // station rate -> output rate, by 4, 8 or 16

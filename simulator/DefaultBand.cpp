@@ -8,6 +8,9 @@ noise density=-140
 impulses rate=4 level=-60 width=3
 
 # 20 m amateur band: SSB around the default 14 150 kHz, CW low, RTTY near 14 080 kHz.
+# The station on 14 150 kHz is what the receiver plays at its default settings
+# (USB, the dial on the suppressed carrier: its voice lands 300-2700 Hz above).
+station freq=14150000 mode=USB level=-64 audio=voice
 station freq=14130000 mode=USB level=-86 audio=voice
 station freq=14175000 mode=USB level=-73 audio=voice
 station freq=14195000 mode=USB level=-68 audio=voice fading=10

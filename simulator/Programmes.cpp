@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DspMath.h"
+
 // The built-in programmes: a synthetic talker and a synthetic piece of music,
 // each one loop at the audio rate, band-limited to broadcast audio and
 // normalised to a peak of 1.
@@ -10,7 +12,6 @@ namespace velorix::sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kLoopLowpassHz = 4500.0;  // broadcast audio bandwidth
 
 // Circular FIR over a loop, so that the loop stays seamless.

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DspMath.h"
 #include "TextKeying.h"
 
 namespace velorix::sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kCwEdgeS = 0.005;  // raised-cosine rise and fall
 constexpr size_t kDrmPeriod = 16384;
 constexpr int kFadePaths = 8;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DspMath.h"
+
 namespace velorix::sim {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 uint64_t SplitMix(uint64_t& x) {
     uint64_t z = (x += 0x9E3779B97F4A7C15ull);

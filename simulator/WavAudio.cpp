@@ -4,13 +4,12 @@
 #include <fstream>
 
 #include "AudioSources.h"
+#include "DspMath.h"
 
 // Programme audio from a WAV file: 16-bit PCM, mono or stereo, any rate.
 namespace velorix::sim {
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-}  // namespace
+namespace {}  // namespace
 
 std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
                                                        std::string& error) {

@@ -53,11 +53,11 @@ VELORIX_EXPORT bool Close(void) {
     });
 }
 
-VELORIX_EXPORT char* GetDeviceName(void) {
+VELORIX_EXPORT const char* GetDeviceName(void) {
     return Guard(g_emptyName, [](ReceiverDevice& d) { return d.DeviceName(); });
 }
 
-VELORIX_EXPORT char* GetFriendlyDeviceName(void) {
+VELORIX_EXPORT const char* GetFriendlyDeviceName(void) {
     return Guard(g_emptyName, [](ReceiverDevice& d) { return d.FriendlyDeviceName(); });
 }
 

@@ -94,9 +94,8 @@ struct FftwFrame {
           db(n),
           x(Noise(n)) {
         plan = fftw_plan_dft_1d(int(n), in, out, FFTW_FORWARD, FFTW_MEASURE);
-        const double pi = 3.14159265358979323846;
         for (unsigned k = 0; k < n; ++k)
-            window[k] = (0.5 - 0.5 * std::cos(2.0 * pi * (k + 1.0) / (n + 1.0))) / n;
+            window[k] = (0.5 - 0.5 * std::cos(kTwoPi * (k + 1.0) / (n + 1.0))) / n;
     }
     ~FftwFrame() {
         fftw_destroy_plan(plan);

@@ -41,7 +41,7 @@ bool FakePreselector(int filter) {
     FakeUsbDevice::Get().preselectorFilters.push_back(filter);
     return true;
 }
-std::uint32_t FakeSio(unsigned char* bytes, int length) {
+std::uint32_t FakeSio(const unsigned char* bytes, int length) {
     auto& d = FakeUsbDevice::Get();
     std::lock_guard lock(d.mutex);
     d.sioFrames.emplace_back(bytes, bytes + length);

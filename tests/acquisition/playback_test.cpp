@@ -135,21 +135,25 @@ TEST_F(Playback, ALoopNeverLeavesItsStretch) {
 }
 
 TEST_F(Playback, TheEndOfOneFileContinuesInTheNextOfTheSeries) {
-    // Files 003 and 004 of one series, with different centre frequencies.
-    SettingsRecord s;
+    // Files 003 and 004 of one series, with different centre frequencies;
+    // 005 was recorded at 250 kHz and ends the series.
     Record("series_003", 4, 0, 9000000);
     Record("series_004", 4, 4096, 9500000);
+    Record("series_005", 4, 8192, 9500000, 1);
     ASSERT_EQ(board.OpenFile(dir / "series_003.wav", notes), 1);
     EXPECT_EQ(settings.CenterFreq, 9000000);
-    board.StartPlayback();  // four blocks, then the next file
+    board.StartPlayback();  // four blocks, the next file, then 004 again
     Play(2);
     EXPECT_TRUE(board.FileSwitched());
-    EXPECT_EQ(board.CurrentFileName(), dir / "series_004.wav");
+    const CAcqBoard::PlayingFile file = board.CurrentFile();
+    EXPECT_EQ(file.name, dir / "series_004.wav");
+    EXPECT_EQ(file.dataSize, 4u * kBlock);
     EXPECT_EQ(settings.CenterFreq, 9500000);
+    EXPECT_EQ(settings.DdcSamplingRateIdx, 0);
     const auto c = Counters();
-    ASSERT_GE(c.size(), 8u * 1024);
-    for (size_t i = 0; i < 8 * 1024; ++i)
-        ASSERT_EQ(c[i], int(i));
+    ASSERT_GE(c.size(), 16u * 1024);
+    for (size_t i = 0; i < 16 * 1024; ++i)
+        ASSERT_EQ(c[i], i < 8192 ? int(i) : int(4096 + i % 4096)) << i;
 }
 
 TEST_F(Playback, AForeignWavIsRefusedAndTheNextOpenWorks) {

@@ -46,10 +46,10 @@ protected:
             dev().identity[5] = 0xFF;
         }
         board.Open(&settings);
-        ctl = std::make_unique<ReceiverController>(ReceiverController::Parts{
-            settings, engine, board, lib, startup, recorder, &lists, notes, &displays, &engine});
+        ctl = std::make_unique<ReceiverController>(
+            ReceiverController::Parts{settings, engine, board, lib, startup, recorder, &lists,
+                                      notes, &displays, &engine, [this] { return now; }});
         ctl->SetFreeSpaceProbe([this](const std::string&) { return freeBytes; });
-        ctl->SetClock([this] { return now; });
         ctl->RestoreAll();
         ctl->Start();
         ctl->SendFrontEnd();

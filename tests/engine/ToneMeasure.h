@@ -6,11 +6,10 @@
 #include <random>
 #include <vector>
 
+#include "DspMath.h"
 #include "DspTypes.h"
 
 namespace velorix::test {
-
-inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // A complex tone: amplitude·e^{j(2π·freq·n + phase)}, freq in cycles per sample.
 inline std::vector<Cpx> ComplexTone(size_t n, double freq, double amplitude = 1.0,

@@ -49,7 +49,7 @@ public:
         std::vector<Cpx> tone(kIn);
         // A rotating phasor, renormalised now and then: exact enough far below
         // the −150 dB that matters here, and cheap.
-        const Cpx step = std::polar(1.0, test::kTwoPi * toneHz / kInputHz);
+        const Cpx step = std::polar(1.0, kTwoPi * toneHz / kInputHz);
         Cpx z = 1.0;
         for (size_t i = 0; i < kIn; ++i) {
             tone[i] = z;

@@ -7,6 +7,7 @@
 
 #include "DemodSignals.h"
 #include "DspDemodulator.h"
+#include "DspMath.h"
 #include "SpectrumReference.h"
 
 namespace velorix {
@@ -16,7 +17,6 @@ using test::Carrier;
 using test::RealParts;
 using test::RunInChunks;
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kAlpha = CDspDemodulator::kAlpha;
 
 std::unique_ptr<CDspDemodulator> MakeDemod(int mode, double rateKHz, CFmSquelch* squelch) {

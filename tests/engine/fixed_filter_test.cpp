@@ -54,9 +54,9 @@ TEST(IirFilter, SteadyStateResponseMatchesItsTransferFunction) {
     for (double f : {0.01, 0.03, 0.05, 0.1, 0.2, -0.3, 0.5}) {
         Cpx num = 0.0, den = 1.0;
         for (int k = 0; k < kIirFeedForwardCount; ++k)
-            num += kIirFeedForward[k] * std::polar(1.0, -test::kTwoPi * f * k);
+            num += kIirFeedForward[k] * std::polar(1.0, -kTwoPi * f * k);
         for (int k = 0; k < kIirFeedbackCount; ++k)
-            den -= kIirFeedback[k] * std::polar(1.0, -test::kTwoPi * f * (k + 1));
+            den -= kIirFeedback[k] * std::polar(1.0, -kTwoPi * f * (k + 1));
         const Cpx expected = num / den;
         const Cpx measured = test::ToneGain(make, f, 3000, 4000);
         EXPECT_LT(std::abs(measured - expected), 1e-9) << f;

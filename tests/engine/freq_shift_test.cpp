@@ -15,8 +15,6 @@
 namespace velorix {
 namespace {
 
-using test::kTwoPi;
-
 const test::ShiftTables& Tables() {
     static const test::ShiftTables tables;
     return tables;

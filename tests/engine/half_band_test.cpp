@@ -36,12 +36,11 @@ TEST(HalfBandSets, AreSymmetricHalfBandFiltersOfUnitGain) {
         for (double f : {0.0, 0.05, 0.1, 0.2, 0.25}) {
             Cpx a = 0.0, b = 0.0;
             for (int k = 0; k < s.length; ++k) {
-                a += h[k] * std::polar(1.0, -test::kTwoPi * f * k);
-                b += h[k] * std::polar(1.0, -test::kTwoPi * (0.5 - f) * k);
+                a += h[k] * std::polar(1.0, -kTwoPi * f * k);
+                b += h[k] * std::polar(1.0, -kTwoPi * (0.5 - f) * k);
             }
-            const Cpx centreDelay = std::polar(1.0, test::kTwoPi * f * (s.length - 1) / 2.0);
-            const Cpx centreDelayB =
-                std::polar(1.0, test::kTwoPi * (0.5 - f) * (s.length - 1) / 2.0);
+            const Cpx centreDelay = std::polar(1.0, kTwoPi * f * (s.length - 1) / 2.0);
+            const Cpx centreDelayB = std::polar(1.0, kTwoPi * (0.5 - f) * (s.length - 1) / 2.0);
             EXPECT_NEAR((a * centreDelay).real() + (b * centreDelayB).real(), 1.0, 1e-6)
                 << s.name << " at " << f;
         }

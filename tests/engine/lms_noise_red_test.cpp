@@ -6,13 +6,13 @@
 
 #include "DemodSignals.h"
 #include "DspLMSNoiseRed.h"
+#include "DspMath.h"
 #include "SpectrumReference.h"
 #include "TestBlocks.h"
 
 namespace velorix {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr int kTaps = 64, kDelay = 20, kSpan = kTaps + kDelay - 1;
 
 // Feeds `in` through a source -> LMS -> sink chain of the engine's sizes and

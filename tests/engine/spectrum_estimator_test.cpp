@@ -17,8 +17,6 @@ namespace {
 using test::DirectDft;
 using test::LongCpx;
 
-constexpr double kPi = std::numbers::pi;
-
 // A complex tone of amplitude 1 exactly on bin k of an N-point frame.
 std::vector<Cpx> BinTone(unsigned n, double bin, double amplitude = 1.0) {
     std::vector<Cpx> x(n);

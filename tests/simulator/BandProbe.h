@@ -10,12 +10,12 @@
 
 #include "BandModel.h"
 #include "BandScenario.h"
+#include "DspMath.h"
 #include "TestSignal.h"
 
 namespace velorix::sim::probe {
 
 using C = std::complex<double>;
-constexpr double kPi = 3.14159265358979323846;
 
 inline BandScenario Scenario(const std::string& text) {
     ScenarioResult r = ParseScenario(text, "test");

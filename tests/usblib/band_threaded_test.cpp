@@ -10,13 +10,12 @@
 
 #include <unistd.h>
 
+#include "DspMath.h"
 #include "TestSignal.h"
 #include "UsbRig.h"
 
 namespace velorix::test {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 std::string WriteScenario(const std::string& name, const std::string& text) {
     const std::string path = "/tmp/velorix-band-" + std::to_string(::getpid()) + "-" + name;

@@ -1,0 +1,81 @@
+#include "SettingsFuzz.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+
+namespace velorix::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void Broken(const std::string& what) {
+    std::fprintf(stderr, "settings fuzz: %s\n", what.c_str());
+    std::abort();
+}
+
+// A fresh directory for every file written: Qt keeps parsed files in a cache
+// that a rewrite within the same instant and size would not refresh.
+std::string FreshStore() {
+    static const fs::path root = [] {
+        const fs::path p = fs::temp_directory_path() / ("velorix-fuzz-" + std::to_string(getpid()));
+        fs::remove_all(p);
+        return p;
+    }();
+    static unsigned long round = 0;
+    fs::remove_all(root / std::to_string(round));
+    const fs::path dir = root / std::to_string(++round);
+    fs::create_directories(dir);
+    setenv("VELORIX_CONFIG_DIR", dir.c_str(), 1);
+    const std::string path = SettingsStore::FilePath();
+    fs::create_directories(fs::path(path).parent_path());
+    return path;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<int> Values(SettingsRecord& r) {
+    std::vector<int> v;
+    ForEachSettingsKey(r, [&](const SettingsKey& k) {
+        if (*k.value < k.minValue || *k.value > k.maxValue)
+            Broken(k.name + " = " + std::to_string(*k.value) + " out of its range");
+        if (k.saved) v.push_back(*k.value);
+    });
+    return v;
+}
+
+}  // namespace
+
+void FuzzSettingsLoad(const std::uint8_t* data, std::size_t size) {
+    const std::string first = FreshStore();
+    std::ofstream(first, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
+    SettingsRecord loaded;
+    SettingsStore::Load(loaded);
+    const std::vector<int> values = Values(loaded);
+    // Save's answer is not checked: after a damaged file it reports Qt's
+    // format error of the read, though the file it wrote is whole.
+    SettingsStore::Save(loaded);
+    const std::string saved = ReadText(first);
+
+    const std::string second = FreshStore();
+    std::ofstream(second, std::ios::binary) << saved;
+    SettingsRecord again;
+    SettingsStore::Load(again);
+    if (Values(again) != values) Broken("the saved file loads other values");
+    unsetenv("VELORIX_CONFIG_DIR");
+}
+
+}  // namespace velorix::test
