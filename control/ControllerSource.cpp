@@ -281,7 +281,7 @@ Outcome ReceiverController::Tick() {
             panel_.recBar.positionBytes = p;
             const std::int64_t t =
                 PlaybackTimeUtc(settings_.fileStartTime.load(), p, settings_.outputRateKHz);
-            if (settings_.playing.load()) stationPanel_.SetClock(t);
+            if (settings_.playing.load()) stationRedraw_ |= stationPanel_.SetClock(t);
             ShowStatusTime(t);
             return;
         }
