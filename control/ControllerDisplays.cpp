@@ -198,4 +198,21 @@ Outcome ReceiverController::SetAvgVal(DisplayId display, int value) {
     return Run([&](Outcome&) { ApplyAvgVal(display, value); });
 }
 
+Outcome ReceiverController::SetSliderValue(ControlId slider, int value) {
+    switch (slider) {
+        case ControlId::MainAvgSlider:
+            return SetAvgVal(DisplayId::Main, value);
+        case ControlId::SecAvgSlider:
+            return SetAvgVal(DisplayId::Secondary, value);
+        case ControlId::NoiseBlankerSlider:
+            return SetNBVal(value);
+        case ControlId::NoiseRedSlider:
+            return SetNRVal(value);
+        case ControlId::VolumeSlider:
+            return SetVolVal(value);
+        default:
+            return Outcome{{}, false, false};
+    }
+}
+
 }  // namespace velorix

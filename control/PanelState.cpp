@@ -79,6 +79,22 @@ PanelState::PanelState() {
         texts_[name] = "";
 }
 
+SliderRange SliderBounds(ControlId slider) {
+    switch (slider) {
+        case ControlId::MainAvgSlider:
+        case ControlId::SecAvgSlider:
+            return {50, 800};
+        case ControlId::NoiseBlankerSlider:
+            return {-200, -50};
+        case ControlId::NoiseRedSlider:
+            return {0, 200};
+        case ControlId::VolumeSlider:
+            return {-400, 0};
+        default:
+            return {};
+    }
+}
+
 ControlState PanelState::Get(ControlId id) const {
     const auto it = controls_.find(id);
     return it == controls_.end() ? ControlState{} : it->second;

@@ -166,6 +166,9 @@ public:
     // Averaging squares 280 / 290 and sliders 330 / 331 (0 … 800).
     Outcome ToggleAveraging(DisplayId display);
     Outcome SetAvgVal(DisplayId display, int value);
+    // A slider's message (ids 330-334) with its value, to the operation of
+    // that slider; refused for other ids.
+    Outcome SetSliderValue(ControlId slider, int value);
     int MainFFTSizeNow() const;
     // The station panel's own 1 s clock; true when its lines changed.
     bool StationTick() { return stationPanel_.Tick(); }

@@ -73,6 +73,12 @@ bool DisplayGeometry::FillsWindow() const {
     return BinToPixel(firstDrawn_) <= 10 && width_ - BinToPixel(lastDrawn_) <= 10;
 }
 
+PassbandPixels DisplayGeometry::BandPixels(double tunedKHz, double lowKHz, double highKHz,
+                                           int tunedX) const {
+    return KeepClearOfTunedLine({KHzToPixel(tunedKHz + lowKHz), KHzToPixel(tunedKHz + highKHz)},
+                                tunedX);
+}
+
 void DisplayGeometry::VisibleBins(int& first, int& last) const {
     first = std::max(PixelToBin(0), 0);
     last = std::min(PixelToBin(width_), bins_ - 1);

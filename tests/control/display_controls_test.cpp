@@ -129,16 +129,21 @@ TEST_F(DisplayControls, StartUpRestoresTheDisplayAndMeterControls) {
     EXPECT_DOUBLE_EQ(displays.averaging[0], 0.75);
     EXPECT_TRUE(panel().Enabled(ControlId::MainAvgSlider));
     ASSERT_NE(o.changes.Find(ControlId::MainAvg), nullptr);
-    o = ctl->SetAvgVal(DisplayId::Main, 400);
+    o = ctl->SetSliderValue(ControlId::MainAvgSlider, 400);
     EXPECT_DOUBLE_EQ(displays.averaging[0], 0.9375);
     EXPECT_EQ(settings.MainAvgVal, 400);
     ASSERT_EQ(o.changes.sliders.size(), 1u);
     EXPECT_EQ(o.changes.sliders[0].second, 400);
     // Off: the secondary slider's value waits for its square.
-    ctl->SetAvgVal(DisplayId::Secondary, 300);
+    ctl->SetSliderValue(ControlId::SecAvgSlider, 300);
     EXPECT_EQ(displays.averaging[1], 0.0);
     ctl->ToggleAveraging(DisplayId::Secondary);
     EXPECT_DOUBLE_EQ(displays.averaging[1], 0.875);
+
+    EXPECT_FALSE(ctl->SetSliderValue(ControlId::Audio, 3).accepted);
+    ctl->SetSliderValue(ControlId::VolumeSlider, -250);
+    EXPECT_DOUBLE_EQ(engine.volumeDb, -25.0);
+    EXPECT_EQ(panel().Slider(ControlId::VolumeSlider), -250);
 
     EXPECT_FALSE(ctl->SelectSecDisplayFunction(2).accepted);  // "Notch" is disabled
     EXPECT_TRUE(ctl->SelectSecDisplayFunction(0).accepted);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DisplayGeometry.h"
 #include "SecondaryDisplayModel.h"
 
 namespace velorix {
@@ -115,6 +116,22 @@ TEST(SecondaryDisplay, ShiftAndSpectrumDrags) {
     EXPECT_DOUBLE_EQ(m.Move(105).tuneHz, -5 * 30.517578125);
     EXPECT_TRUE(m.Release().spectrumDragEnded);
     EXPECT_FALSE(m.SpectrumDragging());
+}
+
+TEST(SecondaryDisplay, TheMainDisplaysBandFollowsTheSideband) {
+    // 2400 Hz wide around the carrier; main display 125 kHz over 8192 bins,
+    // 65.5 bins per kHz, tuned to the centre at pixel 410.
+    SecondaryDisplayModel sec(kW);
+    sec.Configure(3.90625, 1500.0);  // USB
+    sec.SetEdges(-1200.0 / 3906.25, 1200.0 / 3906.25);
+    DisplayGeometry g(820, 300);
+    g.Reconfigure(8192, 125.0, 7100.0);
+    double low = 0, high = 0;
+    sec.EdgesKHz(low, high);
+    EXPECT_EQ(g.BandPixels(7100.0, low, high, 410), (PassbandPixels{429, 586}));
+    sec.Configure(3.90625, -1500.0);  // LSB
+    sec.EdgesKHz(low, high);
+    EXPECT_EQ(g.BandPixels(7100.0, low, high, 410), (PassbandPixels{234, 391}));
 }
 
 }  // namespace
