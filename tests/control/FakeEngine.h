@@ -90,8 +90,6 @@ public:
 
     int displayFunction = -1;
     double averaging[2] = {-1.0, -1.0};  // main, secondary
-    int markerClears = 0;
-    bool delta = false;
     double passbandLower = 0.0;
     double passbandUpper = 0.0;
     int modeChanges = 0;
@@ -99,8 +97,6 @@ public:
     void SetAveraging(DisplayId d, double a) override {
         averaging[d == DisplayId::Main ? 0 : 1] = a;
     }
-    void ClearMarkers() override { ++markerClears; }
-    void SetDeltaMarkers(bool on) override { delta = on; }
     void OnPassbandChanged(double lower, double upper) override {
         passbandLower = lower;
         passbandUpper = upper;

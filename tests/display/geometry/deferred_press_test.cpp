@@ -19,7 +19,6 @@ protected:
 
 TEST_F(Deferred, AQuickClickGivesNothing) {
     EXPECT_TRUE(Collect(press.Press(1, 10, 20)).empty());
-    now += 100;
     EXPECT_TRUE(Collect(press.Release(0, 10, 20)).empty());
     now += 500;
     EXPECT_TRUE(Collect(press.Poll()).empty());
@@ -32,25 +31,16 @@ TEST_F(Deferred, AHeldPressFiresAfterTheInterval) {
     EXPECT_TRUE(Collect(press.Poll()).empty());
     now += 1;
     EXPECT_EQ(Collect(press.Poll()), (std::vector<PlotEvent>{{PlotEventKind::Press, 1, 10, 20}}));
-    EXPECT_TRUE(Collect(press.Poll()).empty());
     EXPECT_EQ(Collect(press.Release(0, 12, 20)),
               (std::vector<PlotEvent>{{PlotEventKind::Release, 0, 12, 20}}));
-
-    // A capture taken away meanwhile keeps the press back for good.
-    press.Press(1, 10, 20);
-    press.LoseCapture();
-    now += 600;
-    EXPECT_TRUE(Collect(press.Poll()).empty());
 }
 
 TEST_F(Deferred, ADoubleClickGivesTheDoubleClickOnly) {
     press.Press(1, 10, 20);
-    now += 80;
     EXPECT_TRUE(Collect(press.Release(0, 10, 20)).empty());
     now += 80;
     EXPECT_EQ(Collect(press.DoubleClick(1, 10, 20)),
               (std::vector<PlotEvent>{{PlotEventKind::DoubleClick, 1, 10, 20}}));
-    now += 80;
     EXPECT_TRUE(Collect(press.Release(0, 10, 20)).empty());
     now += 1000;
     EXPECT_TRUE(Collect(press.Poll()).empty());

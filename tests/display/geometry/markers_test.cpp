@@ -47,21 +47,16 @@ TEST_F(Markers, ReadoutsAreAbsoluteOrRelativeToMarkerOne) {
     EXPECT_TRUE(list.At(1).relative);
     EXPECT_EQ(std::string(list.At(1).frequencyLine), "Mkr2-1: 9.766     kHz");
     EXPECT_EQ(std::string(list.At(1).levelLine), "        -15.2     dB");
-    EXPECT_EQ(list.At(1).y, 120);
     // The second marker's block starts 2h + 10 below the first.
     EXPECT_EQ(MarkerList::ReadoutTop(1, 11, 0), 35);
 }
 
-TEST_F(Markers, AFifthMarkerIsIgnoredAndClearRemovesAll) {
+TEST_F(Markers, AFifthMarkerIsIgnored) {
     for (int x : {100, 200, 300, 400})
         EXPECT_TRUE(list.Add(x));
     EXPECT_FALSE(list.Add(500));
     EXPECT_EQ(list.Count(), 4);
     EXPECT_EQ(list.At(3).x, 400);
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_TRUE(list.Add(500));
-    EXPECT_EQ(list.At(0).x, 500);
 }
 
 TEST_F(Markers, AMarkerScrolledOffTheBandIsNotMeasured) {
@@ -71,6 +66,10 @@ TEST_F(Markers, AMarkerScrolledOffTheBandIsNotMeasured) {
     // Scrolled 300 px right: pixel 10 would show bin -188, pixel 430 bin 232.
     g.DragScale(300);
     Measure();
+    int first = 0, last = 0;
+    g.VisibleBins(first, last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 622);
     EXPECT_FALSE(list.At(0).Measured());
     ASSERT_TRUE(list.At(1).Measured());
     // With no reading from marker 1, marker 2 reads absolute values.

