@@ -18,7 +18,15 @@ void ReceiverController::ApplyFilter(int filter) {
     settings_.DemBwIdx[mode] = filter;
     panel_.CheckRadio(ControlId::Filter0, kFilterCount, filter);
     engine_.SetBandwidth(filter);
-    engine_.SetPassbandHz(settings_.FltFc[mode][filter], settings_.FltBw[mode][filter]);
+    const int centreHz = settings_.FltFc[mode][filter];
+    const int widthHz = settings_.FltBw[mode][filter];
+    engine_.SetPassbandHz(centreHz, widthHz);
+    // The filter's rate may have changed with it: the secondary display's
+    // scale and both displays' band follow.
+    const double rateHz = engine_.BandPassRateKHz() * 1000.0;
+    if (rateHz > 0.0)
+        displays_->OnPassbandChanged((centreHz - widthHz / 2) / rateHz,
+                                     (centreHz + widthHz / 2) / rateHz);
 }
 
 void ReceiverController::ApplyAgc(int agc) {
@@ -56,6 +64,7 @@ Outcome ReceiverController::SelectMode(int mode) {
         panel_.CheckRadio(ControlId::Mode0, kModeCount, mode);
         ApplyFilter(settings_.DemBwIdx[mode]);
         engine_.SetMode(mode);
+        displays_->OnModeChanged();
         ApplyAgc(settings_.DemAgcIdx[mode]);
         RefreshWheelStep();
         // DRM and USER feed decoders from the virtual cable: no speaker.
@@ -94,6 +103,7 @@ Outcome ReceiverController::ToggleNoiseBlanker() {
 Outcome ReceiverController::SetNBVal(int value) {
     return Run([&](Outcome&) {
         settings_.NBVal = std::clamp(value, -200, -50);
+        panel_.SetSlider(ControlId::NoiseBlankerSlider, settings_.NBVal);
         engine_.SetNoiseBlankerThreshold(settings_.NBVal);
     });
 }
@@ -105,6 +115,7 @@ Outcome ReceiverController::SetNoiseReduction(bool on) {
 Outcome ReceiverController::SetNRVal(int value) {
     return Run([&](Outcome&) {
         settings_.NRVal = std::clamp(value, 0, 200);
+        panel_.SetSlider(ControlId::NoiseRedSlider, settings_.NRVal);
         engine_.SetNoiseReductionStepDb(settings_.NRVal * 0.1);
     });
 }
@@ -120,6 +131,7 @@ Outcome ReceiverController::ToggleAudio() {
 Outcome ReceiverController::SetVolVal(int value) {
     return Run([&](Outcome&) {
         settings_.VolVal = std::clamp(value, -400, 0);
+        panel_.SetSlider(ControlId::VolumeSlider, settings_.VolVal);
         engine_.SetVolumeDb(settings_.VolVal * 0.1);
     });
 }

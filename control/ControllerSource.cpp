@@ -285,7 +285,7 @@ Outcome ReceiverController::Tick() {
             panel_.recBar.positionBytes = file.position;
             const std::int64_t t =
                 PlaybackTimeUtc(file.startTime, file.position, settings_.outputRateKHz);
-            if (settings_.playing.load()) stationPanel_.SetClock(t);
+            if (settings_.playing.load()) stationRedraw_ |= stationPanel_.SetClock(t);
             ShowStatusTime(t);
             return;
         }

@@ -2,7 +2,6 @@
 // tuned frequency inside it.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "ReceiverController.h"
 #include "TuningTables.h"
@@ -41,7 +40,7 @@ void ReceiverController::SetCentre(std::int64_t hz) {
     settings_.CenterFreq =
         static_cast<int>(std::clamp<std::int64_t>(hz, kCenterFreqMinHz, kCenterFreqMaxHz));
     RefreshReadout();
-    stationPanel_.SetFrequency(settings_.TunedHz());
+    stationRedraw_ |= stationPanel_.SetFrequency(settings_.TunedHz());
     RefreshCentreArrows();
     UpdatePreselectorBand();
     engine_.ResetDemodulatorLock();
@@ -51,7 +50,7 @@ void ReceiverController::SetOffset(int offsetHz) {
     settings_.FreqOffset = offsetHz;
     engine_.SetTuningOffsetHz(offsetHz);
     RefreshReadout();
-    stationPanel_.SetFrequency(settings_.TunedHz());
+    stationRedraw_ |= stationPanel_.SetFrequency(settings_.TunedHz());
     engine_.ResetDemodulatorLock();
 }
 
@@ -64,8 +63,7 @@ void ReceiverController::CentreChanged() {
 }
 
 bool ReceiverController::MoveOffset(int offsetHz) {
-    if (std::abs(static_cast<long long>(offsetHz)) > OffsetLimitHz(settings_.outputRateKHz))
-        return false;
+    if (!OffsetWithinLimit(offsetHz, settings_.outputRateKHz)) return false;
     SetOffset(offsetHz);
     CentreChanged();
     displays_->Redraw();
@@ -130,7 +128,8 @@ Outcome ReceiverController::SetCenterFrequencyKHz(double kHz, bool retune) {
 }
 
 Outcome ReceiverController::SetTuningOffset(int offsetHz) {
-    return Run([&](Outcome&) { SetOffset(offsetHz); });
+    // Mouse tuning: brought within the shifter's reach rather than refused.
+    return Run([&](Outcome&) { SetOffset(LimitOffsetHz(offsetHz, settings_.outputRateKHz)); });
 }
 
 Outcome ReceiverController::StepCentre(bool up) {
@@ -242,13 +241,14 @@ Outcome ReceiverController::SetTunedFrequencyKHz(double kHz) {
             displays_->Redraw();
             return;
         }
-        const double centreKHz = settings_.CenterFreq * 0.001;
-        const double reach = 0.8 * settings_.outputRateKHz;
-        if (kHz < centreKHz - reach || kHz > centreKHz + reach) {
+        // Only as far as the step operations go: beyond half the rate the
+        // shifter would fold the band and play another frequency than shown.
+        const std::int64_t offset = settings_.CenterFreq - KHzToHz(std::clamp(kHz, -1e9, 1e9));
+        if (!OffsetWithinLimit(offset, settings_.outputRateKHz)) {
             o.accepted = false;
             return;
         }
-        SetOffset(static_cast<int>(settings_.CenterFreq - KHzToHz(kHz)));
+        SetOffset(static_cast<int>(offset));
         CentreChanged();
         displays_->Redraw();
     });

@@ -10,6 +10,14 @@ int MainFFTSize(int mainFFTIdx) {
     return kMainFFTSizes[static_cast<std::size_t>(std::clamp(mainFFTIdx, 0, 6))];
 }
 
+int DbPerDivision(int refScaleIdx) {
+    return kDbPerDivision[static_cast<std::size_t>(std::clamp(refScaleIdx, 0, 4))];
+}
+
+double AveragingFactor(int value) {
+    return value == 0 ? 0.0 : 1.0 - std::pow(2.0, -value / 100.0);
+}
+
 std::string SpanText(int rateIdx, int mainFFTIdx) {
     // The spans double with the rate and with every halving of the FFT, so
     // one row indexed by rate index + MainFFTIdx holds the whole table (Hz).

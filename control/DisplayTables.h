@@ -17,6 +17,20 @@ inline constexpr std::array<double, 4> kAttenuatorCorrectionDb = {0.0, 10.0, 20.
 inline constexpr std::array<double, 11> kPreselectorLossDb = {0.6, 2.5, 2.4, 1.7, 1.1, 1.1,
                                                               2.8, 1.9, 1.5, 1.1, 0.0};
 
+// dB per division of the spectrum plots per RefScaleIdx 0..4.
+inline constexpr std::array<int, 5> kDbPerDivision = {1, 2, 5, 10, 15};
+// RefLevel, the level at the top of the main plot, dBm.
+inline constexpr int kRefLevelMinDb = -150;
+inline constexpr int kRefLevelMaxDb = 20;
+
+// dB per division for a RefScaleIdx; out-of-range indices are clamped.
+int DbPerDivision(int refScaleIdx);
+
+// The spectrum estimator's averaging factor for an averaging slider value
+// (MainAvgVal, SecAvgVal): 1 - 2^(-v / 100), and 0 for v = 0 (averaging
+// off). 200 gives 0.75. Every front end that sizes a display takes it here.
+double AveragingFactor(int value);
+
 // FFT size for a MainFFTIdx; out-of-range indices are clamped.
 int MainFFTSize(int mainFFTIdx);
 

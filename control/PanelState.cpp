@@ -34,6 +34,22 @@ const ControlId kAllControls[] = {
     ControlId::Stop,
     ControlId::Play,
     ControlId::Record,
+    ControlId::Exit,
+    ControlId::Minimize,
+    ControlId::Logo,
+    ControlId::RefLevDown,
+    ControlId::RefLevUp,
+    ControlId::ScaleDown,
+    ControlId::ScaleUp,
+    ControlId::ClearMarkers,
+    ControlId::Delta,
+    ControlId::MarkerPeak,
+    ControlId::EdgeUp,
+    ControlId::EdgeDown,
+    ControlId::MainAvg,
+    ControlId::SecAvg,
+    ControlId::MainAvgSlider,
+    ControlId::SecAvgSlider,
 };
 }  // namespace
 
@@ -44,15 +60,39 @@ PanelState::PanelState() {
         controls_[Offset(ControlId::Att0, i)] = {};
         controls_[Offset(ControlId::Agc0, i)] = {};
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         controls_[Offset(ControlId::Rate125, i)] = {};
+        controls_[Offset(ControlId::SecTune, i)] = {};
+        controls_[Offset(ControlId::ListHfcc, i)] = {};
+    }
+    for (int i = 0; i < 2; ++i) {
+        controls_[Offset(ControlId::SmtrRms, i)] = {};
+        controls_[Offset(ControlId::DispSpect, i)] = {};
+    }
     for (int i = 0; i < 6; ++i)
         controls_[Offset(ControlId::Filter0, i)] = {};
     for (int i = 0; i < 9; ++i)
         controls_[Offset(ControlId::Mode0, i)] = {};
-    for (const char* name : {label::kCFStep, label::kWheelStep, label::kSpan, label::kFreq,
-                             label::kFreqHz, label::kDate, label::kTime, label::kFile})
+    for (const char* name :
+         {label::kRefLev, label::kScale, label::kCFStep, label::kWheelStep, label::kSpan,
+          label::kFreq, label::kFreqHz, label::kDate, label::kTime, label::kFile})
         texts_[name] = "";
+}
+
+SliderRange SliderBounds(ControlId slider) {
+    switch (slider) {
+        case ControlId::MainAvgSlider:
+        case ControlId::SecAvgSlider:
+            return {50, 800};
+        case ControlId::NoiseBlankerSlider:
+            return {-200, -50};
+        case ControlId::NoiseRedSlider:
+            return {0, 200};
+        case ControlId::VolumeSlider:
+            return {-400, 0};
+        default:
+            return {};
+    }
 }
 
 ControlState PanelState::Get(ControlId id) const {

@@ -43,6 +43,16 @@ inline constexpr const char* kTime = "Time";
 inline constexpr const char* kFile = "File";
 }  // namespace label
 
+// A slider's values at the bottom and the top of its track; the value is
+// linear in the thumb position between them.
+struct SliderRange {
+    int bottom = 0;
+    int top = 0;
+};
+// "MainAvg", "SecAvg" 50 … 800; "NoiseBlanker" -200 … -50; "NoiseRed"
+// 0 … 200; "Volume" -400 … 0. Other ids give 0 … 0.
+SliderRange SliderBounds(ControlId slider);
+
 // What the window shows of the controls the control layer decides: every
 // control's state, the value labels and status texts, and the recording bar.
 class PanelState {

@@ -18,11 +18,14 @@ ReceiverController::ReceiverController(const Parts& parts)
       notifier_(parts.notifier),
       displays_(parts.displays ? parts.displays : &noDisplays_),
       pacing_(parts.pacing),
+      feed_(dynamic_cast<DisplayFeedControl*>(&parts.engine)),
       freeSpace_(FreeBytesOf),
       clock_(parts.clock ? parts.clock : Clock(SystemSecondsUtc)),
       stationPanel_([this] { return clock_(); }) {
     // Never used, always disabled.
-    panel_.Enable(ControlId::NoiseReduction, false);
+    for (ControlId id :
+         {ControlId::NoiseReduction, ControlId::SecPbt, ControlId::SecNotch, ControlId::MarkerPeak})
+        panel_.Enable(id, false);
 }
 
 void ReceiverController::SetClock(Clock clock) {
@@ -46,19 +49,32 @@ Outcome ReceiverController::RestoreAll(bool readIdentity) {
         ApplyTuneMode(settings_.TuneMode != 0);
         SetCentre(settings_.CenterFreq);
         ApplyAttenuator(settings_.AttenuatorIdx);
-        stationPanel_.SetList(stations_ ? stations_->List(settings_.MemListIdx) : nullptr);
+        ApplyMemList(settings_.MemListIdx);
         panel_.Check(ControlId::Preamp, settings_.AdcPreamp != 0);
         panel_.Check(ControlId::Dither, settings_.AdcDither != 0);
         panel_.Check(ControlId::Presel, settings_.Preselector != 0);
         settings_.levelOffsetDb = settings_.AdcPreamp ? -7.5 : -4.0;
         if (!ApplyRate(false, o)) return;
         RefreshSpan();
+        RefreshRefLevel();
+        RefreshScale();
         RefreshCFStep();
         ApplyFilter(settings_.DemBwIdx[std::clamp(settings_.DemIdx, 0, kModeCount - 1)]);
         const Outcome mode = SelectMode(std::clamp(settings_.DemIdx, 0, kModeCount - 1));
         (void)mode;
         RefreshWheelStep();
+        ApplyDisplayFunction(settings_.DispFnIdx);
+        ApplySecDisplayFunction(settings_.SecDispFnIdx);
         RefreshCal();
+        ApplySMeterMode(settings_.SmtrMode);
+        // The five sliders at their stored values, each value applied.
+        panel_.SetSlider(ControlId::MainAvgSlider, settings_.MainAvgVal);
+        panel_.SetSlider(ControlId::SecAvgSlider, settings_.SecAvgVal);
+        panel_.SetSlider(ControlId::NoiseBlankerSlider, settings_.NBVal);
+        panel_.SetSlider(ControlId::NoiseRedSlider, settings_.NRVal);
+        panel_.SetSlider(ControlId::VolumeSlider, settings_.VolVal);
+        displays_->SetAveraging(DisplayId::Main, AveragingFactor(settings_.MainAvgVal));
+        displays_->SetAveraging(DisplayId::Secondary, AveragingFactor(settings_.SecAvgVal));
         engine_.SetNoiseBlankerThreshold(settings_.NBVal);
         engine_.SetNoiseReductionStepDb(settings_.NRVal * 0.1);
         engine_.SetVolumeDb(settings_.VolVal * 0.1);
@@ -66,7 +82,11 @@ Outcome ReceiverController::RestoreAll(bool readIdentity) {
         panel_.CheckRadio(ControlId::SourceReceiver, 2, 0);
         const Outcome source = SelectSource(0, false);
         (void)source;
-        panel_.Enable(ControlId::FileOpen, false);
+        for (ControlId id :
+             {ControlId::SecPbt, ControlId::SecNotch, ControlId::MarkerPeak, ControlId::FileOpen})
+            panel_.Enable(id, false);
+        ApplyAveraging(DisplayId::Main, false);
+        ApplyAveraging(DisplayId::Secondary, false);
         ApplyNoiseBlanker(false);
         ApplyNoiseReduction(false);
         ApplyAudio(true);  // whatever the mode: DRM starts with audio on
@@ -133,9 +153,15 @@ Outcome ReceiverController::SelectMemList(int memListIdx) {
             o.accepted = false;
             return;
         }
-        settings_.MemListIdx = memListIdx;
-        stationPanel_.SetList(stations_ ? stations_->List(memListIdx) : nullptr);
+        ApplyMemList(memListIdx);
     });
+}
+
+void ReceiverController::ApplyMemList(int memListIdx) {
+    memListIdx = std::clamp(memListIdx, 0, 2);
+    settings_.MemListIdx = memListIdx;
+    panel_.CheckRadio(ControlId::ListHfcc, 3, memListIdx);
+    stationRedraw_ |= stationPanel_.SetList(stations_ ? stations_->List(memListIdx) : nullptr);
 }
 
 ReceiverInfoTexts ReceiverController::InfoTexts() {

@@ -8,6 +8,7 @@
 
 #include "AcqBoard.h"
 #include "DisplayControl.h"
+#include "DisplayFeedControl.h"
 #include "DspRecorder.h"
 #include "EngineControl.h"
 #include "Notifier.h"
@@ -71,8 +72,11 @@ public:
     // Applies the loaded settings to the controls and the chain in the
     // window's start-up order: identity, "Center", centre frequency,
     // attenuator, station list, front-end checks, rate with its bitstream
-    // (acquisition not restarted), labels, filter, mode, "Cal", slider values,
-    // source "Velorix", then noise blanker and noise reduction off, audio on.
+    // (acquisition not restarted), the "Span", "RefLev", "Scale" and "CFStep"
+    // labels, filter, mode, "WheelStep", both display functions, "Cal", the
+    // meter mode, the five sliders with their values, source "Velorix",
+    // "PBT"/"Notch"/"Peak"/"File.." disabled, then both averagings off, noise
+    // blanker and noise reduction off, audio on.
     // With `readIdentity` the EEPROM identity is read first.
     Outcome RestoreAll(bool readIdentity = true);
     // The restore with no receiver, a recording to be the source: nothing is
@@ -146,8 +150,35 @@ public:
     // flag (then cleared) and the demodulator's lock flag.
     SMeterReading MeterUpdate();
     Outcome SelectMainFFT(int mainFFTIdx);
+    Outcome SelectMemList(int memListIdx);  // radios 400-402
+
+    // --- Display and meter controls ---------------------------------------
+    // RefLevel one division down / up (arrows 180 / 181), within -150 … +20 dBm.
+    Outcome StepRefLevel(bool up);
+    // RefScaleIdx - 1 / + 1 (arrows 182 / 183).
+    Outcome StepScale(bool up);
+    // MainFFTIdx - 1 / + 1 (arrows 184 / 185); the main feed's skip limit is
+    // halved for the larger FFT and doubled for the smaller one.
+    Outcome StepSpan(bool up);
+    // The arrows at the display's right edge: `up` is 262, else 263. Spectrum:
+    // RefLevel down / up one division, within the same limits as 180 / 181.
+    // Waterfall: the feed's skip limit, so the waterfall runs faster / slower.
+    Outcome StepEdge(bool up);
+    // "Spect" (0) / "WFall" (1).
+    Outcome SelectDisplayFunction(int function);
+    // "Tune" (0) / "PBT" (1) / "Notch" (2); the secondary display reads the key.
+    Outcome SelectSecDisplayFunction(int function);
+    Outcome ClearMarkers();  // "Clr"
+    Outcome ToggleDelta();   // "Delta"
+    // "Rms" (0) / "Peak" (1): which AGC level the meter shows.
+    Outcome SelectSMeterMode(int mode);
+    // Averaging squares 280 / 290 and sliders 330 / 331 (0 … 800).
+    Outcome ToggleAveraging(DisplayId display);
+    Outcome SetAvgVal(DisplayId display, int value);
+    // A slider's message (ids 330-334) with its value, to the operation of
+    // that slider; refused for other ids.
+    Outcome SetSliderValue(ControlId slider, int value);
     int MainFFTSizeNow() const;
-    Outcome SelectMemList(int memListIdx);
     // The station panel's own 1 s clock; true when its lines changed.
     bool StationTick() { return stationPanel_.Tick(); }
     std::vector<std::string> StationLines() const { return stationPanel_.Lines(); }
@@ -173,6 +204,15 @@ private:
     void RefreshWheelStep();
     void RefreshCal();
     void RefreshSpan();
+    void RefreshRefLevel();
+    void RefreshScale();
+    void ApplyDisplayFunction(int function);
+    void ApplySecDisplayFunction(int function);
+    void ApplySMeterMode(int mode);
+    void ApplyAveraging(DisplayId display, bool on);
+    void ApplyAvgVal(DisplayId display, int value);
+    void ApplyMemList(int memListIdx);
+    bool MoveRefLevel(bool up);  // false beyond the limits
     void Recentre();
     bool MoveOffset(int offsetHz);  // false beyond the offset limit
     void ApplyTuneMode(bool on);
@@ -209,6 +249,7 @@ private:
     DisplayControl* displays_;
     DisplayControl noDisplays_;
     PlaybackPacing* pacing_;
+    DisplayFeedControl* feed_;  // null: the engine's feed has no pace to set
 
     // The clock comes before the station panel, which reads it when built.
     FreeSpaceProbe freeSpace_;
@@ -220,14 +261,22 @@ private:
     // retune-inhibit flag and must be sent when the receiver is the source again.
     bool receiverPending_ = false;  // 255: the first band computed is always sent
     std::string recordingPath_;
+    // The station panel's lines changed during the running operation.
+    bool stationRedraw_ = false;
 };
 
 template <typename F>
 Outcome ReceiverController::Run(F&& body) {
     const PanelState before = panel_;
+    // Operations nest (start-up selects the mode): an inner one reports its
+    // own station-panel change and leaves the outer one's standing.
+    const bool outerRedraw = stationRedraw_;
+    stationRedraw_ = false;
     Outcome outcome;
     body(outcome);
     outcome.changes = Diff(before, panel_);
+    outcome.stationPanelRedraw = stationRedraw_;
+    stationRedraw_ = outerRedraw || stationRedraw_;
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 #include "TuningTables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -7,6 +8,16 @@ namespace velorix {
 
 int OffsetLimitHz(double rateKHz) {
     return static_cast<int>(std::trunc(rateKHz * 400.0));
+}
+
+bool OffsetWithinLimit(std::int64_t offsetHz, double rateKHz) {
+    const std::int64_t limit = OffsetLimitHz(rateKHz);
+    return offsetHz >= -limit && offsetHz <= limit;
+}
+
+int LimitOffsetHz(std::int64_t offsetHz, double rateKHz) {
+    const std::int64_t limit = OffsetLimitHz(rateKHz);
+    return static_cast<int>(std::clamp(offsetHz, -limit, limit));
 }
 
 std::string CFStepText(int stepHz) {

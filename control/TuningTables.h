@@ -22,6 +22,13 @@ inline constexpr std::array<int, 9> kWheelStepHz = {1,    10,    100,   1000, 50
 // 0.4 × the sample rate (50 000, 100 000, 200 000 Hz).
 int OffsetLimitHz(double rateKHz);
 
+// Whether a tuning offset lies within OffsetLimitHz at `rateKHz`: the
+// keypad refuses an offset beyond it, since the tuning shifter cannot reach
+// past half the rate without folding the band over.
+bool OffsetWithinLimit(std::int64_t offsetHz, double rateKHz);
+// The offset brought within OffsetLimitHz (the mouse tuning of the displays).
+int LimitOffsetHz(std::int64_t offsetHz, double rateKHz);
+
 // The "CFStep" label: "%.1f MHz" above 999 999 Hz, "%.1f kHz" from 1000 Hz, else "%d Hz".
 std::string CFStepText(int stepHz);
 // The "WheelStep" label: "%.1f kHz" from 1000 Hz, else "%d Hz".

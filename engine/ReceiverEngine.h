@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "DisplayFeedControl.h"
 #include "DspAgcCtl.h"
 #include "DspDemodulator.h"
 #include "DspDummy.h"
@@ -46,7 +47,7 @@ struct EngineEndpoints {
 // pass-band filter, AGC, demodulator, interpolation back to 31.25 kHz, the
 // audio shifter, LMS noise reduction and volume. Built once; every block
 // lives as long as the engine. Operations run on the user-interface thread.
-class CReceiverEngine : public EngineControl {
+class CReceiverEngine : public EngineControl, public DisplayFeedControl {
 public:
     static constexpr int kSineTableSize = 65536;
     static constexpr double kAudioRateKHz = 31.25;
@@ -118,6 +119,15 @@ public:
     CDspSwitch& NrSwitch() { return *nrSwitch_; }
     CDspThread& MainDisplayThread() { return *mainThread_; }
     CDspThread& SecondaryDisplayThread() { return *secThread_; }
+
+    // The main display's feed pace (nothing before the chain is built).
+    int GetMainSkipLimit() const override { return mainThread_ ? mainThread_->GetSkipLimit() : 0; }
+    void SetMainSkipLimit(int n) override {
+        if (mainThread_) mainThread_->SetSkipLimit(n);
+    }
+    void SetMainAutoThrottle(bool on) override {
+        if (mainThread_) mainThread_->SetAutoThrottle(on ? 1 : 0);
+    }
 
 private:
     void BuildTables();

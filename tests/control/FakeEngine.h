@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DisplayControl.h"
+#include "DisplayFeedControl.h"
 #include "EngineControl.h"
 #include "PlaybackPacing.h"
 
@@ -12,7 +13,7 @@ namespace velorix::test {
 // Records what the control layer asks of the receive chain and of the audio
 // output's pacing, and keeps the
 // last value of every setting so tests can read them back.
-class FakeEngine : public EngineControl, public PlaybackPacing {
+class FakeEngine : public EngineControl, public PlaybackPacing, public DisplayFeedControl {
 public:
     std::vector<std::string> calls;
     int mode = -1;
@@ -62,6 +63,13 @@ public:
     double CarrierOffsetHz() const override { return 0.0; }
     double BandPassRateKHz() const override { return 31.25; }
 
+    // The main display's feed pace.
+    int skipLimit = 0;
+    bool autoThrottle = false;
+    int GetMainSkipLimit() const override { return skipLimit; }
+    void SetMainSkipLimit(int n) override { skipLimit = n; }
+    void SetMainAutoThrottle(bool on) override { autoThrottle = on; }
+
 private:
     void Log(const char* what, int v) {
         calls.push_back(std::string(what) + " " + std::to_string(v));
@@ -81,6 +89,21 @@ public:
     void ClearTraces() override { ++clears; }
     void SetFreeScroll(bool on) override { freeScroll = on; }
     void Reconfigure() override { ++reconfigures; }
+
+    int displayFunction = -1;
+    double averaging[2] = {-1.0, -1.0};  // main, secondary
+    double passbandLower = 0.0;
+    double passbandUpper = 0.0;
+    int modeChanges = 0;
+    void SetDisplayFunction(int f) override { displayFunction = f; }
+    void SetAveraging(DisplayId d, double a) override {
+        averaging[d == DisplayId::Main ? 0 : 1] = a;
+    }
+    void OnPassbandChanged(double lower, double upper) override {
+        passbandLower = lower;
+        passbandUpper = upper;
+    }
+    void OnModeChanged() override { ++modeChanges; }
 };
 
 }  // namespace velorix::test

@@ -138,7 +138,9 @@ TEST_F(Tuning, StepLabelsAndArrows) {
     EXPECT_FALSE(ctl->StepWheelStep(-1).accepted);
 }
 
-TEST_F(Tuning, KeypadWhilePlayingA250KHzFile) {
+// The keypad reaches as far as the tuning steps (0.4 × the rate, 100 kHz at
+// 250 kHz): beyond half the rate the shifter would fold the band over.
+TEST_F(Tuning, KeypadWhilePlayingA250KHzFileStaysWithinTheStepLimit) {
     StartUp();
     WavReceiverInfo info;
     info.centerFreqHz = 7100000;
@@ -148,15 +150,19 @@ TEST_F(Tuning, KeypadWhilePlayingA250KHzFile) {
     ASSERT_TRUE(ctl->LoadFile(path).accepted);
     ASSERT_TRUE(ctl->Play().accepted);
 
-    EXPECT_TRUE(ctl->SetTunedFrequencyKHz(6900.0).accepted);
-    EXPECT_EQ(settings.FreqOffset, 200000);
-    EXPECT_EQ(engine.offsetHz, 200000.0);
-    EXPECT_FALSE(ctl->SetTunedFrequencyKHz(6899.0).accepted);
-    EXPECT_EQ(settings.FreqOffset, 200000);
-    EXPECT_TRUE(ctl->SetTunedFrequencyKHz(7300.0).accepted);
-    EXPECT_EQ(settings.FreqOffset, -200000);
+    EXPECT_FALSE(ctl->SetTunedFrequencyKHz(6900.0).accepted);
+    EXPECT_EQ(settings.FreqOffset, 0);
+    EXPECT_TRUE(ctl->SetTunedFrequencyKHz(7000.0).accepted);
+    EXPECT_EQ(settings.FreqOffset, 100000);
+    EXPECT_EQ(engine.offsetHz, 100000.0);
+    EXPECT_TRUE(ctl->SetTunedFrequencyKHz(7200.0).accepted);
+    EXPECT_EQ(settings.FreqOffset, -100000);
     EXPECT_FALSE(ctl->SetTunedFrequencyKHz(std::nan("")).accepted);
     EXPECT_EQ(settings.CenterFreq, 7100000);
+    // Mouse tuning past the limit stops at it.
+    ctl->SetTuningOffset(180000);
+    EXPECT_EQ(settings.FreqOffset, 100000);
+    EXPECT_EQ(engine.offsetHz, 100000.0);
 }
 
 TEST_F(Tuning, KeypadWhileLiveRetunesTheCentre) {

@@ -1,0 +1,116 @@
+#include "DisplayGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "TuningTables.h"
+
+namespace velorix {
+
+namespace {
+
+constexpr int kDivisions = 15;
+
+int TruncToInt(double v) {
+    // NaN and wild values land far outside any plot instead of overflowing;
+    // branch-free, so the trace loop vectorises.
+    v = v > -1e9 ? v : -1e9;
+    v = v < 1e9 ? v : 1e9;
+    return static_cast<int>(v);
+}
+
+// An offset in Hz, truncated and held within the tuning shifter's reach.
+int LimitedOffset(double offsetHz, double rateKHz) {
+    if (std::isnan(offsetHz)) offsetHz = 0.0;
+    const double hz = std::trunc(std::clamp(offsetHz, -1e12, 1e12));
+    return LimitOffsetHz(static_cast<std::int64_t>(hz), rateKHz);
+}
+
+}  // namespace
+
+PassbandPixels KeepClearOfTunedLine(PassbandPixels band, int tunedX) {
+    if (tunedX - band.low >= 0 && tunedX - band.low < 4) band.low = tunedX - 4;
+    if (band.high - tunedX >= 0 && band.high - tunedX < 4) band.high = tunedX + 4;
+    return band;
+}
+
+DisplayGeometry::DisplayGeometry(int widthPx, int heightPx)
+    : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)), scale_(width_) {
+    visibleCentreBin_ = scale_.Position();
+}
+
+void DisplayGeometry::Reconfigure(int fftSize, double rateKHz, double centreKHz) {
+    bins_ = std::max(fftSize, 1);
+    // The same products the drawn range has always had: 10 % … 90 % of N.
+    firstDrawn_ = static_cast<int>(bins_ * 0.09999999999999998);
+    lastDrawn_ = static_cast<int>(bins_ * 0.9);
+    scale_.SetRange(firstDrawn_, lastDrawn_);
+    rateKHz_ = rateKHz;
+    kHzPerBin_ = rateKHz / bins_;
+    visibleCentreBin_ = scale_.Configure(bins_, centreKHz, kHzPerBin_, true);
+}
+
+void DisplayGeometry::OnCentreChanged(double centreKHz) {
+    Reconfigure(bins_, rateKHz_, centreKHz);
+}
+
+void DisplayGeometry::SetFreeScroll(bool on) {
+    scale_.SetFreeScroll(on);
+    Reconfigure(bins_, rateKHz_, scale_.Centre());
+}
+
+bool DisplayGeometry::DragScale(int dxPx) {
+    if (!scale_.Enabled() || !scale_.Drag(dxPx)) return false;
+    visibleCentreBin_ = scale_.Position();
+    return true;
+}
+
+double DisplayGeometry::BinToKHz(int bin) const {
+    return scale_.VisibleCentre() + (bin - visibleCentreBin_) * kHzPerBin_;
+}
+
+bool DisplayGeometry::FillsWindow() const {
+    return BinToPixel(firstDrawn_) <= 10 && width_ - BinToPixel(lastDrawn_) <= 10;
+}
+
+PassbandPixels DisplayGeometry::BandPixels(double tunedKHz, double lowKHz, double highKHz,
+                                           int tunedX) const {
+    return KeepClearOfTunedLine({KHzToPixel(tunedKHz + lowKHz), KHzToPixel(tunedKHz + highKHz)},
+                                tunedX);
+}
+
+void DisplayGeometry::VisibleBins(int& first, int& last) const {
+    first = std::max(PixelToBin(0), 0);
+    last = std::min(PixelToBin(width_), bins_ - 1);
+}
+
+void DisplayGeometry::TraceRows(const double* levelsDb, int first, int last, int refLevelDb,
+                                int dbPerDivision, double levelOffsetDb, int* rows) const {
+    const double perDb = static_cast<double>(height_) / (std::max(dbPerDivision, 1) * kDivisions);
+    const double top = refLevelDb - levelOffsetDb;
+    for (int i = first; i <= last; ++i)
+        rows[i - first] = TruncToInt(perDb * (top - levelsDb[i]));
+}
+
+double DisplayGeometry::ClickKHz(int x, int demIdx) const {
+    const double f = BinToKHz(PixelToBin(x));
+    const bool exact = demIdx == 2 || demIdx > 7;
+    return exact ? f : std::floor(f + 0.5);
+}
+
+int DisplayGeometry::OffsetForKHz(std::int64_t centerHz, double kHz, double rateKHz) {
+    return LimitedOffset(static_cast<double>(centerHz) - kHz * 1000.0, rateKHz);
+}
+
+int DisplayGeometry::DragOffsetHz(int offsetHz, int lastX, int x, double rateKHz) const {
+    const double moved = BinToKHz(PixelToBin(x)) - BinToKHz(PixelToBin(lastX));
+    return LimitedOffset(offsetHz - moved * 1000.0, rateKHz);
+}
+
+int DisplayGeometry::ScrollOffsetHz(double pressedOffsetHz, double pressedCentreKHz,
+                                    double rateKHz) const {
+    const double moved = scale_.VisibleCentre() - pressedCentreKHz;
+    return LimitedOffset(pressedOffsetHz - moved * 1000.0, rateKHz);
+}
+
+}  // namespace velorix
