@@ -6,7 +6,8 @@
 
 namespace velorix::soapy {
 
-BlockRing::BlockRing(std::size_t slots, std::size_t slotBytes) : slots_(std::max<std::size_t>(slots, 2)) {
+BlockRing::BlockRing(std::size_t slots, std::size_t slotBytes)
+    : slots_(std::max<std::size_t>(slots, 2)) {
     for (auto& s : slots_)
         s.data.resize(slotBytes);
 }
@@ -36,9 +37,8 @@ BlockRing::Block BlockRing::Front(long timeoutUs) {
     if (head_.load(std::memory_order_acquire) == tail) {
         std::unique_lock lock(wakeMutex_);
         const bool ready =
-            wake_.wait_for(lock, std::chrono::microseconds(std::max(timeoutUs, 0L)), [&] {
-                return head_.load(std::memory_order_acquire) != tail;
-            });
+            wake_.wait_for(lock, std::chrono::microseconds(std::max(timeoutUs, 0L)),
+                           [&] { return head_.load(std::memory_order_acquire) != tail; });
         if (!ready) return {};
     }
     const Slot& slot = slots_[tail % slots_.size()];

@@ -17,7 +17,9 @@ struct GainSplit {
     bool preamp = false;
 
     // Overall gain in dB: -30 .. +3.5.
-    double GainDb() const { return (preamp ? kPreampGainDb : 0.0) - kAttenuatorStepDb * attenuatorStep; }
+    double GainDb() const {
+        return (preamp ? kPreampGainDb : 0.0) - kAttenuatorStepDb * attenuatorStep;
+    }
 };
 
 // The setting of the two elements whose overall gain is nearest `gainDb`;

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "AcqBoard.h"
-#include "SampleFrames.h"
 #include "Bitstreams.h"
+#include "SampleFrames.h"
 #include "TuningTables.h"
 
 namespace velorix::soapy {
@@ -39,13 +39,13 @@ Notifier::Answer QuietNotifier::Notify(const std::string& text, const std::strin
                                        Buttons buttons) {
     last_ = text;
     switch (buttons) {
-    case Buttons::RetryCancel:
-    case Buttons::OkCancel:
-        return Answer::Cancel;
-    case Buttons::YesNo:
-        return Answer::No;
-    case Buttons::Ok:
-        break;
+        case Buttons::RetryCancel:
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::Ok:
+            break;
     }
     return Answer::Ok;
 }
@@ -98,8 +98,10 @@ bool ReceiverLink::ConfigureRate(int rateIdx) {
     StopInput();
 
     std::string dir;
-    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0') dir = d;
-    else dir = DirectoryOf(reinterpret_cast<const void*>(library_.Exports().FpgaConfig));
+    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0')
+        dir = d;
+    else
+        dir = DirectoryOf(reinterpret_cast<const void*>(library_.Exports().FpgaConfig));
     BitstreamKey key{};
     std::string keyError;
     if (!LoadBitstreamKey(dir, rateIdx, key, keyError)) return Fail(keyError);
@@ -153,11 +155,9 @@ void ReceiverLink::OnBlock(unsigned char* block, void* user) {
 void ReceiverLink::SendControl() {
     if (!open_) return;
     const std::uint32_t word = CAcqBoard::TuningWord(frequencyHz_ / 1000.0, adcClockHz_);
-    unsigned char frame[8] = {control_,
-                              static_cast<unsigned char>(word),
-                              static_cast<unsigned char>(word >> 8),
-                              static_cast<unsigned char>(word >> 16),
-                              static_cast<unsigned char>(word >> 24)};
+    unsigned char frame[8] = {
+        control_, static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
+        static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
     library_.Sio(frame, 5);
 }
 

@@ -23,31 +23,31 @@ void DecodeFloat(const std::uint8_t* frames, std::size_t count, T* out) {
 
 void DecodeFrames(const std::uint8_t* frames, std::size_t count, SampleFormat format, void* out) {
     switch (format) {
-    case SampleFormat::CS16: {
-        auto* s = static_cast<std::int16_t*>(out);
-        for (std::size_t i = 0; i < count; ++i, frames += kFrameBytes) {
-            s[2 * i] = ToCs16(Raw24(frames));
-            s[2 * i + 1] = ToCs16(Raw24(frames + 3));
+        case SampleFormat::CS16: {
+            auto* s = static_cast<std::int16_t*>(out);
+            for (std::size_t i = 0; i < count; ++i, frames += kFrameBytes) {
+                s[2 * i] = ToCs16(Raw24(frames));
+                s[2 * i + 1] = ToCs16(Raw24(frames + 3));
+            }
+            break;
         }
-        break;
-    }
-    case SampleFormat::CF32:
-        DecodeFloat(frames, count, static_cast<float*>(out));
-        break;
-    case SampleFormat::CF64:
-        DecodeFloat(frames, count, static_cast<double*>(out));
-        break;
+        case SampleFormat::CF32:
+            DecodeFloat(frames, count, static_cast<float*>(out));
+            break;
+        case SampleFormat::CF64:
+            DecodeFloat(frames, count, static_cast<double*>(out));
+            break;
     }
 }
 
 std::size_t SampleBytes(SampleFormat format) {
     switch (format) {
-    case SampleFormat::CS16:
-        return 4;
-    case SampleFormat::CF32:
-        return 8;
-    case SampleFormat::CF64:
-        return 16;
+        case SampleFormat::CS16:
+            return 4;
+        case SampleFormat::CF32:
+            return 8;
+        case SampleFormat::CF64:
+            return 16;
     }
     return 8;
 }

@@ -13,8 +13,8 @@ inline constexpr double kFullScaleRaw = 8388608.0;
 
 // The 24-bit value at `p`, sign-extended.
 inline std::int32_t Raw24(const std::uint8_t* p) {
-    const std::uint32_t u = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                            std::uint32_t(p[2]) << 16;
+    const std::uint32_t u =
+        std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
     return static_cast<std::int32_t>(u << 8) >> 8;
 }
 

@@ -35,7 +35,8 @@ std::size_t LargestBlockBytes() {
 bool ParseBool(const std::string& key, const std::string& value) {
     if (value == "true" || value == "1") return true;
     if (value == "false" || value == "0") return false;
-    throw std::invalid_argument("velorix: " + key + " must be true or false, not \"" + value + "\"");
+    throw std::invalid_argument("velorix: " + key + " must be true or false, not \"" + value +
+                                "\"");
 }
 
 }  // namespace
@@ -102,10 +103,15 @@ SoapySDR::Stream* VelorixDevice::setupStream(const int direction, const std::str
     std::lock_guard lock(streamMutex_);
     if (stream_ != nullptr) throw std::runtime_error("velorix: a stream is already set up");
     auto stream = std::make_unique<RxStream>();
-    if (format == SOAPY_SDR_CS16) stream->format = SampleFormat::CS16;
-    else if (format == SOAPY_SDR_CF32) stream->format = SampleFormat::CF32;
-    else if (format == SOAPY_SDR_CF64) stream->format = SampleFormat::CF64;
-    else throw std::invalid_argument("velorix: stream format " + format + " is not CS16, CF32 or CF64");
+    if (format == SOAPY_SDR_CS16)
+        stream->format = SampleFormat::CS16;
+    else if (format == SOAPY_SDR_CF32)
+        stream->format = SampleFormat::CF32;
+    else if (format == SOAPY_SDR_CF64)
+        stream->format = SampleFormat::CF64;
+    else
+        throw std::invalid_argument("velorix: stream format " + format +
+                                    " is not CS16, CF32 or CF64");
     direct_.resize(LargestBlockBytes() / kFrameBytes * SampleBytes(stream->format));
     stream_ = stream.release();
     return reinterpret_cast<SoapySDR::Stream*>(stream_);
@@ -274,14 +280,13 @@ SoapySDR::Range VelorixDevice::getGainRange(const int, const size_t,
     throw std::invalid_argument("velorix: no gain element " + name + " (ATT, PREAMP)");
 }
 
-void VelorixDevice::setFrequency(const int direction, const size_t channel,
-                                 const double frequency, const SoapySDR::Kwargs& args) {
+void VelorixDevice::setFrequency(const int direction, const size_t channel, const double frequency,
+                                 const SoapySDR::Kwargs& args) {
     setFrequency(direction, channel, "RF", frequency, args);
 }
 
-void VelorixDevice::setFrequency(const int direction, const size_t channel,
-                                 const std::string& name, const double frequency,
-                                 const SoapySDR::Kwargs&) {
+void VelorixDevice::setFrequency(const int direction, const size_t channel, const std::string& name,
+                                 const double frequency, const SoapySDR::Kwargs&) {
     CheckChannel(direction, channel);
     if (name != "RF") throw std::invalid_argument("velorix: no tuning element " + name + " (RF)");
     if (!(frequency >= 0.0 && frequency <= kMaxFrequencyHz))

@@ -45,15 +45,14 @@ public:
                        const size_t numElems) override;
     int deactivateStream(SoapySDR::Stream* stream, const int flags,
                          const long long timeNs) override;
-    int readStream(SoapySDR::Stream* stream, void* const* buffs, const size_t numElems,
-                   int& flags, long long& timeNs, const long timeoutUs) override;
+    int readStream(SoapySDR::Stream* stream, void* const* buffs, const size_t numElems, int& flags,
+                   long long& timeNs, const long timeoutUs) override;
     size_t getNumDirectAccessBuffers(SoapySDR::Stream* stream) override;
-    int acquireReadBuffer(SoapySDR::Stream* stream, size_t& handle, const void** buffs,
-                          int& flags, long long& timeNs, const long timeoutUs) override;
+    int acquireReadBuffer(SoapySDR::Stream* stream, size_t& handle, const void** buffs, int& flags,
+                          long long& timeNs, const long timeoutUs) override;
     void releaseReadBuffer(SoapySDR::Stream* stream, const size_t handle) override;
 
-    std::vector<std::string> listAntennas(const int direction,
-                                          const size_t channel) const override;
+    std::vector<std::string> listAntennas(const int direction, const size_t channel) const override;
     std::string getAntenna(const int direction, const size_t channel) const override;
 
     std::vector<std::string> listGains(const int direction, const size_t channel) const override;
@@ -76,8 +75,7 @@ public:
                         const std::string& name) const override;
     std::vector<std::string> listFrequencies(const int direction,
                                              const size_t channel) const override;
-    SoapySDR::RangeList getFrequencyRange(const int direction,
-                                          const size_t channel) const override;
+    SoapySDR::RangeList getFrequencyRange(const int direction, const size_t channel) const override;
     SoapySDR::RangeList getFrequencyRange(const int direction, const size_t channel,
                                           const std::string& name) const override;
 
@@ -113,7 +111,7 @@ private:
     ReceiverLink link_;
     BlockRing ring_;
     RxStream* stream_ = nullptr;
-    std::size_t offset_ = 0;         // frames of the front block already read
+    std::size_t offset_ = 0;            // frames of the front block already read
     std::vector<std::uint8_t> direct_;  // the converted block handed out by acquireReadBuffer
 };
 
