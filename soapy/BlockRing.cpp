@@ -13,6 +13,7 @@ BlockRing::BlockRing(std::size_t slots, std::size_t slotBytes)
 }
 
 void BlockRing::Push(const std::uint8_t* block, std::size_t bytes) {
+    const auto arrival = std::chrono::steady_clock::now();
     const std::size_t head = head_.load(std::memory_order_relaxed);
     if (head - tail_.load(std::memory_order_acquire) >= slots_.size()) {
         dropping_ = true;
@@ -23,6 +24,7 @@ void BlockRing::Push(const std::uint8_t* block, std::size_t bytes) {
     slot.bytes = std::min(bytes, slot.data.size());
     std::memcpy(slot.data.data(), block, slot.bytes);
     slot.gapBefore = dropping_;
+    slot.arrival = arrival;
     dropping_ = false;
     {
         // Taken only for the hand-over, so the reader cannot miss the wake-up.
@@ -42,7 +44,7 @@ BlockRing::Block BlockRing::Front(long timeoutUs) {
         if (!ready) return {};
     }
     const Slot& slot = slots_[tail % slots_.size()];
-    return {slot.data.data(), slot.bytes, slot.gapBefore};
+    return {slot.data.data(), slot.bytes, slot.gapBefore, slot.arrival};
 }
 
 void BlockRing::ClearGap() {

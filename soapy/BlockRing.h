@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +32,7 @@ public:
         const std::uint8_t* data = nullptr;
         std::size_t bytes = 0;
         bool gapBefore = false;
+        std::chrono::steady_clock::time_point arrival;  // when the writer handed it over
     };
     Block Front(long timeoutUs);
     // Clears the gap mark of the front block once it has been reported.
@@ -48,6 +50,7 @@ private:
         std::vector<std::uint8_t> data;
         std::size_t bytes = 0;
         bool gapBefore = false;
+        std::chrono::steady_clock::time_point arrival;
     };
     std::vector<Slot> slots_;
     std::atomic<std::size_t> head_{0};  // next slot the writer fills (count, not index)
