@@ -2,7 +2,7 @@
 #   make run    listen to the receiver
 #   make test   build everything and pass every test (Release, ASan+UBSan, TSan)
 
-.PHONY: run test deps build asan tsan bench format format-check clean
+.PHONY: run test deps build install asan tsan bench format format-check clean
 
 GENERATOR := -G Ninja
 
@@ -12,6 +12,9 @@ deps:
 build: deps
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build build
+
+install: build
+	cmake --install build
 
 run: build
 	@scripts/run.sh

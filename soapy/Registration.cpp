@@ -1,4 +1,5 @@
 // Entry points of the SoapySDR module: discovery and construction.
+#include <SoapySDR/Modules.hpp>
 #include <SoapySDR/Registry.hpp>
 
 #include "VelorixDevice.h"
@@ -30,6 +31,7 @@ SoapySDR::Device* Make(const SoapySDR::Kwargs& args) {
     return new VelorixDevice(args);
 }
 
+const SoapySDR::ModuleVersion kVersion(VELORIX_VERSION);
 const SoapySDR::Registry kRegistration("velorix", &Find, &Make, SOAPY_SDR_ABI_VERSION);
 
 }  // namespace

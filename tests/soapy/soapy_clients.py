@@ -157,8 +157,12 @@ class Clients(unittest.TestCase):
         self.assertTrue(rates and abs(rates[-1] - 0.5) < 0.01, loop[1])
 
     def measure(self, dev, stream, rate, centre, freq, seconds=0.25):
-        # The first block after a change may still hold the old setting.
-        read(dev, stream, int(rate * 0.3))
+        # Samples queued before a change still hold the old setting: drop them,
+        # and the first block after it.
+        flush = np.empty(1 << 18, np.complex64)
+        while dev.readStream(stream, [flush], len(flush), timeoutUs=0).ret > 0:
+            pass
+        read(dev, stream, int(rate * 0.1))
         samples, overflows = read(dev, stream, int(rate * seconds))
         self.assertEqual(overflows, 0)
         found, amplitude = carrier(samples, rate, freq - centre)
