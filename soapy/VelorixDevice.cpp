@@ -59,6 +59,9 @@ VelorixDevice::VelorixDevice(const SoapySDR::Kwargs& args)
 }
 
 VelorixDevice::~VelorixDevice() {
+    // The library's reader must be gone before the ring it writes into.
+    link_.StopInput();
+    delete stream_;
     std::lock_guard active(gActiveMutex);
     gActive = nullptr;
 }
@@ -126,8 +129,8 @@ void VelorixDevice::closeStream(SoapySDR::Stream* stream) {
 
 size_t VelorixDevice::getStreamMTU(SoapySDR::Stream*) const {
     std::lock_guard lock(controlMutex_);
-    return static_cast<size_t>(CAcqBoard::BlockBytesForRate(kRatesHz[link_.RateIdx()] / 1000.0)) /
-           kFrameBytes;
+    const int idx = link_.RateIdx() < 0 ? 2 : link_.RateIdx();
+    return static_cast<size_t>(CAcqBoard::BlockBytesForRate(kRatesHz[idx] / 1000.0)) / kFrameBytes;
 }
 
 int VelorixDevice::activateStream(SoapySDR::Stream*, const int flags, const long long,

@@ -156,13 +156,17 @@ class Clients(unittest.TestCase):
         rates = [float(r) for r in re.findall(r"([\d.]+) Msps", loop[1])]
         self.assertTrue(rates and abs(rates[-1] - 0.5) < 0.01, loop[1])
 
-    def measure(self, dev, stream, rate, centre, freq, seconds=0.25):
-        # Samples queued before a change still hold the old setting: drop them,
-        # and the first block after it.
+    @staticmethod
+    def settle(dev, stream, rate):
+        """Samples queued before a change still hold the old setting: drops
+        them, and the first 0.1 s after it."""
         flush = np.empty(1 << 18, np.complex64)
         while dev.readStream(stream, [flush], len(flush), timeoutUs=0).ret > 0:
             pass
         read(dev, stream, int(rate * 0.1))
+
+    def measure(self, dev, stream, rate, centre, freq, seconds=0.25):
+        self.settle(dev, stream, rate)
         samples, overflows = read(dev, stream, int(rate * seconds))
         self.assertEqual(overflows, 0)
         found, amplitude = carrier(samples, rate, freq - centre)
@@ -202,6 +206,40 @@ class Clients(unittest.TestCase):
         finally:
             dev.deactivateStream(stream)
             dev.closeStream(stream)
+
+    def test_bad_entries_are_refused_and_the_clock_calibration_tunes(self):
+        dev = SoapySDR.Device(ARGS)
+        refused = [
+            (lambda: dev.setSampleRate(SOAPY_SDR_RX, 0, 1e6), "125000, 250000 or 500000"),
+            (lambda: dev.setFrequency(SOAPY_SDR_RX, 0, 40.5e6), "outside 0 to 40 MHz"),
+            (lambda: dev.setGain(SOAPY_SDR_RX, 0, "LNA", 10), "no gain element LNA"),
+            (lambda: dev.writeSetting("dither", "maybe"), "dither must be true or false"),
+            (lambda: dev.writeSetting("adc_clock", "80MHz"), "adc_clock must be a whole number"),
+            (lambda: dev.writeSetting("adc_clock", "90000000"), "adc_clock must be a whole number"),
+            (lambda: dev.setupStream(SOAPY_SDR_RX, "CS8"), "CS8 is not CS16, CF32 or CF64"),
+        ]
+        for call, text in refused:
+            with self.assertRaisesRegex(Exception, text):
+                call()
+        self.assertEqual(dev.getSampleRate(SOAPY_SDR_RX, 0), 500e3)
+        self.assertEqual(dev.readSetting("adc_clock"), "80000000")
+        # A clock calibrated 3 ppm low (79 999 760 Hz) puts the true centre
+        # of a 7 MHz tuning 21 Hz higher: the carrier shows 21 Hz lower.
+        dev.setFrequency(SOAPY_SDR_RX, 0, 7000000)
+        stream = dev.setupStream(SOAPY_SDR_RX, SOAPY_SDR_CF32)
+        dev.activateStream(stream)
+        try:
+            offsets = []
+            for clock in ("80000000", "79999760"):
+                dev.writeSetting("adc_clock", clock)
+                self.settle(dev, stream, 500e3)
+                samples, _ = read(dev, stream, 500000)
+                offsets.append(carrier(samples, 500e3, 30000)[0])
+        finally:
+            dev.deactivateStream(stream)
+            dev.closeStream(stream)
+        self.assertAlmostEqual(offsets[0], 30000, delta=0.5)
+        self.assertAlmostEqual(offsets[1], 30000 - 21, delta=0.5)
 
     def test_a_stalled_reader_sees_one_overflow_per_gap(self):
         dev = SoapySDR.Device(ARGS)
