@@ -11,6 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
+from contextlib import contextmanager
 
 import numpy as np
 import SoapySDR
@@ -108,6 +109,20 @@ def read(dev, stream, count, dtype=np.complex64):
     return buf, overflows
 
 
+@contextmanager
+def streaming(dev, rate, centre, fmt=SOAPY_SDR_CF32):
+    """A stream of `dev` at `rate` and `centre`, closed on the way out."""
+    dev.setSampleRate(SOAPY_SDR_RX, 0, rate)
+    dev.setFrequency(SOAPY_SDR_RX, 0, centre)
+    stream = dev.setupStream(SOAPY_SDR_RX, fmt)
+    dev.activateStream(stream)
+    try:
+        yield stream
+    finally:
+        dev.deactivateStream(stream)
+        dev.closeStream(stream)
+
+
 class Clients(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -176,11 +191,7 @@ class Clients(unittest.TestCase):
     def test_carrier_reads_the_calibrated_level(self):
         self.assertEqual(sorted(self.full_scale), [0, 10, 20, 30])
         dev = SoapySDR.Device(ARGS)
-        dev.setSampleRate(SOAPY_SDR_RX, 0, 500e3)
-        dev.setFrequency(SOAPY_SDR_RX, 0, 7000000)
-        stream = dev.setupStream(SOAPY_SDR_RX, SOAPY_SDR_CF32)
-        dev.activateStream(stream)
-        try:
+        with streaming(dev, 500e3, 7000000) as stream:
             freq, level = CARRIERS[0]
             # One second at the default front end: preselector on, no gain.
             db = self.measure(dev, stream, 500e3, 7000000, freq, seconds=1.0)
@@ -203,9 +214,6 @@ class Clients(unittest.TestCase):
             self.assertEqual(dev.getSampleRate(SOAPY_SDR_RX, 0), 125e3)
             db = self.measure(dev, stream, 125e3, 14100000, freq)
             self.assertAlmostEqual(db + self.full_scale[0][0], level, delta=0.5)
-        finally:
-            dev.deactivateStream(stream)
-            dev.closeStream(stream)
 
     def test_bad_entries_are_refused_and_the_clock_calibration_tunes(self):
         dev = SoapySDR.Device(ARGS)
@@ -225,35 +233,24 @@ class Clients(unittest.TestCase):
         self.assertEqual(dev.readSetting("adc_clock"), "80000000")
         # A clock calibrated 3 ppm low (79 999 760 Hz) puts the true centre
         # of a 7 MHz tuning 21 Hz higher: the carrier shows 21 Hz lower.
-        dev.setFrequency(SOAPY_SDR_RX, 0, 7000000)
-        stream = dev.setupStream(SOAPY_SDR_RX, SOAPY_SDR_CF32)
-        dev.activateStream(stream)
-        try:
-            offsets = []
+        offsets = []
+        with streaming(dev, 500e3, 7000000) as stream:
             for clock in ("80000000", "79999760"):
                 dev.writeSetting("adc_clock", clock)
                 self.settle(dev, stream, 500e3)
                 samples, _ = read(dev, stream, 500000)
                 offsets.append(carrier(samples, 500e3, 30000)[0])
-        finally:
-            dev.deactivateStream(stream)
-            dev.closeStream(stream)
         self.assertAlmostEqual(offsets[0], 30000, delta=0.5)
         self.assertAlmostEqual(offsets[1], 30000 - 21, delta=0.5)
 
     def test_a_stalled_reader_sees_one_overflow_per_gap(self):
         dev = SoapySDR.Device(ARGS)
-        stream = dev.setupStream(SOAPY_SDR_RX, SOAPY_SDR_CS16)
-        dev.activateStream(stream)
-        try:
+        with streaming(dev, 500e3, 7000000, SOAPY_SDR_CS16) as stream:
             buf = np.empty(4096, np.int16)
             self.assertGreater(dev.readStream(stream, [buf], 2048).ret, 0)
             time.sleep(1.5)  # 0.7 s of ring at 500 kHz: blocks are dropped
             results = [dev.readStream(stream, [buf], 2048, timeoutUs=500000).ret
                        for _ in range(400)]
-        finally:
-            dev.deactivateStream(stream)
-            dev.closeStream(stream)
         self.assertEqual(results.count(SOAPY_SDR_OVERFLOW), 1, results)
         self.assertGreater(results.index(SOAPY_SDR_OVERFLOW), 0)
         self.assertTrue(all(r > 0 for r in results if r != SOAPY_SDR_OVERFLOW))
@@ -279,17 +276,10 @@ class Clients(unittest.TestCase):
             dev = SoapySDR.Device("driver=remote,remote=127.0.0.1:%d,remote:driver=velorix" % port)
             self.assertEqual(dev.getDriverKey(), "velorix")
             dev.writeSetting("preselector", "false")
-            dev.setSampleRate(SOAPY_SDR_RX, 0, 250e3)
-            dev.setFrequency(SOAPY_SDR_RX, 0, 7000000)
-            stream = dev.setupStream(SOAPY_SDR_RX, SOAPY_SDR_CF32)
-            dev.activateStream(stream)
-            try:
+            with streaming(dev, 250e3, 7000000) as stream:
                 freq, level = CARRIERS[0]
                 db = self.measure(dev, stream, 250e3, 7000000, freq)
                 self.assertAlmostEqual(db + self.full_scale[0][0], level, delta=0.5)
-            finally:
-                dev.deactivateStream(stream)
-                dev.closeStream(stream)
             del dev
         finally:
             stop(processes)
