@@ -18,6 +18,12 @@ namespace velorix::soapy {
 // blocks. Control calls may come from any thread; one stream at a time.
 class VelorixDevice : public SoapySDR::Device {
 public:
+    static constexpr double kRatesHz[3] = {125000.0, 250000.0, 500000.0};
+    // Ring slots for the largest block (500 kHz: 10 880 samples, 21.8 ms each):
+    // about 0.7 s of slack for a reader that falls behind.
+    static constexpr std::size_t kRingSlots = 32;
+    static std::size_t LargestBlockBytes();
+
     // Opens the receiver (the one with `args["serial"]` when given) and
     // brings it up at 500 kHz. Throws std::runtime_error with the reason.
     explicit VelorixDevice(const SoapySDR::Kwargs& args);
