@@ -142,9 +142,9 @@ class Clients(unittest.TestCase):
     def loss(self, freq):
         return next(loss for lo, hi, loss in self.losses if lo <= freq < hi)
 
-    def util(self, *args, seconds=20):
+    def util(self, *args, seconds=20, **env):
         return subprocess.run(["SoapySDRUtil", *args], capture_output=True, text=True,
-                              timeout=seconds, check=False)
+                              timeout=seconds, check=False, env=dict(os.environ, **env))
 
     def test_find_and_probe_list_the_receiver(self):
         found = self.util("--find=" + ARGS).stdout
@@ -160,6 +160,10 @@ class Clients(unittest.TestCase):
             self.assertIn(line, probe)
         self.assertIn("driver = velorix", self.util("--find=" + ARGS + ",serial=01234-ABCD-EF12-3456").stdout)
         self.assertNotIn("driver = velorix", self.util("--find=" + ARGS + ",serial=99999").stdout)
+        # Unplugged: discovery finds nothing, and opening says why.
+        unplugged = {"VELORIX_VIRTUAL_PLUG": os.path.join(self.dir.name, "absent")}
+        self.assertIn("No devices found", self.util("--find=" + ARGS, **unplugged).stderr)
+        self.assertIn("velorix: no receiver found", self.util("--probe=" + ARGS, **unplugged).stderr)
 
     def test_rate_test_streams_without_overflow(self):
         run = subprocess.run(["timeout", "-s", "INT", "10", "SoapySDRUtil", "--args=" + ARGS,
