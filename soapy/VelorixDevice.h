@@ -107,7 +107,8 @@ private:
         SampleFormat format = SampleFormat::CF32;
         bool active = false;
     };
-    // The front block, or the overflow to report before it (result < 0).
+    // The front block; SOAPY_SDR_OVERFLOW when a gap lies before it (the
+    // caller clears the mark once it has reported it), or SOAPY_SDR_TIMEOUT.
     int NextBlock(long timeoutUs, BlockRing::Block& block);
     void CheckChannel(const int direction, const size_t channel) const;
     void ApplyRate(double rate);

@@ -91,11 +91,7 @@ int VelorixDevice::deactivateStream(SoapySDR::Stream*, const int flags, const lo
 int VelorixDevice::NextBlock(long timeoutUs, BlockRing::Block& block) {
     block = ring_.Front(timeoutUs);
     if (block.data == nullptr) return SOAPY_SDR_TIMEOUT;
-    if (block.gapBefore && offset_ == 0) {
-        ring_.ClearGap();
-        return SOAPY_SDR_OVERFLOW;
-    }
-    return 0;
+    return block.gapBefore && offset_ == 0 ? SOAPY_SDR_OVERFLOW : 0;
 }
 
 int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_t numElems,
@@ -113,8 +109,11 @@ int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_
     while (done < numElems) {
         BlockRing::Block block;
         const int status = NextBlock(done == 0 ? timeoutUs : 0, block);
-        // A gap is reported on its own call, after the samples before it.
-        if (status == SOAPY_SDR_OVERFLOW && done == 0) return status;
+        if (status == SOAPY_SDR_OVERFLOW && done == 0) {
+            // A gap is reported on a call of its own, after the samples before it.
+            ring_.ClearGap();
+            return status;
+        }
         if (status != 0) break;
         const std::size_t frames = block.bytes / kFrameBytes;
         const std::size_t n = std::min(frames - offset_, numElems - done);
@@ -140,7 +139,10 @@ int VelorixDevice::acquireReadBuffer(SoapySDR::Stream*, size_t& handle, const vo
     std::lock_guard lock(streamMutex_);
     if (stream_ == nullptr || !stream_->active) return SOAPY_SDR_STREAM_ERROR;
     BlockRing::Block block;
-    if (const int status = NextBlock(timeoutUs, block); status != 0) return status;
+    if (const int status = NextBlock(timeoutUs, block); status != 0) {
+        if (status == SOAPY_SDR_OVERFLOW) ring_.ClearGap();
+        return status;
+    }
     const std::size_t n = block.bytes / kFrameBytes - offset_;
     DecodeFrames(block.data + offset_ * kFrameBytes, n, stream_->format, direct_.data());
     handle = 0;

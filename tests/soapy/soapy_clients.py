@@ -250,11 +250,12 @@ class Clients(unittest.TestCase):
     def test_a_stalled_reader_sees_one_overflow_per_gap(self):
         dev = SoapySDR.Device(ARGS)
         with streaming(dev, 500e3, 7000000, SOAPY_SDR_CS16) as stream:
-            buf = np.empty(4096, np.int16)
+            buf = np.empty(2 * 16384, np.int16)
             self.assertGreater(dev.readStream(stream, [buf], 2048).ret, 0)
             time.sleep(1.5)  # 0.7 s of ring at 500 kHz: blocks are dropped
-            results = [dev.readStream(stream, [buf], 2048, timeoutUs=500000).ret
-                       for _ in range(400)]
+            # Reads longer than a block (10 880 samples) reach the gap mid-call.
+            results = [dev.readStream(stream, [buf], 16384, timeoutUs=500000).ret
+                       for _ in range(60)]
         self.assertEqual(results.count(SOAPY_SDR_OVERFLOW), 1, results)
         self.assertGreater(results.index(SOAPY_SDR_OVERFLOW), 0)
         self.assertTrue(all(r > 0 for r in results if r != SOAPY_SDR_OVERFLOW))
