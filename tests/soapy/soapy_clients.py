@@ -164,6 +164,9 @@ class Clients(unittest.TestCase):
         unplugged = {"VELORIX_VIRTUAL_PLUG": os.path.join(self.dir.name, "absent")}
         self.assertIn("No devices found", self.util("--find=" + ARGS, **unplugged).stderr)
         self.assertIn("velorix: no receiver found", self.util("--probe=" + ARGS, **unplugged).stderr)
+        no_bitstreams = {"VELORIX_DATA_DIR": self.dir.name}
+        self.assertIn("velorix: velorix500k24v11 not found",
+                      self.util("--probe=" + ARGS, **no_bitstreams).stderr)
 
     def test_rate_test_streams_without_overflow(self):
         run = subprocess.run(["timeout", "-s", "INT", "10", "SoapySDRUtil", "--args=" + ARGS,
