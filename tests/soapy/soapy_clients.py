@@ -47,7 +47,10 @@ AVAHI_CONF = "[server]\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=lo\n" \
 
 def private_mdns(workdir, stack):
     """SoapySDRServer ends at once without a DNS-SD daemon: a private bus and
-    an avahi-daemon on loopback only. Returns the bus address for the server."""
+    an avahi-daemon on loopback only, unless the machine runs one already.
+    Returns the environment for the server."""
+    if subprocess.run(["avahi-daemon", "--check"], check=False).returncode == 0:
+        return dict(os.environ)
     bus = os.path.join(workdir, "bus")
     for name, text in (("bus.conf", BUS_CONF % bus), ("avahi.conf", AVAHI_CONF)):
         with open(os.path.join(workdir, name), "w", encoding="utf-8") as f:
