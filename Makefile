@@ -2,7 +2,7 @@
 #   make run    listen to the receiver
 #   make test   build everything and pass every test (Release, ASan+UBSan, TSan)
 
-.PHONY: run test deps configure build asan tsan bench format format-check clean
+.PHONY: run test deps configure build install asan tsan bench format format-check clean
 
 GENERATOR := -G Ninja
 
@@ -14,6 +14,9 @@ configure: deps
 
 build: configure
 	cmake --build build
+
+install: build
+	cmake --install build
 
 # Builds only the programs it runs and what they load.
 run: configure

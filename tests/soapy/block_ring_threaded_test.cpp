@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "BlockRing.h"
+
+namespace velorix::soapy {
+namespace {
+
+std::vector<std::uint8_t> Numbered(std::uint8_t n) {
+    return std::vector<std::uint8_t>(12, n);
+}
+
+TEST(BlockRing, OneGapMarkPerRunOfDroppedBlocks) {
+    BlockRing ring(4, 12);
+    for (std::uint8_t n = 0; n < 10; ++n)
+        ring.Push(Numbered(n).data(), 12);  // 0-3 kept, 4-9 dropped
+    EXPECT_EQ(ring.Dropped(), 6u);
+    ring.Pop();
+    ring.Pop();
+    ring.Push(Numbered(10).data(), 12);  // kept after the run: marked
+    ring.Push(Numbered(11).data(), 12);  // kept: no mark
+    ring.Push(Numbered(12).data(), 12);  // dropped: a second run
+    ring.Pop();
+    ring.Push(Numbered(13).data(), 12);  // marked again
+
+    std::vector<int> order, gaps;
+    for (auto b = ring.Front(0); b.data != nullptr; b = ring.Front(0)) {
+        order.push_back(b.data[0]);
+        if (b.gapBefore) gaps.push_back(b.data[0]);
+        ring.Pop();
+    }
+    EXPECT_EQ(order, (std::vector<int>{3, 10, 11, 13}));
+    EXPECT_EQ(gaps, (std::vector<int>{10, 13}));
+}
+
+TEST(BlockRing, FrontWaitsForTheWriterOrItsTimeOut) {
+    BlockRing ring(256, 12);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ring.Front(30000).data, nullptr);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+
+    std::thread writer([&] {
+        for (std::uint8_t n = 0; n < 200; ++n) {
+            ring.Push(Numbered(n).data(), 12);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    int expected = 0;
+    int gaps = 0;
+    while (expected < 200) {
+        const auto b = ring.Front(1000000);
+        ASSERT_NE(b.data, nullptr);
+        gaps += b.gapBefore;
+        expected = b.data[11] + 1;
+        ring.Pop();
+    }
+    writer.join();
+    EXPECT_EQ(ring.Dropped(), 0u);
+    EXPECT_EQ(gaps, 0);
+}
+
+}  // namespace
+}  // namespace velorix::soapy
