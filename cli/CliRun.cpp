@@ -149,7 +149,12 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const int fftSize = MainFFTSize(settings.MainFFTIdx);
     const double avg =
         settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
-    SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty());
+    // At most the window's 30 frames a second; the display thread drops the
+    // blocks in between (its pointer is set once the engine is built).
+    std::atomic<CDspThread*> mainDisplayThread{nullptr};
+    SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty(), 30.0, [&mainDisplayThread](int n) {
+        if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
+    });
     DiscardSink secDisplay(256);
 
     // The meter ticks on the engine thread; `controller` is set and cleared by
@@ -182,6 +187,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ends.audioOut1 = &meter;
     ends.setPlaybackPacing = [&wave](bool on) { wave->SetPacing(on); };
     engine.Build(ends);
+    mainDisplayThread.store(&engine.MainDisplayThread());
     wave->SetPacer(&board);
 
     const StationLists lists = LoadStationLists(".");
