@@ -36,12 +36,9 @@ inline __attribute__((always_inline)) void Store(double* p, VT v) {
 }
 
 // Interleaved complex values (re, im, re, im …): the real parts in both
-// slots, the imaginary parts in both slots, and the pairs swapped.
+// slots, and the pairs swapped.
 inline __attribute__((always_inline)) V2 Reals(V2 v) {
     return __builtin_shufflevector(v, v, 0, 0);
-}
-inline __attribute__((always_inline)) V2 Imags(V2 v) {
-    return __builtin_shufflevector(v, v, 1, 1);
 }
 inline __attribute__((always_inline)) V2 Swapped(V2 v) {
     return __builtin_shufflevector(v, v, 1, 0);
@@ -49,37 +46,35 @@ inline __attribute__((always_inline)) V2 Swapped(V2 v) {
 inline __attribute__((always_inline)) V4 Reals(V4 v) {
     return __builtin_shufflevector(v, v, 0, 0, 2, 2);
 }
-inline __attribute__((always_inline)) V4 Imags(V4 v) {
-    return __builtin_shufflevector(v, v, 1, 1, 3, 3);
-}
 inline __attribute__((always_inline)) V4 Swapped(V4 v) {
     return __builtin_shufflevector(v, v, 1, 0, 3, 2);
 }
 
-// a·b for interleaved complex vectors, given b's real and imaginary parts
-// spread over both slots; `sign` is (−1, 1, …).
-template <typename VT>
-inline __attribute__((always_inline)) VT Mul(VT a, VT bRe, VT bIm, VT sign) {
-    return a * bRe + Swapped(a) * (bIm * sign);
-}
-
-template <typename VT>
-inline __attribute__((always_inline)) void RotateImpl(const Cpx* x, Cpx* y, int n,
-                                                      const RotatePhasors& p, bool realOutput) {
+template <typename VT, bool realOutput>
+inline __attribute__((always_inline)) void RotateBody(const Cpx* x, Cpx* y, int n,
+                                                      const RotatePhasors& p) {
     constexpr int kDoubles = sizeof(VT) / sizeof(double);
     constexpr int kPerVector = kDoubles / 2;  // complex samples per vector
     constexpr int kVectors = kRotateLanes / kPerVector;
-    VT sign;
-    for (int d = 0; d < kDoubles; ++d)
+    // Each lane's phasor c + js is held as (c, c) and (−s, s), so a sample
+    // costs one swap and two multiplications, x·(c, c) + swap(x)·(−s, s), and
+    // the step cs + j·ss keeps that form without any swap:
+    //   (c, c)'  = (c, c)·(cs, cs) + (−s, s)·(ss, −ss)
+    //   (−s, s)' = (c, c)·(−ss, ss) + (−s, s)·(cs, cs)
+    VT sign, cs, minusSignSs, signSs;
+    for (int d = 0; d < kDoubles; ++d) {
         sign[d] = (d % 2 == 0) ? -1.0 : 1.0;
-    VT stepRe, stepIm;
-    for (int d = 0; d < kDoubles; ++d)
-        stepRe[d] = p.stepRe, stepIm[d] = p.stepIm;
-    VT ph[kVectors];
+        cs[d] = p.stepRe;
+        minusSignSs[d] = -sign[d] * p.stepIm;
+        signSs[d] = sign[d] * p.stepIm;
+    }
+    VT re[kVectors], im[kVectors];  // (c, c) and (−s, s) per lane
     for (int v = 0; v < kVectors; ++v)
         for (int c = 0; c < kPerVector; ++c) {
-            ph[v][2 * c] = p.re[v * kPerVector + c];
-            ph[v][2 * c + 1] = p.im[v * kPerVector + c];
+            const int lane = v * kPerVector + c;
+            re[v][2 * c] = re[v][2 * c + 1] = p.re[lane];
+            im[v][2 * c] = -p.im[lane];
+            im[v][2 * c + 1] = p.im[lane];
         }
     const double* in = reinterpret_cast<const double*>(x);
     double* out = reinterpret_cast<double*>(y);
@@ -88,20 +83,31 @@ inline __attribute__((always_inline)) void RotateImpl(const Cpx* x, Cpx* y, int 
 #pragma GCC unroll 8
         for (int v = 0; v < kVectors; ++v) {
             const VT z = Load<VT>(in + 2 * i + kDoubles * v);
-            VT r = Mul(z, Reals(ph[v]), Imags(ph[v]), sign);
-            if (realOutput) r = Reals(r);
+            VT r = z * re[v] + Swapped(z) * im[v];
+            if constexpr (realOutput) r = Reals(r);
             Store(out + 2 * i + kDoubles * v, r);
-            ph[v] = Mul(ph[v], stepRe, stepIm, sign);
+            const VT nextRe = re[v] * cs + im[v] * minusSignSs;
+            im[v] = re[v] * signSs + im[v] * cs;
+            re[v] = nextRe;
         }
     }
     // The last samples take the phasors of their lanes one by one.
     for (int k = 0; i < n; ++i, ++k) {
-        const double c = ph[k / kPerVector][2 * (k % kPerVector)];
-        const double s = ph[k / kPerVector][2 * (k % kPerVector) + 1];
-        const double re = x[i].real(), im = x[i].imag();
-        const double outRe = re * c - im * s;
-        y[i] = realOutput ? Cpx(outRe, outRe) : Cpx(outRe, im * c + re * s);
+        const double c = re[k / kPerVector][2 * (k % kPerVector)];
+        const double s = im[k / kPerVector][2 * (k % kPerVector) + 1];
+        const double zr = x[i].real(), zi = x[i].imag();
+        const double outRe = zr * c - zi * s;
+        y[i] = realOutput ? Cpx(outRe, outRe) : Cpx(outRe, zi * c + zr * s);
     }
+}
+
+template <typename VT>
+inline __attribute__((always_inline)) void RotateImpl(const Cpx* x, Cpx* y, int n,
+                                                      const RotatePhasors& p, bool realOutput) {
+    if (realOutput)
+        RotateBody<VT, true>(x, y, n, p);
+    else
+        RotateBody<VT, false>(x, y, n, p);
 }
 
 }  // namespace

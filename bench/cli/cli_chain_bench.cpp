@@ -11,6 +11,10 @@
 //
 // Environment: VELORIX_BENCH_SECONDS (recording length, default 60),
 // VELORIX_BENCH_DIR (where the recordings go, default the temp folder).
+//
+// At the end it prints the real-time factors as a table of rate × mode and,
+// when GNU Radio is installed, the factor of scripts/gr_chain.py running the
+// equivalent chain on the same 500 kHz recording, and the ratio.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -110,39 +114,92 @@ void Chain(benchmark::State& state, int rateKHz, const char* mode, int filter) {
     state.counters["MSps"] = factor * rateKHz / 1000.0;
 }
 
-void Usb500(benchmark::State& s) {
-    Chain(s, 500, "USB", 3);
-}
-void Usb125(benchmark::State& s) {
-    Chain(s, 125, "USB", 3);
-}
-void Am500(benchmark::State& s) {
-    Chain(s, 500, "AM", 1);
+// Real-time factor of each case, for the closing table.
+std::map<std::string, double>& Factors() {
+    static std::map<std::string, double> factors;
+    return factors;
 }
 
-BENCHMARK(Usb500)
-    ->Name("Chain/500kHz_USB_filter3")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Usb125)
-    ->Name("Chain/125kHz_USB_filter3")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Am500)
-    ->Name("Chain/500kHz_AM_filter1")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
+struct Case {
+    int rateKHz;
+    const char* mode;
+    int filter;
+};
+constexpr Case kCases[] = {{500, "USB", 3}, {250, "USB", 3}, {125, "USB", 3},
+                           {500, "AM", 1},  {250, "AM", 1},  {125, "AM", 1}};
+
+std::string CaseName(const Case& c) {
+    return std::to_string(c.rateKHz) + "kHz_" + c.mode + "_filter" + std::to_string(c.filter);
+}
+
+void RegisterCases() {
+    for (const Case& c : kCases)
+        benchmark::RegisterBenchmark(("Chain/" + CaseName(c)).c_str(),
+                                     [c](benchmark::State& s) {
+                                         Chain(s, c.rateKHz, c.mode, c.filter);
+                                         if (s.counters.count("x_real_time"))
+                                             Factors()[CaseName(c)] = s.counters["x_real_time"];
+                                     })
+            ->UseManualTime()
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond);
+}
+
+// GNU Radio's factor for the same 500 kHz USB job, when GNU Radio is
+// installed (it is never a dependency): 0 otherwise.
+double GnuRadioFactor() {
+    bool ok = false;
+    Run("python3 -c 'import gnuradio' 2>/dev/null", ok);
+    if (!ok) return 0.0;
+    const std::string& wav = Recording(500);
+    if (wav.empty()) return 0.0;
+    std::string cmd = "python3 '" VELORIX_SOURCE_DIR "/scripts/gr_chain.py' '";
+    cmd.append(wav).append("' 2>&1");
+    const std::string out = Run(cmd, ok);
+    static const std::regex factorLine(R"(([0-9.]+) x real time)");
+    std::smatch m;
+    if (!ok || !std::regex_search(out, m, factorLine)) {
+        std::fprintf(stderr, "GNU Radio chain failed:\n%s\n", out.c_str());
+        return 0.0;
+    }
+    return std::stod(m[1]);
+}
+
+void PrintTable() {
+    std::printf("\nreceive chain, %.0f s of the built-in band, one core (x real time):\n",
+                RecordingSeconds());
+    std::printf("  %-8s %10s %10s\n", "rate", "USB", "AM");
+    for (int rate : {125, 250, 500}) {
+        std::printf("  %-8s", (std::to_string(rate) + " kHz").c_str());
+        for (const char* mode : {"USB", "AM"}) {
+            for (const Case& c : kCases) {
+                if (c.rateKHz != rate || std::string(c.mode) != mode) continue;
+                auto it = Factors().find(CaseName(c));
+                if (it == Factors().end())
+                    std::printf(" %10s", "-");
+                else
+                    std::printf(" %10.1f", it->second);
+            }
+        }
+        std::printf("\n");
+    }
+    const double gr = GnuRadioFactor();
+    auto usb = Factors().find(CaseName(kCases[0]));
+    if (gr <= 0.0)
+        std::printf("GNU Radio: not installed, no ratio measured\n");
+    else if (usb != Factors().end())
+        std::printf("GNU Radio, 500 kHz USB: %.1f x real time; ratio %.2f\n", gr, usb->second / gr);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RegisterCases();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    PrintTable();
     std::error_code ec;
     fs::remove_all(WorkDir(), ec);
     return 0;
