@@ -1,10 +1,10 @@
 #include "SampleConversion.h"
 
 #include "FirKernels.h"
+#include "VectorKernels.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if VELORIX_HAVE_AVX2_VARIANT
 #include <immintrin.h>
-#define VELORIX_HAVE_AVX2_VARIANT 1
 #endif
 
 namespace velorix {
@@ -23,8 +23,7 @@ void ConvertFramesBaseline(const std::uint8_t* raw, Cpx* out, int frames, double
 }
 
 #if VELORIX_HAVE_AVX2_VARIANT
-__attribute__((target("arch=x86-64-v3"))) void ConvertFramesAvx2(const std::uint8_t* raw, Cpx* out,
-                                                                 int frames, double scale) {
+VELORIX_AVX2 void ConvertFramesAvx2(const std::uint8_t* raw, Cpx* out, int frames, double scale) {
     // Two frames (12 bytes) per step: a byte shuffle puts each 24-bit value in
     // the top of a 32-bit lane, the lanes become I, Q, I, Q as doubles. The
     // 16-byte load reads 4 bytes past the pair, so the last pair is left to

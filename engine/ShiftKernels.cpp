@@ -2,57 +2,34 @@
 
 #include "FirKernels.h"
 
-// Dispatch as in FirKernels.cpp: one inlined body compiled for the baseline
-// and for x86-64-v3, chosen in ordinary code at the first call.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VELORIX_HAVE_AVX2_VARIANT 1
-#define VELORIX_AVX2 __attribute__((target("arch=x86-64-v3")))
-#else
-#define VELORIX_HAVE_AVX2_VARIANT 0
-#define VELORIX_AVX2
-#endif
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
+#include "VectorKernels.h"
 
 namespace velorix {
 
 namespace {
 
-typedef double V2 __attribute__((vector_size(16)));
-typedef double V4 __attribute__((vector_size(32)));
-
-template <typename VT>
-inline __attribute__((always_inline)) VT Load(const double* p) {
-    VT v;
-    __builtin_memcpy(&v, p, sizeof(VT));
-    return v;
-}
-
-template <typename VT>
-inline __attribute__((always_inline)) void Store(double* p, VT v) {
-    __builtin_memcpy(p, &v, sizeof(VT));
-}
+using simd::Load;
+using simd::Store;
+using simd::V2;
+using simd::V4;
 
 // Interleaved complex values (re, im, re, im …): the real parts in both
 // slots, and the pairs swapped.
-inline __attribute__((always_inline)) V2 Reals(V2 v) {
+VELORIX_INLINE V2 Reals(V2 v) {
     return __builtin_shufflevector(v, v, 0, 0);
 }
-inline __attribute__((always_inline)) V2 Swapped(V2 v) {
+VELORIX_INLINE V2 Swapped(V2 v) {
     return __builtin_shufflevector(v, v, 1, 0);
 }
-inline __attribute__((always_inline)) V4 Reals(V4 v) {
+VELORIX_INLINE V4 Reals(V4 v) {
     return __builtin_shufflevector(v, v, 0, 0, 2, 2);
 }
-inline __attribute__((always_inline)) V4 Swapped(V4 v) {
+VELORIX_INLINE V4 Swapped(V4 v) {
     return __builtin_shufflevector(v, v, 1, 0, 3, 2);
 }
 
 template <typename VT, bool realOutput>
-inline __attribute__((always_inline)) void RotateBody(const Cpx* x, Cpx* y, int n,
-                                                      const RotatePhasors& p) {
+VELORIX_INLINE void RotateBody(const Cpx* x, Cpx* y, int n, const RotatePhasors& p) {
     constexpr int kDoubles = sizeof(VT) / sizeof(double);
     constexpr int kPerVector = kDoubles / 2;  // complex samples per vector
     constexpr int kVectors = kRotateLanes / kPerVector;
@@ -102,8 +79,8 @@ inline __attribute__((always_inline)) void RotateBody(const Cpx* x, Cpx* y, int 
 }
 
 template <typename VT>
-inline __attribute__((always_inline)) void RotateImpl(const Cpx* x, Cpx* y, int n,
-                                                      const RotatePhasors& p, bool realOutput) {
+VELORIX_INLINE void RotateImpl(const Cpx* x, Cpx* y, int n, const RotatePhasors& p,
+                               bool realOutput) {
     if (realOutput)
         RotateBody<VT, true>(x, y, n, p);
     else
