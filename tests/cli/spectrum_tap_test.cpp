@@ -58,9 +58,6 @@ TEST(SpectrumTap, LetsTheDisplayThreadDropTheBlocksBetweenFrames) {
     EXPECT_EQ(tap.Spectra(), 30u);
     EXPECT_EQ(tap.WaterfallLines().size(), 30u);
     EXPECT_EQ(calls, 31);
-    tap.SetRate(125.0);
-    EXPECT_LT(limit * 1024 / 125e3, 1 / 30.0);
-    EXPECT_GE((limit + 1) * 1024 / 125e3, 1 / 30.0);
 }
 
 }  // namespace
