@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+// The vector helpers are always inlined, so the AVX argument-passing note
+// GCC gives for them has no effect on any call boundary.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 #include "VectorKernels.h"
 
 namespace velorix {

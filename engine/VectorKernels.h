@@ -5,7 +5,8 @@
 // the processor's features. The choice is made in ordinary code rather than
 // by a loader ifunc, whose resolver would run before the sanitizers' run-time
 // is ready; so the sanitizer trees test the very variant the release build
-// runs. Include it in .cpp files only.
+// runs. Include it in .cpp files only, after switching off GCC's -Wpsabi
+// note: the helpers are always inlined, so no vector crosses a call.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define VELORIX_HAVE_AVX2_VARIANT 1
 #define VELORIX_AVX2 __attribute__((target("arch=x86-64-v3")))
@@ -18,12 +19,6 @@
 #define VELORIX_INLINE inline __attribute__((always_inline))
 #else
 #define VELORIX_INLINE inline
-#endif
-
-// The vector helpers below are always inlined, so the AVX argument-passing
-// note GCC gives for them has no effect on any call boundary.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
 namespace velorix::simd {
