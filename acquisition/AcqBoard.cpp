@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "SampleConversion.h"
 #include "ThreadPriority.h"
 
 namespace velorix {
@@ -181,15 +182,7 @@ void CAcqBoard::OnBlock(const unsigned char* block, int bytes) {
 bool CAcqBoard::ConvertUnit(const std::uint8_t* raw, Cpx* out) {
     // Overload mark: bit 0 of I's low byte differs from bit 7 of its high byte.
     const bool overload = (raw[0] & 0x01) != ((raw[2] >> 7) & 0x01);
-    for (int i = 0; i < kUnitFrames; ++i) {
-        const std::uint8_t* f = raw + i * kFrameBytes;
-        // The 24-bit value in the top three bytes of an int32, low byte 0.
-        const auto iv = static_cast<std::int32_t>(
-            (std::uint32_t(f[0]) << 8) | (std::uint32_t(f[1]) << 16) | (std::uint32_t(f[2]) << 24));
-        const auto qv = static_cast<std::int32_t>(
-            (std::uint32_t(f[3]) << 8) | (std::uint32_t(f[4]) << 16) | (std::uint32_t(f[5]) << 24));
-        out[i] = Cpx(iv * kSampleScale, qv * kSampleScale);
-    }
+    ConvertFrames(raw, out, kUnitFrames, kSampleScale);
     return overload;
 }
 

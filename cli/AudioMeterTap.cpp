@@ -12,11 +12,12 @@ AudioMeterTap::AudioMeterTap(int periodFrames, double rateHz, std::function<void
 
 void AudioMeterTap::Process(void* dst, const void* src, int count) {
     std::memcpy(dst, src, static_cast<size_t>(count) * sizeof(StereoFrame));
-    std::uint64_t frames = frames_.load(std::memory_order_relaxed);
-    for (int i = 0; i < count; ++i) {
-        if (++frames % period_ == 0 && tick_) tick_(static_cast<double>(frames) / rateHz_);
-    }
-    frames_.store(frames, std::memory_order_relaxed);
+    const std::uint64_t first = frames_.load(std::memory_order_relaxed);
+    const std::uint64_t end = first + static_cast<std::uint64_t>(count);
+    // A tick at every multiple of the period that this block reaches.
+    for (std::uint64_t mark = (first / period_ + 1) * period_; mark <= end; mark += period_)
+        if (tick_) tick_(static_cast<double>(mark) / rateHz_);
+    frames_.store(end, std::memory_order_relaxed);
 }
 
 }  // namespace velorix

@@ -158,10 +158,17 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     const double avg =
         settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
-    mainDisplay =
-        std::make_unique<SpectrumTap>(MainFFTSize(settings.MainFFTIdx), avg, !o.waterfall.empty());
+    // At most the window's 30 frames a second; the display thread drops the
+    // blocks in between (its pointer is set once the engine is built).
+    std::atomic<CDspThread*> mainDisplayThread{nullptr};
+    mainDisplay = std::make_unique<SpectrumTap>(
+        MainFFTSize(settings.MainFFTIdx), avg, !o.waterfall.empty(), 30.0,
+        [&mainDisplayThread](int n) {
+            if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
+        });
     rx.SetDisplays(mainDisplay.get(), &secDisplay);
     rx.BuildEngine();
+    if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
     ReceiverController& ctl = rx.Controller();
     CAcqBoard& board = rx.Board();
 

@@ -1,26 +1,50 @@
 #include "SpectrumTap.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "DisplayTables.h"
 
 namespace velorix {
 
 namespace {
-// Keeps the waterfall image to a size a viewer opens (about 40 s at 25 lines/s).
+// Keeps the waterfall image to a size a viewer opens (about 33 s at 30 lines/s).
 constexpr size_t kMaxWaterfallLines = 1000;
 }  // namespace
 
-SpectrumTap::SpectrumTap(int fftSize, double averaging, bool keepWaterfall)
+SpectrumTap::SpectrumTap(int fftSize, double averaging, bool keepWaterfall, double frameRateHz,
+                         SkipControl skip)
     : CDspConsumer(kDspTypeComplex, fftSize, 0),
       fftSize_(fftSize),
       keepWaterfall_(keepWaterfall),
+      frameRateHz_(frameRateHz > 0.0 ? frameRateHz : 1.0),
+      skip_(std::move(skip)),
       estimator_(0) {
     estimator_.SetSize(static_cast<unsigned>(fftSize), buffer->Main());
     estimator_.SetAveraging(averaging);
 }
 
+void SpectrumTap::Restart() {
+    CDspConsumer::Restart();
+    // The first block after a restart is always shown.
+    const double blocks = rate * 1000.0 / (frameRateHz_ * fftSize_);
+    blocksPerFrame_ = blocks > 1.0 ? static_cast<int>(std::min(std::ceil(blocks), 1e6)) : 1;
+    blocksSinceFrame_ = blocksPerFrame_;
+    if (skip_) skip_(blocksPerFrame_ - 1);
+}
+
 void SpectrumTap::BufferFull() {
+    blocksSinceFrame_ += skip_ ? blocksPerFrame_ : 1;
+    if (blocksSinceFrame_ >= blocksPerFrame_) {
+        blocksSinceFrame_ = 0;
+        Compute();
+        // Set again each frame: a display restart clears the thread's limit.
+        if (skip_) skip_(blocksPerFrame_ - 1);
+    }
+    buffer->Commit();
+}
+
+void SpectrumTap::Compute() {
     estimator_.ComplexFft();
     estimator_.ToDb();
     const double* db = estimator_.SwapHalves();
@@ -36,7 +60,6 @@ void SpectrumTap::BufferFull() {
             lines_.push_back(std::move(line));
         }
     }
-    buffer->Commit();
 }
 
 std::uint64_t SpectrumTap::Spectra() const {

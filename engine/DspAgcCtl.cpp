@@ -1,5 +1,6 @@
 #include "DspAgcCtl.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "DspMath.h"
@@ -68,25 +69,54 @@ void CDspAgcCtl::Process(void* dst, const void* src, int count) {
     double level = levelDb_;
     double avg = avgLevelDb_;
     double peak = -500.0;
-    // Keep the delay line in registers for the block.
-    double i0 = delayI_[0], i1 = delayI_[1], i2 = delayI_[2], i3 = delayI_[3];
-    double q0 = delayQ_[0], q1 = delayQ_[1], q2 = delayQ_[2], q3 = delayQ_[3];
-    for (int n = 0; n < count; ++n) {
-        i3 = i2, i2 = i1, i1 = i0, i0 = in[2 * n];
-        q3 = q2, q2 = q1, q1 = q0, q0 = in[2 * n + 1];
-        const double o = AmplitudeToDb(std::sqrt(i0 * i0 + q0 * q0));
-        avg = o * avgCoef + (1.0 - avgCoef) * avg;
-        const double e = o - level;
-        const double k = e > 0.0 ? e * kAttackSlope + kAttackBase : decayCoef;
-        level += e * k;
-        peak = level > peak ? level : peak;
-        const double a = off ? kOffLevelDb : level;
-        const double divisor = DbToAmplitude(a - kReferenceDb);
-        out[2 * n] = i3 / divisor;
-        out[2 * n + 1] = q3 / divisor;
+    // Per piece: the input levels and the output factors are computed over
+    // arrays (vectorised), and only the level estimate runs sample by sample.
+    constexpr int kPiece = 64;
+    double levelDb[kPiece];
+    double factor[kPiece];
+    for (int first = 0; first < count; first += kPiece) {
+        const int n = std::min(kPiece, count - first);
+        const double* x = in + 2 * first;
+        double* y = out + 2 * first;
+        // 20·log10(|x| + 1e-80) as 10·log10((|x| + 1e-80)²).
+        for (int i = 0; i < n; ++i) {
+            const double m = std::sqrt(x[2 * i] * x[2 * i] + x[2 * i + 1] * x[2 * i + 1]) + 1e-80;
+            levelDb[i] = m * m;
+        }
+        PowerToDbArray(levelDb, n);
+        for (int i = 0; i < n; ++i) {
+            const double o = levelDb[i];
+            avg = o * avgCoef + (1.0 - avgCoef) * avg;
+            const double e = o - level;
+            const double k = e > 0.0 ? e * kAttackSlope + kAttackBase : decayCoef;
+            level += e * k;
+            peak = level > peak ? level : peak;
+            // The output factor is 1/G = 10^((reference − A)/20).
+            levelDb[i] = kReferenceDb - (off ? kOffLevelDb : level);
+        }
+        DbToAmplitudeArray(factor, levelDb, n);
+        // Each output is the input three samples older: the first three come
+        // from the delay line (newest first), the rest from this piece.
+        const int fromDelay = std::min(n, 3);
+        for (int i = 0; i < fromDelay; ++i) {
+            y[2 * i] = delayI_[2 - i] * factor[i];
+            y[2 * i + 1] = delayQ_[2 - i] * factor[i];
+        }
+        for (int i = 3; i < n; ++i) {
+            y[2 * i] = x[2 * (i - 3)] * factor[i];
+            y[2 * i + 1] = x[2 * (i - 3) + 1] * factor[i];
+        }
+        // The delay line after the piece: its last four samples, older ones
+        // shifted along when the piece is shorter.
+        double newI[4], newQ[4];
+        for (int k = 0; k < 4; ++k) {
+            const int i = n - 1 - k;
+            newI[k] = i >= 0 ? x[2 * i] : delayI_[-i - 1];
+            newQ[k] = i >= 0 ? x[2 * i + 1] : delayQ_[-i - 1];
+        }
+        std::copy(newI, newI + 4, delayI_);
+        std::copy(newQ, newQ + 4, delayQ_);
     }
-    delayI_[0] = i0, delayI_[1] = i1, delayI_[2] = i2, delayI_[3] = i3;
-    delayQ_[0] = q0, delayQ_[1] = q1, delayQ_[2] = q2, delayQ_[3] = q3;
     levelDb_ = level;
     avgLevelDb_ = avg;
     if (count > 0) peakLevelDb_ = peak;

@@ -1,5 +1,6 @@
 #include "DspMath.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -37,7 +38,45 @@ inline double FastPowerToDb(double p) {
     return kTenOverLn10 * lnX;
 }
 
+// 10^(db/20) without libm, vectorisable: t = db/20·log2(10) is split into
+// the nearest integer k and f in [-0.5, 0.5]; 2^f = e^{f·ln 2} by its Taylor
+// series to the 13th power (|f·ln 2| <= 0.347, truncation below 1e-17), and
+// 2^k is built in the exponent bits.
+inline double FastDbToAmplitude(double db) {
+    constexpr double kLog2TenOver20 = 0.16609640474436811739;  // log2(10)/20
+    constexpr double kLn2 = 0.69314718055994530942;
+    constexpr double kRound = 6755399441055744.0;  // 1.5·2^52: adding it rounds to an integer
+    const double t = std::min(std::max(db * kLog2TenOver20, -1020.0), 1020.0);
+    const double shifted = t + kRound;
+    const double k = shifted - kRound;
+    // k as an integer sits in the low mantissa bits of `shifted`.
+    const uint64_t kBits = std::bit_cast<uint64_t>(shifted) - std::bit_cast<uint64_t>(kRound);
+    const double scale = std::bit_cast<double>((kBits + 1023) << 52);
+    const double g = (t - k) * kLn2;
+    double poly = 1.0 / 6227020800.0;  // 1/13!
+    poly = poly * g + 1.0 / 479001600.0;
+    poly = poly * g + 1.0 / 39916800.0;
+    poly = poly * g + 1.0 / 3628800.0;
+    poly = poly * g + 1.0 / 362880.0;
+    poly = poly * g + 1.0 / 40320.0;
+    poly = poly * g + 1.0 / 5040.0;
+    poly = poly * g + 1.0 / 720.0;
+    poly = poly * g + 1.0 / 120.0;
+    poly = poly * g + 1.0 / 24.0;
+    poly = poly * g + 1.0 / 6.0;
+    poly = poly * g + 0.5;
+    poly = poly * g + 1.0;
+    poly = poly * g + 1.0;
+    return poly * scale;
+}
+
 }  // namespace
+
+VELORIX_HOT_CLONES void DbToAmplitudeArray(double* __restrict factors, const double* __restrict db,
+                                           int count) {
+    for (int i = 0; i < count; ++i)
+        factors[i] = FastDbToAmplitude(db[i]);
+}
 
 VELORIX_HOT_CLONES void PowerToDbArray(double* values, int count) {
     for (int i = 0; i < count; ++i)

@@ -45,4 +45,12 @@ void PowerToDbArray(double* values, int count);
 // Same conversion from `powers` into `db` (the arrays must not overlap).
 void PowerToDbArray(double* db, const double* powers, int count);
 
+// DbToAmplitude over an array: factors[i] = 10^(db[i]/20), vectorised. The
+// relative error against the exact value is below 5e-15 for levels within
+// ±200 dB and below 5e-14 out to ±1600 dB (growing with the level as the
+// rounding of db/20 does, as it does for std::pow). Levels beyond ±6000 dB
+// give the nearest factor the exponent range holds instead of 0 or infinity.
+// The arrays must not overlap.
+void DbToAmplitudeArray(double* factors, const double* db, int count);
+
 }  // namespace velorix

@@ -1,5 +1,6 @@
 #include "DspTabFreqShift.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -10,44 +11,67 @@ namespace velorix {
 
 namespace {
 
-int CheckedTableSize(const double* cosTable, const double* sinTable, int tableSize) {
+int CheckedCapacity(int capacity, const double* cosTable, const double* sinTable, int tableSize) {
     if (cosTable == nullptr || sinTable == nullptr || tableSize < 1)
         throw std::invalid_argument("table frequency shifter: tables missing");
-    return tableSize;
+    return capacity;
+}
+
+// φ + n·ω reduced to [0, 2π). n·ω is split into its rounded value and the
+// exact rounding error (a fused multiply-add gives it), and the rounded value
+// is reduced exactly by fmod, so each run adds one rounding of a value below
+// 2π, never the rounding of n·ω itself: the phase keeps step with the
+// sample-by-sample sum however long the stream.
+double Advance(double phi, int n, double omega) {
+    const double product = n * omega;
+    const double error = std::fma(static_cast<double>(n), omega, -product);
+    phi += std::fmod(product, kTwoPi) + error;
+    if (phi >= kTwoPi) phi -= kTwoPi;
+    if (phi < 0.0) phi += kTwoPi;
+    return phi;
 }
 }  // namespace
 
 CDspTabFreqShift::CDspTabFreqShift(int capacity, const double* cosTable, const double* sinTable,
                                    int tableSize, int realOutput)
-    : CDspFreqShift(capacity, realOutput),
-      tableSize_(CheckedTableSize(cosTable, sinTable, tableSize)),
-      sinTable_(sinTable),
-      cosTable_(cosTable) {}
+    : CDspFreqShift(CheckedCapacity(capacity, cosTable, sinTable, tableSize), realOutput) {}
+
+void CDspTabFreqShift::PrepareSteps(double omega) {
+    for (int k = 0; k < kRotateLanes; ++k) {
+        steps_.re[k] = std::cos(k * omega);
+        steps_.im[k] = std::sin(k * omega);
+    }
+    steps_.stepRe = std::cos(kRotateLanes * omega);
+    steps_.stepIm = std::sin(kRotateLanes * omega);
+    stepsOmega_ = omega;
+}
 
 void CDspTabFreqShift::Process(void* dst, const void* src, int count) {
     const double omega = BeginBlock();
     const Cpx* x = static_cast<const Cpx*>(src);
     Cpx* y = static_cast<Cpx*>(dst);
     const bool real = realOutput_.load(std::memory_order_relaxed) != 0;
-    const double perRadian = tableSize_ / kTwoPi;  // K: table entries per radian
-    const int last = tableSize_ - 1;
+    if (omega == 0.0) {
+        // No shift: φ is 0, and the phasor is exactly 1.
+        if (real)
+            std::transform(x, x + count, y, [](Cpx z) { return Cpx(z.real(), z.real()); });
+        else if (x != y)
+            std::copy(x, x + count, y);
+        return;
+    }
+    if (omega != stepsOmega_) PrepareSteps(omega);
+    RotatePhasors p = steps_;
     double phi = phase_;
-    for (int i = 0; i < count; ++i) {
-        const double pos = perRadian * phi;
-        int k = static_cast<int>(pos);  // φ ≥ 0, so truncation is the floor
-        if (k > last) k = last;
-        const double delta = (pos - k) / perRadian;  // residual angle in radians
-        const double C = cosTable_[k], S = sinTable_[k];
-        const double c = C - delta * S;
-        const double s = S + delta * C;
-        const double re = x[i].real(), im = x[i].imag();
-        const double outRe = c * re - s * im;
-        y[i] = real ? Cpx(outRe, outRe) : Cpx(outRe, s * re + c * im);
-        phi += omega;
-        if (phi < 0.0)
-            phi += kTwoPi;
-        else if (phi > kTwoPi)
-            phi -= kTwoPi;
+    for (int done = 0; done < count;) {
+        const int n = std::min(kReseedSamples, count - done);
+        const double c = std::cos(phi), s = std::sin(phi);
+        for (int k = 0; k < kRotateLanes; ++k) {
+            p.re[k] = c * steps_.re[k] - s * steps_.im[k];
+            p.im[k] = s * steps_.re[k] + c * steps_.im[k];
+        }
+        Rotate(x + done, y + done, n, p, real);
+        phi = Advance(phi, n, omega);
+        done += n;
     }
     phase_ = phi;
 }

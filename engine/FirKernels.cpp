@@ -2,31 +2,12 @@
 
 #include <algorithm>
 
-// Run-time dispatch: every kernel is compiled twice from the same inlined
-// body, once for the x86-64 baseline and once for x86-64-v3 (AVX2, FMA), and
-// the first call picks one by the processor's features. The choice is made in
-// ordinary code rather than by a loader ifunc, whose resolver would run before
-// the sanitizers' run-time is ready; so the sanitizer trees test the very
-// variant the release build runs.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VELORIX_HAVE_AVX2_VARIANT 1
-#define VELORIX_AVX2 __attribute__((target("arch=x86-64-v3")))
-#else
-#define VELORIX_HAVE_AVX2_VARIANT 0
-#define VELORIX_AVX2
-#endif
-
-#if defined(__GNUC__)
-#define VELORIX_INLINE inline __attribute__((always_inline))
-#else
-#define VELORIX_INLINE inline
-#endif
-
-// The vector helpers below are always inlined, so the AVX argument-passing
-// note GCC gives for them has no effect on any call boundary.
+// The vector helpers are always inlined, so the AVX argument-passing note
+// GCC gives for them has no effect on any call boundary.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
+#include "VectorKernels.h"
 
 namespace velorix {
 
@@ -37,24 +18,10 @@ namespace {
 // independent multiply-adds on contiguous loads.
 constexpr int kBlock = 8;
 
-// Two or four doubles (one or two complex samples): the SSE2 register of the
-// baseline variant and the AVX2 register of the x86-64-v3 one. Loads and
-// stores go through memcpy, so no alignment is assumed (an alignment
-// attribute on these types would be lost when they are template arguments).
-typedef double V2 __attribute__((vector_size(16)));
-typedef double V4 __attribute__((vector_size(32)));
-
-template <typename VT>
-VELORIX_INLINE VT Load(const double* p) {
-    VT v;
-    __builtin_memcpy(&v, p, sizeof(VT));
-    return v;
-}
-
-template <typename VT>
-VELORIX_INLINE void Store(double* p, VT v) {
-    __builtin_memcpy(p, &v, sizeof(VT));
-}
+using simd::Load;
+using simd::Store;
+using simd::V2;
+using simd::V4;
 
 template <typename VT, bool Reversed>
 VELORIX_INLINE void CorrelateBody(const double* __restrict w, int taps, const double* __restrict x,

@@ -3,7 +3,9 @@
 // through `velorix-cli --source ... --audio-out ...` in each benchmark. The
 // program's own summary gives the real-time factor ("wall ... (N x real
 // time)"), which excludes start-up; it is reported as x_real_time, and the
-// input throughput as MSps (complex samples per second).
+// input throughput as MSps (complex samples per second). x_real_time_cpu is
+// the signal time over the program's CPU time (start-up included, about
+// 16 ms): on a machine shared with other work it is the steadier figure.
 //
 // Run it pinned to one core (scripts/bench.sh does): the chain runs on the
 // acquisition worker, the file reader and the audio writer on their own
@@ -11,7 +13,12 @@
 //
 // Environment: VELORIX_BENCH_SECONDS (recording length, default 60),
 // VELORIX_BENCH_DIR (where the recordings go, default the temp folder).
+//
+// At the end it prints the real-time factors as a table of rate × mode and,
+// when GNU Radio is installed, the factor of scripts/gr_chain.py running the
+// equivalent chain on the same 500 kHz recording, and the ratio.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -41,6 +48,13 @@ fs::path WorkDir() {
     static const fs::path dir = fs::path(d != nullptr ? d : fs::temp_directory_path().string()) /
                                 ("velorix-chain-bench-" + std::to_string(::getpid()));
     return dir;
+}
+
+// CPU time (user and system) of the finished child processes, in seconds.
+double ChildCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec);
 }
 
 // Runs a command line; returns its stdout, or "" with `ok` false.
@@ -90,11 +104,13 @@ void Chain(benchmark::State& state, int rateKHz, const char* mode, int filter) {
     cmd.append(audio).append("' --mode ").append(mode).append(" --filter ");
     cmd.append(std::to_string(filter)).append(" 2>&1");
     static const std::regex wallLine(R"(wall +([0-9.]+) s \(([0-9.]+) x real time\))");
-    double sumFactor = 0.0;
+    double sumFactor = 0.0, cpuSeconds = 0.0;
     int runs = 0;
     for (auto _ : state) {
         bool ok = false;
+        const double cpuBefore = ChildCpuSeconds();
         const std::string out = Run(cmd, ok);
+        cpuSeconds += ChildCpuSeconds() - cpuBefore;
         std::smatch m;
         if (!ok || !std::regex_search(out, m, wallLine)) {
             state.SkipWithError(("velorix-cli failed: " + out).c_str());
@@ -107,42 +123,102 @@ void Chain(benchmark::State& state, int rateKHz, const char* mode, int filter) {
     }
     const double factor = runs > 0 ? sumFactor / runs : 0.0;
     state.counters["x_real_time"] = factor;
+    state.counters["x_real_time_cpu"] =
+        cpuSeconds > 0.0 ? runs * RecordingSeconds() / cpuSeconds : 0.0;
     state.counters["MSps"] = factor * rateKHz / 1000.0;
 }
 
-void Usb500(benchmark::State& s) {
-    Chain(s, 500, "USB", 3);
-}
-void Usb125(benchmark::State& s) {
-    Chain(s, 125, "USB", 3);
-}
-void Am500(benchmark::State& s) {
-    Chain(s, 500, "AM", 1);
+// Wall and CPU-time factors of each case, for the closing table.
+std::map<std::string, std::pair<double, double>>& Factors() {
+    static std::map<std::string, std::pair<double, double>> factors;
+    return factors;
 }
 
-BENCHMARK(Usb500)
-    ->Name("Chain/500kHz_USB_filter3")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Usb125)
-    ->Name("Chain/125kHz_USB_filter3")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Am500)
-    ->Name("Chain/500kHz_AM_filter1")
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond);
+struct Case {
+    int rateKHz;
+    const char* mode;
+    int filter;
+};
+constexpr Case kCases[] = {{500, "USB", 3}, {250, "USB", 3}, {125, "USB", 3},
+                           {500, "AM", 1},  {250, "AM", 1},  {125, "AM", 1}};
+
+std::string CaseName(const Case& c) {
+    return std::to_string(c.rateKHz) + "kHz_" + c.mode + "_filter" + std::to_string(c.filter);
+}
+
+void RegisterCases() {
+    for (const Case& c : kCases)
+        benchmark::RegisterBenchmark(("Chain/" + CaseName(c)).c_str(),
+                                     [c](benchmark::State& s) {
+                                         Chain(s, c.rateKHz, c.mode, c.filter);
+                                         if (s.counters.count("x_real_time"))
+                                             Factors()[CaseName(c)] = {
+                                                 s.counters["x_real_time"],
+                                                 s.counters["x_real_time_cpu"]};
+                                     })
+            ->UseManualTime()
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond);
+}
+
+// GNU Radio's factor for the same 500 kHz USB job, when GNU Radio is
+// installed (it is never a dependency): 0 otherwise.
+double GnuRadioFactor() {
+    bool ok = false;
+    Run("python3 -c 'import gnuradio' 2>/dev/null", ok);
+    if (!ok) return 0.0;
+    const std::string& wav = Recording(500);
+    if (wav.empty()) return 0.0;
+    std::string cmd = "python3 '" VELORIX_SOURCE_DIR "/scripts/gr_chain.py' '";
+    cmd.append(wav).append("' 2>&1");
+    const std::string out = Run(cmd, ok);
+    static const std::regex factorLine(R"(([0-9.]+) x real time)");
+    std::smatch m;
+    if (!ok || !std::regex_search(out, m, factorLine)) {
+        std::fprintf(stderr, "GNU Radio chain failed:\n%s\n", out.c_str());
+        return 0.0;
+    }
+    return std::stod(m[1]);
+}
+
+void PrintTable() {
+    std::printf(
+        "\nreceive chain, %.0f s of the built-in band, one core, x real time by the\n"
+        "wall clock (and by the program's CPU time, start-up included):\n",
+        RecordingSeconds());
+    std::printf("  %-8s %16s %16s\n", "rate", "USB", "AM");
+    for (int rate : {125, 250, 500}) {
+        std::printf("  %-8s", (std::to_string(rate) + " kHz").c_str());
+        for (const char* mode : {"USB", "AM"}) {
+            for (const Case& c : kCases) {
+                if (c.rateKHz != rate || std::string(c.mode) != mode) continue;
+                auto it = Factors().find(CaseName(c));
+                if (it == Factors().end())
+                    std::printf(" %16s", "-");
+                else
+                    std::printf(" %7.1f (%6.1f)", it->second.first, it->second.second);
+            }
+        }
+        std::printf("\n");
+    }
+    const double gr = GnuRadioFactor();
+    auto usb = Factors().find(CaseName(kCases[0]));
+    if (gr <= 0.0)
+        std::printf("GNU Radio: not installed, no ratio measured\n");
+    else if (usb != Factors().end())
+        std::printf("GNU Radio, 500 kHz USB: %.1f x real time; ratio %.2f\n", gr,
+                    usb->second.first / gr);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RegisterCases();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    PrintTable();
     std::error_code ec;
     fs::remove_all(WorkDir(), ec);
     return 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -38,6 +39,23 @@ TEST(Agc, OffGivesExactlyTheFixedGainDelayedByThreeSamples) {
     for (size_t n = 3; n < out.size(); ++n) {
         ASSERT_NEAR(out[n].real(), in[n - 3].real() * gain, 1e-12 * gain) << n;
         ASSERT_NEAR(out[n].imag(), in[n - 3].imag() * gain, 1e-12 * gain) << n;
+    }
+}
+
+TEST(Agc, OutputDoesNotDependOnHowTheStreamIsCut) {
+    // A 50 dB step, so attack and decay both act across the cuts.
+    auto in = test::ComplexNoise(3000, 0.003, 21);
+    const auto loud = test::ComplexNoise(1500, 1.0, 22);
+    std::copy(loud.begin(), loud.end(), in.begin() + 1000);
+    auto whole = MakeAgc(0);
+    const auto reference = test::RunInChunks(*whole, in, 3000);
+    for (int chunk : {1, 2, 3, 4, 5, 63, 64, 65, 200}) {
+        auto agc = MakeAgc(0);
+        const auto out = test::RunInChunks(*agc, in, chunk);
+        for (size_t n = 0; n < out.size(); ++n)
+            ASSERT_NEAR(std::abs(out[n] - reference[n]), 0.0, 1e-13 * std::abs(reference[n]))
+                << "chunk " << chunk << " sample " << n;
+        EXPECT_EQ(agc->LevelEstimateDb(), whole->LevelEstimateDb()) << chunk;
     }
 }
 

