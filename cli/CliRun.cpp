@@ -119,6 +119,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     AudioMeterTap meter(kMeterFrames, kAudioRateHz, meterTick);
     DiscardSink secDisplay(256);
     std::unique_ptr<SpectrumTap> mainDisplay;
+    // The main display's thread, set once the engine is built; the tap sets its skip limit.
+    std::atomic<CDspThread*> mainDisplayThread{nullptr};
 
     // Audio: a file, a named sink, or the default sink when a server answers.
     AssembledReceiver::Slots slots{.notifier = notifier};
@@ -159,8 +161,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const double avg =
         settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
     // At most the window's 30 frames a second; the display thread drops the
-    // blocks in between (its pointer is set once the engine is built).
-    std::atomic<CDspThread*> mainDisplayThread{nullptr};
+    // blocks in between.
     mainDisplay = std::make_unique<SpectrumTap>(
         MainFFTSize(settings.MainFFTIdx), avg, !o.waterfall.empty(), 30.0,
         [&mainDisplayThread](int n) {
