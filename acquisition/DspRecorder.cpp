@@ -76,9 +76,10 @@ bool CDspRecorder::OpenFile() {
         info.dither = static_cast<std::int8_t>(settings_->AdcDither);
     }
     info.startTime =
-        static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(
-                                       std::chrono::system_clock::now().time_since_epoch())
-                                       .count());
+        static_cast<std::uint32_t>(clock_ ? clock_()
+                                          : std::chrono::duration_cast<std::chrono::seconds>(
+                                                std::chrono::system_clock::now().time_since_epoch())
+                                                .count());
     header_ = BuildWavHeader(info);
     bytesInFile_.store(0);
     bytesSincePatch_ = 0;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -27,6 +28,10 @@ public:
     CDspRecorder(SettingsRecord* settings, Notifier* notifier = nullptr);
     ~CDspRecorder() override;
 
+    // Seconds since 1970, UTC, stamped into each file's header; null (the
+    // default): the system clock. Set before Start.
+    using Clock = std::function<std::int64_t()>;
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
     // The board's output rate in kHz, passed whenever it starts input.
     void SetRate(double rateKHz) override;
     // Maximum bytes per file for `seconds` of the current rate, in whole
@@ -81,6 +86,7 @@ private:
     WavHeaderImage header_{};
     std::FILE* file_ = nullptr;
     std::string lastError_;
+    Clock clock_;
 };
 
 }  // namespace velorix

@@ -138,6 +138,7 @@ protected:
 
 TEST_F(RecorderFiles, SplitsIntoNumberedFilesOfExactSize) {
     CDspRecorder rec(&settings);
+    rec.SetClock([] { return std::int64_t(1700000000); });
     rec.SetRate(125.0);
     rec.SetMaxSeconds(3 * 1024 / 125000.0);  // three blocks per file
     ASSERT_EQ(rec.MaxBytesPerFile(), 3u * kBlock);
@@ -158,6 +159,7 @@ TEST_F(RecorderFiles, SplitsIntoNumberedFilesOfExactSize) {
         EXPECT_EQ(Le32(f, 4), 78u + blocks[n] * kBlock);
         EXPECT_EQ(Le32(f, 82), 1u * blocks[n] * kBlock);
         EXPECT_EQ(Le32(f, 44), 14150000u);
+        EXPECT_EQ(Le32(f, 52), 1700000000u);  // start time from the recorder's clock
         joined.insert(joined.end(), f.begin() + 86, f.end());
     }
     EXPECT_EQ(joined, data);  // bit-exact, nothing lost or repeated at the splits

@@ -25,16 +25,18 @@ namespace fs = std::filesystem;
 }
 
 // A fresh directory for every file written: Qt keeps parsed files in a cache
-// that a rewrite within the same instant and size would not refresh.
+// that a rewrite within the same instant and size would not refresh. In memory
+// where the machine has it, since every save is synced; removed at exit.
 std::string FreshStore() {
-    static const fs::path root = [] {
-        const fs::path p = fs::temp_directory_path() / ("velorix-fuzz-" + std::to_string(getpid()));
-        fs::remove_all(p);
-        return p;
-    }();
+    static const struct Root {
+        fs::path path =
+            (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+            ("velorix-fuzz-" + std::to_string(getpid()));
+        ~Root() { fs::remove_all(path); }
+    } root;
     static unsigned long round = 0;
-    fs::remove_all(root / std::to_string(round));
-    const fs::path dir = root / std::to_string(++round);
+    fs::remove_all(root.path / std::to_string(round));
+    const fs::path dir = root.path / std::to_string(++round);
     fs::create_directories(dir);
     setenv("VELORIX_CONFIG_DIR", dir.c_str(), 1);
     const std::string path = SettingsStore::FilePath();
