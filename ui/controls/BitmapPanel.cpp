@@ -18,13 +18,23 @@ BitmapPanel::BitmapPanel(const QImage& face, QPoint pos, QWidget* parent)
 void BitmapPanel::SetText(const QString& text) {
     if (text == text_) return;
     text_ = text;
+    Redraw();
+}
+
+void BitmapPanel::Redraw() {
+    stale_ = true;
     update();
 }
 
 void BitmapPanel::paintEvent(QPaintEvent*) {
+    if (stale_) {
+        composed_ = face_.copy();
+        QPainter over(&composed_);
+        PaintOver(over);
+        stale_ = false;
+    }
     QPainter painter(this);
-    painter.drawImage(0, 0, face_);
-    PaintOver(painter);
+    painter.drawImage(0, 0, composed_);
 }
 
 PanelLabel::PanelLabel(const QImage& face, QPoint pos, const QFont& font, const QColor& colour,

@@ -6,9 +6,9 @@
 
 namespace velorix {
 
-// A child window whose face is a bitmap and whose size is the face's. It
-// paints the face without erasing first; the controls built on it draw over
-// the face in PaintOver.
+// A child window whose face is a bitmap and whose size is the face's. The
+// controls built on it draw over the face in PaintOver; the result is kept,
+// so an expose only copies it, and is drawn again after Redraw.
 class BitmapPanel : public QWidget {
     Q_OBJECT
 public:
@@ -22,9 +22,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     virtual void PaintOver(QPainter&) {}
+    // The drawing over the face changed: compose it again at the next paint.
+    void Redraw();
 
 private:
     QImage face_;
+    QImage composed_;
+    bool stale_ = true;
     QString text_;
 };
 

@@ -32,7 +32,7 @@ void FrequencyReadout::SetTexts(const QString& big, const QString& small) {
     if (big == big_ && small == small_) return;
     big_ = big;
     small_ = small;
-    update();
+    Redraw();
 }
 
 int FrequencyReadout::DigitAt(int x, int width) {

@@ -31,7 +31,7 @@ void RecordingBar::SetRange(std::int64_t minimum, std::int64_t maximum) {
     ClearSelection();
     barEnd_ = kTrackLeft;
     SetPosition(minimum);
-    update();
+    Redraw();
 }
 
 void RecordingBar::SetPosition(std::int64_t value) {
@@ -39,13 +39,13 @@ void RecordingBar::SetPosition(std::int64_t value) {
     const int end = kTrackLeft + static_cast<int>(std::clamp(pixels, 0.0, double(length_)));
     if (end == barEnd_) return;
     barEnd_ = end;
-    update();
+    Redraw();
 }
 
 void RecordingBar::SetEnabled(bool on) {
     enabled_ = on;
     ClearSelection();
-    update();
+    Redraw();
 }
 
 void RecordingBar::ClearSelection() {
@@ -80,14 +80,14 @@ void RecordingBar::mousePressEvent(QMouseEvent* event) {
     if (!enabled_ || at.y() <= 12 || at.y() >= 19) return;
     selecting_ = true;
     selStart_ = selEnd_ = OnTrack(at.x());
-    update();
+    Redraw();
 }
 
 void RecordingBar::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     if (!enabled_ || !selecting_) return;
     selEnd_ = OnTrack(event->position().toPoint().x());
-    update();
+    Redraw();
 }
 
 void RecordingBar::mouseReleaseEvent(QMouseEvent* event) {
@@ -103,7 +103,7 @@ void RecordingBar::mouseReleaseEvent(QMouseEvent* event) {
         ClearSelection();
         emit playRangeSelected(minimum_, maximum_);
     }
-    update();
+    Redraw();
 }
 
 }  // namespace velorix

@@ -27,9 +27,17 @@ void SkinButton::SetEnabled(bool on) {
 }
 
 void SkinButton::paintEvent(QPaintEvent*) {
+    // Captions are fixed: a face and the enabled flag decide the picture.
+    const QImage& face = CurrentFace();
+    if (&face != composedFace_ || enabled_ != composedEnabled_ || composed_.isNull()) {
+        composed_ = face.copy();
+        QPainter over(&composed_);
+        PaintOver(over);
+        composedFace_ = &face;
+        composedEnabled_ = enabled_;
+    }
     QPainter painter(this);
-    painter.drawImage(0, 0, CurrentFace());
-    PaintOver(painter);
+    painter.drawImage(0, 0, composed_);
 }
 
 void SkinButton::mousePressEvent(QMouseEvent* event) {

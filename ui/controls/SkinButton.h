@@ -45,6 +45,10 @@ protected:
 
 private:
     ControlId id_;
+    // The face with its caption as last drawn, and what it was drawn for.
+    QImage composed_;
+    const QImage* composedFace_ = nullptr;
+    bool composedEnabled_ = true;
     bool enabled_ = true;
     bool held_ = false;  // the left button went down here and is still down
     bool down_ = false;  // held, with the pointer over the button

@@ -14,7 +14,7 @@ StationPanel::StationPanel(const QImage& face, QPoint pos, QWidget* parent)
 void StationPanel::SetLines(const std::vector<std::string>& lines) {
     if (lines == lines_) return;
     lines_ = lines;
-    update();
+    Redraw();
 }
 
 void StationPanel::PaintOver(QPainter& painter) {

@@ -34,13 +34,13 @@ void VerticalSlider::SetValue(double value) {
     }
     if (p == p_) return;
     p_ = p;
-    update();
+    Redraw();
 }
 
 void VerticalSlider::SetEnabled(bool on) {
     if (on == enabled_) return;
     enabled_ = on;
-    update();
+    Redraw();
 }
 
 void VerticalSlider::PaintOver(QPainter& painter) {
@@ -54,7 +54,7 @@ void VerticalSlider::MoveTo(int p) {
     if (p == p_) return;
     p_ = p;
     emit moved(n_, p_);
-    update();
+    Redraw();
 }
 
 void VerticalSlider::mousePressEvent(QMouseEvent* event) {
