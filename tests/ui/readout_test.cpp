@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QWheelEvent>
 
 #include "Beep.h"
@@ -70,6 +72,23 @@ TEST_F(Readout, SmoothScrollIsGatheredToWholeSteps) {
     ASSERT_EQ(tuning.count(), 1);  // 150: one step, 30 kept
     EXPECT_EQ(tuning[0][0].toInt(), 120);
     EXPECT_EQ(tuning[0][1].toInt(), 0);
+}
+
+TEST(ReadoutFocus, PointerOverItTakesTheFocusAndGivesDoubleClicksTheirPlatformTime) {
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int platform = hints->mouseDoubleClickInterval();
+    QWidget window;
+    QWidget other(&window);
+    other.setFocusPolicy(Qt::StrongFocus);
+    FrequencyReadout readout(skin::Skin::Shared().Face("189"), {0, 40}, &window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    other.setFocus();
+    hints->setMouseDoubleClickInterval(50);
+    QTest::mouseMove(&readout, {30, 20});
+    EXPECT_TRUE(readout.hasFocus());
+    EXPECT_EQ(hints->mouseDoubleClickInterval(), platform);
 }
 
 TEST_F(Readout, DoubleClickOpensTheKeypad) {

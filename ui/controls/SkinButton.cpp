@@ -73,6 +73,16 @@ void SkinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked(id_);
 }
 
+void SkinButton::focusInEvent(QFocusEvent* event) {
+    if (fastClicks_) UseFastClicks();
+    QWidget::focusInEvent(event);
+}
+
+void SkinButton::focusOutEvent(QFocusEvent* event) {
+    if (fastClicks_) RestoreDoubleClickTime();
+    QWidget::focusOutEvent(event);
+}
+
 void SkinButton::DrawCaption(QPainter& painter, const QRect& box, const QString& caption,
                              const QFont& font, const QColor& colour) const {
     if (caption.isEmpty()) return;
@@ -108,7 +118,9 @@ TextButton::TextButton(const skin::Skin& skin, const std::string& base, QPoint p
       grey_(skin.Has(base + "G") ? skin.Face(base + "G") : up_),
       caption_(caption),
       font_(font),
-      colour_(colour) {}
+      colour_(colour) {
+    fastClicks_ = true;
+}
 
 const QImage& TextButton::CurrentFace() const {
     if (!Enabled()) return grey_;
@@ -117,16 +129,6 @@ const QImage& TextButton::CurrentFace() const {
 
 void TextButton::PaintOver(QPainter& painter) {
     DrawCaption(painter, rect(), caption_, font_, colour_);
-}
-
-void TextButton::focusInEvent(QFocusEvent* event) {
-    UseFastClicks();
-    SkinButton::focusInEvent(event);
-}
-
-void TextButton::focusOutEvent(QFocusEvent* event) {
-    RestoreDoubleClickTime();
-    SkinButton::focusOutEvent(event);
 }
 
 BitmapCheckBox::BitmapCheckBox(const skin::Skin& skin, const std::string& base, QPoint pos,
@@ -139,7 +141,9 @@ BitmapCheckBox::BitmapCheckBox(const skin::Skin& skin, const std::string& base, 
       dc_(skin.Face(base + "DC")),
       caption_(caption),
       font_(font),
-      colour_(colour) {}
+      colour_(colour) {
+    fastClicks_ = true;
+}
 
 void BitmapCheckBox::SetChecked(bool on) {
     if (on == checked_) return;
@@ -154,16 +158,6 @@ const QImage& BitmapCheckBox::CurrentFace() const {
 
 void BitmapCheckBox::PaintOver(QPainter& painter) {
     DrawCaption(painter, rect().adjusted(0, 8, 0, 0), caption_, font_, colour_);
-}
-
-void BitmapCheckBox::focusInEvent(QFocusEvent* event) {
-    UseFastClicks();
-    SkinButton::focusInEvent(event);
-}
-
-void BitmapCheckBox::focusOutEvent(QFocusEvent* event) {
-    RestoreDoubleClickTime();
-    SkinButton::focusOutEvent(event);
 }
 
 }  // namespace velorix

@@ -36,12 +36,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     // The face for the current state, and what is drawn over it.
     virtual const QImage& CurrentFace() const = 0;
     virtual void PaintOver(QPainter&) {}
     // The caption centred in `box`, in `colour` or, when disabled, dimmed.
     void DrawCaption(QPainter& painter, const QRect& box, const QString& caption, const QFont& font,
                      const QColor& colour) const;
+
+    // Captioned buttons and check boxes make double clicks fast while they
+    // have the focus.
+    bool fastClicks_ = false;
 
 private:
     ControlId id_;
@@ -89,8 +95,6 @@ public:
 protected:
     const QImage& CurrentFace() const override;
     void PaintOver(QPainter& painter) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QImage up_, down_, grey_;
@@ -117,8 +121,6 @@ public:
 protected:
     const QImage& CurrentFace() const override;
     void PaintOver(QPainter& painter) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QImage uu_, uc_, du_, dc_;
