@@ -26,7 +26,8 @@ class VerticalSlider;
 
 // Every skinned control of the window, created over `window` at its place in
 // the skin's layout with its faces, fonts and colours, and bound into
-// `binder`. The widgets belong to `window`.
+// `binder` (the station panel too, once the window gives the binder its
+// lines with BindStationPanel). The widgets belong to `window`.
 class SkinnedControls {
 public:
     SkinnedControls(const skin::Skin& skin, QWidget* window, ControlBinder& binder);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "BitmapPanel.h"
+#include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
 #include "RecordingBar.h"
 #include "Skin.h"
@@ -178,6 +180,9 @@ std::vector<Cell> EveryControlInEveryState() {
                     "0600 0700 BBC World Service - Woofferton  G 250 kW",
                     "0500 1000 Radio Romania - Tiganesti  ROU 300 kW"});
     cells.push_back({"station panel", Render(panel)});
+    FrequencyKeypad keypad(nullptr);
+    keypad.Field()->setText(QStringLiteral("7100.5"));
+    cells.push_back({"keypad", Render(keypad)});
     return cells;
 }
 
