@@ -5,9 +5,36 @@
 
 namespace velorix {
 
-QtNotifier::QtNotifier() : presenter_(&QtNotifier::ShowMessageBox), context_(new QObject) {}
+QtNotifier::QtNotifier() : queue_(std::make_unique<NoticeQueue>()) {
+    queue_->presenter = &QtNotifier::ShowMessageBox;
+}
 
 QtNotifier::~QtNotifier() = default;
+
+void QtNotifier::SetPresenter(Presenter presenter) {
+    queue_->presenter = std::move(presenter);
+}
+
+void NoticeQueue::Push(Notice notice) {
+    {
+        std::lock_guard lock(mutex_);
+        waiting_.push_back(std::move(notice));
+    }
+    QMetaObject::invokeMethod(this, "Show", Qt::QueuedConnection);
+}
+
+void NoticeQueue::Show() {
+    for (;;) {
+        Notice notice;
+        {
+            std::lock_guard lock(mutex_);
+            if (waiting_.empty()) return;
+            notice = std::move(waiting_.front());
+            waiting_.pop_front();
+        }
+        presenter(notice.text, notice.caption, notice.icon, notice.buttons);
+    }
+}
 
 Notifier::Answer QtNotifier::ImmediateAnswer(Buttons buttons) {
     switch (buttons) {
@@ -22,15 +49,10 @@ Notifier::Answer QtNotifier::ImmediateAnswer(Buttons buttons) {
 
 Notifier::Answer QtNotifier::Notify(const std::string& text, const std::string& caption, Icon icon,
                                     Buttons buttons) {
-    if (QThread::currentThread() == context_->thread())
-        return presenter_(text, caption, icon, buttons);
+    if (QThread::currentThread() == queue_->thread())
+        return queue_->presenter(text, caption, icon, buttons);
     // The box is shown later on the GUI thread; the caller goes on now.
-    QMetaObject::invokeMethod(
-        context_.get(),
-        [presenter = presenter_, text, caption, icon, buttons] {
-            presenter(text, caption, icon, buttons);
-        },
-        Qt::QueuedConnection);
+    queue_->Push({text, caption, icon, buttons});
     return ImmediateAnswer(buttons);
 }
 

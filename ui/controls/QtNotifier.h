@@ -1,12 +1,39 @@
 #pragma once
 
 #include <QObject>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "Notifier.h"
 
 namespace velorix {
+
+// Notices from other threads waiting for the GUI thread. Its own standard
+// mutex carries them across, so the hand-off is plain to the thread checker;
+// the GUI thread is only woken, by name.
+class NoticeQueue : public QObject {
+    Q_OBJECT
+public:
+    struct Notice {
+        std::string text, caption;
+        Notifier::Icon icon = Notifier::Icon::None;
+        Notifier::Buttons buttons = Notifier::Buttons::Ok;
+    };
+    using Presenter = std::function<Notifier::Answer(
+        const std::string& text, const std::string& caption, Notifier::Icon, Notifier::Buttons)>;
+
+    void Push(Notice notice);
+    // On the GUI thread: every waiting notice to the presenter.
+    Q_INVOKABLE void Show();
+
+    Presenter presenter;
+
+private:
+    std::mutex mutex_;
+    std::deque<Notice> waiting_;
+};
 
 // Notices of the window. On the GUI thread a notice is a modal message box
 // with the exact text, caption and buttons, and its answer is the user's.
@@ -16,15 +43,14 @@ namespace velorix {
 // for the GUI thread could deadlock against it waiting for the chain.
 class QtNotifier : public Notifier {
 public:
-    using Presenter =
-        std::function<Answer(const std::string& text, const std::string& caption, Icon, Buttons)>;
+    using Presenter = NoticeQueue::Presenter;
 
     // Create on the GUI thread. The default presenter shows a QMessageBox.
     QtNotifier();
     ~QtNotifier() override;
 
-    // Tests show notices without a box.
-    void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
+    // Tests show notices without a box. GUI thread only.
+    void SetPresenter(Presenter presenter);
 
     Answer Notify(const std::string& text, const std::string& caption, Icon icon,
                   Buttons buttons) override;
@@ -36,8 +62,7 @@ public:
                                  Buttons buttons);
 
 private:
-    Presenter presenter_;
-    std::unique_ptr<QObject> context_;  // lives on the GUI thread; queued notices run there
+    std::unique_ptr<NoticeQueue> queue_;  // lives on the GUI thread
 };
 
 }  // namespace velorix
