@@ -151,7 +151,9 @@ private:
     // start; false when playback is to stop there instead.
     bool WrapLoop();
     bool OpenNextInSeries();
-    void AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
+    // True when the header's data size was smaller than the whole frames
+    // the file holds and was replaced by them.
+    bool AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
     void FillReadAhead();
 
     void SendControlFrame();

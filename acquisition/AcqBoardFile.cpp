@@ -1,6 +1,9 @@
 // The acquisition board's file source: a recording played in place of the
 // receiver, paced by the first audio output.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +18,25 @@ constexpr const char* kOpenError = "Open Error";
 
 void Tell(Notifier& n, const char* text) {
     n.Notify(text, kOpenError, Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+// Opens a recording for reading. Only a regular file is taken: the open
+// never waits for a FIFO's writer, and a device or directory is refused
+// (`notRegular` set) before anything is read from it.
+std::FILE* OpenRecording(const std::string& path, bool& notRegular) {
+    notRegular = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        notRegular = true;
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (f == nullptr) ::close(fd);
+    return f;
 }
 
 // Reads and checks the header of an open file; the file's size in `bytes`.
@@ -38,7 +60,7 @@ std::string CAcqBoard::CurrentFileName() const {
     return file_.name;
 }
 
-void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
+bool CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
     if (settings_) {
         settings_->CenterFreq =
             static_cast<int>(std::min<std::uint32_t>(header.info.centerFreqHz, 0x7fffffff));
@@ -52,12 +74,18 @@ void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
         settings_->Clamp();  // a recording never indexes a table out of bounds
     }
     // A header may claim more data than the file holds: play what is there.
+    // It may also claim less, down to 0, when the recording was cut off
+    // before its sizes were patched: then the whole frames that follow it are
+    // the data.
     const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
-    const std::uint64_t data = std::min<std::uint64_t>(header.dataBytes, present);
+    const std::uint64_t whole = present / kFrameBytes * kFrameBytes;
+    const bool mended = header.dataBytes < whole;
+    const std::uint64_t data = mended ? whole : std::min<std::uint64_t>(header.dataBytes, present);
     file_.dataSize.store(data);
     file_.loopStart.store(0);
     file_.loopEnd.store(data);
     file_.position.store(0);
+    return mended;
 }
 
 int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
@@ -66,9 +94,11 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         Tell(notifier, "File name too long");
         return 0;
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    bool notRegular = false;
+    std::FILE* f = OpenRecording(path, notRegular);
     if (f == nullptr) {
-        Tell(notifier, "Can't open file");
+        Tell(notifier,
+             notRegular ? "Not a recording: a directory, device or pipe" : "Can't open file");
         return 0;
     }
     WavHeader header;
@@ -92,7 +122,15 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
     file_.name = path;
     file_.playing.store(false);
     file_.switched.store(false);
-    AdoptHeader(header, bytes);
+    const std::uint64_t claimed = header.dataBytes;
+    if (AdoptHeader(header, bytes)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "The header gives %llu data bytes; playing the %llu the file holds",
+                      static_cast<unsigned long long>(claimed),
+                      static_cast<unsigned long long>(file_.dataSize.load()));
+        notifier.Notify(text, "Wav Header", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+    }
     Restart();
     return 1;
 }
@@ -192,7 +230,8 @@ bool CAcqBoard::WrapLoop() {
 bool CAcqBoard::OpenNextInSeries() {
     const std::string next = WavSeriesFileName(file_.series.base, file_.series.number + 1);
     if (next.size() > kMaxWavPathChars) return false;
-    std::FILE* f = std::fopen(next.c_str(), "rb");
+    bool notRegular = false;
+    std::FILE* f = OpenRecording(next, notRegular);
     if (f == nullptr) return false;
     WavHeader header;
     std::uint64_t bytes = 0;
