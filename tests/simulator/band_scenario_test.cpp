@@ -96,7 +96,7 @@ TEST(BandScenario, MalformedFilesAreRefusedWithTheLine) {
     }
     // A value is quoted back cut to 80 characters, however long its line.
     const ScenarioResult huge =
-        ParseScenario("station freq=" + std::string(5000000, '9') + "x mode=AM", "test");
+        ParseScenario("station freq=" + std::string(5000000, '9') + "x mode=AM level=-50", "test");
     EXPECT_EQ(huge.error, "test:1: freq needs a number, got '" + std::string(80, '9') + "...'");
     EXPECT_EQ(LoadScenarioFile("/nonexistent/band.txt").error,
               "/nonexistent/band.txt: cannot read the scenario file");
