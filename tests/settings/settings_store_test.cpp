@@ -81,7 +81,7 @@ TEST_F(SettingsStoreTest, SaveThenLoadRoundTripsEveryKey) {
         if (k.saved) *k.value = k.minValue + (n++ % (k.maxValue - k.minValue + 1));
     });
     a.AdcPreamp = 1;
-    a.FreqOffset = 1234;  // a combination Load keeps (see the mending test)
+    a.FreqOffset = -1234;  // a combination Load keeps (see the mending test)
     ASSERT_TRUE(SettingsStore::Save(a));
     SettingsRecord b;
     SettingsStore::Load(b);
