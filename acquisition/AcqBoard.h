@@ -85,6 +85,12 @@ public:
     // Sample bytes the ring had to drop because the worker fell behind.
     std::uint64_t DroppedBytes() const { return droppedBytes_.load(); }
     int BlockBytes() const { return blockBytes_; }
+    // Seconds since the receiver last delivered a block (since Start when it
+    // has delivered none); 0 while input is stopped. Any thread.
+    double SecondsWithoutBlock() const;
+    // Whether the receiver is still attached: the library still names a
+    // device. A removed receiver delivers nothing and answers nothing.
+    bool ReceiverPresent() const;
 
     // The library's callback: one block of BlockBytes() bytes.
     static void InputCallback(unsigned char* block, void* user);
@@ -181,6 +187,7 @@ private:
     std::thread worker_;
     std::atomic<std::uint64_t> pushed_{0};
     std::atomic<std::uint64_t> droppedBytes_{0};
+    std::atomic<std::int64_t> lastBlockNs_{0};  // steady clock, at Start and every block
     std::atomic<int> overload_{0};
     RawSampleRecorder* recorder_ = nullptr;
     CDspLock boardLock_;

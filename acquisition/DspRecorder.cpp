@@ -166,6 +166,13 @@ int CDspRecorder::Stop() {
     return 1;
 }
 
+int CDspRecorder::StopFor(const std::string& why) {
+    std::lock_guard lock(mutex_);
+    if (!recording_.load()) return 0;
+    Fail(why);
+    return 1;
+}
+
 std::string CDspRecorder::CurrentFileName() const {
     std::lock_guard lock(mutex_);
     return fileName_;

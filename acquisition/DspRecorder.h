@@ -37,6 +37,9 @@ public:
     int Start(const std::string& path);
     // 1 when a recording was stopped.
     int Stop();
+    // Stops a recording that cannot go on (no room left), keeping `why` as
+    // its LastError. 1 when one was stopped.
+    int StopFor(const std::string& why);
     // One raw unit of `frameCount` frames; ignored when not recording.
     void Write(const std::uint8_t* frames, int frameCount) override;
 
