@@ -51,13 +51,13 @@ void ReceiverStartup::ReadIdentity() {
 }
 
 bool ReceiverStartup::ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
-                                    const std::function<void()>& onConfigured) {
+                                    const std::function<void()>& onConfigured,
+                                    bool receiverIsSource) {
     rateIdx = std::clamp(rateIdx, 0, kRateCount - 1);
     settings_.DdcSamplingRateIdx = rateIdx;
     settings_.outputRateKHz = kOutputRatesKHz[rateIdx];
     if (restart && board) board->Stop();
 
-    const bool receiverIsSource = !settings_.fileLoaded.load() && !settings_.recording.load();
     if (receiverIsSource) {
         const std::string dir = BitstreamDirectory();
         BitstreamKey key{};
@@ -86,7 +86,6 @@ void ReceiverStartup::SendFrontEnd(CAcqBoard& board, int preselectorBand) {
     board.SetPreampDither(settings_.AdcPreamp, settings_.AdcDither);
     library_.SetAttenuator(AttenuatorStepToSend(std::clamp(settings_.AttenuatorIdx, 0, 3)));
     library_.SetPreselector(preselectorBand);
-    settings_.preselectorBand.store(preselectorBand);
 }
 
 void ReceiverStartup::Shutdown(CAcqBoard* board) {

@@ -35,8 +35,11 @@ public:
     // acquisition is stopped around it and started again. `onConfigured`
     // (may be empty) runs after a successful load, before the restart: the
     // engine's display restart and re-routing for the new rate go there.
+    // Without `receiverIsSource` (a file loaded or a recording made, as the
+    // controller knows) the FPGA is left alone and only the rate is stored.
     bool ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
-                       const std::function<void()>& onConfigured = {});
+                       const std::function<void()>& onConfigured = {},
+                       bool receiverIsSource = true);
     // Sends preamp and dither, the attenuator step and the preselector band.
     void SendFrontEnd(CAcqBoard& board, int preselectorBand);
     // Stops acquisition, closes the receiver and unloads the library.

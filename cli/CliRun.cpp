@@ -10,24 +10,16 @@
 #include <string>
 #include <thread>
 
-#include "AcqBoard.h"
+#include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
-#include "DspRecorder.h"
-#include "NullAudioSink.h"
-#include "PulseAudioSink.h"
-#include "ReceiverController.h"
-#include "ReceiverEngine.h"
-#include "ReceiverStartup.h"
 #include "SMeterValues.h"
 #include "SettingsStore.h"
+#include "ShutdownSignals.h"
 #include "SpectrumTap.h"
-#include "StationLists.h"
-#include "UsbLibrary.h"
 #include "WaterfallImage.h"
 #include "WavFileSink.h"
-#include "WaveOut.h"
 
 namespace velorix {
 
@@ -88,11 +80,10 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
 }
 
 int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
+    // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
+    // its end: files finished, settings saved, summary printed.
+    const ShutdownSignals signals;
     ConsoleNotifier notifier(err, stdin, false);
-    SetDefaultNotifier(&notifier);
-    struct NotifierReset {
-        ~NotifierReset() { SetDefaultNotifier(nullptr); }
-    } notifierReset;
 
     // The device is chosen before the library is loaded.
     if (o.source == CliOptions::Source::Virtual) {
@@ -104,61 +95,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     const bool fromFile = o.source == CliOptions::Source::File;
 
-    SettingsRecord settings;
-    if (o.useSettings) SettingsStore::Load(settings);
-    ApplyOptions(o, settings);
-    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
-    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
-        std::fprintf(err,
-                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
-                     "at %.0f kHz\n",
-                     0.4 * rateKHz * 1000.0, rateKHz);
-        return 2;
-    }
-
-    // Audio: a file, a named sink, or the default sink when a server answers.
-    std::unique_ptr<AudioSink> sink;
-    std::string device;
-    if (!o.audioOut.empty()) {
-        sink = std::make_unique<WavFileSink>(o.audioOut);
-    } else {
-        sink = std::make_unique<PulseAudioSink>();
-        device = o.audioDevice.value_or("");
-    }
-    auto wave = std::make_unique<CWaveOut>(std::move(sink), &notifier);
-    if (!wave->Open(device)) {
-        if (!o.audioOut.empty()) {
-            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
-            return 1;
-        }
-        if (o.audioDevice) {
-            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n", device.c_str());
-            return 1;
-        }
-        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
-        wave = std::make_unique<CWaveOut>(std::make_unique<NullAudioSink>(), &notifier);
-        wave->Open("");
-    }
-
-    UsbLibrary library;
-    CAcqBoard board(library);
-    CDspRecorder recorder(&settings, &notifier);
-    board.AttachRecorder(&recorder);
-    board.Open(&settings);
-
-    const int fftSize = MainFFTSize(settings.MainFFTIdx);
-    const double avg =
-        settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
-    SpectrumTap mainDisplay(fftSize, avg, !o.waterfall.empty());
-    DiscardSink secDisplay(256);
-
+    // The displays and the meter tap are declared first: they outlive the
+    // receiver's chain.
+    std::mutex meterMutex;
+    ReceiverController* controller = nullptr;
+    std::string lastMeter = "no signal";
+    double meterLimitSeconds = 1e300;  // no line after the signal time the run ends at
     // The meter ticks on the engine thread; `controller` is set and cleared by
     // this thread. Both sides hold meterMutex, so a tick never reads a
     // controller being shut down.
-    ReceiverController* controller = nullptr;
-    std::mutex meterMutex;
-    std::string lastMeter = "no signal";
-    double meterLimitSeconds = 1e300;  // no line after the signal time the run ends at
     auto setController = [&](ReceiverController* c) {
         std::lock_guard lock(meterMutex);
         controller = c;
@@ -172,66 +117,86 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     };
     constexpr int kMeterFrames = 3125;  // 100 ms of audio at 31250 Hz
     AudioMeterTap meter(kMeterFrames, kAudioRateHz, meterTick);
-    meter.Connect(wave.get());
+    DiscardSink secDisplay(256);
+    std::unique_ptr<SpectrumTap> mainDisplay;
 
-    CReceiverEngine engine;
-    EngineEndpoints ends;
-    ends.head = &board;
-    ends.mainDisplay = &mainDisplay;
-    ends.secondaryDisplay = &secDisplay;
-    ends.audioOut1 = &meter;
-    ends.setPlaybackPacing = [&wave](bool on) { wave->SetPacing(on); };
-    engine.Build(ends);
-    wave->SetPacer(&board);
+    // Audio: a file, a named sink, or the default sink when a server answers.
+    AssembledReceiver::Slots slots{.notifier = notifier};
+    if (!o.audioOut.empty()) {
+        slots.audioSink = std::make_unique<WavFileSink>(o.audioOut);
+    } else {
+        slots.audioDevice = o.audioDevice.value_or("");
+    }
+    slots.audioTap = &meter;
+    slots.useStore = o.useSettings;
+    AssembledReceiver rx(std::move(slots));
+    SettingsRecord& settings = rx.Settings();
 
-    const StationLists lists = LoadStationLists(".");
-    ReceiverStartup startup(library, settings, notifier);
-    ReceiverController ctl(
-        {settings, engine, board, library, startup, recorder, &lists, notifier, nullptr});
-    ctl.SetClock([] {
-        return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::seconds>(
-                                             std::chrono::system_clock::now().time_since_epoch())
-                                             .count());
-    });
+    rx.LoadSettings();
+    ApplyOptions(o, settings);
+    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
+    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
+        std::fprintf(err,
+                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
+                     "at %.0f kHz\n",
+                     0.4 * rateKHz * 1000.0, rateKHz);
+        return 2;
+    }
+    if (!rx.OpenAudio()) {
+        if (!o.audioOut.empty()) {
+            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
+            return 1;
+        }
+        if (o.audioDevice) {
+            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n",
+                         o.audioDevice->c_str());
+            return 1;
+        }
+        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
+        rx.UseSilentAudio();
+    }
 
-    auto fail = [&](int code) {
-        board.Stop();
-        wave->Shutdown();
-        startup.Shutdown(&board);
-        return code;
-    };
+    const double avg =
+        settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
+    mainDisplay =
+        std::make_unique<SpectrumTap>(MainFFTSize(settings.MainFFTIdx), avg, !o.waterfall.empty());
+    rx.SetDisplays(mainDisplay.get(), &secDisplay);
+    rx.BuildEngine();
+    ReceiverController& ctl = rx.Controller();
+    CAcqBoard& board = rx.Board();
 
     // A recording starts before the first block, so it holds everything the
     // chain receives: played back, it gives the same audio.
     auto startRecording = [&] {
         if (o.record.empty()) return true;
-        recorder.SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
+        rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.StartRecording(o.record).accepted) return true;
         std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
         return false;
     };
-    if (!fromFile) {
-        if (!startup.BindLibrary(UsbLibrary::DefaultPath())) return fail(1);
-        if (!startup.OpenReceiver()) return fail(1);
-        if (!startup.DownloadFirmware()) return fail(1);
-        if (ctl.RestoreAll(true).fatal) return fail(1);
+    auto applyDsp = [&] {
         if (o.nbValue) ctl.SetNBVal(*o.nbValue), ctl.SetNoiseBlanker(true);
         if (o.nrValue) ctl.SetNRVal(*o.nrValue), ctl.SetNoiseReduction(true);
+        return true;
+    };
+    if (!fromFile) {
         // Everything is in place before the first block, as it is for a file,
         // so a recording played back gives the very same audio.
-        ctl.Start();
-        ctl.SendFrontEnd();
-        if (!startRecording()) return fail(1);
-        if (!board.Start()) {
-            std::fprintf(err, "velorix-cli: the receiver did not start streaming\n");
-            return fail(1);
+        bool reachedAcquisition = false;
+        const bool started = rx.StartHeadless({applyDsp, [&] {
+                                                   reachedAcquisition = startRecording();
+                                                   return reachedAcquisition;
+                                               }});
+        if (!started) {
+            if (reachedAcquisition)
+                std::fprintf(err, "velorix-cli: the receiver did not start streaming\n");
+            return 1;
         }
     } else {
         // No receiver: the file's own settings rule, nothing is sent anywhere.
-        settings.retuneInhibit.store(1);
-        ctl.RestoreAll(false);
+        ctl.RestoreWithoutReceiver();
         ctl.SelectSource(1, false);
-        if (!ctl.LoadFile(o.sourceFile).accepted) return fail(1);
+        if (!ctl.LoadFile(o.sourceFile).accepted) return 1;
         if (o.tuneHz) {
             const long long offset = settings.CenterFreq - *o.tuneHz;
             const double limit = 0.4 * settings.outputRateKHz * 1000.0;
@@ -240,34 +205,34 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                              "velorix-cli: the tuned frequency must lie within %.0f Hz of the "
                              "file's centre %d Hz\n",
                              limit, settings.CenterFreq);
-                return fail(2);
+                return 2;
             }
             ctl.SetTuningOffset(static_cast<int>(offset));
         }
-        if (o.nbValue) ctl.SetNBVal(*o.nbValue), ctl.SetNoiseBlanker(true);
-        if (o.nrValue) ctl.SetNRVal(*o.nrValue), ctl.SetNoiseReduction(true);
+        applyDsp();
         board.SetStopAtEnd(true);
     }
     ctl.StationTick();
     setController(&ctl);
     if (fromFile && !ctl.Play().accepted) {
         setController(nullptr);
-        return fail(1);
+        return 1;
     }
 
-    // Receive until the signal time is reached (or a file ends).
+    // Receive until the signal time is reached, a file ends or a signal comes.
     const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
     const auto start = Clock::now();
     auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
     auto lastTick = start;
-    while (signalSeconds() < wanted) {
+    while (signalSeconds() < wanted && signals.Caught() == 0) {
         if (fromFile && !board.IsPlaying()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
             lastTick = Clock::now();
             ctl.Tick();  // free-space guard and status
-            if (!o.record.empty() && !recorder.IsRecording() && !recorder.LastError().empty())
+            if (!o.record.empty() && !rx.Recorder().IsRecording() &&
+                !rx.Recorder().LastError().empty())
                 break;
         }
     }
@@ -294,17 +259,17 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         }
     }
     setController(nullptr);
-    ctl.StopButton();
-    board.Stop();
-    board.StopPlayback();
-    ctl.Shutdown();
-    wave->Shutdown();
-    if (recorder.IsRecording()) recorder.Stop();
+    const AssembledReceiver::ShutdownReport shut = rx.Shutdown();
 
     int code = 0;
+    if (shut.settingsSaved == false) {
+        std::fprintf(err, "velorix-cli: the settings could not be saved to %s\n",
+                     SettingsStore::FilePath().c_str());
+        code = 1;
+    }
     if (!o.waterfall.empty()) {
         std::string why;
-        if (!WriteWaterfallPng(o.waterfall, mainDisplay.WaterfallLines(), why)) {
+        if (!WriteWaterfallPng(o.waterfall, mainDisplay->WaterfallLines(), why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
         }
@@ -321,13 +286,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     std::fprintf(out, "  s-meter   %s\n", meterText.c_str());
     std::fprintf(out, "  dropped   ring %llu bytes, audio %llu buffers\n",
                  static_cast<unsigned long long>(board.DroppedBytes()),
-                 static_cast<unsigned long long>(wave->DroppedCount()));
+                 static_cast<unsigned long long>(rx.AudioOut1().DroppedCount()));
     std::fprintf(out, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
                  SummaryStations(ctl).c_str());
     std::fflush(out);
-
-    startup.Shutdown(nullptr);
-    if (o.useSettings) SettingsStore::Save(settings);
+    if (const int signal = signals.Caught(); signal != 0) return ShutdownSignals::ExitCode(signal);
     return code;
 }
 

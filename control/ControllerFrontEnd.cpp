@@ -77,11 +77,15 @@ bool ReceiverController::ApplyRate(bool restart, Outcome& outcome) {
         reroute();
     } else {
         bool configured = false;
-        const bool started = startup_.ConfigureRate(idx, &board_, restart, [&] {
-            configured = true;
-            engine_.RestartDisplays();
-            reroute();
-        });
+        const bool receiverIsSource = !settings_.fileLoaded.load() && !settings_.recording.load();
+        const bool started = startup_.ConfigureRate(
+            idx, &board_, restart,
+            [&] {
+                configured = true;
+                engine_.RestartDisplays();
+                reroute();
+            },
+            receiverIsSource);
         if (!configured) {
             // The start-up layer has shown "... not found" or "Bitstream load error".
             outcome.fatal = true;

@@ -19,6 +19,10 @@ void ReceiverController::EnterOffsetOnlyTuning() {
     displays_->SetFreeScroll(false);
 }
 
+void ReceiverController::SetPacing(bool on) {
+    if (pacing_ != nullptr) pacing_->SetPlaybackPacing(on);
+}
+
 void ReceiverController::StopInternal() {
     if (settings_.recording.load()) {
         recorder_.Stop();
@@ -38,7 +42,7 @@ void ReceiverController::StopInternal() {
     }
     if (settings_.playing.load()) {
         board_.StopPlayback();
-        engine_.SetPlaybackPacing(false);
+        SetPacing(false);
         settings_.playing.store(0);
     }
     stationPanel_.SetOwnClock(true);
@@ -172,9 +176,9 @@ Outcome ReceiverController::Play() {
         }
         // Pacing first: the buffers of the first read-ahead may be played
         // (and must be reported) before StartPlayback returns.
-        engine_.SetPlaybackPacing(true);
+        SetPacing(true);
         if (board_.StartPlayback() != 1) {
-            engine_.SetPlaybackPacing(false);
+            SetPacing(false);
             o.accepted = false;
             return;
         }

@@ -2,10 +2,9 @@
 
 namespace velorix {
 
-// What the control layer asks of the two spectrum displays and the audio
-// output's file pacing. The window's displays implement it; the headless
-// receiver and the tests may leave every operation empty. Called on the
-// user-interface thread.
+// What the control layer asks of the two spectrum displays. The window's displays implement it; the
+// headless receiver and the tests may leave every operation empty. Called on the user-interface
+// thread.
 //
 // The control layer retunes the acquisition board itself after a centre
 // change (never while the retune-inhibit flag is set), so OnCentreChanged

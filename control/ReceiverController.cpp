@@ -17,6 +17,7 @@ ReceiverController::ReceiverController(const Parts& parts)
       stations_(parts.stations),
       notifier_(parts.notifier),
       displays_(parts.displays ? parts.displays : &noDisplays_),
+      pacing_(parts.pacing),
       freeSpace_(FreeBytesOf),
       clock_(SystemSecondsUtc),
       stationPanel_([this] { return clock_(); }) {
@@ -69,6 +70,11 @@ Outcome ReceiverController::RestoreAll(bool readIdentity) {
         ApplyNoiseReduction(false);
         ApplyAudio(true);  // whatever the mode: DRM starts with audio on
     });
+}
+
+Outcome ReceiverController::RestoreWithoutReceiver() {
+    settings_.retuneInhibit.store(1);
+    return RestoreAll(false);
 }
 
 Outcome ReceiverController::Start() {

@@ -12,6 +12,7 @@
 #include "EngineControl.h"
 #include "Notifier.h"
 #include "PanelState.h"
+#include "PlaybackPacing.h"
 #include "ReceiverInfo.h"
 #include "ReceiverStartup.h"
 #include "SMeterValues.h"
@@ -46,6 +47,7 @@ public:
         const StationLists* stations = nullptr;  // null: no station lines
         Notifier& notifier;                      // file errors
         DisplayControl* displays = nullptr;      // null: no displays
+        PlaybackPacing* pacing = nullptr;        // null: playback is not paced
     };
 
     // Free bytes of the file system holding a directory; nothing when unknown.
@@ -69,6 +71,9 @@ public:
     // source "Velorix", then noise blanker and noise reduction off, audio on.
     // With `readIdentity` the EEPROM identity is read first.
     Outcome RestoreAll(bool readIdentity = true);
+    // The restore with no receiver, a recording to be the source: nothing is
+    // sent to the receiver and no identity is read.
+    Outcome RestoreWithoutReceiver();
     // After acquisition started: mode again, tuning offset, displays.
     Outcome Start();
     // Preamp and dither, attenuator and preselector band to the receiver.
@@ -185,6 +190,7 @@ private:
     void EnterOffsetOnlyTuning();  // "Center" off for recording and files
     void EnableFrontEnd(bool on);
     void StopInternal();
+    void SetPacing(bool on);
     void CloseFileInternal();
     void ShowStatusTime(std::int64_t secondsUtc);
 
@@ -198,6 +204,7 @@ private:
     Notifier& notifier_;
     DisplayControl* displays_;
     DisplayControl noDisplays_;
+    PlaybackPacing* pacing_;
 
     // The clock comes before the station panel, which reads it when built.
     FreeSpaceProbe freeSpace_;

@@ -26,8 +26,9 @@ CDspBuffer* CDspSwitch::GetBuffer() {
     if (current_ >= 0) return outputs_[current_]->GetBuffer();
     if (!warned_) {
         warned_ = true;
-        Notifier& n = notifier_ ? *notifier_ : DefaultNotifier();
-        n.Notify("DspSwitch", "Null Consumer", Notifier::Icon::None, Notifier::Buttons::Ok);
+        if (notifier_ != nullptr)
+            notifier_->Notify("DspSwitch", "Null Consumer", Notifier::Icon::None,
+                              Notifier::Buttons::Ok);
     }
     // Unrouted data lands in the switch's own one-element buffer and is dropped.
     return buffer.get();

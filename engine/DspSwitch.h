@@ -12,8 +12,8 @@ namespace velorix {
 // nothing per sample. Outputs may merge again further down.
 class CDspSwitch : public CDspBlock {
 public:
-    // `notifier` (not owned) hears of data sent with no output selected;
-    // null means the process-wide default.
+    // `notifier` (not owned) hears of data sent with no output selected,
+    // once per selection; null: nobody is told.
     CDspSwitch(int type, int outputs, Notifier* notifier = nullptr);
 
     void Connect(CDspConsumer*) override {}

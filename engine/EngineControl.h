@@ -45,9 +45,6 @@ public:
     // Resets the first AGC block's gain and levels (a new sample source
     // starts from silence, not from the old source's gain).
     virtual void ResetAgc() = 0;
-    // Lets the first audio output pace file playback by its completions
-    // (on while a recording plays, off otherwise).
-    virtual void SetPlaybackPacing(bool on) = 0;
 
     // Clears the demodulator's carrier-lock counter and flag (every retune).
     virtual void ResetDemodulatorLock() = 0;

@@ -18,11 +18,4 @@ public:
                           Buttons buttons) = 0;
 };
 
-// The process-wide notifier used by blocks that were given none. Until a
-// front end installs one, notices are dropped and answered with the
-// button set's affirmative answer.
-Notifier& DefaultNotifier();
-// Installs `notifier` (not owned; null restores the silent default).
-void SetDefaultNotifier(Notifier* notifier);
-
 }  // namespace velorix

@@ -73,7 +73,7 @@ void CReceiverEngine::ConstructBlocks() {
         std::make_unique<CDspTabFreqShift>(1024, cos_.data(), sin_.data(), kSineTableSize, 0);
     shifter2_ =
         std::make_unique<CDspTabFreqShift>(1024, cos_.data(), sin_.data(), kSineTableSize, 1);
-    decimSwitch_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 8);
+    decimSwitch_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 8, endpoints_.notifier);
     for (int i = 0; i < 9; ++i) {
         const auto& d = kDecimators[i];
         decimators_[i] = std::make_unique<CDspHBFDecimCpx>(d.capacity, d.length, d.coefficients);
@@ -85,11 +85,11 @@ void CReceiverEngine::ConstructBlocks() {
     }
     iir_ = std::make_unique<CDspIirCpxReal>(64, kIirFeedForwardCount, kIirFeedbackCount,
                                             kIirFeedForward, kIirFeedback);
-    preDemod_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2);
-    postDemod_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2);
+    preDemod_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2, endpoints_.notifier);
+    postDemod_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2, endpoints_.notifier);
     for (auto& s : stage_)
-        s = std::make_unique<CDspSwitch>(kDspTypeComplex, 2);
-    nrSwitch_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2);
+        s = std::make_unique<CDspSwitch>(kDspTypeComplex, 2, endpoints_.notifier);
+    nrSwitch_ = std::make_unique<CDspSwitch>(kDspTypeComplex, 2, endpoints_.notifier);
     bandPass_ = std::make_unique<CDspKaiserBPFFir>(64, 64, -0.3072, 0.3072, 13.0);
     lowPass_ = std::make_unique<CDspKaiserLPFFir>(64, 64, 0.6, 8.0);
     noiseReduction_ = std::make_unique<CDspLMSNoiseRed>(512, 64, 20, 0.01);
@@ -267,10 +267,6 @@ void CReceiverEngine::SetMuted(bool muted) {
 
 void CReceiverEngine::ResetAgc() {
     if (agc1_) agc1_->Reset();
-}
-
-void CReceiverEngine::SetPlaybackPacing(bool on) {
-    if (endpoints_.setPlaybackPacing) endpoints_.setPlaybackPacing(on);
 }
 
 void CReceiverEngine::ResetDemodulatorLock() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,8 +36,8 @@ struct EngineEndpoints {
     // required; the second (the virtual audio cable) is optional.
     CDspConsumer* audioOut1 = nullptr;
     CDspConsumer* audioOut2 = nullptr;
-    // Switches the first audio output's pacing of file playback (may be empty).
-    std::function<void(bool)> setPlaybackPacing;
+    // Hears of the switches' faults (streaming thread; may be null).
+    Notifier* notifier = nullptr;
 };
 
 // The whole receive path below the acquisition board: noise blanker, the
@@ -77,7 +76,6 @@ public:
     void SetVolumeDb(double levelDb) override;
     void SetMuted(bool muted) override;
     void ResetAgc() override;
-    void SetPlaybackPacing(bool on) override;
     void ResetDemodulatorLock() override;
     bool IsDemodulatorLocked() const override;
     double AgcAverageLevelDb() const override;

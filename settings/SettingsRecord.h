@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "OwnedFlag.h"
+
 namespace velorix {
+
+// The owners of the run-time flags below.
+class ReceiverController;
+class CAcqBoard;
 
 inline constexpr int kModeCount = 9;    // AM SAM CW RTTY USB LSB FM DRM USER
 inline constexpr int kFilterCount = 6;  // 25, 12, 6, 3, 1.6, 0.8 kHz
@@ -24,35 +30,36 @@ inline constexpr std::array<double, kRateCount> kOutputRatesKHz = {125.0, 250.0,
 // The keys are written by the user-interface thread only. The run-time
 // flags are atomics because the display and file-source threads read them.
 struct SettingsRecord {
-    // Persistent keys, in the order they are read and written.
-    int AdcSamplingRate = 80000000;       // ADC clock, Hz
-    int DdcSamplingRateIdx = 0;           // 0..2: 125, 250, 500 kHz
-    int MainFFTIdx = 6;                   // 0..6: 65536 … 1024 bins; read, never saved
-    int CFStepIdx = 7;                    // 0..11 into the centre-frequency step table
-    int CenterFreq = 14150000;            // Hz
-    int FreqOffset = 0;                   // Hz; tuned frequency = CenterFreq - FreqOffset
-    int RefLevel = 0;                     // dBm at the top of the main display, -150..20
-    int RefScaleIdx = 3;                  // 0..4: 1, 2, 5, 10, 15 dB per division
-    int AttenuatorIdx = 0;                // 0..3: 0, 10, 20, 30 dB
-    int MemListIdx = 1;                   // 0..2: HFCC, EiBi, user list
-    int Preselector = 1;                  // 0/1
-    int AdcPreamp = 0;                    // 0/1
-    int AdcDither = 1;                    // 0/1
+    // Persistent keys, in the order they are read and written. Their
+    // defaults and ranges stand in the key table (SettingsKeys.cpp) only.
+    int AdcSamplingRate;                  // ADC clock, Hz
+    int DdcSamplingRateIdx;               // 0..2: 125, 250, 500 kHz
+    int MainFFTIdx;                       // 0..6: 65536 … 1024 bins; read, never saved
+    int CFStepIdx;                        // 0..11 into the centre-frequency step table
+    int CenterFreq;                       // Hz
+    int FreqOffset;                       // Hz; tuned frequency = CenterFreq - FreqOffset
+    int RefLevel;                         // dBm at the top of the main display, -150..20
+    int RefScaleIdx;                      // 0..4: 1, 2, 5, 10, 15 dB per division
+    int AttenuatorIdx;                    // 0..3: 0, 10, 20, 30 dB
+    int MemListIdx;                       // 0..2: HFCC, EiBi, user list
+    int Preselector;                      // 0/1
+    int AdcPreamp;                        // 0/1
+    int AdcDither;                        // 0/1
     int FltBw[kModeCount][kFilterCount];  // pass-band width, Hz
     int FltFc[kModeCount][kFilterCount];  // pass-band centre, Hz
-    int DemIdx = 4;                       // 0..8, mode
+    int DemIdx;                           // 0..8, mode
     int DemBwIdx[kModeCount];             // 0..5, filter per mode
     int DemWhStepIdx[kModeCount];         // 0..8, tuning-wheel step per mode
     int DemAgcIdx[kModeCount];            // 0..3: Fast, Med, Slow, Off per mode
-    int DispFnIdx = 0;                    // 0 spectrum, 1 waterfall
-    int SecDispFnIdx = 0;                 // 0..2: Tune, PBT, Notch
-    int TuneMode = 1;                     // 1 = centre tuning, 0 = offset tuning
-    int SmtrMode = 0;                     // 0 AGC average, 1 AGC peak
-    int MainAvgVal = 200;                 // 0..800
-    int SecAvgVal = 200;                  // 0..800
-    int NBVal = -130;                     // -200..-50, tenths of a dB, negated
-    int NRVal = 0;                        // 0..200
-    int VolVal = -100;                    // -400..0, tenths of a dB
+    int DispFnIdx;                        // 0 spectrum, 1 waterfall
+    int SecDispFnIdx;                     // 0..2: Tune, PBT, Notch
+    int TuneMode;                         // 1 = centre tuning, 0 = offset tuning
+    int SmtrMode;                         // 0 AGC average, 1 AGC peak
+    int MainAvgVal;                       // 0..800
+    int SecAvgVal;                        // 0..800
+    int NBVal;                            // -200..-50, tenths of a dB, negated
+    int NRVal;                            // 0..200
+    int VolVal;                           // -400..0, tenths of a dB
 
     // Derived on load (and by whoever changes the source keys).
     double outputRateKHz = 125.0;
@@ -61,14 +68,19 @@ struct SettingsRecord {
     // Filled from a recording's header when a file is played.
     std::time_t recordingTime = 0;
 
-    // Run-time state, never stored.
-    std::atomic<int> fileLoaded{0};
-    std::atomic<int> restoreHardware{0};
-    std::atomic<std::int64_t> fileStartTime{0};  // seconds since 1970, UTC
-    std::atomic<int> playing{0};
-    std::atomic<int> recording{0};
-    std::atomic<int> retuneInhibit{0};
-    std::atomic<int> preselectorBand{0};  // band in use for the centre frequency, 0..10
+    // Run-time state, never stored. The controller owns the source, record
+    // and playback state; the board owns what it reads from a recording.
+    OwnedFlag<int, ReceiverController> fileLoaded;
+    OwnedFlag<int, ReceiverController> restoreHardware;
+    OwnedFlag<int, ReceiverController> playing;
+    OwnedFlag<int, ReceiverController> recording;
+    // Set while a recording is made or a file is the source: nothing is sent
+    // to the receiver.
+    OwnedFlag<int, ReceiverController> retuneInhibit;
+    OwnedFlag<std::int64_t, CAcqBoard> fileStartTime;  // seconds since 1970, UTC
+    // Band in use for the centre frequency, 0..10; written by the controller
+    // only (a plain atomic so the display tables' tests can set it).
+    std::atomic<int> preselectorBand{0};
 
     // The three bitstreams' 6-byte descrambling keys (see acquisition).
     const std::uint8_t* bitstreamKey[kRateCount] = {nullptr, nullptr, nullptr};

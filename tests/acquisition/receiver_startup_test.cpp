@@ -163,8 +163,7 @@ TEST_F(StartupTest, PlayingAFileSkipsTheBitstream) {
     UsbLibrary lib(FakeUsbDevice::Exports());
     RecordingNotifier notes;
     ReceiverStartup startup(lib, settings, notes);
-    settings.fileLoaded = 1;
-    EXPECT_TRUE(startup.ConfigureRate(1, nullptr, false));
+    EXPECT_TRUE(startup.ConfigureRate(1, nullptr, false, {}, false));
     EXPECT_TRUE(dev().fpgaNames.empty());
     EXPECT_DOUBLE_EQ(settings.outputRateKHz, 250.0);
 }

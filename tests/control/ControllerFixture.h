@@ -47,7 +47,7 @@ protected:
         }
         board.Open(&settings);
         ctl = std::make_unique<ReceiverController>(ReceiverController::Parts{
-            settings, engine, board, lib, startup, recorder, &lists, notes, &displays});
+            settings, engine, board, lib, startup, recorder, &lists, notes, &displays, &engine});
         ctl->SetFreeSpaceProbe([this](const std::string&) { return freeBytes; });
         ctl->SetClock([this] { return now; });
         ctl->RestoreAll();

@@ -5,12 +5,14 @@
 
 #include "DisplayControl.h"
 #include "EngineControl.h"
+#include "PlaybackPacing.h"
 
 namespace velorix::test {
 
-// Records what the control layer asks of the receive chain, and keeps the
+// Records what the control layer asks of the receive chain and of the audio
+// output's pacing, and keeps the
 // last value of every setting so tests can read them back.
-class FakeEngine : public EngineControl {
+class FakeEngine : public EngineControl, public PlaybackPacing {
 public:
     std::vector<std::string> calls;
     int mode = -1;
@@ -52,7 +54,7 @@ public:
     void SetVolumeDb(double l) override { volumeDb = l; }
     void SetMuted(bool m) override { muted = m; }
     void ResetAgc() override { ++agcResets; }
-    void SetPlaybackPacing(bool on) override { pacing = on; }
+    void SetPlaybackPacing(bool on) override { pacing = on; }  // PlaybackPacing
     void ResetDemodulatorLock() override { ++lockResets, locked = false; }
     bool IsDemodulatorLocked() const override { return locked; }
     double AgcAverageLevelDb() const override { return averageDb; }

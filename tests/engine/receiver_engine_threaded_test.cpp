@@ -35,7 +35,6 @@ struct Chain {
         e.secondaryDisplay = &secView;
         e.audioOut1 = &audio1;
         e.audioOut2 = secondAudio ? &audio2 : nullptr;
-        e.setPlaybackPacing = [this](bool on) { pacing = on; };
         built = engine.Build(e);
     }
     // Complex tone of `hz` at the head's rate, `blocks` blocks of 1024.
@@ -55,7 +54,6 @@ struct Chain {
     CReceiverEngine engine;
     int built = 0;
     double phase = 0.0;
-    bool pacing = false;
 };
 
 // Power of `x` at frequency f (Hz) for a rate in Hz, by direct correlation.
@@ -237,8 +235,6 @@ TEST(ReceiverEngine, DisplaysAndControlsFollowTheirSwitches) {
     c.engine.MainDisplayThread().SetSkipLimit(4);
     c.engine.RestartDisplays();
     EXPECT_EQ(c.mainView.ready.load(), 1);
-    c.engine.SetPlaybackPacing(true);
-    EXPECT_TRUE(c.pacing);
     EXPECT_EQ(c.engine.MainDisplayThread().GetSkipLimit(), 0);
 }
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -25,6 +26,16 @@
 namespace {
 
 using namespace velorix;
+
+// Device failures during a measurement are printed, never asked about.
+class StderrNotifier : public Notifier {
+public:
+    Answer Notify(const std::string& text, const std::string& caption, Icon, Buttons) override {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return Answer::Ok;
+    }
+};
+StderrNotifier gNotes;
 using Clock = std::chrono::steady_clock;
 
 struct PrivateDaemon {
@@ -116,7 +127,7 @@ void RunCpu(benchmark::State& state, bool pulse) {
             sink = std::make_unique<PulseAudioSink>();
         else
             sink = std::make_unique<NullAudioSink>();
-        CWaveOut out(std::move(sink));
+        CWaveOut out(std::move(sink), gNotes);
         if (out.Open("") != 1) {
             state.SkipWithError("open failed");
             return;
@@ -167,7 +178,7 @@ void BM_WaveOutLatency_PulseAudio(benchmark::State& state) {
                 state.SkipWithError("parec gave no data");
                 return;
             }
-            CWaveOut out(std::make_unique<PulseAudioSink>());
+            CWaveOut out(std::make_unique<PulseAudioSink>(), gNotes);
             if (out.Open("Virtual Audio Cable") != 1) {
                 state.SkipWithError("open failed");
                 return;

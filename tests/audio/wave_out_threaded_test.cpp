@@ -23,7 +23,7 @@ struct Rig {
     explicit Rig(bool drops = true) {
         auto s = std::make_unique<FakeAudioSink>(drops);
         sink = s.get();
-        out = std::make_unique<CWaveOut>(std::move(s), &notes);
+        out = std::make_unique<CWaveOut>(std::move(s), notes);
     }
     RecordingNotifier notes;
     FakeAudioSink* sink;
@@ -309,7 +309,7 @@ TEST(WaveOut, AFileDeviceThatFailsReleasesAWaitingChainWhileTheMessageIsUp) {
     } holding;
     auto s = std::make_unique<FakeAudioSink>(/*dropsWhenFull=*/false);
     FakeAudioSink* sink = s.get();
-    CWaveOut out(std::move(s), &holding);
+    CWaveOut out(std::move(s), holding);
     struct Release {  // answers the message however the test ends, before out is shut down
         HoldingNotifier& n;
         ~Release() {

@@ -39,8 +39,8 @@ public:
     static constexpr int kBufferCount = 16;
     static constexpr int kSilentBuffers = 8;
 
-    // `notifier` null uses the process default.
-    explicit CWaveOut(std::unique_ptr<AudioSink> sink, Notifier* notifier = nullptr);
+    // `notifier` (not owned) hears of device failures, from any thread.
+    CWaveOut(std::unique_ptr<AudioSink> sink, Notifier& notifier);
     ~CWaveOut() override;
 
     // Opens the device whose description contains `nameSubstring` (empty:
@@ -103,7 +103,7 @@ private:
     std::unique_ptr<AudioSink> sink_;
     // Discards and paces from the clock once the device has failed.
     std::unique_ptr<AudioSink> fallback_;
-    Notifier* notifier_;
+    Notifier& notifier_;
 
     mutable std::mutex mutex_;          // guards the headers' flags, the queue and the counts below
     std::condition_variable writerCv_;  // work for the writer

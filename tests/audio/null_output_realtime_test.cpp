@@ -38,7 +38,7 @@ private:
 
 TEST(NullOutput, PlaysAtTheRealTimeRateWithoutDropping) {
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<NullAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<NullAudioSink>(), notes);
     Feeder feeder(out);
     const int buffers = static_cast<int>(StreamSeconds(2.0, 0.5) / kAudioBufferSeconds);
     {
@@ -71,7 +71,7 @@ TEST(NullOutput, PlaysAtTheRealTimeRateWithoutDropping) {
     EXPECT_GE(seconds, buffers * kAudioBufferSeconds * 0.999);
     EXPECT_EQ(out.DroppedCount(), 0u);
     EXPECT_TRUE(notes.Notices().empty());
-    EXPECT_EQ(CWaveOut(std::make_unique<NullAudioSink>(), &notes).Open("Virtual Audio Cable"), 0);
+    EXPECT_EQ(CWaveOut(std::make_unique<NullAudioSink>(), notes).Open("Virtual Audio Cable"), 0);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
     RecordingNotifier notes;
     constexpr int kBlocks = 500;  // far more than 16: the chain must wait, not drop
     {
-        CWaveOut out(std::make_unique<WavFileSink>(path), &notes);
+        CWaveOut out(std::make_unique<WavFileSink>(path), notes);
         ASSERT_EQ(out.Open(""), 1);
         EXPECT_EQ(out.DeviceDescription(), "WAV file " + path);
         for (int k = 1; k <= kBlocks; ++k)
@@ -70,7 +70,7 @@ TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
 
 TEST(WavOutput, AnUnwritableFileIsShownAndTheOutputStaysClosed) {
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<WavFileSink>("/nonexistent-velorix-dir/a.wav"), &notes);
+    CWaveOut out(std::make_unique<WavFileSink>("/nonexistent-velorix-dir/a.wav"), notes);
     EXPECT_EQ(out.Open(""), 0);
     const auto n = notes.Notices();
     ASSERT_EQ(n.size(), 1u);

@@ -41,7 +41,7 @@ std::string StreamingErrorText(const AudioStatus& status) {
 
 }  // namespace
 
-CWaveOut::CWaveOut(std::unique_ptr<AudioSink> sink, Notifier* notifier)
+CWaveOut::CWaveOut(std::unique_ptr<AudioSink> sink, Notifier& notifier)
     : CDspConsumer(kDspTypeStereo16, kAudioFramesPerBuffer, 0),
       sink_(std::move(sink)),
       fallback_(std::make_unique<NullAudioSink>()),
@@ -52,8 +52,7 @@ CWaveOut::~CWaveOut() {
 }
 
 void CWaveOut::Notify(const std::string& text) {
-    Notifier& n = notifier_ ? *notifier_ : DefaultNotifier();
-    n.Notify(text, kCaption, Notifier::Icon::Warning, Notifier::Buttons::Ok);
+    notifier_.Notify(text, kCaption, Notifier::Icon::Warning, Notifier::Buttons::Ok);
 }
 
 int CWaveOut::Open(const std::string& nameSubstring) {

@@ -120,7 +120,7 @@ TEST(PulseOutput, ATestToneComesBackAtItsFrequencyAndLevel) {
     ASSERT_TRUE(rec.Running());
     ASSERT_TRUE(rec.WaitForData());
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
     ASSERT_EQ(out.Open(""), 1);
     EXPECT_EQ(out.DeviceDescription(), "Virtual Audio Cable");  // the daemon's default sink
     const int blocks = static_cast<int>(StreamSeconds(2.0, 1.5) / kAudioBufferSeconds);
@@ -158,7 +158,7 @@ TEST(PulseOutput, BlocksBeyondSixteenAreDroppedAndEveryPlayedBufferIsCounted) {
     ASSERT_TRUE(rec.Running());
     ASSERT_TRUE(rec.WaitForData());
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
     ASSERT_EQ(out.Open("Virtual Audio Cable"), 1);
     ToneFeeder tone(out, 1 << 20);  // pushes only when asked: pacing stays off
     // 100 blocks at once, far faster than 16.4 ms each: the caller never waits.
@@ -199,16 +199,16 @@ TEST(PulseOutput, ADescriptionSubstringPicksTheRightSink) {
     RecordingNotifier notes;
     {
         // The first sink, in the server's order, whose description matches.
-        CWaveOut first(std::make_unique<PulseAudioSink>(), &notes);
+        CWaveOut first(std::make_unique<PulseAudioSink>(), notes);
         ASSERT_EQ(first.Open("Test Sink " + tag), 1);
         EXPECT_EQ(first.DeviceDescription(), "Alpha Test Sink " + tag);
-        CWaveOut cable(std::make_unique<PulseAudioSink>(), &notes);
+        CWaveOut cable(std::make_unique<PulseAudioSink>(), notes);
         ASSERT_EQ(cable.Open("Virtual Audio Cable"), 1);
         EXPECT_EQ(cable.DeviceDescription(), "Virtual Audio Cable");
     }
     MonitorRecorder recA(alpha.Monitor()), recB(beta.Monitor());
     ASSERT_TRUE(recA.WaitForData() && recB.WaitForData());
-    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
     ASSERT_EQ(out.Open("Beta Test"), 1);
     EXPECT_EQ(out.DeviceDescription(), "Beta Test Sink " + tag);
     PlayTone(out, static_cast<int>(0.6 / kAudioBufferSeconds));
@@ -251,7 +251,7 @@ TEST(PulseOutput, ALiveStreamOnAnIdleSinkLosesNothingAtItsStart) {
 
 TEST(PulseOutput, AMissingSubstringFailsQuietly) {
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
     EXPECT_EQ(out.Open("Virtual Cable That Is Not There"), 0);
     EXPECT_FALSE(out.IsOpen());
     EXPECT_TRUE(notes.Notices().empty());
@@ -267,7 +267,7 @@ TEST(PulseOutput, AServerThatDiesWhilePlayingIsReportedOnceAndPacingGoesOn) {
         ~Stopper() { Shell(line); }  // also when an assertion ends the test early
     } stopper{script + " stop " + dir};
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<PulseAudioSink>("unix:" + dir + "/pulse/native"), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>("unix:" + dir + "/pulse/native"), notes);
     ASSERT_EQ(out.Open(""), 1);
     const int blocks = static_cast<int>(1.5 / kAudioBufferSeconds);
     ToneFeeder feeder(out, blocks);
@@ -292,7 +292,7 @@ TEST(PulseOutput, AMissingServerFailsWithAClearMessage) {
     for (const char* substring : {"", "Virtual Audio Cable"}) {
         RecordingNotifier notes;
         CWaveOut out(std::make_unique<PulseAudioSink>("unix:/nonexistent-velorix/pulse/native"),
-                     &notes);
+                     notes);
         EXPECT_EQ(out.Open(substring), 0);
         const auto n = notes.Notices();
         ASSERT_EQ(n.size(), 1u);

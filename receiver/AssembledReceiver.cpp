@@ -1,0 +1,142 @@
+#include "AssembledReceiver.h"
+
+#include "NullAudioSink.h"
+#include "PulseAudioSink.h"
+#include "SettingsStore.h"
+
+namespace velorix {
+
+namespace {
+// The sink audio out 2 plays on, found by its description.
+constexpr const char* kVirtualCableDevice = "Virtual Audio Cable";
+}  // namespace
+
+AssembledReceiver::AssembledReceiver(Slots slots)
+    : notifier_(slots.notifier),
+      audioDevice_(std::move(slots.audioDevice)),
+      audioTap_(slots.audioTap),
+      secondAudioOut_(slots.secondAudioOut),
+      useStore_(slots.useStore),
+      stations_(LoadStationLists(slots.stationDirectory)),
+      board_(library_),
+      recorder_(&settings_, &notifier_),
+      startup_(library_, settings_, notifier_),
+      audio1_(std::make_unique<CWaveOut>(
+          slots.audioSink ? std::move(slots.audioSink) : std::make_unique<PulseAudioSink>(),
+          notifier_)),
+      engine_(std::make_unique<CReceiverEngine>()) {
+    board_.AttachRecorder(&recorder_);
+    controller_ = std::make_unique<ReceiverController>(
+        ReceiverController::Parts{settings_, *engine_, board_, library_, startup_, recorder_,
+                                  &stations_, notifier_, nullptr, this});
+}
+
+AssembledReceiver::~AssembledReceiver() {
+    Close(false);
+}
+
+void AssembledReceiver::SetDisplays(CDspConsumer* mainDisplay, CDspConsumer* secondaryDisplay) {
+    mainDisplay_ = mainDisplay;
+    secondaryDisplay_ = secondaryDisplay;
+}
+
+void AssembledReceiver::SetPlaybackPacing(bool on) {
+    audio1_->SetPacing(on);
+}
+
+bool AssembledReceiver::BindLibrary(const std::string& path) {
+    return startup_.BindLibrary(path);
+}
+
+bool AssembledReceiver::OpenAudio() {
+    return audio1_->Open(audioDevice_) != 0;
+}
+
+void AssembledReceiver::UseSilentAudio() {
+    audio1_ = std::make_unique<CWaveOut>(std::make_unique<NullAudioSink>(), notifier_);
+    audio1_->Open("");
+}
+
+bool AssembledReceiver::BuildEngine() {
+    board_.Open(&settings_);
+    if (secondAudioOut_) {
+        audio2_ = std::make_unique<CWaveOut>(std::make_unique<PulseAudioSink>(), notifier_);
+        // A missing cable leaves the chain without the second output.
+        if (audio2_->Open(kVirtualCableDevice) == 0) audio2_.reset();
+    }
+    EngineEndpoints ends;
+    ends.head = &board_;
+    ends.mainDisplay = mainDisplay_;
+    ends.secondaryDisplay = secondaryDisplay_;
+    ends.audioOut1 = audio1_.get();
+    if (audioTap_ != nullptr) {
+        audioTap_->Connect(audio1_.get());
+        ends.audioOut1 = audioTap_;
+    }
+    ends.audioOut2 = audio2_.get();
+    ends.notifier = &notifier_;
+    const bool built = engine_->Build(ends) == 1;
+    audio1_->SetPacer(&board_);
+    return built;
+}
+
+void AssembledReceiver::LoadSettings() {
+    if (useStore_) SettingsStore::Load(settings_);
+}
+
+bool AssembledReceiver::Restore() {
+    return !controller_->RestoreAll(true).fatal;
+}
+
+bool AssembledReceiver::StartAcquisition() {
+    return board_.Start();
+}
+
+void AssembledReceiver::StartController() {
+    controller_->Start();
+}
+
+void AssembledReceiver::SendFrontEnd() {
+    controller_->SendFrontEnd();
+}
+
+bool AssembledReceiver::StartWindow(const StartHooks& hooks) {
+    if (!BindLibrary()) return false;
+    if (!OpenAudio()) UseSilentAudio();
+    BuildEngine();  // the window runs whatever part of the chain was built
+    LoadSettings();
+    if (!OpenReceiver() || !DownloadFirmware() || !Restore()) return false;
+    if (hooks.afterRestore && !hooks.afterRestore()) return false;
+    if (!StartAcquisition()) return false;
+    StartController();
+    SendFrontEnd();
+    return true;
+}
+
+bool AssembledReceiver::StartHeadless(const StartHooks& hooks) {
+    if (!BindLibrary() || !OpenReceiver() || !DownloadFirmware() || !Restore()) return false;
+    if (hooks.afterRestore && !hooks.afterRestore()) return false;
+    StartController();
+    SendFrontEnd();
+    if (hooks.beforeAcquisition && !hooks.beforeAcquisition()) return false;
+    return StartAcquisition();
+}
+
+AssembledReceiver::ShutdownReport AssembledReceiver::Close(bool saveSettings) {
+    if (shutdown_) return *shutdown_;
+    ShutdownReport report;
+    controller_->Shutdown();
+    if (recorder_.IsRecording()) recorder_.Stop();
+    if (useStore_ && saveSettings) report.settingsSaved = SettingsStore::Save(settings_);
+    board_.Stop();
+    // Not under the chain lock: the completion thread may wait for it.
+    audio1_->Shutdown();
+    if (audio2_) audio2_->Shutdown();
+    startup_.Shutdown(nullptr);
+    // Joins the display threads; the display consumers may go after this.
+    engine_.reset();
+    shutdown_ = report;
+    return report;
+}
+
+}  // namespace velorix

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace velorix {
+
+// Catches SIGINT, SIGTERM and SIGHUP while it lives, so that they end the
+// program through its normal shutdown instead of killing it. The handler only
+// records the signal and writes one byte to a pipe: the run loop polls
+// Caught(), an event loop may watch ReadFd(). One instance at a time; the
+// previous handlers come back when it goes.
+class ShutdownSignals {
+public:
+    ShutdownSignals();
+    ~ShutdownSignals();
+    ShutdownSignals(const ShutdownSignals&) = delete;
+    ShutdownSignals& operator=(const ShutdownSignals&) = delete;
+
+    // The first signal caught, or 0.
+    int Caught() const;
+    // Readable once a signal was caught (non-blocking; -1 when no pipe).
+    int ReadFd() const { return pipe_[0]; }
+    // The exit code the shell shows for a signal: 128 + its number.
+    static int ExitCode(int signal) { return 128 + signal; }
+
+private:
+    int pipe_[2] = {-1, -1};
+};
+
+}  // namespace velorix

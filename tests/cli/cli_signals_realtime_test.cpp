@@ -1,0 +1,111 @@
+// Signals sent straight to the running velorix-cli: the run ends through its
+// normal shutdown, so every file is finished with its true size, the settings
+// are saved and the summary printed, and the exit code is 128 + the signal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "E2eSupport.h"
+#include "WavFormat.h"
+
+extern char** environ;
+
+namespace velorix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+}
+
+// Starts velorix-cli with stdout to `outPath`; returns its pid (or -1).
+pid_t Spawn(const std::vector<std::string>& args, const std::string& outPath) {
+    std::vector<std::string> argv = {e2e::CliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (auto& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits at most `limit` for the child; -1 (after killing it) when it hangs.
+int WaitExit(pid_t pid, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        e2e::ScratchDir dir("signals");
+        setenv("VELORIX_CONFIG_DIR", dir.Path("config").c_str(), 1);
+        const std::string audio = dir.Path("a.wav");
+        const pid_t pid = Spawn({"--seconds", "60", "--settings", "--tune", "14151000",
+                                 "--audio-out", audio, "--record", dir.Path("rec")},
+                                dir.Path("out.txt"));
+        unsetenv("VELORIX_CONFIG_DIR");
+        ASSERT_GT(pid, 0);
+        // Signalled while streaming: half a second of audio is written.
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while ((!fs::exists(audio) || fs::file_size(audio) < 62500u) &&
+               std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(20ms);
+        ::kill(pid, sig);
+        ASSERT_EQ(WaitExit(pid, 30s), 128 + sig);
+
+        const auto wav = Bytes(audio);
+        ASSERT_GT(wav.size(), 44u + 62500u);
+        EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
+        EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
+        const auto rec = Bytes(dir.Path("rec_000.wav"));
+        WavHeader header;
+        ASSERT_EQ(ParseWavHeader(rec.data(), rec.size(), header), WavHeaderStatus::Ok);
+        EXPECT_GT(header.dataBytes, 0u);
+        EXPECT_EQ(header.dataBytes, rec.size() - static_cast<size_t>(kWavHeaderBytes));
+
+        const std::string out = [&] {
+            const auto b = Bytes(dir.Path("out.txt"));
+            return std::string(b.begin(), b.end());
+        }();
+        EXPECT_NE(out.find("summary:"), std::string::npos) << out;
+        EXPECT_TRUE(fs::exists(dir.Path("config/Tessaline s.r.l./velorix.conf")));
+    }
+}
+
+}  // namespace
+}  // namespace velorix
