@@ -54,7 +54,10 @@ int CDspRecorder::Start(const std::string& path) {
     const auto parent = std::filesystem::path(base_).parent_path();
     directory_ = parent.empty() ? std::filesystem::current_path().string() : parent.string();
     lastError_.clear();
-    if (!OpenFile()) return 0;
+    if (!OpenFile()) {
+        lastError_ = "Can't create " + fileName_ + ": " + std::strerror(errno);
+        return 0;
+    }
     recording_.store(1);
     return 1;
 }

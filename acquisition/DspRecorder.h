@@ -33,7 +33,7 @@ public:
     // 6144-byte blocks and below 2^31 bytes.
     void SetMaxSeconds(double seconds);
     // 1 when recording started; 0 when already recording, the path is too
-    // long, or the first file cannot be created.
+    // long, or the first file cannot be created (LastError says which).
     int Start(const std::string& path);
     // 1 when a recording was stopped.
     int Stop();
