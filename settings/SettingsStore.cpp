@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <cstdint>
 #include <cstdlib>
@@ -18,15 +19,25 @@ constexpr const char* kOrganisation = "Tessaline s.r.l.";
 constexpr const char* kApplication = "velorix";
 constexpr const char* kGroup = "Beta 0.31";
 
-std::unique_ptr<QSettings> OpenStore() {
+// The store's file: the user scope's INI layout (the configuration
+// directory, then organisation/application.conf), rooted in
+// VELORIX_CONFIG_DIR when it is set. Worked out without QSettings, which
+// reads the file as soon as it is made.
+std::string StorePath() {
+    std::string root;
     if (const char* dir = std::getenv("VELORIX_CONFIG_DIR"); dir != nullptr && *dir != '\0') {
-        // Same file layout as the user scope, rooted in the given directory.
-        const QString path =
-            QString::fromLocal8Bit(dir) + "/" + kOrganisation + "/" + kApplication + ".conf";
-        return std::make_unique<QSettings>(path, QSettings::IniFormat);
+        root = dir;
+    } else {
+        root = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                   .toLocal8Bit()
+                   .toStdString();
     }
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kOrganisation,
-                                       kApplication);
+    return root + "/" + kOrganisation + "/" + kApplication + ".conf";
+}
+
+std::unique_ptr<QSettings> OpenStore() {
+    return std::make_unique<QSettings>(QString::fromLocal8Bit(StorePath().c_str()),
+                                       QSettings::IniFormat);
 }
 
 // A stored value may be written as a signed integer or, by other tools, as
@@ -94,7 +105,7 @@ bool SettingsStore::Save(SettingsRecord& record) {
 }
 
 std::string SettingsStore::FilePath() {
-    return OpenStore()->fileName().toStdString();
+    return StorePath();
 }
 
 }  // namespace velorix

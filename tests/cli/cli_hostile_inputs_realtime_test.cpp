@@ -25,7 +25,7 @@ std::string Quoted(const std::string& s) {
 }
 
 // Runs velorix-cli in `dir` with `env` ("NAME=value" each) and a time limit
-// of 30 s: a run that hangs ends with code 124. `before` runs in the shell
+// of 30 s: a run that hangs is killed (code 124, or 137 when it ignores SIGTERM). `before` runs in the shell
 // first, in the background (a plug file removed later).
 e2e::RunResult RunIn(const std::string& dir, const std::vector<std::string>& env,
                      const std::vector<std::string>& args, const std::string& before = "") {
@@ -34,7 +34,7 @@ e2e::RunResult RunIn(const std::string& dir, const std::vector<std::string>& env
     script += "exec env";
     for (const auto& e : env)
         script += " " + Quoted(e);
-    script += " timeout 30 " + Quoted(e2e::CliPath());
+    script += " timeout -k 5 30 " + Quoted(e2e::CliPath());
     for (const auto& a : args)
         script += " " + Quoted(a);
     return e2e::RunProgram("sh", {"-c", script});
