@@ -233,7 +233,7 @@ TEST(PulseOutput, ALiveStreamOnAnIdleSinkLosesNothingAtItsStart) {
     ScopedNullSink idle("idle" + tag, "Idle Test Sink " + tag);
     ASSERT_TRUE(idle.Loaded());
     RecordingNotifier notes;
-    CWaveOut out(std::make_unique<PulseAudioSink>(), &notes);
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
     ASSERT_EQ(out.Open("Idle Test Sink " + tag), 1);
     // A receiver's audio: one block every 16.4 ms from right after Open, never waiting.
     ToneFeeder live(out, 0);
