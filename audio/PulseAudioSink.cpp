@@ -105,23 +105,7 @@ AudioStatus PulseAudioSink::Connect() {
 
 AudioStatus PulseAudioSink::ListSinks() {
     sinks_.clear();
-    pa_operation* op = pa_context_get_sink_info_list(context_, OnSinkInfo, &sinks_);
-    if (op == nullptr) return ContextError();
-    const auto deadline = Clock::now() + kAnswerTimeout;
-    AudioStatus status;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
-        if (Clock::now() > deadline) {
-            status = FromPulse(PA_ERR_TIMEOUT);
-            break;
-        }
-        if (!Iterate(100)) {
-            status = ContextError();
-            break;
-        }
-    }
-    if (status.Ok() && pa_operation_get_state(op) != PA_OPERATION_DONE) status = ContextError();
-    pa_operation_unref(op);
-    return status;
+    return Wait(pa_context_get_sink_info_list(context_, OnSinkInfo, &sinks_));
 }
 
 AudioStatus PulseAudioSink::OpenStream(const std::string& sinkName) {
@@ -179,6 +163,8 @@ AudioStatus PulseAudioSink::Wait(pa_operation* op) {
             break;
         }
     }
+    if (status.Ok() && !interrupted_.load() && pa_operation_get_state(op) != PA_OPERATION_DONE)
+        status = ContextError();
     pa_operation_unref(op);
     return status;
 }

@@ -53,7 +53,8 @@ private:
     // loop has quit.
     bool Iterate(int timeoutMs);
     AudioStatus ContextError() const;
-    // Waits for an operation (the answer timeout at most) and releases it.
+    // Waits for an operation (the answer timeout at most) and releases it;
+    // one the server did not complete fails, unless Interrupt came first.
     AudioStatus Wait(pa_operation* op);
     // Gets the fresh stream played once, then pauses and empties it.
     AudioStatus WarmUp();
