@@ -28,7 +28,7 @@ AssembledReceiver::AssembledReceiver(Slots slots)
     board_.AttachRecorder(&recorder_);
     controller_ = std::make_unique<ReceiverController>(
         ReceiverController::Parts{settings_, *engine_, board_, library_, startup_, recorder_,
-                                  &stations_, notifier_, nullptr, this});
+                                  &stations_, notifier_, slots.displayControl, this});
 }
 
 AssembledReceiver::~AssembledReceiver() {
