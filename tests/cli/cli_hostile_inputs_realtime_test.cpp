@@ -25,8 +25,8 @@ std::string Quoted(const std::string& s) {
 }
 
 // Runs velorix-cli in `dir` with `env` ("NAME=value" each) and a time limit
-// of 30 s: a run that hangs is killed (code 124, or 137 when it ignores SIGTERM). `before` runs in the shell
-// first, in the background (a plug file removed later).
+// of 30 s: a run that hangs is killed (code 124, or 137 when it ignores SIGTERM). `before` runs in
+// the shell first, in the background (a plug file removed later).
 e2e::RunResult RunIn(const std::string& dir, const std::vector<std::string>& env,
                      const std::vector<std::string>& args, const std::string& before = "") {
     std::string script = "cd " + Quoted(dir) + " && ";
