@@ -9,6 +9,14 @@
 
 namespace velorix {
 
+namespace {
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+}  // namespace
+
 CAcqBoard::CAcqBoard(UsbLibrary& library)
     : CDspBlock(kDspTypeComplex, kUnitFrames, 0),
       library_(library),
@@ -106,6 +114,7 @@ bool CAcqBoard::Start() {
         blockBytes_ = BlockBytesForRate(rateKHz);
         stop_.store(0);
         pushed_.store(0);
+        lastBlockNs_.store(SteadyNs());
         dataReady_.ResetEvent();
         running_.store(1);  // before the first callback can arrive
         worker_ = std::thread([this] { Worker(); });
@@ -135,6 +144,16 @@ void CAcqBoard::Stop() {
     if (worker_.joinable()) worker_.join();
 }
 
+double CAcqBoard::SecondsWithoutBlock() const {
+    if (!running_.load()) return 0.0;
+    return static_cast<double>(SteadyNs() - lastBlockNs_.load()) * 1e-9;
+}
+
+bool CAcqBoard::ReceiverPresent() const {
+    const char* name = library_.Exports().GetDeviceName ? library_.Exports().GetDeviceName() : "";
+    return name != nullptr && *name != '\0';
+}
+
 void CAcqBoard::InputCallback(unsigned char* block, void* user) {
     auto* board = static_cast<CAcqBoard*>(user);
     board->OnBlock(block, board->blockBytes_);
@@ -142,6 +161,7 @@ void CAcqBoard::InputCallback(unsigned char* block, void* user) {
 
 void CAcqBoard::OnBlock(const unsigned char* block, int bytes) {
     if (!running_.load(std::memory_order_relaxed) || bytes <= 0) return;
+    lastBlockNs_.store(SteadyNs(), std::memory_order_relaxed);
     if (bytes > (kRingUnits - 1) * kUnitBytes) {  // larger than the whole ring
         droppedBytes_.fetch_add(static_cast<std::uint64_t>(bytes));
         return;

@@ -85,6 +85,12 @@ public:
     // Sample bytes the ring had to drop because the worker fell behind.
     std::uint64_t DroppedBytes() const { return droppedBytes_.load(); }
     int BlockBytes() const { return blockBytes_; }
+    // Seconds since the receiver last delivered a block (since Start when it
+    // has delivered none); 0 while input is stopped. Any thread.
+    double SecondsWithoutBlock() const;
+    // Whether the receiver is still attached: the library still names a
+    // device. A removed receiver delivers nothing and answers nothing.
+    bool ReceiverPresent() const;
 
     // The library's callback: one block of BlockBytes() bytes.
     static void InputCallback(unsigned char* block, void* user);
@@ -166,8 +172,9 @@ private:
     bool WrapLoop();
     bool OpenNextInSeries();
     // The file's start time, centre frequency, data size and loop (the whole
-    // file). Board's lock held.
-    void AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
+    // file). Board's lock held. True when the header's data size was smaller
+    // than the whole frames the file holds and was replaced by them.
+    bool AdoptHeader(const WavHeader& header, std::uint64_t fileBytes);
     void FillReadAhead();
 
     void SendControlFrame();
@@ -195,6 +202,7 @@ private:
     std::thread worker_;
     std::atomic<std::uint64_t> pushed_{0};
     std::atomic<std::uint64_t> droppedBytes_{0};
+    std::atomic<std::int64_t> lastBlockNs_{0};  // steady clock, at Start and every block
     std::atomic<int> overload_{0};
     RawSampleRecorder* recorder_ = nullptr;
     mutable CDspLock boardLock_;

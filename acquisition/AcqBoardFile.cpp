@@ -1,6 +1,9 @@
 // The acquisition board's file source: a recording played in place of the
 // receiver, paced by the first audio output.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,16 +17,33 @@ namespace {
 constexpr const char* kOpenError = "Open Error";
 constexpr std::uint32_t kMaxCentreHz = 40000000;  // the settings' range
 
-// Playback reads 6144-byte units one by one; a large stream buffer turns
-// them into few system calls when a file plays faster than real time.
-std::FILE* OpenForPlayback(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr) std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
-    return f;
-}
-
 void Tell(Notifier& n, const char* text) {
     n.Notify(text, kOpenError, Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+// Opens a recording for reading. Only a regular file is taken: the open
+// never waits for a FIFO's writer, and a device or directory is refused
+// (`notRegular` set) before anything is read from it.
+std::FILE* OpenRecording(const std::string& path, bool& notRegular) {
+    notRegular = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        notRegular = true;
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (f == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    // Playback reads 6144-byte units one by one; a large stream buffer turns
+    // them into few system calls when a file plays faster than real time.
+    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+    return f;
 }
 
 // Reads and checks the header of an open file; the file's size in `bytes`.
@@ -55,7 +75,7 @@ std::string CAcqBoard::CurrentFileName() const {
     return file_.name;
 }
 
-void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
+bool CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
     file_.startTime = header.info.startTime;
     if (settings_) {
         settings_->CenterFreq =
@@ -64,12 +84,18 @@ void CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
         settings_->fileStartTime.store(header.info.startTime);
     }
     // A header may claim more data than the file holds: play what is there.
+    // It may also claim less, down to 0, when the recording was cut off
+    // before its sizes were patched: then the whole frames that follow it are
+    // the data.
     const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
-    const std::uint64_t data = std::min<std::uint64_t>(header.dataBytes, present);
+    const std::uint64_t whole = present / kFrameBytes * kFrameBytes;
+    const bool mended = header.dataBytes < whole;
+    const std::uint64_t data = mended ? whole : std::min<std::uint64_t>(header.dataBytes, present);
     file_.dataSize.store(data);
     file_.loopStart.store(0);
     file_.loopEnd.store(data);
     file_.position.store(0);
+    return mended;
 }
 
 int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
@@ -78,9 +104,11 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         Tell(notifier, "File name too long");
         return 0;
     }
-    std::FILE* f = OpenForPlayback(path);
+    bool notRegular = false;
+    std::FILE* f = OpenRecording(path, notRegular);
     if (f == nullptr) {
-        Tell(notifier, "Can't open file");
+        Tell(notifier,
+             notRegular ? "Not a recording: a directory, device or pipe" : "Can't open file");
         return 0;
     }
     WavHeader header;
@@ -104,16 +132,30 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         settings_->AdcPreamp = header.info.preamp;
         settings_->AdcDither = header.info.dither;
     }
-    DspLockGuard guard(&boardLock_);
-    file_.file = f;
-    file_.block = std::make_unique<std::uint8_t[]>(kUnitBytes);
-    file_.series = ParseWavSeriesPath(path);
-    file_.name = path;
-    file_.rateIdx = header.info.rateIdx;
-    file_.playing.store(false);
-    file_.switched.store(false);
-    AdoptHeader(header, bytes);
-    if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
+    const std::uint64_t claimed = header.dataBytes;
+    bool mended = false;
+    std::uint64_t played = 0;
+    {
+        DspLockGuard guard(&boardLock_);
+        file_.file = f;
+        file_.block = std::make_unique<std::uint8_t[]>(kUnitBytes);
+        file_.series = ParseWavSeriesPath(path);
+        file_.name = path;
+        file_.rateIdx = header.info.rateIdx;
+        file_.playing.store(false);
+        file_.switched.store(false);
+        mended = AdoptHeader(header, bytes);
+        played = file_.dataSize.load();
+        if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
+    }
+    // Told outside the board's lock: a notice may wait for its answer.
+    if (mended) {
+        char text[160];
+        std::snprintf(
+            text, sizeof text, "The header gives %llu data bytes; playing the %llu the file holds",
+            static_cast<unsigned long long>(claimed), static_cast<unsigned long long>(played));
+        notifier.Notify(text, "Wav Header", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+    }
     Restart();
     return 1;
 }
@@ -213,7 +255,8 @@ bool CAcqBoard::WrapLoop() {
 bool CAcqBoard::OpenNextInSeries() {
     const std::string next = WavSeriesFileName(file_.series.base, file_.series.number + 1);
     if (next.size() > kMaxWavPathChars) return false;
-    std::FILE* f = OpenForPlayback(next);
+    bool notRegular = false;
+    std::FILE* f = OpenRecording(next, notRegular);
     if (f == nullptr) return false;
     WavHeader header;
     std::uint64_t bytes = 0;

@@ -54,7 +54,10 @@ int CDspRecorder::Start(const std::string& path) {
     const auto parent = std::filesystem::path(base_).parent_path();
     directory_ = parent.empty() ? std::filesystem::current_path().string() : parent.string();
     lastError_.clear();
-    if (!OpenFile()) return 0;
+    if (!OpenFile()) {
+        lastError_ = "Can't create " + fileName_ + ": " + std::strerror(errno);
+        return 0;
+    }
     recording_.store(1);
     return 1;
 }
@@ -164,6 +167,13 @@ int CDspRecorder::Stop() {
     if (!recording_.load()) return 0;
     CloseFile();
     recording_.store(0);
+    return 1;
+}
+
+int CDspRecorder::StopFor(const std::string& why) {
+    std::lock_guard lock(mutex_);
+    if (!recording_.load()) return 0;
+    Fail(why);
     return 1;
 }
 

@@ -38,10 +38,13 @@ public:
     // 6144-byte blocks and below 2^31 bytes.
     void SetMaxSeconds(double seconds);
     // 1 when recording started; 0 when already recording, the path is too
-    // long, or the first file cannot be created.
+    // long, or the first file cannot be created (LastError says which).
     int Start(const std::string& path);
     // 1 when a recording was stopped.
     int Stop();
+    // Stops a recording that cannot go on (no room left), keeping `why` as
+    // its LastError. 1 when one was stopped.
+    int StopFor(const std::string& why);
     // One raw unit of `frameCount` frames; ignored when not recording.
     void Write(const std::uint8_t* frames, int frameCount) override;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace velorix {
 
@@ -19,6 +20,8 @@ using Clock = std::chrono::steady_clock;
 // and how long a stream may refuse data before the server counts as stuck.
 constexpr auto kAnswerTimeout = std::chrono::seconds(5);
 constexpr auto kStallTimeout = std::chrono::seconds(2);
+// Longest wait at Open for the server to begin playing a fresh stream.
+constexpr auto kWarmUpTimeout = std::chrono::seconds(3);
 
 // Target length of the server-side buffer: four 2048-byte buffers (65.5 ms).
 // Small, so that a blocking write paces the writer in real time; the
@@ -51,6 +54,10 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
     if (eol != 0 || info == nullptr) return;
     auto* sinks = static_cast<std::vector<PulseAudioSink::SinkInfo>*>(userdata);
     sinks->push_back({info->name ? info->name : "", info->description ? info->description : ""});
+}
+
+void OnStarted(pa_stream*, void* userdata) {
+    *static_cast<bool*>(userdata) = true;
 }
 
 void OnSuccess(pa_stream*, int success, void* userdata) {
@@ -98,23 +105,7 @@ AudioStatus PulseAudioSink::Connect() {
 
 AudioStatus PulseAudioSink::ListSinks() {
     sinks_.clear();
-    pa_operation* op = pa_context_get_sink_info_list(context_, OnSinkInfo, &sinks_);
-    if (op == nullptr) return ContextError();
-    const auto deadline = Clock::now() + kAnswerTimeout;
-    AudioStatus status;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
-        if (Clock::now() > deadline) {
-            status = FromPulse(PA_ERR_TIMEOUT);
-            break;
-        }
-        if (!Iterate(100)) {
-            status = ContextError();
-            break;
-        }
-    }
-    if (status.Ok() && pa_operation_get_state(op) != PA_OPERATION_DONE) status = ContextError();
-    pa_operation_unref(op);
-    return status;
+    return Wait(pa_context_get_sink_info_list(context_, OnSinkInfo, &sinks_));
 }
 
 AudioStatus PulseAudioSink::OpenStream(const std::string& sinkName) {
@@ -136,9 +127,9 @@ AudioStatus PulseAudioSink::OpenStream(const std::string& sinkName) {
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = kAudioBufferBytes;
     attr.fragsize = static_cast<uint32_t>(-1);
-    // Opened paused, as a device is before its first block.
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    // Connected running, so that the server gets the stream going here (see
+    // WarmUp); paused again before Open returns.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream_, sinkName.empty() ? nullptr : sinkName.c_str(), &attr,
                                    flags, nullptr, nullptr) < 0)
         return ContextError();
@@ -150,11 +141,55 @@ AudioStatus PulseAudioSink::OpenStream(const std::string& sinkName) {
         if (Clock::now() > deadline) return FromPulse(PA_ERR_TIMEOUT);
         if (!Iterate(100)) return ContextError();
     }
+    if (AudioStatus warm = WarmUp(); !warm.Ok()) return warm;
     const char* device = pa_stream_get_device_name(stream_);
     description_ = device ? device : "";
     for (const SinkInfo& s : sinks_)
         if (s.name == description_) description_ = s.description;
     return AudioStatus::Success();
+}
+
+AudioStatus PulseAudioSink::Wait(pa_operation* op) {
+    if (op == nullptr) return ContextError();
+    const auto deadline = Clock::now() + kAnswerTimeout;
+    AudioStatus status;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING && !interrupted_.load()) {
+        if (Clock::now() > deadline) {
+            status = FromPulse(PA_ERR_TIMEOUT);
+            break;
+        }
+        if (!Iterate(100)) {
+            status = ContextError();
+            break;
+        }
+    }
+    if (status.Ok() && !interrupted_.load() && pa_operation_get_state(op) != PA_OPERATION_DONE)
+        status = ContextError();
+    pa_operation_unref(op);
+    return status;
+}
+
+AudioStatus PulseAudioSink::WarmUp() {
+    // A server may begin to play a fresh stream late: a null sink that was
+    // idle renders 2-second blocks and takes nothing until its current one
+    // ends, up to 2 s after the stream connects. Met at the first block,
+    // that wait overflowed CWaveOut's queue and lost the first second of
+    // audio. So the stream is started here on silence, waited for (the
+    // server's "started" notice), then paused and emptied; resumed later it
+    // plays at once.
+    bool started = false;
+    pa_stream_set_started_callback(stream_, OnStarted, &started);
+    const std::vector<std::byte> silence(pa_stream_writable_size(stream_));
+    if (!silence.empty() &&
+        pa_stream_write(stream_, silence.data(), silence.size(), nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        return ContextError();
+    const auto deadline = Clock::now() + kWarmUpTimeout;
+    while (!started && Clock::now() < deadline)
+        if (!Iterate(20)) return ContextError();
+    pa_stream_set_started_callback(stream_, nullptr, nullptr);
+    AudioStatus status = Wait(pa_stream_cork(stream_, 1, nullptr, nullptr));
+    if (status.Ok()) status = Wait(pa_stream_flush(stream_, nullptr, nullptr));
+    return status;
 }
 
 AudioStatus PulseAudioSink::Open(const std::string& nameSubstring) {
@@ -180,21 +215,7 @@ AudioStatus PulseAudioSink::Open(const std::string& nameSubstring) {
 AudioStatus PulseAudioSink::Start() {
     if (stream_ == nullptr) return FromPulse(PA_ERR_BADSTATE);
     int success = -1;
-    pa_operation* op = pa_stream_cork(stream_, 0, OnSuccess, &success);
-    if (op == nullptr) return ContextError();
-    const auto deadline = Clock::now() + kAnswerTimeout;
-    AudioStatus status;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING && !interrupted_.load()) {
-        if (Clock::now() > deadline) {
-            status = FromPulse(PA_ERR_TIMEOUT);
-            break;
-        }
-        if (!Iterate(100)) {
-            status = ContextError();
-            break;
-        }
-    }
-    pa_operation_unref(op);
+    AudioStatus status = Wait(pa_stream_cork(stream_, 0, OnSuccess, &success));
     if (status.Ok() && success == 0) status = ContextError();
     return status;
 }

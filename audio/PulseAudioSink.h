@@ -9,6 +9,7 @@
 struct pa_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_operation;
 
 namespace velorix {
 
@@ -52,6 +53,11 @@ private:
     // loop has quit.
     bool Iterate(int timeoutMs);
     AudioStatus ContextError() const;
+    // Waits for an operation (the answer timeout at most) and releases it;
+    // one the server did not complete fails, unless Interrupt came first.
+    AudioStatus Wait(pa_operation* op);
+    // Gets the fresh stream played once, then pauses and empties it.
+    AudioStatus WarmUp();
 
     std::string server_;
     std::string appName_;

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace velorix {
 
 namespace {
@@ -50,6 +52,9 @@ AudioStatus WavFileSink::Open(const std::string& nameSubstring) {
     if (file_ != nullptr) (void)Close();
     file_ = std::fopen(path_.c_str(), "wb");
     if (file_ == nullptr) return Failure("Can't create");
+    // Unbuffered: a write the disk refuses is seen at the buffer it belongs
+    // to, so the sizes patched at Close count only what the file holds.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     dataBytes_ = 0;
     const auto h = Header(0);
     if (std::fwrite(h.data(), 1, h.size(), file_) != h.size()) {
@@ -67,7 +72,15 @@ AudioStatus WavFileSink::Write(const std::byte* data, size_t bytes) {
     if (dataBytes_ + bytes > kMaxDataBytes)
         return AudioStatus::Fail(AudioError::Other,
                                  "WAV file has reached its size limit of 4 GB: " + path_);
-    if (std::fwrite(data, 1, bytes, file_) != bytes) return Failure("Can't write");
+    const size_t written = std::fwrite(data, 1, bytes, file_);
+    if (written != bytes) {
+        AudioStatus status = Failure("Can't write");
+        // Whole frames only: a frame cut by a full disk is cut off the file.
+        dataBytes_ += written / kAudioBytesPerFrame * kAudioBytesPerFrame;
+        if (written % kAudioBytesPerFrame != 0)
+            (void)::ftruncate(::fileno(file_), static_cast<off_t>(kHeaderBytes + dataBytes_));
+        return status;
+    }
     dataBytes_ += bytes;
     return AudioStatus::Success();
 }

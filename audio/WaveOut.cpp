@@ -76,6 +76,7 @@ int CWaveOut::Open(const std::string& nameSubstring) {
             h.inUse = 0, h.done = false;
     }
     failed_.store(false);
+    closeFailed_.store(false);
     started_.store(false);
     dropsWhenFull_.store(sink_->DropsWhenFull());
     buffer->Clear();
@@ -111,6 +112,7 @@ void CWaveOut::Shutdown() {
     if (completer_.joinable()) completer_.join();
     const AudioStatus status = sink_->Close();
     (void)fallback_->Close();
+    closeFailed_.store(!status.Ok());
     started_.store(false);
     // A file that could not be finished (sizes not patched, disk full) must
     // not pass for a good one.

@@ -76,6 +76,9 @@ public:
     // Blocks dropped because all buffers were queued or the device failed.
     uint64_t DroppedCount() const { return dropped_.load(std::memory_order_acquire); }
     std::string DeviceDescription() const;
+    // True once the device failed while streaming or could not be closed
+    // cleanly (a file's last writes or its sizes): the output lost audio.
+    bool Failed() const { return failed_.load() || closeFailed_.load(); }
 
 private:
     struct Header {
@@ -122,6 +125,7 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<bool> started_{false};
     std::atomic<bool> failed_{false};  // the device failed; the fallback is in use
+    std::atomic<bool> closeFailed_{false};
     std::atomic<bool> dropsWhenFull_{true};
     std::atomic<AudioPacer*> pacer_{nullptr};
     std::atomic<bool> pacing_{false};

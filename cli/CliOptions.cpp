@@ -63,6 +63,7 @@ const char* CliUsage() {
            "  --audio-device NAME         play on the PulseAudio sink whose description contains "
            "NAME\n"
            "  --record PATH               record the raw I/Q (series naming)\n"
+           "  --overwrite                 let --record write over an existing recording\n"
            "  --synthesize FILE.wav       write a recording of the virtual band offline, then "
            "exit\n"
            "  --waterfall FILE.png        write the main display's waterfall\n"
@@ -97,6 +98,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             o.smeter = true;
         } else if (a == "--settings") {
             o.useSettings = true;
+        } else if (a == "--overwrite") {
+            o.overwrite = true;
         } else if (a.rfind("--", 0) != 0) {
             return fail("unexpected argument '" + a + "'");
         } else if (!value(v)) {
@@ -189,6 +192,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             return fail("--center cannot be given for a file: its centre comes from its header");
         if (o.rateKHz) return fail("--rate cannot be given for a file: it plays at its own rate");
         if (!o.synthesize.empty()) return fail("--synthesize writes the virtual band, not a file");
+        if (!o.record.empty())
+            return fail("--record records the receiver, not a file that is played");
     }
     if (!o.audioOut.empty() && o.audioDevice)
         return fail("--audio-out and --audio-device exclude each other");

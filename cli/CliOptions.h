@@ -38,6 +38,7 @@ struct CliOptions {
     bool smeter = false;
     int list = 1;  // 0 hfcc, 1 eibi, 2 user
     bool useSettings = false;
+    bool overwrite = false;  // --record may write over an existing recording
     bool help = false;
 };
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 #include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
@@ -20,6 +22,7 @@
 #include "SpectrumTap.h"
 #include "WaterfallImage.h"
 #include "WavFileSink.h"
+#include "WavFormat.h"
 
 namespace velorix {
 
@@ -58,6 +61,20 @@ void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
         s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
     }
     s.Derive();
+}
+
+// Why the receiver's stream cannot go on, or empty: it was removed, or it
+// delivered no usable block for 2 s. Before its first block a stream gets
+// 10 s, for a receiver (the virtual one) that is slow to make its first.
+std::string StreamFault(const CAcqBoard& board, bool fromFile) {
+    if (fromFile) return {};
+    const double quiet = board.SecondsWithoutBlock();
+    if (quiet > 0.3 && !board.ReceiverPresent()) return "the receiver was removed";
+    const double limit = board.BlocksPushed() == 0 ? 10.0 : 2.0;
+    if (quiet < limit) return {};
+    char text[96];
+    std::snprintf(text, sizeof text, "the receiver delivered no usable block for %.0f s", limit);
+    return text;
 }
 
 std::string SummaryStations(ReceiverController& ctl) {
@@ -134,8 +151,22 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     AssembledReceiver rx(std::move(slots));
     SettingsRecord& settings = rx.Settings();
 
-    rx.LoadSettings();
+    for (const std::string& note : rx.LoadSettings())
+        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
+    for (const std::string& note : rx.Stations().Notes())
+        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
     ApplyOptions(o, settings);
+    // A recording series is never written over unasked.
+    if (!o.record.empty() && !o.overwrite) {
+        const WavSeriesName series = ParseWavSeriesPath(o.record);
+        const std::string first = WavSeriesFileName(series.base, series.number);
+        if (::access(first.c_str(), F_OK) == 0) {
+            std::fprintf(err,
+                         "velorix-cli: %s already exists: give --overwrite to record over it\n",
+                         first.c_str());
+            return 1;
+        }
+    }
     const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
     if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
         std::fprintf(err,
@@ -179,7 +210,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.StartRecording(o.record).accepted) return true;
-        std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
+        const std::string why = rx.Recorder().LastError();
+        std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
+                     why.empty() ? "" : ": ", why.c_str());
         return false;
     };
     auto applyDsp = [&] {
@@ -233,6 +266,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const auto start = Clock::now();
     auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
     auto lastTick = start;
+    int code = 0;
     while (signalSeconds() < wanted && signals.Caught() == 0) {
         if (fromFile && !board.IsPlaying()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -242,6 +276,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
+            if (const std::string why = StreamFault(board, fromFile); !why.empty()) {
+                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+                code = 1;
+                break;
+            }
         }
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
@@ -269,7 +308,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     setController(nullptr);
     const AssembledReceiver::ShutdownReport shut = rx.Shutdown();
 
-    int code = 0;
+    if (rx.AudioOut1().Failed()) {
+        std::fprintf(err, "velorix-cli: audio was lost: %s\n",
+                     o.audioOut.empty() ? "the sound device failed"
+                                        : ("writing " + o.audioOut + " failed").c_str());
+        code = 1;
+    }
+    // A recording asked for that ended early (the disk, the free-space guard)
+    // has already been told; it still fails the run.
+    if (!o.record.empty() && !rx.Recorder().LastError().empty()) code = 1;
     if (shut.settingsSaved == false) {
         std::fprintf(err, "velorix-cli: the settings could not be saved to %s\n",
                      SettingsStore::FilePath().c_str());

@@ -62,6 +62,14 @@ int SynthesizeRecording(const CliOptions& o, std::FILE* out, std::FILE* err) {
     if (frames == 0 || failed) {
         std::fprintf(err, "velorix-cli: %s\n",
                      !error.empty() ? error.c_str() : recorder.LastError().c_str());
+        // Nothing half-made is left behind: every file of the series goes.
+        const WavSeriesName series = ParseWavSeriesPath(o.synthesize);
+        const std::string last = recorder.CurrentFileName();
+        for (int n = series.number; n < series.number + 1000; ++n) {
+            const std::string name = WavSeriesFileName(series.base, n);
+            std::remove(name.c_str());
+            if (name == last) break;
+        }
         return 1;
     }
     const double wall =

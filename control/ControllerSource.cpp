@@ -1,6 +1,7 @@
 // Where the samples come from (receiver or recording), recording and
 // playback, and the status line.
 #include <algorithm>
+#include <cstdio>
 
 #include "ReceiverController.h"
 #include "StatusTexts.h"
@@ -270,7 +271,16 @@ Outcome ReceiverController::Tick() {
             // The recorder ends a recording itself on a write error; the
             // controls must then leave the Recording state too. An unknown
             // free space lets the recording go on.
-            if ((freeBytes && gBytes < 1.0) || !recorder_.IsRecording()) {
+            if (freeBytes && gBytes < 1.0 && recorder_.IsRecording()) {
+                // Stopped for a reason the user must hear, as a write error is.
+                char why[96];
+                std::snprintf(why, sizeof why,
+                              "Recording stopped: %.2f GBytes free, less than the 1 GByte needed",
+                              gBytes);
+                recorder_.StopFor(why);
+                notifier_.Notify(why, "Record Error", Notifier::Icon::Error, Notifier::Buttons::Ok);
+            }
+            if (!recorder_.IsRecording()) {
                 panel_.Light(ControlId::Stop, true);
                 panel_.Light(ControlId::Play, false);
                 panel_.Light(ControlId::Record, false);

@@ -80,8 +80,8 @@ bool AssembledReceiver::BuildEngine() {
     return built;
 }
 
-void AssembledReceiver::LoadSettings() {
-    if (useStore_) SettingsStore::Load(settings_);
+std::vector<std::string> AssembledReceiver::LoadSettings() {
+    return useStore_ ? SettingsStore::Load(settings_) : std::vector<std::string>{};
 }
 
 bool AssembledReceiver::Restore() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "AcqBoard.h"
 #include "AudioSink.h"
@@ -82,8 +83,9 @@ public:
     // Opens the board, audio out 2 when asked, and builds the chain. Audio
     // out 1 must be open.
     bool BuildEngine();
-    // From the store when it is in use; the keys are clamped.
-    void LoadSettings();
+    // From the store when it is in use; the keys are clamped and their
+    // combination mended. Returns what the user should hear of it.
+    std::vector<std::string> LoadSettings();
     bool OpenReceiver() { return startup_.OpenReceiver(); }
     bool DownloadFirmware() { return startup_.DownloadFirmware(); }
     // Identity, every control and the chain from the settings; false when

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace velorix {
 
@@ -112,6 +113,26 @@ void SettingsRecord::Clamp() {
         *k.value = std::clamp(*k.value, k.minValue, k.maxValue);
     });
     Derive();
+}
+
+std::vector<std::string> SettingsRecord::MendCombination() {
+    Derive();
+    std::vector<std::string> changes;
+    const int limit = static_cast<int>(OffsetLimitHz());
+    if (std::abs(FreqOffset) > limit) {
+        const int mended = FreqOffset < 0 ? -limit : limit;
+        changes.push_back("the tuning offset " + std::to_string(FreqOffset) +
+                          " Hz lies beyond the " + std::to_string(limit) + " Hz the " +
+                          std::to_string(static_cast<int>(outputRateKHz)) +
+                          " kHz rate allows: set to " + std::to_string(mended) + " Hz");
+        FreqOffset = mended;
+    }
+    if (TunedHz() < 0) {
+        changes.push_back("the tuned frequency " + std::to_string(TunedHz()) +
+                          " Hz lies below 0: tuned to 0 Hz");
+        FreqOffset = CenterFreq;  // within the limit: it was larger and the limit held it
+    }
+    return changes;
 }
 
 void SettingsRecord::Derive() {

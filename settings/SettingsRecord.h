@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "OwnedFlag.h"
 
@@ -95,6 +96,13 @@ struct SettingsRecord {
     void Clamp();
     // Recomputes the output rate and the level offset from the keys.
     void Derive();
+    // Brings keys that are each in range but impossible together back to a
+    // valid whole: the tuning offset within the output rate's limit (0.4 ×
+    // the rate), the tuned frequency not below 0. Returns one text per
+    // change made, in the program's words; empty when nothing changed.
+    std::vector<std::string> MendCombination();
+    // Largest tuning offset in Hz the current output rate allows.
+    double OffsetLimitHz() const { return 0.4 * outputRateKHz * 1000.0; }
     // Tuned frequency in Hz.
     long long TunedHz() const { return static_cast<long long>(CenterFreq) - FreqOffset; }
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "SettingsRecord.h"
 
@@ -16,9 +17,16 @@ namespace velorix {
 class SettingsStore {
 public:
     // Reads every key in store order; a missing or unreadable value gives the
-    // default, an out-of-range one is clamped. Derived fields follow.
-    static void Load(SettingsRecord& record);
+    // default, an out-of-range one is clamped, and a combination of keys that
+    // cannot work together is mended (SettingsRecord::MendCombination).
+    // Derived fields follow. A file in the store's place that is no regular
+    // file, or is over 1 MB, is not read: every key gets its default. Returns
+    // what the user should hear of, one text each: such a file, each mend.
+    static std::vector<std::string> Load(SettingsRecord& record);
     // Writes every saved key in store order (MainFFTIdx is never written).
+    // False when the file was not written: the store's status after the
+    // write, a file that is not there afterwards, or no regular file in its
+    // place.
     static bool Save(SettingsRecord& record);
     // Path of the INI file in use.
     static std::string FilePath();

@@ -21,6 +21,13 @@ struct ParseError {
     std::string what;
 };
 
+// A value quoted back in an error, cut to 80 characters: a line may be
+// megabytes long.
+std::string Echo(const std::string& value) {
+    constexpr size_t kMaxEcho = 80;
+    return value.size() <= kMaxEcho ? value : value.substr(0, kMaxEcho) + "...";
+}
+
 struct Pair {
     std::string key, value;
 };
@@ -62,7 +69,7 @@ double Number(const Pair& p, double low, double high) {
     errno = 0;
     const double v = std::strtod(s, &end);
     if (p.value.empty() || errno || *end || !std::isfinite(v))
-        throw ParseError{p.key + " needs a number, got '" + p.value + "'"};
+        throw ParseError{p.key + " needs a number, got '" + Echo(p.value) + "'"};
     if (v < low || v > high) {
         std::ostringstream m;
         m << p.key << "=" << p.value << " is out of range (" << low << " to " << high << ")";
@@ -78,7 +85,8 @@ StationMode Mode(const std::string& text) {
         {"FM", StationMode::Fm},           {"DRM", StationMode::Drm}};
     const auto it = kModes.find(text);
     if (it == kModes.end())
-        throw ParseError{"unknown mode '" + text + "' (CARRIER, AM, USB, LSB, CW, RTTY, FM, DRM)"};
+        throw ParseError{"unknown mode '" + Echo(text) +
+                         "' (CARRIER, AM, USB, LSB, CW, RTTY, FM, DRM)"};
     return it->second;
 }
 
@@ -97,7 +105,8 @@ AudioDef Audio(const std::string& value, const std::string& baseDir) {
     } else if (value.rfind("tones:", 0) == 0) {
         const std::string rest = value.substr(6);
         const size_t plus = rest.find('+');
-        if (plus == std::string::npos) throw ParseError{"tones needs F1+F2, got '" + value + "'"};
+        if (plus == std::string::npos)
+            throw ParseError{"tones needs F1+F2, got '" + Echo(value) + "'"};
         a.kind = AudioDef::Kind::Tones;
         a.tone1Hz = tone(rest.substr(0, plus));
         a.tone2Hz = tone(rest.substr(plus + 1));
@@ -109,7 +118,7 @@ AudioDef Audio(const std::string& value, const std::string& baseDir) {
         a.wavSamples = ReadWavAudio(a.path, error);
         if (!a.wavSamples) throw ParseError{error};
     } else {
-        throw ParseError{"unknown audio '" + value +
+        throw ParseError{"unknown audio '" + Echo(value) +
                          "' (tone:F, tones:F1+F2, voice, music, wav:PATH, silence)"};
     }
     return a;
@@ -131,9 +140,9 @@ std::vector<Pair> Pairs(const std::vector<std::string>& words) {
     for (size_t i = 1; i < words.size(); ++i) {
         const size_t eq = words[i].find('=');
         if (eq == std::string::npos || eq == 0)
-            throw ParseError{"expected key=value, got '" + words[i] + "'"};
+            throw ParseError{"expected key=value, got '" + Echo(words[i]) + "'"};
         Pair p{words[i].substr(0, eq), words[i].substr(eq + 1)};
-        if (!seen.insert(p.key).second) throw ParseError{"'" + p.key + "' given twice"};
+        if (!seen.insert(p.key).second) throw ParseError{"'" + Echo(p.key) + "' given twice"};
         pairs.push_back(p);
     }
     return pairs;
@@ -143,7 +152,7 @@ void Noise(const std::vector<Pair>& pairs, BandScenario& s) {
     if (s.noiseDensityDbmHz) throw ParseError{"noise given twice"};
     double density = -150.0;
     for (const Pair& p : pairs) {
-        if (p.key != "density") throw ParseError{"unknown key '" + p.key + "' for noise"};
+        if (p.key != "density") throw ParseError{"unknown key '" + Echo(p.key) + "' for noise"};
         density = Number(p, -200.0, -60.0);
     }
     s.noiseDensityDbmHz = density;
@@ -162,7 +171,7 @@ void Impulses(const std::vector<Pair>& pairs, BandScenario& s) {
             if (w != std::floor(w)) throw ParseError{"width must be a whole number of samples"};
             im.widthSamples = int(w);
         } else
-            throw ParseError{"unknown key '" + p.key + "' for impulses"};
+            throw ParseError{"unknown key '" + Echo(p.key) + "' for impulses"};
     }
     s.impulses = im;
 }
@@ -197,7 +206,8 @@ StationDef Station(const std::vector<Pair>& pairs, const std::string& baseDir) {
             (k == "wpm" && st.mode == StationMode::Cw) ||
             ((k == "baud" || k == "shift") && st.mode == StationMode::Rtty);
         if (!ok)
-            throw ParseError{"unknown key '" + k + "' for a " + ModeName(st.mode) + " station"};
+            throw ParseError{"unknown key '" + Echo(k) + "' for a " + ModeName(st.mode) +
+                             " station"};
         if (k == "fading") {
             st.fadingSeconds = Number(p, 0.0, 3600.0);
             if (st.fadingSeconds > 0 && st.fadingSeconds < 0.5)
@@ -266,7 +276,8 @@ static ScenarioResult Parse(const std::string& text, const std::string& name,
                 s.stations.push_back(Station(pairs, baseDir));
                 s.stations.back().line = number;
             } else
-                throw ParseError{"unknown statement '" + words[0] + "' (noise, impulses, station)"};
+                throw ParseError{"unknown statement '" + Echo(words[0]) +
+                                 "' (noise, impulses, station)"};
         } catch (const ParseError& e) {
             return {std::nullopt, name + ":" + std::to_string(number) + ": " + e.what};
         }
@@ -279,9 +290,12 @@ ScenarioResult ParseScenario(const std::string& text, const std::string& name) {
 }
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
-    struct stat st;
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return {std::nullopt, path + ": not a scenario file (a directory or device)"};
+        return {std::nullopt, path + ": not a scenario file (a directory, device or pipe)"};
+    constexpr off_t kMaxScenarioBytes = 16 << 20;  // far beyond any hand-written band
+    if (st.st_size > kMaxScenarioBytes)
+        return {std::nullopt, path + ": too large for a scenario file (over 16 MB)"};
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, path + ": cannot read the scenario file"};
     std::ostringstream text;

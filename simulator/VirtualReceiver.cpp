@@ -15,6 +15,9 @@ namespace {
 constexpr uint16_t kCpuControl = 0xE600;
 constexpr uint16_t kScratchFirst = 0xE000, kScratchEnd = 0xE200;
 constexpr size_t kMaxConfigurationBytes = 16u << 20;  // far beyond any real FPGA's image
+// Longest a source may take to make one read's samples before the band's clock is
+// held for it (a 21.8 ms block normally takes a few milliseconds).
+constexpr std::chrono::milliseconds kSourceStall{200};
 
 uint8_t Reverse(uint8_t b) {
     b = uint8_t((b & 0xF0) >> 4 | (b & 0x0F) << 4);
@@ -434,6 +437,7 @@ VirtualResult VirtualReceiver::ReadSamples(Lock& lock, uint8_t* data, int length
             if (config_.shortReadEvery > 0 &&
                 ++sampleReads_ % uint64_t(config_.shortReadEvery) == 0)
                 n = std::max(1, length / 2);  // a short packet ends the transfer early
+            const Clock::time_point fillStart = Clock::now();
             int done = std::min(n, int(carry_.size()));
             std::copy(carry_.begin(), carry_.begin() + done, data);
             carry_.erase(carry_.begin(), carry_.begin() + done);
@@ -448,6 +452,12 @@ VirtualResult VirtualReceiver::ReadSamples(Lock& lock, uint8_t* data, int length
                 carry_.assign(frame + part, frame + kFrame);
                 done = n;
             }
+            // A band that stalls while making samples (a programme prepared
+            // when first heard) stops its clock for as long: the stream goes on
+            // where it was instead of owing that time in one burst that
+            // overflows the FIFO and the host's audio queue.
+            if (const auto spent = Clock::now() - fillStart; spent > kSourceStall)
+                runStart_ += spent;
             *transferred = done;
             return VirtualResult::Ok;
         }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "AudioSources.h"
 #include "DspMath.h"
 
@@ -17,6 +19,10 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
         error = path + ": " + why;
         return nullptr;
     };
+    // Only a regular file: a FIFO would hold start-up until someone writes to it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail("not a WAV file (a directory, device or pipe)");
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail("cannot open the WAV file");
     auto u32 = [](const uint8_t* p) {
@@ -29,7 +35,12 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
         return fail("not a RIFF/WAVE file");
     uint32_t channels = 0, rate = 0, bits = 0, format = 0;
     bool haveFormat = false;
-    std::vector<int16_t> pcm;
+    // The programme mixed to mono, with `half` samples of room on each side
+    // for the loop's wrap (filled once the length is known). It and the
+    // resampled loop are all the memory a programme keeps or passes through:
+    // about 1.7 times a 48 kHz stereo file.
+    int half = 0;
+    std::vector<float> ext;
     for (;;) {
         uint8_t chunk[8];
         if (!in.read(reinterpret_cast<char*>(chunk), 8)) break;
@@ -51,30 +62,45 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
             if (channels < 1 || channels > 2)
                 return fail("only mono or stereo files can be played");
             if (rate < 1000 || rate > 384000) return fail("sample rate out of range");
-            const uint64_t maxBytes = uint64_t(rate) * channels * 2 * 300;
-            const uint64_t want = std::min<uint64_t>(size, maxBytes);
-            pcm.resize(size_t(want / 2));
-            in.read(reinterpret_cast<char*>(pcm.data()), std::streamsize(pcm.size() * 2));
-            pcm.resize(size_t(in.gcount() / 2));  // a truncated file plays what it has
+            const double ratio = double(rate) / kAudioRateHz;
+            half = int(std::ceil(16.0 * std::max(1.0, ratio)));
+            const uint64_t frameBytes = uint64_t(channels) * 2;
+            const uint64_t maxFrames = uint64_t(rate) * 300;
+            const uint64_t want = std::min<uint64_t>(size / frameBytes, maxFrames);
+            ext.reserve(size_t(want) + 2 * size_t(half));
+            ext.resize(size_t(half));
+            std::vector<int16_t> chunk(65536 * channels);
+            for (uint64_t left = want; left > 0;) {
+                const uint64_t n = std::min<uint64_t>(left, 65536);
+                in.read(reinterpret_cast<char*>(chunk.data()), std::streamsize(n * frameBytes));
+                const size_t got = size_t(uint64_t(in.gcount()) / frameBytes);
+                for (size_t i = 0; i < got; ++i) {
+                    double sum = 0.0;
+                    for (uint32_t c = 0; c < channels; ++c)
+                        sum += chunk[i * channels + c];
+                    ext.push_back(float(sum / (32768.0 * channels)));
+                }
+                if (got < n) break;  // a truncated file plays what it has
+                left -= n;
+            }
             break;
         } else {
             in.ignore(std::streamsize(size) + (size & 1));
         }
     }
     if (!haveFormat) return fail("no format chunk");
-    const size_t frames = channels ? pcm.size() / channels : 0;
+    const size_t frames = ext.size() > size_t(half) ? ext.size() - size_t(half) : 0;
     if (frames == 0) return fail("no samples");
-    std::vector<double> mono(frames);
-    for (size_t i = 0; i < frames; ++i) {
-        double s = 0.0;
-        for (uint32_t c = 0; c < channels; ++c)
-            s += pcm[i * channels + c];
-        mono[i] = s / (32768.0 * channels);
+    // Windowed-sinc resampling, circular so that the loop stays seamless:
+    // ext[i + half] = mono[i], wrapped on both sides.
+    ext.resize(frames + 2 * size_t(half));
+    for (size_t i = 0; i < size_t(half); ++i) {
+        ext[i] =
+            ext[size_t(half) + (i + frames * (size_t(half) / frames + 1) - size_t(half)) % frames];
+        ext[size_t(half) + frames + i] = ext[size_t(half) + i % frames];
     }
-    // Windowed-sinc resampling, circular so that the loop stays seamless.
     const double ratio = double(rate) / kAudioRateHz;         // input samples per output sample
     const double cutoff = 0.45 * std::min(1.0, 1.0 / ratio);  // cycles per input sample
-    const int half = int(std::ceil(16.0 * std::max(1.0, ratio)));
     const size_t outCount = std::max<size_t>(1, size_t(double(frames) / ratio));
     // Weights for 256 fractional positions: 1/256 of an input sample of timing
     // error at most, far below what a programme's audio notices.
@@ -95,8 +121,6 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
         for (int k = 0; k < taps; ++k)
             weights[size_t(p * taps + k)] /= norm;
     }
-    std::vector<float> monoF(mono.begin(), mono.end());
-    const std::vector<double> ext = WrappedLoop(monoF, size_t(half));  // ext[i + half] = mono[i]
     auto out = std::make_shared<std::vector<float>>(outCount);
     for (size_t j = 0; j < outCount; ++j) {
         const double centre = double(j) * ratio;
@@ -108,7 +132,7 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
         }
         base %= frames;
         const double* w = weights.data() + size_t(p * taps);
-        const double* x = ext.data() + base + 1;  // input index base - half + 1
+        const float* x = ext.data() + base + 1;  // input index base - half + 1
         double acc = 0.0;
         for (int k = 0; k < taps; ++k)
             acc += w[k] * x[k];

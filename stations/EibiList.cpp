@@ -11,7 +11,12 @@ namespace {
 std::unique_ptr<ScheduleList> LoadEibiFormat(const std::string& directory, const char* name) {
     auto list = std::make_unique<ScheduleList>(ScheduleList::kEibiCapacity);
     const std::string dir = directory.empty() ? std::string(".") : directory;
-    ForEachFileLine(dir + "/" + name, [&](ListLineView line) { ParseEibiLine(line, *list); });
+    const std::string path = dir + "/" + name;
+    std::string problem;
+    ForEachFileLine(
+        path, [&](ListLineView line) { ParseEibiLine(line, *list); }, &problem);
+    if (!problem.empty()) list->Notes().push_back(problem);
+    list->NoteDropped(path);
     return list;
 }
 

@@ -1,5 +1,6 @@
 #include "HfccList.h"
 
+#include <functional>
 #include <optional>
 
 #include "HfccEntry.h"
@@ -78,11 +79,16 @@ void LoadHfccText(std::string_view text, ScheduleList& list) {
 std::unique_ptr<ScheduleList> LoadHfccList(const std::string& directory) {
     auto list = std::make_unique<ScheduleList>(ScheduleList::kHfccCapacity);
     const std::string dir = directory.empty() ? std::string(".") : directory;
-    ForEachFileLine(dir + "/" + kSiteFile,
-                    [&](ListLineView line) { ParseSiteLine(line, list->Sites()); });
-    ForEachFileLine(dir + "/" + kBroadcasterFile,
-                    [&](ListLineView line) { ParseBroadcasterLine(line, list->Broadcasters()); });
-    ForEachFileLine(dir + "/" + kHfccFile, [&](ListLineView line) { ParseHfccLine(line, *list); });
+    auto read = [&](const char* name, const std::function<void(ListLineView)>& onLine) {
+        std::string problem;
+        ForEachFileLine(dir + "/" + name, onLine, &problem);
+        if (!problem.empty()) list->Notes().push_back(problem);
+    };
+    read(kSiteFile, [&](ListLineView line) { ParseSiteLine(line, list->Sites()); });
+    read(kBroadcasterFile,
+         [&](ListLineView line) { ParseBroadcasterLine(line, list->Broadcasters()); });
+    read(kHfccFile, [&](ListLineView line) { ParseHfccLine(line, *list); });
+    list->NoteDropped(dir + "/" + kHfccFile);
     return list;
 }
 

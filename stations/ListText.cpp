@@ -1,7 +1,14 @@
 #include "ListText.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <vector>
 
 namespace velorix {
 
@@ -127,17 +134,33 @@ void ForEachLine(std::string_view text, const std::function<void(ListLineView)>&
     splitter.Finish();
 }
 
-bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine,
+                     std::string* problem) {
+    // Non-blocking open: a FIFO without a writer must not hold the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (problem) *problem = path + ": not a station list (a directory, device or pipe)";
+        return false;
+    }
     LineSplitter splitter(
         [&](std::string_view bytes, bool truncated) { onLine(DecodeLine(bytes, truncated)); });
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        splitter.Feed(std::string_view(chunk, got));
+    std::vector<char> chunk(65536);
+    std::size_t total = 0;
+    ssize_t got;
+    while (total < kMaxListFileBytes &&
+           (got = ::read(fd, chunk.data(), std::min(chunk.size(), kMaxListFileBytes - total))) >
+               0) {
+        splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+        total += static_cast<std::size_t>(got);
+    }
     splitter.Finish();
-    std::fclose(file);
+    ::close(fd);
+    if (problem && total >= kMaxListFileBytes && static_cast<std::uint64_t>(st.st_size) > total)
+        *problem =
+            path + ": only its first " + std::to_string(kMaxListFileBytes >> 20) + " MB were read";
     return true;
 }
 

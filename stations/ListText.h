@@ -53,9 +53,16 @@ ListLine DecodeLine(std::string_view bytes, bool truncated = false);
 
 // Calls `onLine` for every decoded line of `text`.
 void ForEachLine(std::string_view text, const std::function<void(ListLineView)>& onLine);
+// Most bytes read from one list file (far beyond any real list).
+inline constexpr std::size_t kMaxListFileBytes = 64u << 20;
+
 // Same for the file at `path`; false (and no call) when it cannot be opened.
-// A read error ends the file early, silently.
-bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine);
+// Only a regular file is read, and at most kMaxListFileBytes of it: a
+// directory, device or pipe is refused without waiting on it, and both that
+// and a file cut at the limit are told in `problem` (when given). A read
+// error ends the file early, silently.
+bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine,
+                     std::string* problem = nullptr);
 
 // Columns `first` to `last` (inclusive, counted from 0); the part of them that
 // lies beyond the line's end is missing (shorter or empty result).

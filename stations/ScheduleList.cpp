@@ -9,9 +9,21 @@ ScheduleList::ScheduleList(int capacity) : m_capacity(capacity) {
 
 bool ScheduleList::OpenFrequency(int kHz) {
     if (kHz == m_entries.back().kHz) return true;
-    if (static_cast<int>(m_entries.size()) + 1 > m_capacity) return false;
+    if (static_cast<int>(m_entries.size()) + 1 > m_capacity) {
+        ++m_dropped;
+        return false;
+    }
     m_entries.push_back(FrequencyEntry{kHz, nullptr});
     return true;
+}
+
+void ScheduleList::NoteDropped(const std::string& file) {
+    const int dropped = m_dropped - m_droppedNoted;
+    if (dropped <= 0) return;
+    m_droppedNoted = m_dropped;
+    m_notes.push_back(file + ": the list holds " + std::to_string(m_capacity - 1) +
+                      " frequencies; " + std::to_string(dropped) +
+                      " lines beyond them were dropped");
 }
 
 void ScheduleList::AddEntry(std::unique_ptr<ScheduleEntry> entry) {

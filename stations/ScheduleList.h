@@ -30,8 +30,16 @@ public:
 
     // Makes `kHz` the current frequency for the next AddEntry: opens a new
     // entry when it differs from the last opened one. False when that would
-    // reach the capacity; the line is then dropped.
+    // reach the capacity; the line is then dropped (and counted).
     bool OpenFrequency(int kHz);
+    // Lines dropped because the list was full.
+    int DroppedLines() const { return m_dropped; }
+    // What loading met that the user should hear of: files that could not be
+    // read as lists, lines dropped at the capacity. One text per problem.
+    std::vector<std::string>& Notes() { return m_notes; }
+    const std::vector<std::string>& Notes() const { return m_notes; }
+    // Adds the note for lines dropped since the last call, naming `file`.
+    void NoteDropped(const std::string& file);
     // Puts `entry` at the front of the current frequency's chain.
     void AddEntry(std::unique_ptr<ScheduleEntry> entry);
 
@@ -54,6 +62,9 @@ public:
 
 private:
     int m_capacity;
+    int m_dropped = 0;
+    int m_droppedNoted = 0;
+    std::vector<std::string> m_notes;
     std::vector<FrequencyEntry> m_entries;                  // [0] is the sentinel
     std::vector<std::unique_ptr<ScheduleEntry>> m_storage;  // owns every chain's entries
     SiteTable m_sites;

@@ -18,6 +18,13 @@ const ScheduleList* StationLists::List(int memListIdx) const {
     }
 }
 
+std::vector<std::string> StationLists::Notes() const {
+    std::vector<std::string> notes;
+    for (const ScheduleList* list : {hfcc.get(), eibi.get(), user.get()})
+        if (list) notes.insert(notes.end(), list->Notes().begin(), list->Notes().end());
+    return notes;
+}
+
 StationLists LoadStationLists(const std::string& directory) {
     StationLists lists;
     lists.hfcc = LoadHfccList(directory);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ScheduleList.h"
 
@@ -17,10 +18,13 @@ struct StationLists {
 
     // The list for a MemListIdx (0 HFCC, 1 EiBi, 2 user); null for any other.
     const ScheduleList* List(int memListIdx) const;
+    // Every list's loading notes, HFCC first.
+    std::vector<std::string> Notes() const;
 };
 
 // Loads every list from `directory` ("." for the working directory): missing
-// files give empty lists, without a message.
+// files give empty lists, without a message; files that are no list, or are
+// cut, give empty or shorter lists and a note.
 StationLists LoadStationLists(const std::string& directory);
 
 }  // namespace velorix

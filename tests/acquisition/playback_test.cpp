@@ -217,6 +217,38 @@ TEST_F(Playback, BrokenFilesAreRefusedOrPlayedSafely) {
     EXPECT_EQ(settings.DdcSamplingRateIdx, 0);
 }
 
+TEST_F(Playback, AHeaderCutOffBeforeItsSizesWerePatchedPlaysTheWholeFramesThatFollow) {
+    const std::vector<std::uint8_t> good = ReadAll(Record("cut", 3));  // 18432 data bytes
+    struct Case {
+        std::uint32_t headerBytes;
+        const char* notice;  // null: read as it is
+    } cases[] = {
+        {0, "The header gives 0 data bytes; playing the 18432 the file holds"},
+        {6144, "The header gives 6144 data bytes; playing the 18432 the file holds"},
+        {18432, nullptr},  // a complete file
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> f = good;
+        for (int i = 0; i < 4; ++i)
+            f[82 + i] = static_cast<std::uint8_t>(c.headerBytes >> (8 * i));
+        WriteAll(dir / "cut.wav", f);
+        RecordingNotifier n;
+        ASSERT_EQ(board.OpenFile(dir / "cut.wav", n), 1);
+        EXPECT_EQ(board.FileDataSize(), 18432u);
+        ASSERT_EQ(n.Notices().size(), c.notice ? 1u : 0u) << c.headerBytes;
+        if (c.notice) EXPECT_EQ(n.Notices()[0].text, c.notice);
+        sink.received.clear();
+        board.SetStopAtEnd(true);
+        board.StartPlayback();
+        Play(10);
+        const auto counters = Counters();
+        ASSERT_EQ(counters.size(), 3u * 1024) << c.headerBytes;
+        for (size_t i = 0; i < counters.size(); ++i)
+            ASSERT_EQ(counters[i], int(i));
+        board.CloseFile();
+    }
+}
+
 TEST_F(Playback, AFileWithoutAWholeBlockStopsInsteadOfLooping) {
     std::vector<std::uint8_t> f = ReadAll(Record("tiny", 1));
     f.resize(86 + 3000);

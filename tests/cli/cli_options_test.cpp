@@ -20,44 +20,14 @@ TEST(CliOptions, DefaultsAreTheVirtualReceiverAndTheStoredSettings) {
 }
 
 TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
-    const CliParse p = Parse({"--source",
-                              "rec_003.wav",
-                              "--tune",
-                              "14180000",
-                              "--mode",
-                              "LSB",
-                              "--filter",
-                              "4",
-                              "--agc",
-                              "slow",
-                              "--nb",
-                              "-130",
-                              "--nr",
-                              "50",
-                              "--volume",
-                              "-6.5",
-                              "--attenuator",
-                              "20",
-                              "--preamp",
-                              "on",
-                              "--dither",
-                              "off",
-                              "--preselector",
-                              "off",
-                              "--seconds",
-                              "2.5",
-                              "--audio-out",
-                              "a.wav",
-                              "--smeter",
-                              "--list",
-                              "hfcc",
-                              "--seed",
-                              "7",
-                              "--record",
-                              "r",
-                              "--waterfall",
-                              "w.png",
-                              "--settings"});
+    const CliParse p =
+        Parse({"--source",  "rec_003.wav", "--tune",      "14180000",    "--mode",        "LSB",
+               "--filter",  "4",           "--agc",       "slow",        "--nb",          "-130",
+               "--nr",      "50",          "--volume",    "-6.5",        "--attenuator",  "20",
+               "--preamp",  "on",          "--dither",    "off",         "--preselector", "off",
+               "--seconds", "2.5",         "--audio-out", "a.wav",       "--smeter",      "--list",
+               "hfcc",      "--seed",      "7",           "--overwrite", "--waterfall",   "w.png",
+               "--settings"});
     ASSERT_TRUE(p.ok) << p.error;
     const CliOptions& o = p.options;
     EXPECT_EQ(o.source, CliOptions::Source::File);
@@ -78,7 +48,7 @@ TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
     EXPECT_TRUE(o.smeter);
     EXPECT_EQ(o.list, 0);
     EXPECT_EQ(*o.seed, 7u);
-    EXPECT_EQ(o.record, "r");
+    EXPECT_TRUE(o.overwrite);
     EXPECT_EQ(o.waterfall, "w.png");
     EXPECT_TRUE(o.useSettings);
 }
@@ -103,6 +73,7 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"--source", "x.wav", "--center", "7000000"}, "comes from its header"},
         {{"--source", "x.wav", "--rate", "250"}, "its own rate"},
         {{"--audio-out", "a.wav", "--audio-device", ""}, "exclude each other"},
+        {{"--source", "x.wav", "--record", "r"}, "not a file that is played"},
     };
     for (const auto& c : cases) {
         const CliParse p = Parse(c.args);

@@ -240,6 +240,12 @@ TEST_F(Source, FreeSpaceGuardStopsARecording) {
     EXPECT_TRUE(panel().Enabled(ControlId::Presel));
     EXPECT_EQ(settings.retuneInhibit.load(), 0);
     ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
+    // The user hears why, and the recorder keeps the reason.
+    const std::string why = "Recording stopped: 0.51 GBytes free, less than the 1 GByte needed";
+    ASSERT_EQ(notes.Notices().size(), 1u);
+    EXPECT_EQ(notes.Notices()[0].text, why);
+    EXPECT_EQ(notes.Notices()[0].caption, "Record Error");
+    EXPECT_EQ(recorder.LastError(), why);
 
     ctl->Tick();  // the Receiver state's status line is empty
     EXPECT_EQ(panel().Text(label::kFile), "");

@@ -7,6 +7,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -78,6 +81,7 @@ TEST_F(SettingsStoreTest, SaveThenLoadRoundTripsEveryKey) {
         if (k.saved) *k.value = k.minValue + (n++ % (k.maxValue - k.minValue + 1));
     });
     a.AdcPreamp = 1;
+    a.FreqOffset = -1234;  // a combination Load keeps (see the mending test)
     ASSERT_TRUE(SettingsStore::Save(a));
     SettingsRecord b;
     SettingsStore::Load(b);
@@ -191,6 +195,72 @@ TEST_F(SettingsStoreTest, ChangedFrequencyComesBackNextStart) {
     SettingsStore::Load(next);
     EXPECT_EQ(next.CenterFreq, 7100000);
     EXPECT_NE(SettingsStore::FilePath().find(dir_.string()), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, KeysThatCannotWorkTogetherAreMendedAndTold) {
+    struct Case {
+        int rateIdx, centreHz, offsetHz;
+        int mendedOffsetHz;
+        std::vector<std::string> notes;
+    } cases[] = {
+        {0,
+         14150000,
+         200000,
+         50000,
+         {"stored settings: the tuning offset 200000 Hz lies beyond the 50000 Hz the 125 kHz "
+          "rate allows: set to 50000 Hz"}},
+        {2,
+         14150000,
+         -250000,
+         -200000,
+         {"stored settings: the tuning offset -250000 Hz lies beyond the 200000 Hz the 500 kHz "
+          "rate allows: set to -200000 Hz"}},
+        {0,
+         0,
+         40000,
+         0,
+         {"stored settings: the tuned frequency -40000 Hz lies below 0: tuned to 0 Hz"}},
+        {1, 7100000, 100000, 100000, {}},  // at the 250 kHz rate's limit: kept
+    };
+    for (const Case& c : cases) {
+        Store("DdcSamplingRateIdx", c.rateIdx);
+        Store("CenterFreq", c.centreHz);
+        Store("FreqOffset", c.offsetHz);
+        SettingsRecord r;
+        EXPECT_EQ(SettingsStore::Load(r), c.notes) << c.offsetHz;
+        EXPECT_EQ(r.FreqOffset, c.mendedOffsetHz);
+        EXPECT_GE(r.TunedHz(), 0);
+    }
+}
+
+TEST_F(SettingsStoreTest, ASaveThatCannotBeWrittenFails) {
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    const fs::path file = SettingsStore::FilePath();
+    // A directory where the file belongs: not read (defaults, told), not written over.
+    fs::create_directories(file);
+    r.CenterFreq = 7100000;
+    EXPECT_EQ(SettingsStore::Load(r),
+              (std::vector<std::string>{file.string() +
+                                        " is not a settings file (a directory, device or pipe): "
+                                        "the defaults are used"}));
+    EXPECT_EQ(r.CenterFreq, 14150000);
+    EXPECT_FALSE(SettingsStore::Save(r));
+    fs::remove(file);
+    // The configuration directory named by a regular file: nothing can be created under it.
+    std::ofstream(dir_ / "plain").put('x');
+    setenv("VELORIX_CONFIG_DIR", (dir_ / "plain").c_str(), 1);
+    EXPECT_FALSE(SettingsStore::Save(r));
+    setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1);
+    ASSERT_TRUE(SettingsStore::Save(r));
+    // Root writes through permission bits; anyone else meets a read-only file.
+    if (::geteuid() != 0) {
+        fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+        fs::permissions(file, fs::perms::owner_read);
+        r.CenterFreq = 9000000;
+        EXPECT_FALSE(SettingsStore::Save(r));
+        fs::permissions(file.parent_path(), fs::perms::owner_all);
+    }
 }
 
 }  // namespace

@@ -94,6 +94,10 @@ TEST(BandScenario, MalformedFilesAreRefusedWithTheLine) {
         EXPECT_FALSE(r.scenario) << c.text;
         EXPECT_EQ(r.error.rfind(c.error, 0), 0u) << r.error;
     }
+    // A value is quoted back cut to 80 characters, however long its line.
+    const ScenarioResult huge =
+        ParseScenario("station freq=" + std::string(5000000, '9') + "x mode=AM level=-50", "test");
+    EXPECT_EQ(huge.error, "test:1: freq needs a number, got '" + std::string(80, '9') + "...'");
     EXPECT_EQ(LoadScenarioFile("/nonexistent/band.txt").error,
               "/nonexistent/band.txt: cannot read the scenario file");
     EXPECT_FALSE(LoadScenarioFile("/tmp").scenario);

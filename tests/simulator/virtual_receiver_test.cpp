@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 #include "TestSignal.h"
 #include "TestToneSource.h"
@@ -147,6 +148,35 @@ TEST(VirtualReceiver, FifoHoldsOneSecondForALateReaderThenDrops) {
     // What came while it was full is lost: about 0.3 s.
     EXPECT_GT(r.DroppedFrames(), 125000u * 2 / 10);
     EXPECT_LT(r.DroppedFrames(), 125000u * 8 / 10);
+}
+
+TEST(VirtualReceiver, ASourceThatStallsHoldsTheClockInsteadOfOwingABurst) {
+    // The first samples take 600 ms to make, as a programme prepared when
+    // first heard does.
+    struct SlowStart : TestToneSource {
+        bool first = true;
+        void Fill(uint64_t firstFrame, uint8_t* out, size_t frames) override {
+            if (std::exchange(first, false)) std::this_thread::sleep_for(600ms);
+            TestToneSource::Fill(firstFrame, out, frames);
+        }
+    };
+    VirtualReceiver r(VirtualConfig{}, std::make_unique<SlowStart>());
+    test::RunFirmware(r);
+    ASSERT_EQ(Configure(r, virtual_bitstream::Build(125, 100)), 1);
+    Command(r, {0x03, 0x01});
+    Reply(r, 2);
+    std::vector<uint8_t> block(2720 * 6);  // 21.8 ms
+    int got = 0;
+    ASSERT_EQ(r.BulkRead(r.Generation(), 0x82, block.data(), int(block.size()), 2s, &got),
+              VirtualResult::Ok);
+    // No 600 ms of backlog waits behind it: 200 ms of samples are not there yet.
+    std::vector<uint8_t> more(25000 * 6);
+    EXPECT_EQ(r.BulkRead(r.Generation(), 0x82, more.data(), int(more.size()), 20ms, &got),
+              VirtualResult::Timeout);
+    ASSERT_EQ(r.BulkRead(r.Generation(), 0x82, more.data(), int(more.size()), 1s, &got),
+              VirtualResult::Ok);
+    EXPECT_EQ(test_signal::DecodeCounter(&more[0]), 2720u);
+    EXPECT_EQ(r.DroppedFrames(), 0u);
 }
 
 TEST(VirtualReceiver, ReadsSplitInsideFramesKeepTheStreamWhole) {

@@ -115,6 +115,13 @@ TEST(EibiList, FullTableKeepsTheFirstFrequencies) {
     EXPECT_EQ(list.Entry(8191).kHz, 8191);
     EXPECT_EQ(list.Find(8192), nullptr);
     EXPECT_EQ(list.Find(8200), nullptr);
+    // The nine frequencies past the capacity are told once, by count.
+    EXPECT_EQ(list.DroppedLines(), 9);
+    list.NoteDropped("eibi.txt");
+    list.NoteDropped("eibi.txt");
+    EXPECT_EQ(list.Notes(),
+              (std::vector<std::string>{"eibi.txt: the list holds 8191 frequencies; 9 lines beyond "
+                                        "them were dropped"}));
     // 8191 is still the last opened entry: its later line joins it.
     EXPECT_EQ(StationLines(&list, 8191, 130, '1'),
               (Lines{"0100 0200 Late  - XYZ ()   ", "0000 2400 Station  - XYZ ()   "}));
@@ -127,7 +134,11 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     EXPECT_EQ(LoadUserList(dir.Path())->Count(), 0);
     // A directory in place of the file reads as an empty list too.
     std::filesystem::create_directory(dir.Path() + "/eibi.txt");
-    EXPECT_EQ(LoadEibiList(dir.Path())->Count(), 0);
+    const auto refused = LoadEibiList(dir.Path());
+    EXPECT_EQ(refused->Count(), 0);
+    EXPECT_EQ(refused->Notes(),
+              (std::vector<std::string>{
+                  dir.Path() + "/eibi.txt: not a station list (a directory, device or pipe)"}));
     std::filesystem::remove(dir.Path() + "/eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");

@@ -226,6 +226,29 @@ TEST(PulseOutput, ADescriptionSubstringPicksTheRightSink) {
     EXPECT_TRUE(notes.Notices().empty());
 }
 
+TEST(PulseOutput, ALiveStreamOnAnIdleSinkLosesNothingAtItsStart) {
+    // An idle null sink that nobody records renders 2-second blocks and would
+    // take a new stream's first data only when its block ends.
+    const std::string tag = std::to_string(::getpid());
+    ScopedNullSink idle("idle" + tag, "Idle Test Sink " + tag);
+    ASSERT_TRUE(idle.Loaded());
+    RecordingNotifier notes;
+    CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
+    ASSERT_EQ(out.Open("Idle Test Sink " + tag), 1);
+    // A receiver's audio: one block every 16.4 ms from right after Open, never waiting.
+    ToneFeeder live(out, 0);
+    const int blocks = static_cast<int>(StreamSeconds(2.5, 2.5) / kAudioBufferSeconds);
+    const auto start = Clock::now();
+    for (int i = 0; i < blocks; ++i) {
+        std::this_thread::sleep_until(start +
+                                      std::chrono::duration<double>(i * kAudioBufferSeconds));
+        live.PushTone();
+    }
+    EXPECT_EQ(out.DroppedCount(), 0u);
+    EXPECT_TRUE(WaitPlayed(out, 8 + blocks - out.DroppedCount(), 10.0));
+    EXPECT_TRUE(notes.Notices().empty());
+}
+
 TEST(PulseOutput, AMissingSubstringFailsQuietly) {
     RecordingNotifier notes;
     CWaveOut out(std::make_unique<PulseAudioSink>(), notes);
