@@ -147,6 +147,7 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         mended = AdoptHeader(header, bytes);
         played = file_.dataSize.load();
         if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
+        Restart();
     }
     // Told outside the board's lock: a notice may wait for its answer.
     if (mended) {
@@ -156,7 +157,6 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
             static_cast<unsigned long long>(claimed), static_cast<unsigned long long>(played));
         notifier.Notify(text, "Wav Header", Notifier::Icon::Warning, Notifier::Buttons::Ok);
     }
-    Restart();
     return 1;
 }
 
