@@ -189,8 +189,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         rx.UseSilentAudio();
     }
 
-    const double avg =
-        settings.MainAvgVal == 0 ? 0.0 : 1.0 - std::pow(2.0, -settings.MainAvgVal / 100.0);
+    const double avg = AveragingFactor(settings.MainAvgVal);
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
     mainDisplay = std::make_unique<SpectrumTap>(
