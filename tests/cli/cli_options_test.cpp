@@ -57,6 +57,8 @@ TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
                               "r",
                               "--waterfall",
                               "w.png",
+                              "--spectrum",
+                              "s.png",
                               "--settings"});
     ASSERT_TRUE(p.ok) << p.error;
     const CliOptions& o = p.options;
@@ -80,6 +82,7 @@ TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
     EXPECT_EQ(*o.seed, 7u);
     EXPECT_EQ(o.record, "r");
     EXPECT_EQ(o.waterfall, "w.png");
+    EXPECT_EQ(o.spectrum, "s.png");
     EXPECT_TRUE(o.useSettings);
 }
 

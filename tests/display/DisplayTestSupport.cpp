@@ -1,0 +1,30 @@
+#include "DisplayTestSupport.h"
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
+
+namespace velorix::test {
+
+void EnsureGuiApplication() {
+    static std::unique_ptr<QGuiApplication> app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+        setenv("QT_SCALE_FACTOR", "1", 1);
+        static int argc = 1;
+        static char name[] = "display_tests";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }();
+}
+
+void FeedTone(MainRenderer& r, int toneBin, double amp) {
+    const int n = r.FftSize();
+    auto* x = reinterpret_cast<std::complex<double>*>(r.Buffer().WritePos());
+    for (int i = 0; i < n; ++i)
+        x[i] = amp * std::polar(1.0, 2.0 * M_PI * toneBin * i / n) + 1e-7;
+    r.Buffer().AdvanceWrite(n);
+    r.BufferFull();
+}
+
+}  // namespace velorix::test
