@@ -8,8 +8,8 @@ namespace velorix {
 
 SpectrumTap::SpectrumTap(int fftSize, double averaging, bool keepWaterfall, double frameRateHz,
                          SkipControl skip)
-    : MainRenderer(kWidth, kHeight) {
-    MainDisplayView view = View();
+    : SpectrumRenderer(kWidth, kHeight) {
+    SpectrumView view = View();
     view.geometry.Reconfigure(fftSize, 500.0, 0.0);
     SetView(view);
     SetAveraging(averaging);
@@ -17,9 +17,9 @@ SpectrumTap::SpectrumTap(int fftSize, double averaging, bool keepWaterfall, doub
     SetSignalPacing(frameRateHz, std::move(skip));
 }
 
-MainDisplayView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
+SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
                                      double highKHz) {
-    MainDisplayView view;
+    SpectrumView view;
     view.geometry = DisplayGeometry(SpectrumTap::kWidth, SpectrumTap::kHeight);
     const double centreKHz = static_cast<double>(settings.CenterFreq) / 1000.0;
     view.geometry.Reconfigure(MainFFTSize(settings.MainFFTIdx), rateKHz, centreKHz);

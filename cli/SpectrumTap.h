@@ -3,7 +3,7 @@
 #include <QImage>
 #include <string>
 
-#include "MainRenderer.h"
+#include "SpectrumRenderer.h"
 #include "SettingsRecord.h"
 
 namespace velorix {
@@ -14,7 +14,7 @@ namespace velorix {
 // spectra per second of signal, whether the chain runs in real time or as
 // fast as it can; the blocks in between are dropped (by the thread's skip
 // limit when `skip` is given). Read the pictures after the stream ends.
-class SpectrumTap : public MainRenderer {
+class SpectrumTap : public SpectrumRenderer {
 public:
     static constexpr int kWidth = 820;
     static constexpr int kHeight = 249;
@@ -28,7 +28,7 @@ public:
 // The main display's view from the stored display settings: FFT size,
 // reference level, dB per division, calibration, the tuned line and the
 // passband band (its edges relative to the tuned frequency, kHz).
-MainDisplayView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
+SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
                                      double highKHz);
 
 // Writes an image as a PNG; false with the reason in `why`.

@@ -18,7 +18,7 @@ void EnsureGuiApplication() {
     }();
 }
 
-void FeedTone(MainRenderer& r, int toneBin, double amp) {
+void FeedTone(SpectrumRenderer& r, int toneBin, double amp) {
     const int n = r.FftSize();
     auto* x = reinterpret_cast<std::complex<double>*>(r.Buffer().WritePos());
     for (int i = 0; i < n; ++i)

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <complex>
 
-#include "MainRenderer.h"
+#include "SpectrumRenderer.h"
 
 namespace velorix::test {
 
@@ -23,6 +23,6 @@ inline Pixel At(const QImage& image, int x, int y) {
 
 // Hands one block to the renderer: a complex tone at bin `toneBin` of N
 // (relative to the band centre) of amplitude `amp`, plus a constant floor.
-void FeedTone(MainRenderer& r, int toneBin, double amp);
+void FeedTone(SpectrumRenderer& r, int toneBin, double amp);
 
 }  // namespace velorix::test

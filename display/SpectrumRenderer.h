@@ -15,9 +15,9 @@
 
 namespace velorix {
 
-// What the main display draws with, handed in by the user-interface thread:
-// the renderer never reads the settings record.
-struct MainDisplayView {
+// What a display draws with, handed in by the user-interface thread: the
+// renderer never reads the settings record.
+struct SpectrumView {
     DisplayGeometry geometry{820, 249};
     int refLevelDb = -30;
     int dbPerDivision = 10;
@@ -27,12 +27,23 @@ struct MainDisplayView {
     int cursorX = 0;
     PassbandPixels band;
     bool bandVisible = true;
+    // The vertical grid: the scale's major ticks of `geometry`, or these
+    // columns when given (the secondary display's Hz scale).
+    bool fixedGrid = false;
+    std::vector<int> gridXs;
 };
 
-// The main display's renderer: a consumer of N-sample blocks on the main
-// display thread. Each block becomes one averaged spectrum, drawn as a trace
-// over the grid or as a new waterfall line, with the markers, into the back
-// image of its frame exchange, which it then publishes.
+class SecondaryDisplayModel;
+// The secondary display's view: N = 256 bins centred on the carrier offset,
+// the passband band at the edges' pixels and the vertical grid under the
+// model's Hz labels.
+SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
+                           int dbPerDivision, double levelOffsetDb);
+
+// A spectrum display's renderer (the main display's and the secondary
+// one's): a consumer of N-sample blocks on its display thread. Each block becomes one averaged
+// spectrum, drawn as a trace over the grid or as a new waterfall line, with the markers, into the
+// back image of its frame exchange, which it then publishes.
 //
 // In the window it clears its ready flag with each spectrum and the paint of
 // the published frame sets it again (SetReady), so at most one spectrum is
@@ -42,19 +53,19 @@ struct MainDisplayView {
 // Locks: everything it draws with is guarded by its own mutex, which the
 // user-interface thread takes in SetView and the other setters. The chain
 // lock is taken before it, never after.
-class MainRenderer : public CDspConsumer {
+class SpectrumRenderer : public CDspConsumer {
 public:
     // Drops n blocks upstream between two handed over (the display thread's
     // skip limit).
     using SkipControl = std::function<void(int n)>;
 
-    MainRenderer(int widthPx, int heightPx);
+    SpectrumRenderer(int widthPx, int heightPx);
 
     // A new view. When its number of bins differs from the current one, the
     // input buffer and the estimator are resized and the trace restarts: the
     // caller then holds the feeding block's lock, as for any reconfiguration.
-    void SetView(const MainDisplayView& view);
-    MainDisplayView View() const;
+    void SetView(const SpectrumView& view);
+    SpectrumView View() const;
     void SetAveraging(double factor);
     // Keeps the last `rows` waterfall lines (at least the plot's height) even
     // while the spectrum is shown; the headless receiver's picture.
@@ -97,7 +108,7 @@ private:
     const int width_;
     const int height_;
     mutable std::mutex mutex_;
-    MainDisplayView view_;
+    SpectrumView view_;
     CSpectrumEstimator estimator_;
     std::vector<double> db_;
     std::vector<int> rows_;

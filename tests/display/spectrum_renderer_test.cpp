@@ -20,13 +20,13 @@ constexpr int kH = 249;
 constexpr Pixel kBlack{0, 0, 0};
 constexpr Pixel kTrace{232, 255, 232};
 
-class MainRendererTest : public ::testing::Test {
+class SpectrumRendererTest : public ::testing::Test {
 protected:
     void SetUp() override { test::EnsureGuiApplication(); }
 
     // A view of N bins at 500 kHz around 10 MHz, no averaging.
-    MainDisplayView Configure(int bins) {
-        MainDisplayView v = renderer.View();
+    SpectrumView Configure(int bins) {
+        SpectrumView v = renderer.View();
         v.geometry.Reconfigure(bins, 500.0, 10000.0);
         renderer.SetView(v);
         renderer.SetAveraging(0.0);
@@ -34,11 +34,11 @@ protected:
     }
     QImage Frame() { return renderer.Frames().FrontCopy(); }
 
-    MainRenderer renderer{kW, kH};
+    SpectrumRenderer renderer{kW, kH};
 };
 
 // A column that no vertical grid line crosses.
-int ColumnOffGrid(MainDisplayView& v, int from) {
+int ColumnOffGrid(SpectrumView& v, int from) {
     std::vector<int> xs;
     for (const ScaleTick& t : v.geometry.Scale().Ticks())
         if (t.major) xs.push_back(t.x);
@@ -47,8 +47,8 @@ int ColumnOffGrid(MainDisplayView& v, int from) {
     return from;
 }
 
-TEST_F(MainRendererTest, GridBandAndLinesMergeByOr) {
-    MainDisplayView v = Configure(4096);
+TEST_F(SpectrumRendererTest, GridBandAndLinesMergeByOr) {
+    SpectrumView v = Configure(4096);
     const int tuned = ColumnOffGrid(v, 350);
     const int cursor = ColumnOffGrid(v, 380);
     const int outside = ColumnOffGrid(v, 100);
@@ -76,8 +76,8 @@ TEST_F(MainRendererTest, GridBandAndLinesMergeByOr) {
     EXPECT_EQ(At(img, 650, 100), (Pixel{69, 69, 54}));
 }
 
-TEST_F(MainRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
-    MainDisplayView v = Configure(1024);
+TEST_F(SpectrumRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
+    SpectrumView v = Configure(1024);
     v.refLevelDb = 0;
     v.dbPerDivision = 10;
     v.levelOffsetDb = -4.0;
@@ -103,8 +103,8 @@ TEST_F(MainRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
     EXPECT_NE(At(img, x, row - 1), kTrace);
 }
 
-TEST_F(MainRendererTest, WaterfallScrollsDownNewestFirst) {
-    MainDisplayView v = Configure(1024);
+TEST_F(SpectrumRendererTest, WaterfallScrollsDownNewestFirst) {
+    SpectrumView v = Configure(1024);
     v.function = 1;
     v.bandVisible = false;
     renderer.SetView(v);
@@ -131,8 +131,8 @@ TEST_F(MainRendererTest, WaterfallScrollsDownNewestFirst) {
     EXPECT_EQ(renderer.WaterfallImage().width(), kW);
 }
 
-TEST_F(MainRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
-    MainDisplayView v = Configure(4096);
+TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
+    SpectrumView v = Configure(4096);
     v.function = 1;
     v.bandVisible = false;
     ASSERT_TRUE(v.geometry.DragScale(v.geometry.VisibleCentreBin()));
@@ -149,8 +149,8 @@ TEST_F(MainRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
     EXPECT_NE(At(img, kW / 2 + 200, 1), kBlack);
 }
 
-TEST_F(MainRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {
-    MainDisplayView v = Configure(1024);
+TEST_F(SpectrumRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {
+    SpectrumView v = Configure(1024);
     v.refLevelDb = 0;
     renderer.SetView(v);
     const int x = v.geometry.BinToPixel(512 + 37);

@@ -1,4 +1,4 @@
-#include "MainRenderer.h"
+#include "SpectrumRenderer.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -7,21 +7,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "DisplayFont.h"
 #include "DisplayTables.h"
 #include "PlotLayers.h"
+#include "SecondaryDisplayModel.h"
 
 namespace velorix {
 
 namespace {
 constexpr int kInitialBins = 1024;
-
-QFont MarkerFont() {
-    QFont font("Verdana");
-    font.setPointSizeF(6.8);
-    // Whole pixels in the trace colour, the same on every screen.
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
-}
 
 // The markers: a triangle with its tip on the trace and the marker's number
 // above it, and the readouts right-aligned in the top-right corner.
@@ -31,7 +25,7 @@ void DrawMarkers(QImage& image, const MarkerList& markers) {
         any = any || markers.At(i).Measured();
     if (!any) return;
     QPainter p(&image);
-    const QFont font = MarkerFont();
+    const QFont font = DisplayFont(6.8);
     p.setFont(font);
     p.setPen(QColor::fromRgb(plotcolour::kTrace));
     const int h = QFontMetrics(font).height();
@@ -51,7 +45,26 @@ void DrawMarkers(QImage& image, const MarkerList& markers) {
 }
 }  // namespace
 
-MainRenderer::MainRenderer(int widthPx, int heightPx)
+SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
+                           int dbPerDivision, double levelOffsetDb) {
+    SpectrumView view;
+    view.geometry = DisplayGeometry(widthPx, heightPx);
+    view.geometry.Reconfigure(SecondaryDisplayModel::kBins,
+                              model.HzPerBin() * 0.001 * SecondaryDisplayModel::kBins,
+                              model.CarrierOffsetHz() * 0.001);
+    view.refLevelDb = refLevelDb;
+    view.dbPerDivision = dbPerDivision;
+    view.levelOffsetDb = levelOffsetDb;
+    // The tuned frequency is 0 Hz on the model's scale.
+    view.tunedX = model.Scale().FrequencyToPixel(0.0);
+    view.band = model.BandPixels();
+    view.fixedGrid = true;
+    for (const ScaleTick& t : model.Scale().Ticks())
+        if (t.major) view.gridXs.push_back(t.x);
+    return view;
+}
+
+SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
     : CDspConsumer(kDspTypeComplex, kInitialBins, 0),
       width_(widthPx),
       height_(heightPx),
@@ -64,7 +77,7 @@ MainRenderer::MainRenderer(int widthPx, int heightPx)
     Resize(kInitialBins);
 }
 
-void MainRenderer::Resize(int bins) {
+void SpectrumRenderer::Resize(int bins) {
     buffer->Resize(bins, 0);
     estimator_.SetSize(static_cast<unsigned>(bins), buffer->Main());
     db_.assign(static_cast<size_t>(bins), -200.0);
@@ -72,7 +85,7 @@ void MainRenderer::Resize(int bins) {
     haveSpectrum_ = false;
 }
 
-void MainRenderer::SetView(const MainDisplayView& view) {
+void SpectrumRenderer::SetView(const SpectrumView& view) {
     std::lock_guard lock(mutex_);
     const int bins = view.geometry.Bins();
     const bool resize = bins != view_.geometry.Bins() && bins >= 2;
@@ -84,16 +97,16 @@ void MainRenderer::SetView(const MainDisplayView& view) {
     if (resize) Resize(bins);
 }
 
-MainDisplayView MainRenderer::View() const {
+SpectrumView SpectrumRenderer::View() const {
     std::lock_guard lock(mutex_);
     return view_;
 }
 
-void MainRenderer::SetAveraging(double factor) {
+void SpectrumRenderer::SetAveraging(double factor) {
     estimator_.SetAveraging(factor);
 }
 
-void MainRenderer::KeepWaterfall(int rows) {
+void SpectrumRenderer::KeepWaterfall(int rows) {
     std::lock_guard lock(mutex_);
     keepWaterfall_ = true;
     waterfall_ = QImage(width_, std::max(rows, height_), QImage::Format_RGB32);
@@ -102,45 +115,45 @@ void MainRenderer::KeepWaterfall(int rows) {
     waterfallLines_ = 0;
 }
 
-void MainRenderer::SetSignalPacing(double frameRateHz, SkipControl skip) {
+void SpectrumRenderer::SetSignalPacing(double frameRateHz, SkipControl skip) {
     std::lock_guard lock(mutex_);
     frameRateHz_ = frameRateHz > 0.0 ? frameRateHz : 1.0;
     skip_ = std::move(skip);
 }
 
-void MainRenderer::AddMarker(int x) {
+void SpectrumRenderer::AddMarker(int x) {
     std::lock_guard lock(mutex_);
     markers_.Add(x);
 }
 
-void MainRenderer::ClearMarkers() {
+void SpectrumRenderer::ClearMarkers() {
     std::lock_guard lock(mutex_);
     markers_.Clear();
 }
 
-void MainRenderer::SetDeltaMarkers(bool on) {
+void SpectrumRenderer::SetDeltaMarkers(bool on) {
     std::lock_guard lock(mutex_);
     markers_.SetDelta(on);
 }
 
-void MainRenderer::ClearTrace() {
+void SpectrumRenderer::ClearTrace() {
     std::lock_guard lock(mutex_);
     std::fill(rows_.begin(), rows_.end(), 1000);
     haveSpectrum_ = false;
 }
 
-void MainRenderer::ClearWaterfall() {
+void SpectrumRenderer::ClearWaterfall() {
     std::lock_guard lock(mutex_);
     waterfall_.fill(Qt::black);
     waterfallLines_ = 0;
 }
 
-void MainRenderer::Rerender() {
+void SpectrumRenderer::Rerender() {
     std::lock_guard lock(mutex_);
     Draw();
 }
 
-void MainRenderer::Restart() {
+void SpectrumRenderer::Restart() {
     CDspConsumer::Restart();
     std::lock_guard lock(mutex_);
     if (frameRateHz_ > 0.0) {
@@ -153,7 +166,7 @@ void MainRenderer::Restart() {
     ready.store(1, std::memory_order_release);
 }
 
-void MainRenderer::BufferFull() {
+void SpectrumRenderer::BufferFull() {
     {
         std::lock_guard lock(mutex_);
         if (frameRateHz_ > 0.0) {
@@ -173,7 +186,7 @@ void MainRenderer::BufferFull() {
     buffer->Commit();
 }
 
-void MainRenderer::Compute() {
+void SpectrumRenderer::Compute() {
     const int n = view_.geometry.Bins();
     if (static_cast<int>(estimator_.Size()) != n) return;
     estimator_.ComplexFft();
@@ -193,7 +206,7 @@ void MainRenderer::Compute() {
     Draw();
 }
 
-void MainRenderer::AddWaterfallLine() {
+void SpectrumRenderer::AddWaterfallLine() {
     const std::vector<int> indices = WaterfallIndices(db_.data(), static_cast<int>(db_.size()));
     waterfallRow_ = waterfallRow_ == 0 ? waterfall_.height() - 1 : waterfallRow_ - 1;
     PaintWaterfallLine(waterfall_, waterfallRow_, indices.data(), static_cast<int>(indices.size()),
@@ -201,11 +214,13 @@ void MainRenderer::AddWaterfallLine() {
     waterfallLines_ = std::min(waterfallLines_ + 1, waterfall_.height());
 }
 
-void MainRenderer::Draw() {
+void SpectrumRenderer::Draw() {
     DisplayGeometry& g = view_.geometry;
     const bool spectrum = view_.function != 1;
     gridXs_.clear();
-    if (spectrum)
+    if (spectrum && view_.fixedGrid)
+        gridXs_ = view_.gridXs;
+    else if (spectrum)
         for (const ScaleTick& t : g.Scale().Ticks())
             if (t.major) gridXs_.push_back(t.x);
     PlotBackground layers;
@@ -231,27 +246,27 @@ void MainRenderer::Draw() {
     frames_.Publish();
 }
 
-int MainRenderer::FftSize() const {
+int SpectrumRenderer::FftSize() const {
     std::lock_guard lock(mutex_);
     return view_.geometry.Bins();
 }
 
-std::uint64_t MainRenderer::Spectra() const {
+std::uint64_t SpectrumRenderer::Spectra() const {
     std::lock_guard lock(mutex_);
     return spectra_;
 }
 
-int MainRenderer::BlocksPerFrame() const {
+int SpectrumRenderer::BlocksPerFrame() const {
     std::lock_guard lock(mutex_);
     return blocksPerFrame_;
 }
 
-std::vector<double> MainRenderer::LastSpectrumDb() const {
+std::vector<double> SpectrumRenderer::LastSpectrumDb() const {
     std::lock_guard lock(mutex_);
     return haveSpectrum_ ? db_ : std::vector<double>{};
 }
 
-QImage MainRenderer::WaterfallImage() const {
+QImage SpectrumRenderer::WaterfallImage() const {
     std::lock_guard lock(mutex_);
     QImage out(width_, std::max(waterfallLines_, 1), QImage::Format_RGB32);
     out.fill(Qt::black);
@@ -262,12 +277,12 @@ QImage MainRenderer::WaterfallImage() const {
     return out;
 }
 
-int MainRenderer::WaterfallLines() const {
+int SpectrumRenderer::WaterfallLines() const {
     std::lock_guard lock(mutex_);
     return waterfallLines_;
 }
 
-std::vector<Marker> MainRenderer::Markers() const {
+std::vector<Marker> SpectrumRenderer::Markers() const {
     std::lock_guard lock(mutex_);
     std::vector<Marker> out;
     for (int i = 0; i < markers_.Count(); ++i)
