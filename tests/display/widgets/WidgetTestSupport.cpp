@@ -1,0 +1,31 @@
+#include "WidgetTestSupport.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace velorix::test {
+
+QApplication& EnsureApplication() {
+    static std::unique_ptr<QApplication> app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+        setenv("QT_SCALE_FACTOR", "1", 1);
+        static int argc = 1;
+        static char name[] = "display_widgets_tests";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+    return *app;
+}
+
+void SetUpSettings(SettingsRecord& s, int demIdx) {
+    s.ResetToDefaults();
+    s.DdcSamplingRateIdx = 2;
+    s.MainFFTIdx = 4;  // 4096 bins
+    s.CenterFreq = 14150000;
+    s.FreqOffset = 0;
+    s.TuneMode = 0;
+    s.DemIdx = demIdx;
+}
+
+}  // namespace velorix::test
