@@ -18,7 +18,7 @@ SpectrumTap::SpectrumTap(int fftSize, double averaging, bool keepWaterfall, doub
 }
 
 SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
-                                     double highKHz) {
+                                  double highKHz) {
     SpectrumView view;
     view.geometry = DisplayGeometry(SpectrumTap::kWidth, SpectrumTap::kHeight);
     const double centreKHz = static_cast<double>(settings.CenterFreq) / 1000.0;

@@ -3,8 +3,8 @@
 #include <QImage>
 #include <string>
 
-#include "SpectrumRenderer.h"
 #include "SettingsRecord.h"
+#include "SpectrumRenderer.h"
 
 namespace velorix {
 
@@ -29,7 +29,7 @@ public:
 // reference level, dB per division, calibration, the tuned line and the
 // passband band (its edges relative to the tuned frequency, kHz).
 SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
-                                     double highKHz);
+                                  double highKHz);
 
 // Writes an image as a PNG; false with the reason in `why`.
 bool WritePng(const QImage& image, const std::string& path, const char* what, std::string& why);
