@@ -2,20 +2,21 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <memory>
 
 namespace velorix::test {
 
 void EnsureGuiApplication() {
-    static std::unique_ptr<QGuiApplication> app = [] {
+    // Never destroyed: Qt's own globals are gone by the time statics end.
+    static QGuiApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
         setenv("QT_SCALE_FACTOR", "1", 1);
         static int argc = 1;
         static char name[] = "display_tests";
         static char* argv[] = {name, nullptr};
-        return std::make_unique<QGuiApplication>(argc, argv);
+        return new QGuiApplication(argc, argv);
     }();
+    (void)app;
 }
 
 void FeedTone(SpectrumRenderer& r, int toneBin, double amp) {

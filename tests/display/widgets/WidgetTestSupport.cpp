@@ -1,19 +1,19 @@
 #include "WidgetTestSupport.h"
 
 #include <cstdlib>
-#include <memory>
 
 namespace velorix::test {
 
 QApplication& EnsureApplication() {
-    static std::unique_ptr<QApplication> app = [] {
+    // Never destroyed: Qt's own globals are gone by the time statics end.
+    static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
         setenv("QT_SCALE_FACTOR", "1", 1);
         static int argc = 1;
         static char name[] = "display_widgets_tests";
         static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
+        return new QApplication(argc, argv);
     }();
     return *app;
 }
