@@ -89,10 +89,6 @@ void SpectrumRenderer::SetView(const SpectrumView& view) {
     std::lock_guard lock(mutex_);
     const int bins = view.geometry.Bins();
     const bool resize = bins != view_.geometry.Bins() && bins >= 2;
-    if (view.function != view_.function) {
-        waterfall_.fill(Qt::black);
-        waterfallLines_ = 0;
-    }
     view_ = view;
     if (resize) Resize(bins);
 }
@@ -150,6 +146,8 @@ void SpectrumRenderer::ClearWaterfall() {
 
 void SpectrumRenderer::Rerender() {
     std::lock_guard lock(mutex_);
+    // The view may have scrolled or changed its scale since the spectrum came.
+    UpdateRows();
     Draw();
 }
 
@@ -196,14 +194,19 @@ void SpectrumRenderer::Compute() {
     ++spectra_;
     haveSpectrum_ = true;
     if (view_.function == 1 || keepWaterfall_) AddWaterfallLine();
+    UpdateRows();
+    markers_.Measure(view_.geometry, db_.data(), rows_.data(), view_.levelOffsetDb);
+    Draw();
+}
+
+void SpectrumRenderer::UpdateRows() {
+    if (!haveSpectrum_) return;
     const DisplayGeometry& g = view_.geometry;
     const int first = std::max(0, g.PixelToBin(0) - 1);
-    const int last = std::min(n - 1, g.PixelToBin(width_ - 1) + 1);
+    const int last = std::min(g.Bins() - 1, g.PixelToBin(width_ - 1) + 1);
     if (first <= last)
         g.TraceRows(db_.data(), first, last, view_.refLevelDb, view_.dbPerDivision,
                     view_.levelOffsetDb, rows_.data() + first);
-    markers_.Measure(g, db_.data(), rows_.data(), view_.levelOffsetDb);
-    Draw();
 }
 
 void SpectrumRenderer::AddWaterfallLine() {

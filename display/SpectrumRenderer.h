@@ -102,6 +102,8 @@ public:
 private:
     void Resize(int bins);
     void Compute();
+    // Trace rows of the visible bins of the last spectrum.
+    void UpdateRows();
     void Draw();
     void AddWaterfallLine();
 

@@ -101,6 +101,14 @@ TEST_F(SpectrumRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
     const QImage img = Frame();
     EXPECT_EQ(At(img, x, row), kTrace);
     EXPECT_NE(At(img, x, row - 1), kTrace);
+
+    // Scrolled 50 pixels while no block comes: the redraw moves the peak with it.
+    ASSERT_TRUE(v.geometry.DragScale(50));
+    renderer.SetView(v);
+    renderer.Rerender();
+    const QImage moved = Frame();
+    EXPECT_EQ(At(moved, x + 50, row), kTrace);
+    EXPECT_NE(At(moved, x + 50, row - 1), kTrace);
 }
 
 TEST_F(SpectrumRendererTest, WaterfallScrollsDownNewestFirst) {
