@@ -71,6 +71,30 @@ TEST(MainDisplayMouse, PassbandDragFollowsTheMouseAndStopsAtThePlotEdge) {
     EXPECT_EQ(sink.offsets.size(), count);  // released: moves no longer tune
 }
 
+TEST(MainDisplayMouse, SlideBarDragCarriesTheTunedFrequencyWithTheView) {
+    test::EnsureApplication();
+    SettingsRecord s;
+    test::SetUpSettings(s, 4);
+    s.MainFFTIdx = 0;  // 65536 bins: the bar scrolls
+    RecordingSink sink(s);
+    MainDisplay display(s, sink);
+    display.show();
+    const DisplayGeometry& g = display.Geometry();
+    const double centre0 = g.VisibleCentreKHz();
+    const int tunedX = g.KHzToPixel(TunedKHz(s));
+    ScaleBarWidget& bar = display.SlideBar();
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(400, 10));
+    QTest::mouseMove(&bar, QPoint(370, 10), -1);
+    // The picture follows the mouse: the view moves 30 bins up, and the tuned
+    // frequency with it, so it stays at its pixel.
+    EXPECT_NEAR(g.VisibleCentreKHz() - centre0, 30 * g.KHzPerBin(), 1e-9);
+    EXPECT_NEAR(TunedKHz(s) - 14150.0, 30 * g.KHzPerBin(), 0.001);
+    EXPECT_NEAR(g.KHzToPixel(TunedKHz(s)), tunedX, 1);  // the offset is whole Hz
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(370, 10));
+    ASSERT_EQ(sink.centres.size(), 1u);
+    EXPECT_DOUBLE_EQ(sink.centres[0], g.VisibleCentreKHz());
+}
+
 TEST(SecondaryDisplayMouse, EdgeShiftAndSpectrumDragsAndTheWheel) {
     test::EnsureApplication();
     SettingsRecord s;
