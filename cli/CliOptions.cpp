@@ -67,6 +67,7 @@ const char* CliUsage() {
            "  --synthesize FILE.wav       write a recording of the virtual band offline, then "
            "exit\n"
            "  --waterfall FILE.png        write the main display's waterfall\n"
+           "  --spectrum FILE.png         write the last picture of the main display's spectrum\n"
            "  --smeter                    print the S-meter every 100 ms of signal time\n"
            "  --list hfcc|eibi|user       station list for the summary (default eibi)\n"
            "  --settings                  read the stored settings at start, save them at exit\n"
@@ -174,6 +175,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             o.synthesize = v;
         } else if (a == "--waterfall") {
             o.waterfall = v;
+        } else if (a == "--spectrum") {
+            o.spectrum = v;
         } else if (a == "--list") {
             if (v == "hfcc")
                 o.list = 0;

@@ -35,6 +35,7 @@ struct CliOptions {
     std::string record;
     std::string synthesize;
     std::string waterfall;
+    std::string spectrum;
     bool smeter = false;
     int list = 1;  // 0 hfcc, 1 eibi, 2 user
     bool useSettings = false;

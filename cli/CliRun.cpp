@@ -17,10 +17,10 @@
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
 #include "SMeterValues.h"
+#include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
-#include "WaterfallImage.h"
 #include "WavFileSink.h"
 #include "WavFormat.h"
 
@@ -193,10 +193,23 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
     mainDisplay = std::make_unique<SpectrumTap>(
-        MainFFTSize(settings.MainFFTIdx), avg, !o.waterfall.empty(), 30.0,
-        [&mainDisplayThread](int n) {
+        MainFFTSize(settings.MainFFTIdx), AveragingFactor(settings.MainAvgVal),
+        !o.waterfall.empty(), 30.0, [&mainDisplayThread](int n) {
             if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
         });
+    // The picture as the window would draw it at the stored display settings.
+    auto refreshView = [&] {
+        double lowKHz = 0.0, highKHz = 0.0;
+        if (const auto* engine = rx.Engine()) {
+            SecondaryDisplayModel passband(SpectrumTap::kWidth);
+            passband.Configure(engine->BandPassRateKHz(), engine->CarrierOffsetHz());
+            passband.SetEdges(engine->PassbandLower(), engine->PassbandUpper());
+            passband.EdgesKHz(lowKHz, highKHz);
+        }
+        mainDisplay->SetView(MainViewFromSettings(
+            settings, kOutputRatesKHz[settings.DdcSamplingRateIdx], lowKHz, highKHz));
+    };
+    refreshView();
     rx.SetDisplays(mainDisplay.get(), &secDisplay);
     rx.BuildEngine();
     if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
@@ -254,6 +267,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     ctl.StationTick();
     setController(&ctl);
+    refreshView();
     if (fromFile && !ctl.Play().accepted) {
         setController(nullptr);
         return 1;
@@ -321,11 +335,32 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                      SettingsStore::FilePath().c_str());
         code = 1;
     }
+    std::string why;
     if (!o.waterfall.empty()) {
-        std::string why;
-        if (!WriteWaterfallPng(o.waterfall, mainDisplay->WaterfallLines(), why)) {
+        if (mainDisplay->WaterfallLines() == 0) {
+            std::fprintf(err,
+                         "velorix-cli: no spectrum was computed, so there is no waterfall "
+                         "to write\n");
+            code = 1;
+        } else if (!WritePng(mainDisplay->WaterfallImage(), o.waterfall, "waterfall", why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
+        }
+    }
+    if (!o.spectrum.empty()) {
+        if (mainDisplay->Spectra() == 0) {
+            std::fprintf(err,
+                         "velorix-cli: no spectrum was computed, so there is no spectrum "
+                         "to write\n");
+            code = 1;
+        } else {
+            // The last spectrum, redrawn with the tuned line and band where they ended.
+            refreshView();
+            mainDisplay->Rerender();
+            if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
+                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+                code = 1;
+            }
         }
     }
     std::string meterText;

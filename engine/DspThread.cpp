@@ -99,7 +99,9 @@ void CDspThread::Worker() {
             if (downstream != nullptr) {
                 if (downstream->IsReady()) {
                     downstream->BufferFull();
-                } else if (autoThrottle_.load()) {
+                } else if (autoThrottle_.load() && skipLimit_.load() < kMaxAutoSkip) {
+                    // Held at 100: a hidden display gets no paint, and an
+                    // unbounded limit would leave it crawling once shown.
                     skipLimit_.fetch_add(1);
                 }
                 downstream->GetBuffer()->Commit();

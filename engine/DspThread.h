@@ -36,6 +36,8 @@ public:
     // Drops n blocks between two handed over (0: hand over every block).
     void SetSkipLimit(int n);
     int GetSkipLimit() const { return skipLimit_.load(); }
+    // The highest skip limit auto-throttle raises the limit to.
+    static constexpr int kMaxAutoSkip = 100;
     // When on, every busy consumer found by the worker raises the skip limit.
     void SetAutoThrottle(int flag) { autoThrottle_.store(flag); }
     void ResetThread();

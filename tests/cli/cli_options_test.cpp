@@ -21,13 +21,13 @@ TEST(CliOptions, DefaultsAreTheVirtualReceiverAndTheStoredSettings) {
 
 TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
     const CliParse p =
-        Parse({"--source",  "rec_003.wav", "--tune",      "14180000",    "--mode",        "LSB",
-               "--filter",  "4",           "--agc",       "slow",        "--nb",          "-130",
-               "--nr",      "50",          "--volume",    "-6.5",        "--attenuator",  "20",
-               "--preamp",  "on",          "--dither",    "off",         "--preselector", "off",
-               "--seconds", "2.5",         "--audio-out", "a.wav",       "--smeter",      "--list",
-               "hfcc",      "--seed",      "7",           "--overwrite", "--waterfall",   "w.png",
-               "--settings"});
+        Parse({"--source",   "rec_003.wav", "--tune",      "14180000",    "--mode",        "LSB",
+               "--filter",   "4",           "--agc",       "slow",        "--nb",          "-130",
+               "--nr",       "50",          "--volume",    "-6.5",        "--attenuator",  "20",
+               "--preamp",   "on",          "--dither",    "off",         "--preselector", "off",
+               "--seconds",  "2.5",         "--audio-out", "a.wav",       "--smeter",      "--list",
+               "hfcc",       "--seed",      "7",           "--overwrite", "--waterfall",   "w.png",
+               "--spectrum", "s.png",       "--settings"});
     ASSERT_TRUE(p.ok) << p.error;
     const CliOptions& o = p.options;
     EXPECT_EQ(o.source, CliOptions::Source::File);
@@ -50,6 +50,7 @@ TEST(CliOptions, EveryOptionIsReadIntoItsUnits) {
     EXPECT_EQ(*o.seed, 7u);
     EXPECT_TRUE(o.overwrite);
     EXPECT_EQ(o.waterfall, "w.png");
+    EXPECT_EQ(o.spectrum, "s.png");
     EXPECT_TRUE(o.useSettings);
 }
 

@@ -83,7 +83,7 @@ TEST(SMeterLine, HasTheScriptedForm) {
 TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
     const CliResult r =
         RunWith({"--seconds", "1", "--smeter", "--audio-out", Path("a.wav"), "--waterfall",
-                 Path("w.png"), "--tune", "14160000", "--mode", "AM"});
+                 Path("w.png"), "--spectrum", Path("s.png"), "--tune", "14160000", "--mode", "AM"});
     ASSERT_EQ(r.code, 0) << r.err;
     int lines = 0;
     std::istringstream in(r.out);
@@ -103,11 +103,23 @@ TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
     EXPECT_EQ(Le32(wav, 24), 31250u);
     EXPECT_EQ(wav[22], 2);
     EXPECT_EQ(wav[34], 16);
-    const auto png = Bytes(Path("w.png"));
-    ASSERT_GT(png.size(), 8u);
-    EXPECT_EQ(png[1], 'P');
-    EXPECT_EQ(png[2], 'N');
-    EXPECT_EQ(png[3], 'G');
+    // Both pictures are PNGs the plot's 820 columns wide; the spectrum is the
+    // whole plot, the waterfall one line per frame (about 30 in a second).
+    auto be32 = [](const std::vector<std::uint8_t>& b, size_t at) {
+        return (unsigned(b[at]) << 24) | (unsigned(b[at + 1]) << 16) | (unsigned(b[at + 2]) << 8) |
+               unsigned(b[at + 3]);
+    };
+    for (const char* name : {"w.png", "s.png"}) {
+        const auto png = Bytes(Path(name));
+        ASSERT_GT(png.size(), 24u) << name;
+        EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG") << name;
+        EXPECT_EQ(be32(png, 16), 820u) << name;
+        const unsigned rows = be32(png, 20);
+        if (std::string(name) == "s.png")
+            EXPECT_EQ(rows, 249u);
+        else
+            EXPECT_TRUE(rows >= 15 && rows <= 31) << rows;
+    }
 }
 
 TEST_F(CliRun, ARecordingPlayedBackGivesTheSameAudioBitForBit) {

@@ -1,0 +1,173 @@
+// One frame of each display: the renderers fed one block on the calling
+// thread, the S-meter's face, and the paint's blit of a finished frame.
+// With VELORIX_BENCH_PICTURES=DIR set, the frames timed are written there.
+#include <benchmark/benchmark.h>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "SMeterPainter.h"
+#include "SecondaryDisplayModel.h"
+#include "SpectrumRenderer.h"
+
+namespace velorix {
+namespace {
+
+constexpr int kW = 820;
+constexpr int kH = 249;
+
+// A noise floor with a few tones, so the trace runs up and down; made once
+// per size and seed, so the loops time only the copy into the buffer.
+void Fill(SpectrumRenderer& r, unsigned seed) {
+    static std::vector<std::vector<std::complex<double>>> blocks;
+    const int n = r.FftSize();
+    seed %= 4;
+    if (blocks.size() < 4 || static_cast<int>(blocks[seed].size()) != n) {
+        blocks.assign(4, {});
+        unsigned state = 1;
+        for (auto& b : blocks) {
+            b.resize(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                state = state * 1664525u + 1013904223u;
+                const double noise = 1e-4 * ((state >> 8) / 16777216.0 - 0.5);
+                b[static_cast<size_t>(i)] =
+                    noise + 0.05 * std::polar(1.0, 0.3 * i) + 0.01 * std::polar(1.0, -1.1 * i);
+            }
+        }
+    }
+    std::copy(blocks[seed].begin(), blocks[seed].end(),
+              reinterpret_cast<std::complex<double>*>(r.Buffer().WritePos()));
+    r.Buffer().AdvanceWrite(n);
+}
+
+void Save(const QImage& image, const char* name) {
+    if (const char* dir = std::getenv("VELORIX_BENCH_PICTURES"))
+        image.save(QString("%1/%2.png").arg(dir, name));
+}
+
+void Configure(SpectrumRenderer& r, int bins, int function) {
+    SpectrumView v = r.View();
+    v.geometry.Reconfigure(bins, 500.0, 14150.0);
+    v.function = function;
+    v.refLevelDb = -20;
+    v.tunedX = 400;
+    v.band = {400, 420};
+    v.cursorX = 600;
+    r.SetView(v);
+    r.SetAveraging(0.5);
+}
+
+// The whole frame: transform, trace rows, markers and drawing.
+void MainFrame(benchmark::State& state) {
+    SpectrumRenderer r(kW, kH);
+    Configure(r, static_cast<int>(state.range(0)), 0);
+    r.AddMarker(300);
+    unsigned seed = 1;
+    for (auto _ : state) {
+        Fill(r, ++seed);
+        r.BufferFull();
+        r.SetReady();
+    }
+    Save(r.Frames().FrontCopy(), "main");
+}
+BENCHMARK(MainFrame)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
+
+// The transform alone (window, FFT, power, average, dB, half swap), to
+// subtract from MainFrame.
+void Transform(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<std::complex<double>> in(static_cast<size_t>(n), {0.01, -0.02});
+    CSpectrumEstimator estimator(0);
+    estimator.SetSize(static_cast<unsigned>(n), in.data());
+    estimator.SetAveraging(0.5);
+    for (auto _ : state) {
+        estimator.ComplexFft();
+        estimator.ToDb();
+        benchmark::DoNotOptimize(estimator.SwapHalves());
+    }
+}
+BENCHMARK(Transform)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
+
+// Drawing only: the last spectrum again.
+void MainRender(benchmark::State& state) {
+    SpectrumRenderer r(kW, kH);
+    Configure(r, 4096, 0);
+    Fill(r, 1);
+    r.BufferFull();
+    for (auto _ : state)
+        r.Rerender();
+}
+BENCHMARK(MainRender)->Unit(benchmark::kMicrosecond);
+
+void WaterfallFrame(benchmark::State& state) {
+    SpectrumRenderer r(kW, kH);
+    Configure(r, 4096, 1);
+    unsigned seed = 1;
+    for (auto _ : state) {
+        Fill(r, ++seed);
+        r.BufferFull();
+    }
+    Save(r.Frames().FrontCopy(), "waterfall");
+}
+BENCHMARK(WaterfallFrame)->Unit(benchmark::kMicrosecond);
+
+void SecondaryFrame(benchmark::State& state) {
+    constexpr int kSecW = 410, kSecH = 120;
+    SecondaryDisplayModel model(kSecW);
+    model.Configure(7.8125, 1500.0);
+    model.SetEdges(-0.1, 0.25);
+    SpectrumRenderer r(kSecW, kSecH);
+    r.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0));
+    unsigned seed = 1;
+    for (auto _ : state) {
+        Fill(r, ++seed);
+        r.BufferFull();
+    }
+    Save(r.Frames().FrontCopy(), "secondary");
+}
+BENCHMARK(SecondaryFrame)->Unit(benchmark::kMicrosecond);
+
+void SMeterPaint(benchmark::State& state) {
+    const SMeterPainter painter(310);
+    QImage image(310, SMeterPainter::kHeight, QImage::Format_RGB32);
+    int tenths = -900;
+    for (auto _ : state) {
+        QPainter p(&image);
+        painter.Paint(p, {tenths, tenths % 20 == 0, true});
+        tenths = tenths > -200 ? -900 : tenths + 7;
+    }
+    Save(painter.Render({-650, true, true}), "smeter");
+}
+BENCHMARK(SMeterPaint)->Unit(benchmark::kMicrosecond);
+
+// The plot's paint: the front image copied to the widget's surface.
+void Blit(benchmark::State& state) {
+    SpectrumRenderer r(kW, kH);
+    Configure(r, 4096, 0);
+    Fill(r, 1);
+    r.BufferFull();
+    QImage surface(kW, kH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&surface);
+        r.Frames().WithFront([&p](const QImage& front) { p.drawImage(0, 0, front); });
+    }
+}
+BENCHMARK(Blit)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace velorix
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <vector>
+
+#include "DisplayGeometry.h"
+
+namespace velorix {
+
+// The colours of the spectrum plots.
+namespace plotcolour {
+inline constexpr QRgb kBackground = 0xff000000;
+inline constexpr QRgb kGrid = 0xff202020;        // 32, 32, 32
+inline constexpr QRgb kTrace = 0xffe8ffe8;       // 232, 255, 232: trace and markers
+inline constexpr QRgb kTunedLine = 0xffff8000;   // 255, 128, 0
+inline constexpr QRgb kCursorLine = 0xffff0000;  // 255, 0, 0
+inline constexpr QRgb kBand = 0xff454536;        // 69, 69, 54
+}  // namespace plotcolour
+
+// What the background of a plot shows: the passband band, the grid, the
+// border and the tuned and cursor lines. A line at x 0 is not drawn.
+struct PlotBackground {
+    PassbandPixels band;
+    bool bandVisible = true;
+    bool grid = true;  // horizontal divisions and vertical lines at gridXs
+    int divisions = 15;
+    const std::vector<int>* gridXs = nullptr;
+    bool border = true;
+    int tunedX = 0;
+    int cursorX = 0;
+};
+
+// The plot's layers drawn by scanline code into an RGB32 image: black, then
+// the band filled, then grid, border and lines merged with a bitwise OR, so a
+// grid line in the band reads (101, 101, 54) and the tuned line (255, 197, 54).
+void DrawPlotBackground(QImage& image, const PlotBackground& layers);
+
+// ORs the waterfall ring onto the image: ring row `newestRow` at the top,
+// older rows below it.
+void OrWaterfall(QImage& image, const QImage& ring, int newestRow);
+
+// The trace in copy mode: column x = firstX + i at row rows[i], joined to the
+// previous column by a vertical run. Rows beyond the plot are clipped.
+void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colour);
+
+// One waterfall line into ring row `row`: column x shows bin firstBin + x in
+// its palette colour (indices clamped to 0 … 255); columns whose bin lies
+// outside 0 … bins - 1 are colour 0.
+void PaintWaterfallLine(QImage& ring, int row, const int* indices, int bins, int firstBin);
+
+}  // namespace velorix

@@ -1,0 +1,81 @@
+#include "SecondaryDisplay.h"
+
+#include "DisplayTables.h"
+
+namespace velorix {
+
+SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, const SettingsRecord& settings,
+                                   TuningSink& sink, QWidget* parent)
+    : QWidget(parent),
+      settings_(settings),
+      sink_(sink),
+      model_(widthPx),
+      renderer_(widthPx, heightPx),
+      width_(widthPx),
+      height_(heightPx) {
+    plot_ = new PlotWidget(
+        renderer_.Frames(), [this] { renderer_.SetReady(); }, *this, this);
+    scaleBar_ = new ScaleBarWidget(model_.Scale(), nullptr, this);
+    scaleBar_->move(0, heightPx + 2);
+    setFixedSize(widthPx, heightPx + 2 + ScaleBarWidget::kHeight);
+    Configure(7.8125, 0.0, model_.Low(), model_.High());
+}
+
+void SecondaryDisplay::Configure(double rateKHz, double carrierOffsetHz, double low, double high) {
+    model_.Configure(rateKHz, carrierOffsetHz);
+    model_.SetEdges(low, high);
+    renderer_.SetAveraging(AveragingFactor(settings_.SecAvgVal));
+    PushView();
+}
+
+void SecondaryDisplay::SetDisplayFunction(int function) {
+    function_ = function == 1 ? 1 : 0;
+    PushView();
+}
+
+void SecondaryDisplay::PushView() {
+    SpectrumView v =
+        SecondaryView(model_, width_, height_, settings_.RefLevel,
+                      DbPerDivision(settings_.RefScaleIdx), LevelCalibrationDb(settings_));
+    v.function = function_;
+    v.cursorX = cursorX_;
+    renderer_.SetView(v);
+    renderer_.Rerender();
+    scaleBar_->SetLines(v.band, v.tunedX);
+}
+
+void SecondaryDisplay::Act(const SecondaryAction& a) {
+    if (a.edgesChanged) sink_.SetPassbandEdges(model_.Low(), model_.High());
+    if (a.tuneHz != 0.0) sink_.ShiftOffsetHz(a.tuneHz);
+    if (a.spectrumDragEnded) sink_.SpectrumDragEnded();
+    PushView();
+}
+
+void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
+    switch (e.kind) {
+        case PlotEventKind::Press:
+            Act(model_.Press(e.x));
+            return;
+        case PlotEventKind::Move:
+            cursorX_ = e.x;
+            if (!model_.EdgeDragging() && !model_.SpectrumDragging())
+                plot_->setCursor(model_.HitTest(e.x) != PassbandEdge::None ? Qt::SizeHorCursor
+                                                                           : Qt::CrossCursor);
+            Act(model_.Move(e.x));
+            return;
+        case PlotEventKind::Release:
+            Act(model_.Release());
+            return;
+        case PlotEventKind::DoubleClick:
+            // The clicked frequency becomes the tuned one.
+            sink_.ShiftOffsetHz(-model_.ClickHz(e.x));
+            return;
+    }
+}
+
+void SecondaryDisplay::OnLeave() {
+    cursorX_ = 0;
+    PushView();
+}
+
+}  // namespace velorix

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "DspLock.h"
+#include "DspThread.h"
+#include "MainDisplay.h"
+#include "TestBlocks.h"
+#include "WidgetTestSupport.h"
+
+namespace velorix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The main display behind its display thread, fed at 500 kHz by an upstream
+// that holds the chain lock while it pushes, as the receiver's thread does;
+// meanwhile the user-interface thread moves the tuned line, changes the FFT
+// size and hides the plot.
+TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
+    test::EnsureApplication();
+    SettingsRecord s;
+    test::SetUpSettings(s, 4);
+    test::RecordingSink sink(s);
+    MainDisplay display(s, sink);
+    display.show();
+
+    test::TestSource source(1024);
+    CDspThread thread(kDspTypeComplex, 1024);
+    CDspLock chainLock;
+    source.Connect(&thread);
+    thread.Connect(&display.Renderer());
+    thread.SetAutoThrottle(1);
+    {
+        DspLockGuard chain(&chainLock);
+        thread.SetRate(500.0);
+    }
+
+    std::atomic<bool> stop{false};
+    std::thread upstream([&] {
+        double next = 0.0;
+        auto due = std::chrono::steady_clock::now();
+        while (!stop.load()) {
+            {
+                DspLockGuard chain(&chainLock);
+                next = source.PushRamp(4, next);  // 4096 samples: 8.2 ms at 500 kHz
+            }
+            due += 8192us;
+            std::this_thread::sleep_until(due);
+        }
+    });
+
+    const auto end = std::chrono::steady_clock::now() + 1500ms;
+    int step = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ++step;
+        s.FreqOffset = (step % 40) * 1000 - 20000;
+        display.UpdatePassband();
+        if (step % 25 == 0) {
+            s.MainFFTIdx = s.MainFFTIdx == 4 ? 6 : 4;
+            DspLockGuard chain(&chainLock);
+            DspLockGuard feed(thread.GetLock());
+            display.Reconfigure();
+        }
+        if (step % 60 == 0) display.setVisible(!display.isVisible());
+        std::this_thread::sleep_for(5ms);
+    }
+    display.hide();
+    for (int i = 0; i < 30; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(10ms);
+    }
+    stop.store(true);
+    upstream.join();
+
+    EXPECT_GT(display.Renderer().Spectra(), 10u);
+    EXPECT_LE(thread.GetSkipLimit(), CDspThread::kMaxAutoSkip);
+    EXPECT_GT(step, 50);
+}
+
+// With no paint ever marking the display ready, auto-throttle raises the
+// skip limit with every busy hand-over, but never past 100.
+TEST(MainDisplayFeed, AutoThrottleStopsAtOneHundred) {
+    test::TestSource source(256);
+    CDspThread thread(kDspTypeComplex, 256);
+    test::TestSink never(256);
+    source.Connect(&thread);
+    thread.Connect(&never);
+    thread.SetAutoThrottle(1);
+    never.ready.store(0);
+    // Limit L takes L + 1 blocks to raise: about 5050 blocks reach 100.
+    for (int i = 0; i < 6000; ++i) {
+        source.PushRamp(1);
+        for (int w = 0; w < 2000 && !thread.IsReady(); ++w)
+            std::this_thread::sleep_for(50us);
+    }
+    EXPECT_EQ(thread.GetSkipLimit(), CDspThread::kMaxAutoSkip);
+}
+
+}  // namespace
+}  // namespace velorix
