@@ -13,29 +13,6 @@
 
 namespace velorix {
 
-namespace {
-
-struct SliderRange {
-    int bottom;
-    int top;
-};
-
-// Values at the bottom and the top of each slider, by notification number.
-SliderRange RangeOf(int notification) {
-    switch (notification) {
-        case 332:
-            return {-200, -50};  // noise blanker threshold
-        case 333:
-            return {0, 200};  // noise reduction
-        case 334:
-            return {-400, 0};  // volume
-        default:
-            return {50, 800};  // averaging, main and secondary
-    }
-}
-
-}  // namespace
-
 SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, ControlBinder& binder) {
     using skin::FaceKind;
     for (const skin::PlacedFace& f : skin::WindowLayout()) {
@@ -77,7 +54,7 @@ SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, Contro
             }
             case FaceKind::Slider: {
                 auto* s = new VerticalSlider(skin.Face("187"), skin.Face("188"), at, f.id, window);
-                const SliderRange r = RangeOf(f.id);
+                const SliderRange r = SliderBounds(id);
                 s->SetValueRange(r.bottom, r.top);
                 sliders_[id] = s;
                 binder.Bind(id, s);
