@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ConsoleNotifier.h"
+#include "PulseAudioSink.h"
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
 #include "ShutdownSignals.h"
@@ -35,6 +36,15 @@ std::unique_ptr<velorix::Notifier> MakeNotifier() {
     return std::make_unique<velorix::QtNotifier>();
 }
 
+// The second output is only opened when its sink is there: without it (or
+// without a sound server) it would only add a notice to the first output's.
+bool VirtualCablePresent() {
+    velorix::PulseAudioSink probe;
+    const bool present = probe.Open("Virtual Audio Cable").Ok();
+    probe.Close();
+    return present;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,7 +53,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("velorix");
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
-    velorix::ReceiverWindow window({.notifier = *notifier});
+    velorix::ReceiverWindow window(
+        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
     // Until the start-up is over a signal only answers its notice: the
     // start-up then ends on its own and the program with it.
     bool running = false;

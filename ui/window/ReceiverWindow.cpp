@@ -60,7 +60,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
     parts.displayControl = displays_.control.get();
-    parts.secondAudioOut = true;
+    parts.secondAudioOut = options.secondAudioOut;
     parts.useStore = options.useStore;
     parts.stationDirectory = std::move(options.stationDirectory);
     receiver_ = std::make_unique<AssembledReceiver>(std::move(parts));

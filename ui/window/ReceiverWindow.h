@@ -27,6 +27,8 @@ public:
         Notifier& notifier;
         std::unique_ptr<AudioSink> audioSink{};  // null: the sound server
         std::string audioDevice{};
+        // Audio out 2 on the "Virtual Audio Cable" sink.
+        bool secondAudioOut = false;
         bool useStore = true;
         std::string stationDirectory{"."};
         DisplayFactory displays = BlankDisplays;
