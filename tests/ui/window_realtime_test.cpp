@@ -100,6 +100,8 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
     EXPECT_EQ(w.pos(), QPoint(100, 100));
     const QImage grab = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(grab.size(), QSize(1024, 620));
+    fs::create_directories(VELORIX_ARTIFACTS_DIR);
+    grab.save(VELORIX_ARTIFACTS_DIR "/receiver-window.png");
 
     const skin::Skin& skin = skin::Skin::Shared();
     const QImage background = skin.Face("134").convertToFormat(QImage::Format_RGB32);
