@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QDialog>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -213,6 +216,26 @@ TEST_F(Window, RecordsASeriesAndAsksBeforeOverwritingItsFirstFile) {
     EXPECT_TRUE(Panel().Enabled(ControlId::Record));
     EXPECT_EQ(ReadAll(first), wav);
     w.Finish();
+}
+
+TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
+    ReceiverWindow& w = Started();
+    const ReceiverInfoTexts expected = w.Receiver().Controller().InfoTexts();
+    QString title;
+    QStringList fields;
+    QTimer::singleShot(200, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        title = box->windowTitle();
+        for (int id = 1000; id <= 1003; ++id)
+            if (auto* f = box->findChild<QLabel*>(QString("field%1").arg(id))) fields << f->text();
+        static_cast<QDialog*>(box)->accept();
+    });
+    Click(ControlId::Logo);
+    EXPECT_EQ(title, "Velorix - General Settings");
+    EXPECT_EQ(fields, (QStringList{QString::fromStdString(expected.serial),
+                                   QString::fromStdString(expected.hardware), "Beta 0.31",
+                                   QString::fromStdString(expected.library)}));
 }
 
 TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
