@@ -62,6 +62,7 @@ protected:
         unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
         unsetenv("VELORIX_USB_LIBRARY");
+        unsetenv("VELORIX_DATA_DIR");
         fs::remove_all(dir_);
     }
     ReceiverWindow& Make() {
@@ -236,6 +237,27 @@ TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
     EXPECT_EQ(fields, (QStringList{QString::fromStdString(expected.serial),
                                    QString::fromStdString(expected.hardware), "Beta 0.31",
                                    QString::fromStdString(expected.library)}));
+}
+
+TEST_F(Window, AMissingBitstreamOnARateClickEndsTheProgramAfterTheClick) {
+    // A bitstream directory without the 250 kHz one.
+    const fs::path bin = fs::path(VELORIX_ARTIFACTS_DIR).parent_path() / "bin";
+    for (const char* name :
+         {"velorix125k24v11.sbs", "velorix500k24v11.sbs", "velorix24v11_512.hex"})
+        fs::copy_file(bin / name, dir_ / name);
+    setenv("VELORIX_DATA_DIR", dir_.c_str(), 1);
+    ReceiverWindow& w = Started();
+    ASSERT_TRUE(w.isVisible());
+    QSignalSpy finished(&w, &ReceiverWindow::finished);
+    Click(Offset(ControlId::Rate125, 1));
+    // The window is still whole when the click returns; the quit comes after it.
+    EXPECT_EQ(finished.count(), 0);
+    ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 0);
+    const auto notices = notes_.Notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, "velorix250k24v11 not found");
+    EXPECT_EQ(notices[0].caption, "Installation Error");
 }
 
 TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
