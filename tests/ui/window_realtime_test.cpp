@@ -268,6 +268,8 @@ TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].caption, "Loading libvelorixusb.so...");
     EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.Finish(), 1);
+    EXPECT_FALSE(fs::exists(SettingsStore::FilePath()));
 }
 
 }  // namespace

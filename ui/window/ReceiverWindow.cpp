@@ -124,13 +124,13 @@ bool ReceiverWindow::Start() {
     WaitCursor wait;
     const bool started = receiver_->StartWindow({.afterRestore = [&] {
         wait.Release();
-        Apply(Outcome{});
         binder_.ApplyAll(receiver_->Controller().Panel());
         binder_.RefreshStationPanel();
         show();
         return true;
     }});
     if (!started) return false;
+    started_ = true;
     Apply(receiver_->Controller().Start());
     meterTimer_.start();
     statusTimer_.start();
@@ -140,6 +140,8 @@ bool ReceiverWindow::Start() {
 
 int ReceiverWindow::Finish() {
     if (exitCode_) return *exitCode_;
+    // A start that failed stores nothing: the receiver closes without saving.
+    if (!started_) return *(exitCode_ = 1);
     meterTimer_.stop();
     statusTimer_.stop();
     stationTimer_.stop();

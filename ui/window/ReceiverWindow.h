@@ -42,7 +42,8 @@ public:
     // restore. False when the program must end.
     bool Start();
     // The one shutdown: settings saved, threads joined. The exit code: 0
-    // after a clean save, 1 when it failed. Safe to call more than once.
+    // after a clean save, 1 when it failed or the start did. Safe to call
+    // more than once.
     int Finish();
 
     // The answer of any operation, on the widgets. A fatal answer posts the
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
     std::optional<QPoint> dragAnchor_;
+    bool started_ = false;
     std::optional<int> exitCode_;
 };
 
