@@ -1,0 +1,81 @@
+// velorix: the receiver in its window.
+#include <unistd.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "ConsoleNotifier.h"
+#include "PulseAudioSink.h"
+#include "QtNotifier.h"
+#include "ReceiverWindow.h"
+#include "ShutdownSignals.h"
+
+namespace {
+
+// A notice waiting on the user is answered Cancel when the program is asked
+// to end, so the start-up gives up instead of asking again.
+void CancelOpenNotice() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
+        cancel->click();
+    else if (QAbstractButton* no = box->button(QMessageBox::No))
+        no->click();
+    else
+        box->reject();
+}
+
+std::unique_ptr<velorix::Notifier> MakeNotifier() {
+    const char* route = std::getenv("VELORIX_NOTICES");
+    if (route && std::string(route) == "stderr")
+        return std::make_unique<velorix::ConsoleNotifier>(stderr, stdin, false);
+    return std::make_unique<velorix::QtNotifier>();
+}
+
+// The second output is only opened when its sink is there: without it (or
+// without a sound server) it would only add a notice to the first output's.
+bool VirtualCablePresent() {
+    velorix::PulseAudioSink probe;
+    const bool present = probe.Open("Virtual Audio Cable").Ok();
+    probe.Close();
+    return present;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    velorix::ShutdownSignals stopSignals;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("velorix");
+    const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
+
+    velorix::ReceiverWindow window(
+        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
+    // Until the start-up is over a signal only answers its notice: the
+    // start-up then ends on its own and the program with it.
+    bool running = false;
+    QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
+    QObject::connect(&caught, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(stopSignals.ReadFd(), &byte, 1);
+        CancelOpenNotice();
+        if (running) window.close();
+    });
+    QObject::connect(&window, &velorix::ReceiverWindow::finished, &app, &QApplication::exit);
+
+    if (!window.Start()) {
+        window.Finish();
+        return stopSignals.Caught() ? velorix::ShutdownSignals::ExitCode(stopSignals.Caught()) : 1;
+    }
+    running = true;
+    // A signal during the start-up (with no notice open) ends the program now.
+    int code = stopSignals.Caught() ? window.Finish() : app.exec();
+    window.Finish();
+    if (stopSignals.Caught() && code == 0)
+        code = velorix::ShutdownSignals::ExitCode(stopSignals.Caught());
+    return code;
+}

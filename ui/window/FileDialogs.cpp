@@ -1,0 +1,36 @@
+#include "FileDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace velorix {
+namespace {
+
+const char* const kFilter = "Wave files (*.wav)";
+
+std::optional<std::string> Chosen(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtFileDialogs::OpenWav(QWidget* parent) {
+    return Chosen(QFileDialog::getOpenFileName(parent, "Open", QString(), kFilter));
+}
+
+std::optional<std::string> QtFileDialogs::SaveWav(QWidget* parent) {
+    // The recording's series is checked by the window, which knows its first file.
+    return Chosen(QFileDialog::getSaveFileName(parent, "Save As", QString(), kFilter, nullptr,
+                                               QFileDialog::DontConfirmOverwrite));
+}
+
+bool QtFileDialogs::ConfirmOverwrite(QWidget* parent, const std::string& path) {
+    const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    const QString text = name + " already exists.\nDo you want to replace it?";
+    return QMessageBox::warning(parent, "Confirm Save As", text, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace velorix

@@ -1,0 +1,356 @@
+#include "ReceiverWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <filesystem>
+
+#include "FrequencyKeypad.h"
+#include "FrequencyReadout.h"
+#include "ReceiverInfoBox.h"
+#include "RecordingBar.h"
+#include "Skin.h"
+#include "SkinButton.h"
+#include "SkinnedControls.h"
+#include "StationPanel.h"
+#include "VerticalSlider.h"
+#include "WavFormat.h"
+
+namespace velorix {
+namespace {
+
+constexpr int kDragStripHeight = 27;
+
+bool InGroup(ControlId id, ControlId first, int count, int& index) {
+    index = static_cast<int>(id) - static_cast<int>(first);
+    return index >= 0 && index < count;
+}
+
+// The wait cursor while the receiver's FPGA is configured.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { Release(); }
+    void Release() {
+        if (held_) QApplication::restoreOverrideCursor();
+        held_ = false;
+    }
+
+private:
+    bool held_ = true;
+};
+
+}  // namespace
+
+ReceiverWindow::ReceiverWindow(Options options)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window), dialogs_(std::move(options.dialogs)) {
+    if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
+    setWindowTitle("Velorix");
+    setAccessibleName("Velorix receiver");
+    setFixedSize(1024, 620);
+    move(100, 100);
+    setFocusPolicy(Qt::StrongFocus);
+    controls_ = std::make_unique<SkinnedControls>(skin::Skin::Shared(), this, binder_);
+    displays_ = options.displays(this);
+
+    AssembledReceiver::Slots parts{.notifier = options.notifier};
+    parts.audioSink = std::move(options.audioSink);
+    parts.audioDevice = std::move(options.audioDevice);
+    parts.displayControl = displays_.control.get();
+    parts.secondAudioOut = options.secondAudioOut;
+    parts.useStore = options.useStore;
+    parts.stationDirectory = std::move(options.stationDirectory);
+    receiver_ = std::make_unique<AssembledReceiver>(std::move(parts));
+    receiver_->SetDisplays(displays_.mainConsumer.get(), displays_.secondaryConsumer.get());
+    binder_.BindStationPanel(controls_->Stations(),
+                             [this] { return receiver_->Controller().StationLines(); });
+    ConnectControls();
+
+    meterTimer_.setInterval(100);
+    statusTimer_.setInterval(250);
+    stationTimer_.setInterval(1000);
+    connect(&meterTimer_, &QTimer::timeout, this, [this] {
+        const SMeterReading reading = receiver_->Controller().MeterUpdate();
+        if (displays_.showMeter) displays_.showMeter(reading);
+    });
+    connect(&statusTimer_, &QTimer::timeout, this,
+            [this] { Apply(receiver_->Controller().Tick()); });
+    connect(&stationTimer_, &QTimer::timeout, this, [this] {
+        if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
+    });
+}
+
+ReceiverWindow::~ReceiverWindow() {
+    Finish();
+}
+
+void ReceiverWindow::ConnectControls() {
+    for (const auto& [id, button] : controls_->Buttons()) {
+        button->setAccessibleName(QString::fromStdString(ControlName(id)));
+        connect(button, &SkinButton::clicked, this, &ReceiverWindow::Route);
+    }
+    for (const auto& [id, slider] : controls_->Sliders()) {
+        slider->setAccessibleName(QString::fromStdString(ControlName(id)));
+        connect(slider, &VerticalSlider::moved, this, [this, slider, id = id](int, int) {
+            Apply(receiver_->Controller().SetSliderValue(id, std::lround(slider->Value())));
+        });
+    }
+    FrequencyReadout* readout = controls_->Readout();
+    readout->setAccessibleName("Tuned frequency");
+    connect(readout, &FrequencyReadout::wheelTuning, this, [this](int delta, int digit) {
+        Apply(receiver_->Controller().WheelOverReadout(delta, digit));
+    });
+    readout->Keypad().SetTuner([this](double kHz) {
+        const Outcome outcome = receiver_->Controller().SetTunedFrequencyKHz(kHz);
+        Apply(outcome);
+        return outcome.accepted;
+    });
+    RecordingBar* bar = controls_->Bar();
+    bar->setAccessibleName("Recording position");
+    connect(bar, &RecordingBar::playRangeSelected, this, [this](qint64 first, qint64 last) {
+        Apply(receiver_->Controller().SelectFileRange(static_cast<std::uint64_t>(first),
+                                                      static_cast<std::uint64_t>(last) + 1));
+    });
+    controls_->Stations()->setAccessibleName("Stations at the tuned frequency");
+    controls_->Stations()->installEventFilter(this);
+    for (QWidget* display : {displays_.mainPlot, displays_.secondaryPlot})
+        if (display) display->installEventFilter(this);
+}
+
+bool ReceiverWindow::Start() {
+    WaitCursor wait;
+    const bool started = receiver_->StartWindow({.afterRestore = [&] {
+        wait.Release();
+        binder_.ApplyAll(receiver_->Controller().Panel());
+        binder_.RefreshStationPanel();
+        show();
+        return true;
+    }});
+    if (!started) return false;
+    started_ = true;
+    Apply(receiver_->Controller().Start());
+    meterTimer_.start();
+    statusTimer_.start();
+    stationTimer_.start();
+    return true;
+}
+
+int ReceiverWindow::Finish() {
+    if (exitCode_) return *exitCode_;
+    // A start that failed stores nothing: the receiver closes without saving.
+    if (!started_) return *(exitCode_ = 1);
+    meterTimer_.stop();
+    statusTimer_.stop();
+    stationTimer_.stop();
+    const auto report = receiver_->Shutdown();
+    exitCode_ = report.settingsSaved.value_or(true) ? 0 : 1;
+    return *exitCode_;
+}
+
+void ReceiverWindow::Apply(const Outcome& outcome) {
+    ReceiverController& controller = receiver_->Controller();
+    binder_.Apply(outcome, controller.Panel());
+    if (outcome.stationPanelRedraw) binder_.RefreshStationPanel();
+    if (outcome.fatal) PostQuit();
+}
+
+void ReceiverWindow::PostQuit() {
+    // Never inside the click that found the fault: the window goes after it.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void ReceiverWindow::Route(ControlId id) {
+    switch (id) {
+        case ControlId::Exit:
+            close();
+            return;
+        case ControlId::Minimize:
+            showMinimized();
+            return;
+        case ControlId::Logo:
+            ShowInformation();
+            return;
+        default:
+            Apply(Run(id));
+    }
+}
+
+// Every control's command and the controller operation it runs.
+Outcome ReceiverWindow::Run(ControlId id) {
+    ReceiverController& c = receiver_->Controller();
+    int i = 0;
+    if (InGroup(id, ControlId::Att0, 4, i)) return c.SelectAttenuator(i);
+    if (InGroup(id, ControlId::Rate125, 3, i)) {
+        WaitCursor wait;
+        return c.SelectRate(i);
+    }
+    if (InGroup(id, ControlId::SourceReceiver, 2, i)) {
+        WaitCursor wait;
+        return c.SelectSource(i);
+    }
+    if (InGroup(id, ControlId::Filter0, 6, i)) return c.SelectFilter(i);
+    if (InGroup(id, ControlId::Agc0, 4, i)) return c.SelectAgc(i);
+    if (InGroup(id, ControlId::SmtrRms, 2, i)) return c.SelectSMeterMode(i);
+    if (InGroup(id, ControlId::Mode0, 9, i)) return c.SelectMode(i);
+    if (InGroup(id, ControlId::DispSpect, 2, i)) return c.SelectDisplayFunction(i);
+    if (InGroup(id, ControlId::SecTune, 3, i)) return c.SelectSecDisplayFunction(i);
+    if (InGroup(id, ControlId::ListHfcc, 3, i)) return c.SelectMemList(i);
+    switch (id) {
+        case ControlId::Preamp:
+            return c.TogglePreamp();
+        case ControlId::Dither:
+            return c.ToggleDither();
+        case ControlId::Presel:
+            return c.TogglePreselector();
+        case ControlId::RefLevDown:
+            return c.StepRefLevel(false);
+        case ControlId::RefLevUp:
+            return c.StepRefLevel(true);
+        case ControlId::ScaleDown:
+            return c.StepScale(false);
+        case ControlId::ScaleUp:
+            return c.StepScale(true);
+        case ControlId::SpanDown:
+            return c.StepSpan(false);
+        case ControlId::SpanUp:
+            return c.StepSpan(true);
+        case ControlId::CFStepDown:
+            return c.StepCFStep(-1);
+        case ControlId::CFStepUp:
+            return c.StepCFStep(1);
+        case ControlId::WheelStepDown:
+            return c.StepWheelStep(-1);
+        case ControlId::WheelStepUp:
+            return c.StepWheelStep(1);
+        case ControlId::Center:
+            return c.ToggleCenter();
+        case ControlId::Cal:
+            return c.Cal();
+        case ControlId::CalClr:
+            return c.CalClr();
+        case ControlId::FileOpen: {
+            const auto path = dialogs_->OpenWav(this);
+            return path ? c.LoadFile(*path) : Outcome{};
+        }
+        case ControlId::ClearMarkers:
+            return c.ClearMarkers();
+        case ControlId::Delta:
+            return c.ToggleDelta();
+        case ControlId::CentreDown:
+            return c.StepCentre(false);
+        case ControlId::CentreUp:
+            return c.StepCentre(true);
+        case ControlId::EdgeUp:
+            return c.StepEdge(true);
+        case ControlId::EdgeDown:
+            return c.StepEdge(false);
+        case ControlId::StepDown:
+            return c.StepTuning(false);
+        case ControlId::StepUp:
+            return c.StepTuning(true);
+        case ControlId::NoiseBlanker:
+            return c.ToggleNoiseBlanker();
+        case ControlId::MainAvg:
+            return c.ToggleAveraging(DisplayId::Main);
+        case ControlId::SecAvg:
+            return c.ToggleAveraging(DisplayId::Secondary);
+        case ControlId::Audio:
+            return c.ToggleAudio();
+        case ControlId::Stop:
+            return c.StopButton();
+        case ControlId::Play:
+            return c.Play();
+        case ControlId::Record:
+            return StartRecording();
+        default:
+            return Outcome{.accepted = false};
+    }
+}
+
+// The recorder numbers its files from the chosen name ("name_000.wav" …), so
+// the dialog's own check of the chosen name misses an earlier series: the
+// first file of the new one is asked about here.
+Outcome ReceiverWindow::StartRecording() {
+    ReceiverController& c = receiver_->Controller();
+    if (!c.Panel().Enabled(ControlId::Record)) return Outcome{.accepted = false};
+    const auto path = dialogs_->SaveWav(this);
+    if (!path) return Outcome{.accepted = false};
+    const WavSeriesName series = ParseWavSeriesPath(*path);
+    const std::string first = WavSeriesFileName(series.base, series.number);
+    std::error_code error;
+    if (std::filesystem::exists(first, error) && !dialogs_->ConfirmOverwrite(this, first))
+        return Outcome{.accepted = false};
+    return c.StartRecording(*path);
+}
+
+void ReceiverWindow::ShowInformation() {
+    ShowReceiverInfoBox(this, receiver_->Controller().InfoTexts());
+}
+
+void ReceiverWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, skin::Skin::Shared().Face("134"));
+}
+
+void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && at.y() < kDragStripHeight)
+        dragAnchor_ = event->globalPosition().toPoint() - pos();
+    else
+        dragAnchor_.reset();
+}
+
+void ReceiverWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (dragAnchor_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *dragAnchor_);
+}
+
+void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
+    std::optional<ControlId> id;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            id = ControlId::StepDown;
+            break;
+        case Qt::Key_Right:
+            id = ControlId::StepUp;
+            break;
+        case Qt::Key_PageDown:
+            id = ControlId::CentreDown;
+            break;
+        case Qt::Key_PageUp:
+            id = ControlId::CentreUp;
+            break;
+        case Qt::Key_Down:
+            id = ControlId::WheelStepDown;
+            break;
+        case Qt::Key_Up:
+            id = ControlId::WheelStepUp;
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    // A key does what its arrow does, and nothing while the arrow is disabled.
+    if (receiver_->Controller().Panel().Enabled(*id)) Route(*id);
+}
+
+void ReceiverWindow::closeEvent(QCloseEvent* event) {
+    const int code = Finish();
+    event->accept();
+    emit finished(code);
+}
+
+bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel) return QWidget::eventFilter(watched, event);
+    // The station panel swallows the wheel; the displays tune with it.
+    if (watched != controls_->Stations()) {
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        Apply(receiver_->Controller().WheelOverDisplay(delta));
+    }
+    return true;
+}
+
+}  // namespace velorix

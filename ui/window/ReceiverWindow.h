@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "AssembledReceiver.h"
+#include "ControlBinder.h"
+#include "FileDialogs.h"
+#include "WindowDisplays.h"
+
+namespace velorix {
+
+class SkinnedControls;
+
+// The receiver's only window: frameless, 1024 x 620 at (100, 100), painted
+// from the skin with every control at its place. It owns the assembled
+// receiver and its displays, turns every click, slider move, wheel turn and
+// key into one controller operation and shows that operation's answer
+// through one Apply.
+class ReceiverWindow : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        Notifier& notifier;
+        std::unique_ptr<AudioSink> audioSink{};  // null: the sound server
+        std::string audioDevice{};
+        // Audio out 2 on the "Virtual Audio Cable" sink.
+        bool secondAudioOut = false;
+        bool useStore = true;
+        std::string stationDirectory{"."};
+        DisplayFactory displays = BlankDisplays;
+        std::unique_ptr<FileDialogs> dialogs{};  // null: Qt's dialogs
+    };
+
+    explicit ReceiverWindow(Options options);
+    ~ReceiverWindow() override;
+
+    // The start-up in the window's order; the window shows itself after the
+    // restore. False when the program must end.
+    bool Start();
+    // The one shutdown: settings saved, threads joined. The exit code: 0
+    // after a clean save, 1 when it failed or the start did. Safe to call
+    // more than once.
+    int Finish();
+
+    // The answer of any operation, on the widgets. A fatal answer posts the
+    // end of the program.
+    void Apply(const Outcome& outcome);
+    // What a click on control `id` does.
+    void Route(ControlId id);
+
+    AssembledReceiver& Receiver() { return *receiver_; }
+    SkinnedControls& Controls() { return *controls_; }
+    const WindowDisplays& Displays() const { return displays_; }
+
+signals:
+    // The window closed or the receiver cannot go on: end with `exitCode`.
+    void finished(int exitCode);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Outcome Run(ControlId id);
+    Outcome StartRecording();
+    void ShowInformation();
+    void ConnectControls();
+    void PostQuit();
+
+    // Declared first, destroyed last: the consumers outlive the receiver.
+    WindowDisplays displays_;
+    std::unique_ptr<FileDialogs> dialogs_;
+    std::unique_ptr<AssembledReceiver> receiver_;
+    ControlBinder binder_;
+    std::unique_ptr<SkinnedControls> controls_;
+    QTimer meterTimer_, statusTimer_, stationTimer_;
+    std::optional<QPoint> dragAnchor_;
+    bool started_ = false;
+    std::optional<int> exitCode_;
+};
+
+}  // namespace velorix
