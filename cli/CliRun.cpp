@@ -189,7 +189,6 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         rx.UseSilentAudio();
     }
 
-    const double avg = AveragingFactor(settings.MainAvgVal);
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
     mainDisplay = std::make_unique<SpectrumTap>(

@@ -215,4 +215,11 @@ Outcome ReceiverController::SetSliderValue(ControlId slider, int value) {
     }
 }
 
+Outcome ReceiverController::SetPassbandEdges(double lower, double upper) {
+    return Run([&](Outcome&) {
+        engine_.SetPassband(lower, upper);
+        displays_->OnPassbandChanged(lower, upper);
+    });
+}
+
 }  // namespace velorix

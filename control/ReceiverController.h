@@ -67,6 +67,11 @@ public:
     void SetClock(Clock clock);
 
     const PanelState& Panel() const { return panel_; }
+    // The displays, when they are made after the controller (the window's
+    // displays need its settings record); null: none.
+    void SetDisplayControl(DisplayControl* displays) {
+        displays_ = displays ? displays : &noDisplays_;
+    }
 
     // --- Start-up and shutdown -------------------------------------------
     // Applies the loaded settings to the controls and the chain in the
@@ -106,6 +111,9 @@ public:
     Outcome ToggleCenter();                          // "Center"
     // Frequency keypad; refused (accepted false) out of range.
     Outcome SetTunedFrequencyKHz(double kHz);
+    // The band-pass filter's edges, cycles per sample at its rate, as the
+    // secondary display's drags leave them.
+    Outcome SetPassbandEdges(double lower, double upper);
 
     // --- Modes, filters, AGC and audio ------------------------------------
     Outcome SelectMode(int mode);      // 0..8

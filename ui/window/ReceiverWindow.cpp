@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cmath>
 #include <filesystem>
 
 #include "FrequencyKeypad.h"
@@ -54,17 +55,17 @@ ReceiverWindow::ReceiverWindow(Options options)
     move(100, 100);
     setFocusPolicy(Qt::StrongFocus);
     controls_ = std::make_unique<SkinnedControls>(skin::Skin::Shared(), this, binder_);
-    displays_ = options.displays(this);
-
     AssembledReceiver::Slots parts{.notifier = options.notifier};
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
-    parts.displayControl = displays_.control.get();
     parts.secondAudioOut = options.secondAudioOut;
     parts.useStore = options.useStore;
     parts.stationDirectory = std::move(options.stationDirectory);
     receiver_ = std::make_unique<AssembledReceiver>(std::move(parts));
-    receiver_->SetDisplays(displays_.mainConsumer.get(), displays_.secondaryConsumer.get());
+    // The displays read the receiver's settings record, so they come after it.
+    displays_ = options.displays(this, *receiver_, *this);
+    receiver_->Controller().SetDisplayControl(displays_.control.get());
+    receiver_->SetDisplays(displays_.mainConsumer, displays_.secondaryConsumer);
     binder_.BindStationPanel(controls_->Stations(),
                              [this] { return receiver_->Controller().StationLines(); });
     ConnectControls();
@@ -116,8 +117,10 @@ void ReceiverWindow::ConnectControls() {
     });
     controls_->Stations()->setAccessibleName("Stations at the tuned frequency");
     controls_->Stations()->installEventFilter(this);
-    for (QWidget* display : {displays_.mainPlot, displays_.secondaryPlot})
-        if (display) display->installEventFilter(this);
+    // Displays without mouse handling of their own tune with the wheel here.
+    if (!displays_.control)
+        for (QWidget* display : {displays_.mainPlot, displays_.secondaryPlot})
+            if (display) display->installEventFilter(this);
 }
 
 bool ReceiverWindow::Start() {
@@ -153,6 +156,7 @@ int ReceiverWindow::Finish() {
 void ReceiverWindow::Apply(const Outcome& outcome) {
     ReceiverController& controller = receiver_->Controller();
     binder_.Apply(outcome, controller.Panel());
+    if (displays_.afterApply) displays_.afterApply();
     if (outcome.stationPanelRedraw) binder_.RefreshStationPanel();
     if (outcome.fatal) PostQuit();
 }
@@ -351,6 +355,40 @@ bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event) {
         Apply(receiver_->Controller().WheelOverDisplay(delta));
     }
     return true;
+}
+
+void ReceiverWindow::TuneOffsetHz(int offsetHz) {
+    Apply(receiver_->Controller().SetTuningOffset(offsetHz));
+}
+
+void ReceiverWindow::ShiftOffsetHz(double hz) {
+    const int offset = receiver_->Settings().FreqOffset + static_cast<int>(std::lround(hz));
+    Apply(receiver_->Controller().SetTuningOffset(offset));
+}
+
+void ReceiverWindow::TuneCentreKHz(double kHz) {
+    Apply(receiver_->Controller().SetCenterFrequencyKHz(kHz, true));
+}
+
+void ReceiverWindow::ScrollEnded(double visibleCentreKHz, int pressedOffsetHz) {
+    const SettingsRecord& s = receiver_->Settings();
+    // A recording or a file as the source keeps the receiver where it is.
+    if (s.retuneInhibit.load() != 0) return;
+    ReceiverController& c = receiver_->Controller();
+    Apply(c.SetTuningOffset(s.TuneMode == 1 ? 0 : pressedOffsetHz));
+    Apply(c.SetCenterFrequencyKHz(visibleCentreKHz, true));
+}
+
+void ReceiverWindow::SetPassbandEdges(double low, double high) {
+    Apply(receiver_->Controller().SetPassbandEdges(low, high));
+}
+
+void ReceiverWindow::SpectrumDragEnded() {
+    if (displays_.control) displays_.control->OnCentreChanged();
+}
+
+void ReceiverWindow::WheelTune(int delta) {
+    Apply(receiver_->Controller().WheelOverDisplay(delta));
 }
 
 }  // namespace velorix

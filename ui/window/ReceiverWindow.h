@@ -8,8 +8,9 @@
 
 #include "AssembledReceiver.h"
 #include "ControlBinder.h"
+#include "DisplaySlots.h"
 #include "FileDialogs.h"
-#include "WindowDisplays.h"
+#include "TuningSink.h"
 
 namespace velorix {
 
@@ -20,7 +21,7 @@ class SkinnedControls;
 // receiver and its displays, turns every click, slider move, wheel turn and
 // key into one controller operation and shows that operation's answer
 // through one Apply.
-class ReceiverWindow : public QWidget {
+class ReceiverWindow : public QWidget, public TuningSink {
     Q_OBJECT
 public:
     struct Options {
@@ -31,7 +32,7 @@ public:
         bool secondAudioOut = false;
         bool useStore = true;
         std::string stationDirectory{"."};
-        DisplayFactory displays = BlankDisplays;
+        DisplayFactory displays = SpectrumDisplays;
         std::unique_ptr<FileDialogs> dialogs{};  // null: Qt's dialogs
     };
 
@@ -54,7 +55,16 @@ public:
 
     AssembledReceiver& Receiver() { return *receiver_; }
     SkinnedControls& Controls() { return *controls_; }
-    const WindowDisplays& Displays() const { return displays_; }
+    const DisplaySlots& Displays() const { return displays_; }
+
+    // Mouse tuning from the displays, through the control layer.
+    void TuneOffsetHz(int offsetHz) override;
+    void ShiftOffsetHz(double hz) override;
+    void TuneCentreKHz(double kHz) override;
+    void ScrollEnded(double visibleCentreKHz, int pressedOffsetHz) override;
+    void SetPassbandEdges(double low, double high) override;
+    void SpectrumDragEnded() override;
+    void WheelTune(int delta) override;
 
 signals:
     // The window closed or the receiver cannot go on: end with `exitCode`.
@@ -76,7 +86,7 @@ private:
     void PostQuit();
 
     // Declared first, destroyed last: the consumers outlive the receiver.
-    WindowDisplays displays_;
+    DisplaySlots displays_;
     std::unique_ptr<FileDialogs> dialogs_;
     std::unique_ptr<AssembledReceiver> receiver_;
     ControlBinder binder_;
