@@ -64,7 +64,8 @@ asan() {
 tsan() {
     configure_and_build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DVELORIX_SANITIZE=thread -DVELORIX_THREADED_ONLY=ON -DVELORIX_BUILD_BENCH=OFF
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan
+    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
+        run_ctest build-tsan
 }
 
 # Each fuzz target with its committed seed corpus. New inputs go to a scratch
