@@ -23,7 +23,7 @@ const Title kTitles[] = {
     {"SCALE  dB/div", 7, 179}, {"FREQUENCY  MHz", 7, 221}, {"SPAN  kHz", 7, 281},
     {"CENTRE STEP", 7, 320},   {"WHEEL STEP", 7, 360},     {"TUNE / CALIBRATE", 7, 414},
     {"RATE  kHz", 7, 461},     {"SOURCE", 7, 508},         {"UTC", 6, 579},
-    {"BANDWIDTH", 181, 396},   {"MARKERS", 547, 382},      {"AGC", 547, 469},
+    {"FILTER", 179, 396},      {"MARKERS", 547, 382},      {"AGC", 547, 469},
     {"AVG", 452, 392},         {"NB", 511, 392},           {"NR", 963, 392},
     {"VOL", 993, 392},         {"METER", 909, 387},        {"STATIONS", 599, 453},
     {"LISTS", 722, 554},       {"SECONDARY", 282, 536},

@@ -111,10 +111,12 @@ std::vector<PlacedFace> BuildLayout() {
 }
 
 std::string Describe(const PlacedFace& p) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on `"literal" + temporary`.
     std::string s = p.base;
-    if (!p.caption.empty()) s += " \"" + p.caption + "\"";
-    if (p.id >= 0) s += " " + std::to_string(p.id);
-    return s + " at " + std::to_string(p.x) + "," + std::to_string(p.y);
+    if (!p.caption.empty()) s.append(" \"").append(p.caption).append("\"");
+    if (p.id >= 0) s.append(" ").append(std::to_string(p.id));
+    s.append(" at ").append(std::to_string(p.x)).append(",").append(std::to_string(p.y));
+    return s;
 }
 
 }  // namespace
