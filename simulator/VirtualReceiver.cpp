@@ -339,7 +339,10 @@ void VirtualReceiver::EndConfiguration() {
         runStart_ = Clock::now();
         carry_.clear();
     }
-    Trace("fpga: %s", done ? "configured" : "not configured");
+    if (done)
+        Trace("fpga: configured for %d kHz", rateKHz_);
+    else
+        Trace("fpga: not configured");
     Reply({0x02, uint8_t(done ? 1 : 0)});
 }
 

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +19,7 @@
 #include "FrequencyReadout.h"
 #include "NullAudioSink.h"
 #include "ReceiverWindow.h"
+#include "RecordingBar.h"
 #include "RecordingNotifier.h"
 #include "SettingsStore.h"
 #include "Skin.h"
@@ -56,6 +59,7 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
+        setenv("VELORIX_VIRTUAL_TRACE", (dir_ / "trace.txt").c_str(), 1);
     }
     void TearDown() override {
         window_.reset();
@@ -63,6 +67,8 @@ protected:
         unsetenv("VELORIX_CONFIG_DIR");
         unsetenv("VELORIX_USB_LIBRARY");
         unsetenv("VELORIX_DATA_DIR");
+        unsetenv("VELORIX_VIRTUAL_TRACE");
+        unsetenv("VELORIX_VIRTUAL_PLUG");
         fs::remove_all(dir_);
     }
     ReceiverWindow& Make() {
@@ -85,6 +91,24 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     }
     const PanelState& Panel() { return window_->Receiver().Controller().Panel(); }
+    // Records `ms` of the receiver's stream as the series "take"; its first file.
+    fs::path Record(int ms) {
+        dialogs_->savePath = (dir_ / "take.wav").string();
+        Click(ControlId::Record);
+        EXPECT_TRUE(Panel().Lit(ControlId::Record));
+        QTest::qWait(ms);
+        Click(ControlId::Stop);
+        EXPECT_FALSE(Panel().Lit(ControlId::Record));
+        return dir_ / "take_000.wav";
+    }
+    // The virtual receiver's trace: every transfer, one a line.
+    std::vector<std::string> Trace() {
+        std::ifstream in(dir_ / "trace.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
     std::int64_t TunedHz() {
         const SettingsRecord& s = window_->Receiver().Settings();
         return s.CenterFreq - s.FreqOffset;
@@ -196,14 +220,7 @@ TEST_F(Window, CwChecksItsFilterAndTheTopStripAloneDragsTheWindow) {
 
 TEST_F(Window, RecordsASeriesAndAsksBeforeOverwritingItsFirstFile) {
     ReceiverWindow& w = Started();
-    const fs::path chosen = dir_ / "take.wav";
-    const fs::path first = dir_ / "take_000.wav";
-    dialogs_->savePath = chosen.string();
-    Click(ControlId::Record);
-    ASSERT_TRUE(Panel().Lit(ControlId::Record));
-    QTest::qWait(3000);
-    Click(ControlId::Stop);
-    EXPECT_FALSE(Panel().Lit(ControlId::Record));
+    const fs::path first = Record(3000);
     const std::string wav = ReadAll(first);
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(wav.compare(0, 4, "RIFF"), 0);
@@ -217,6 +234,87 @@ TEST_F(Window, RecordsASeriesAndAsksBeforeOverwritingItsFirstFile) {
     EXPECT_TRUE(Panel().Enabled(ControlId::Record));
     EXPECT_EQ(ReadAll(first), wav);
     w.Finish();
+}
+
+// "hh:mm:ss" in seconds of the day.
+int Seconds(const std::string& text) {
+    int h = 0, m = 0, sec = 0;
+    EXPECT_EQ(std::sscanf(text.c_str(), "%d:%d:%d", &h, &m, &sec), 3) << text;
+    return h * 3600 + m * 60 + sec;
+}
+
+TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
+    ReceiverWindow& w = Started();
+    const fs::path take = Record(3000);
+    const SettingsRecord& s = w.Receiver().Settings();
+    const double bytesPerSecond = (125 << s.DdcSamplingRateIdx) * 1000.0 * 6;
+
+    Click(ControlId::SourceWav);
+    dialogs_->openPath = take.string();
+    Click(ControlId::FileOpen);
+    ASSERT_TRUE(Panel().Enabled(ControlId::Play));
+    Click(ControlId::Play);
+    ASSERT_TRUE(Panel().Lit(ControlId::Play));
+
+    // The time text is the recording's start plus the whole seconds played
+    // before the shown position, and the position moves at the signal's pace.
+    struct Reading {
+        int shown;
+        std::int64_t position;
+        qint64 atMs;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    const auto read = [&](int waitMs) {
+        QTest::qWait(waitMs);
+        return Reading{Seconds(Panel().Text(label::kTime)),
+                       static_cast<std::int64_t>(Panel().recBar.positionBytes), clock.elapsed()};
+    };
+    const auto played = [&](std::int64_t bytes) {
+        return static_cast<int>(bytes / 6 / ((125 << s.DdcSamplingRateIdx) * 1000));
+    };
+    const Reading a = read(200), b = read(1400);
+    ASSERT_GT(Panel().recBar.rangeBytes / bytesPerSecond, 1.5) << "a recording too short to play";
+    EXPECT_EQ(b.shown - a.shown, played(b.position) - played(a.position));
+    EXPECT_GE(b.shown - a.shown, 1);
+    EXPECT_NEAR((b.position - a.position) / bytesPerSecond, (b.atMs - a.atMs) / 1000.0, 0.3);
+
+    // A drag over the middle half of the bar loops that stretch of the file.
+    RecordingBar* bar = w.Controls().Bar();
+    const int left = RecordingBar::kTrackLeft, length = bar->TrackLength();
+    const int from = left + length / 4, to = left + 3 * length / 4;
+    const double bytesPerPixel = static_cast<double>(Panel().recBar.rangeBytes) / length;
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(from, 15));
+    QTest::mouseMove(bar, QPoint(to, 15));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(to, 15));
+    const CAcqBoard& board = w.Receiver().Board();
+    EXPECT_NEAR(board.LoopStart(), (from - left) * bytesPerPixel, bytesPerPixel);
+    EXPECT_NEAR(board.LoopEnd(), (to - left) * bytesPerPixel, bytesPerPixel);
+    EXPECT_EQ(board.LoopStart() % 6, 0u);
+    EXPECT_EQ(board.LoopEnd() % 6, 0u);
+    QTest::qWait(600);
+    EXPECT_GE(Panel().recBar.positionBytes, board.LoopStart());
+    EXPECT_LE(Panel().recBar.positionBytes, board.LoopEnd());
+
+    // Back on the receiver: the bitstream of its rate, then its front end again.
+    const std::size_t before = Trace().size();
+    Click(ControlId::SourceReceiver);
+    const std::vector<std::string> trace = Trace();
+    std::vector<std::string> sent;  // commands, without the bitstream's data frames
+    for (std::size_t i = before; i < trace.size(); ++i)
+        if (trace[i].rfind("fpga:", 0) == 0 ||
+            (trace[i].rfind("out 01 ", 0) == 0 && trace[i].find(": 00") == std::string::npos))
+            sent.push_back(trace[i]);
+    // Port byte 0x07: no attenuation, the 14 MHz band, which the file did not
+    // change, so no preselector frame follows the attenuator's.
+    const std::string adc = "out 01 6: 03 02 14 ae 47 2d";
+    EXPECT_EQ(sent,
+              (std::vector<std::string>{
+                  "out 01 1: 01", "out 01 1: 02",
+                  "fpga: configured for " + std::to_string(125 << s.DdcSamplingRateIdx) + " kHz",
+                  "out 01 2: 04 07", adc, "out 01 2: 04 07", adc, "out 01 6: 03 03 14 ae 47 2d"}));
+    EXPECT_TRUE(Panel().Enabled(ControlId::Record));
+    EXPECT_FALSE(Panel().Enabled(ControlId::FileOpen));
 }
 
 TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
