@@ -1,8 +1,6 @@
 // velorix: the receiver in its window.
 #include <unistd.h>
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <memory>
@@ -15,19 +13,6 @@
 #include "ShutdownSignals.h"
 
 namespace {
-
-// A notice waiting on the user is answered Cancel when the program is asked
-// to end, so the start-up gives up instead of asking again.
-void CancelOpenNotice() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
-        cancel->click();
-    else if (QAbstractButton* no = box->button(QMessageBox::No))
-        no->click();
-    else
-        box->reject();
-}
 
 std::unique_ptr<velorix::Notifier> MakeNotifier() {
     const char* route = std::getenv("VELORIX_NOTICES");
@@ -62,7 +47,7 @@ int main(int argc, char** argv) {
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(stopSignals.ReadFd(), &byte, 1);
-        CancelOpenNotice();
+        velorix::QtNotifier::CancelOpenNotice();
         if (running) window.close();
     });
     QObject::connect(&window, &velorix::ReceiverWindow::finished, &app, &QApplication::exit);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
 #include "NullAudioSink.h"
+#include "QtNotifier.h"
 #include "ReceiverWindow.h"
 #include "RecordingBar.h"
 #include "RecordingNotifier.h"
@@ -71,11 +73,11 @@ protected:
         unsetenv("VELORIX_VIRTUAL_PLUG");
         fs::remove_all(dir_);
     }
-    ReceiverWindow& Make() {
+    ReceiverWindow& Make(Notifier* notifier = nullptr) {
         auto dialogs = std::make_unique<ScriptedDialogs>();
         dialogs_ = dialogs.get();
         window_ = std::make_unique<ReceiverWindow>(
-            ReceiverWindow::Options{.notifier = notes_,
+            ReceiverWindow::Options{.notifier = notifier ? *notifier : notes_,
                                     .audioSink = std::make_unique<NullAudioSink>(),
                                     .dialogs = std::move(dialogs)});
         return *window_;
@@ -356,6 +358,29 @@ TEST_F(Window, AMissingBitstreamOnARateClickEndsTheProgramAfterTheClick) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].text, "velorix250k24v11 not found");
     EXPECT_EQ(notices[0].caption, "Installation Error");
+}
+
+TEST_F(Window, AQuitDuringTheReceiverNotFoundBoxCancelsItAndEndsTheStart) {
+    setenv("VELORIX_VIRTUAL_PLUG", (dir_ / "never-plugged").c_str(), 1);
+    QtNotifier boxes;
+    QStringList shown;
+    QTimer quit;  // the program's quit request, as a signal brings it
+    QObject::connect(&quit, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown << box->text();
+            // A box still open, or asked again: failed, but never hung.
+            if (shown.size() < 3)
+                QtNotifier::CancelOpenNotice();
+            else
+                box->reject();
+        }
+    });
+    quit.start(50);
+    ReceiverWindow& w = Make(&boxes);
+    EXPECT_FALSE(w.Start());
+    EXPECT_EQ(shown, QStringList{"Velorix receiver not found\nPlease check connections and retry"});
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.Finish(), 1);
 }
 
 TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {

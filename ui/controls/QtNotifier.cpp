@@ -1,5 +1,7 @@
 #include "QtNotifier.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 
@@ -54,6 +56,17 @@ Notifier::Answer QtNotifier::Notify(const std::string& text, const std::string& 
     // The box is shown later on the GUI thread; the caller goes on now.
     queue_->Push({text, caption, icon, buttons});
     return ImmediateAnswer(buttons);
+}
+
+void QtNotifier::CancelOpenNotice() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
+        cancel->click();
+    else if (QAbstractButton* no = box->button(QMessageBox::No))
+        no->click();
+    else
+        box->reject();
 }
 
 Notifier::Answer QtNotifier::ShowMessageBox(const std::string& text, const std::string& caption,

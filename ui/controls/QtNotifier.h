@@ -57,6 +57,10 @@ public:
 
     // The answer given at once to a notice from another thread.
     static Answer ImmediateAnswer(Buttons buttons);
+    // The program is asked to end: the open message box, if any, is answered
+    // Cancel (or No, or closed), so whoever waits on it gives up rather than
+    // asking again.
+    static void CancelOpenNotice();
     // The modal message box.
     static Answer ShowMessageBox(const std::string& text, const std::string& caption, Icon icon,
                                  Buttons buttons);
