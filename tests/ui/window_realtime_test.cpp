@@ -7,10 +7,15 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +23,7 @@
 
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
+#include "MainDisplay.h"
 #include "NullAudioSink.h"
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
@@ -28,6 +34,7 @@
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "VerticalSlider.h"
 
 namespace velorix {
 namespace {
@@ -53,6 +60,111 @@ std::string ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// A sound server of the test's own with two null sinks: "spk", the default,
+// and "vac", described as the virtual audio cable. What each sink plays is
+// recorded from its monitor.
+class PrivatePulse {
+public:
+    explicit PrivatePulse(const fs::path& dir) : dir_(dir) {
+        fs::create_directories(dir_);
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) oldRuntime_ = old;
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        daemon_.setStandardOutputFile(QProcess::nullDevice());
+        daemon_.start("pulseaudio",
+                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--log-target=stderr",
+                       "--log-level=error", "--load=module-native-protocol-unix",
+                       "--load=module-null-sink sink_name=spk",
+                       "--load=module-null-sink sink_name=vac "
+                       "sink_properties='device.description=\"Virtual Audio Cable\"'"});
+        QElapsedTimer waited;
+        waited.start();
+        while (!Pactl({"info"}) && waited.elapsed() < 5000)
+            QTest::qWait(100);
+        ready_ = Pactl({"set-default-sink", "spk"});
+    }
+    ~PrivatePulse() {
+        daemon_.terminate();
+        daemon_.waitForFinished(3000);
+        if (oldRuntime_.empty())
+            unsetenv("XDG_RUNTIME_DIR");
+        else
+            setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+    }
+    bool Ready() const { return ready_; }
+
+    static constexpr int kRate = 31250;
+    // `ms` of what sinks "spk" and "vac" play, mono, as samples.
+    std::pair<std::vector<double>, std::vector<double>> RecordBoth(int ms) {
+        QProcess spk, vac;
+        for (auto [p, name] : {std::pair{&spk, "spk"}, std::pair{&vac, "vac"}}) {
+            p->setStandardOutputFile(QString::fromStdString((dir_ / name).string()));
+            p->start("parec", {"-d", QString(name) + ".monitor", "--format=s16le",
+                               "--rate=" + QString::number(kRate), "--channels=1"});
+        }
+        QTest::qWait(ms);
+        for (QProcess* p : {&spk, &vac}) {
+            p->terminate();
+            p->waitForFinished(2000);
+        }
+        return {Samples(dir_ / "spk"), Samples(dir_ / "vac")};
+    }
+
+private:
+    static bool Pactl(const QStringList& arguments) {
+        QProcess pactl;
+        pactl.setStandardOutputFile(QProcess::nullDevice());
+        pactl.setStandardErrorFile(QProcess::nullDevice());
+        pactl.start("pactl", arguments);
+        return pactl.waitForFinished(2000) && pactl.exitStatus() == QProcess::NormalExit &&
+               pactl.exitCode() == 0;
+    }
+    static std::vector<double> Samples(const fs::path& raw) {
+        const std::string bytes = ReadAll(raw);
+        std::vector<double> out(bytes.size() / 2);
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            std::int16_t v = 0;
+            std::memcpy(&v, bytes.data() + 2 * i, 2);
+            out[i] = v / 32768.0;
+        }
+        return out;
+    }
+
+    fs::path dir_;
+    std::string oldRuntime_;
+    QProcess daemon_;
+    bool ready_ = false;
+};
+
+// The signal under a Hann window, for the amplitudes below.
+std::vector<double> Windowed(std::vector<double> x) {
+    const double n = static_cast<double>(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        x[i] *= 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / n);
+    return x;
+}
+
+// The amplitude of the component at `hz` of a windowed signal (Goertzel).
+double Amplitude(const std::vector<double>& windowed, double hz, int rate) {
+    const double c = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    double s1 = 0.0, s2 = 0.0;
+    for (const double v : windowed) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2);
+    return 4.0 * std::sqrt(power) / static_cast<double>(windowed.size());
+}
+
+// The strongest component between 100 Hz and 4 kHz, in 5 Hz steps.
+double PeakHz(const std::vector<double>& windowed, int rate) {
+    double best = 0.0, bestHz = 0.0;
+    for (double hz = 100.0; hz <= 4000.0; hz += 5.0)
+        if (const double a = Amplitude(windowed, hz, rate); a > best) best = a, bestHz = hz;
+    return bestHz;
+}
+
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,6 +177,7 @@ protected:
     }
     void TearDown() override {
         window_.reset();
+        pulse_.reset();
         unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
         unsetenv("VELORIX_USB_LIBRARY");
@@ -76,10 +189,12 @@ protected:
     ReceiverWindow& Make(Notifier* notifier = nullptr) {
         auto dialogs = std::make_unique<ScriptedDialogs>();
         dialogs_ = dialogs.get();
-        window_ = std::make_unique<ReceiverWindow>(
-            ReceiverWindow::Options{.notifier = notifier ? *notifier : notes_,
-                                    .audioSink = std::make_unique<NullAudioSink>(),
-                                    .dialogs = std::move(dialogs)});
+        window_ = std::make_unique<ReceiverWindow>(ReceiverWindow::Options{
+            .notifier = notifier ? *notifier : notes_,
+            .audioSink = pulse_ ? nullptr : std::make_unique<NullAudioSink>(),
+            .secondAudioOut = pulse_ != nullptr,
+            .stationDirectory = VELORIX_SOURCE_DIR "/data",
+            .dialogs = std::move(dialogs)});
         return *window_;
     }
     ReceiverWindow& Started() {
@@ -117,6 +232,7 @@ protected:
     }
 
     test::RecordingNotifier notes_;
+    std::unique_ptr<PrivatePulse> pulse_;  // null: the window plays to a null output
     ScriptedDialogs* dialogs_ = nullptr;
     std::unique_ptr<ReceiverWindow> window_;
     fs::path dir_;
@@ -197,6 +313,67 @@ TEST_F(Window, TunesFromTheKeypadAndTheKeysAndSavesTheCentreOnExit) {
     EXPECT_EQ(w.Receiver().Engine(), nullptr);  // threads joined
     const std::string conf = ReadAll(SettingsStore::FilePath());
     EXPECT_NE(conf.find("CenterFreq=" + std::to_string(saved)), std::string::npos) << conf;
+}
+
+TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
+    if (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
+        QStandardPaths::findExecutable("parec").isEmpty())
+        GTEST_SKIP() << "pulseaudio and parec (pulseaudio-utils) are needed for this journey";
+    // The 31 m broadcaster of the built-in band, with a 1 kHz tone for its programme.
+    std::ofstream(dir_ / "band.txt") << "noise density=-140\n"
+                                        "station freq=15290000 mode=AM level=-56 "
+                                        "audio=tone:1000 depth=0.8\n";
+    setenv("VELORIX_SIM_SCENARIO", (dir_ / "band.txt").c_str(), 1);
+    pulse_ = std::make_unique<PrivatePulse>(dir_ / "pulse");
+    ASSERT_TRUE(pulse_->Ready()) << "the private sound server did not start";
+    ReceiverWindow& w = Started();
+    unsetenv("VELORIX_SIM_SCENARIO");
+    ASSERT_TRUE(notes_.Notices().empty()) << notes_.Notices()[0].text;
+
+    Click(ControlId::Mode0);  // AM
+    FrequencyKeypad& keypad = w.Controls().Readout()->Keypad();
+    for (const int key : {4, 8, 5, 12, 3})
+        keypad.Press(key);  // "15290"
+    keypad.Press(FrequencyKeypad::kOk);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&w, Qt::Key_Right);
+    ASSERT_NE(TunedHz(), 15'290'000);
+
+    auto* main = static_cast<MainDisplay*>(w.Displays().mainPlot);
+    const int x = main->Geometry().KHzToPixel(15'290.0);
+    ASSERT_GE(x, 0);
+    ASSERT_LT(x, main->Geometry().Width());
+    QTest::mouseDClick(&main->Plot(), Qt::LeftButton, {}, QPoint(x, 60));
+    EXPECT_EQ(TunedHz(), 15'290'000);
+    EXPECT_NE(Panel().Text(label::kFreq).find("15.290"), std::string::npos)
+        << Panel().Text(label::kFreq);
+
+    // The volume up to 0 dB: the cable's output stays at its fixed -10 dB.
+    VerticalSlider* volume = w.Controls().Slider(ControlId::VolumeSlider);
+    QTest::mouseClick(volume, Qt::LeftButton, {}, QPoint(volume->width() / 2, 2));
+    ASSERT_EQ(Panel().Slider(ControlId::VolumeSlider), 0);
+
+    QTest::qWait(1500);  // the AGC settles
+    const auto [spk, vac] = pulse_->RecordBoth(1500);
+    // A second at least from each, after the recorders' first fifth of a second.
+    ASSERT_GT(spk.size(), PrivatePulse::kRate * 6 / 5);
+    ASSERT_GT(vac.size(), PrivatePulse::kRate * 6 / 5);
+    const auto tail = [](const std::vector<double>& x) {
+        return Windowed({x.begin() + PrivatePulse::kRate / 5, x.end()});
+    };
+    const std::vector<double> spkTail = tail(spk), vacTail = tail(vac);
+    EXPECT_NEAR(PeakHz(spkTail, PrivatePulse::kRate), 1000.0, 5.0);
+    EXPECT_NEAR(PeakHz(vacTail, PrivatePulse::kRate), 1000.0, 5.0);
+    const double spkTone = Amplitude(spkTail, 1000.0, PrivatePulse::kRate);
+    const double vacTone = Amplitude(vacTail, 1000.0, PrivatePulse::kRate);
+    EXPECT_GT(spkTone, 0.01);
+    EXPECT_NEAR(20.0 * std::log10(vacTone / spkTone), -10.0, 0.5);
+
+    const std::vector<std::string> lines = w.Receiver().Controller().StationLines();
+    // The EiBi entry "15290 0000-2400 VRT Radio Virtual Music E" as the panel shows it.
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].rfind("0000 2400 Radio Virtual Music  - VRT (E)", 0), 0u) << lines[0];
+    w.Finish();
 }
 
 TEST_F(Window, CwChecksItsFilterAndTheTopStripAloneDragsTheWindow) {
