@@ -253,6 +253,19 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
     const QImage background = skin.Face("134").convertToFormat(QImage::Format_RGB32);
     for (const QPoint p : {QPoint(600, 10), QPoint(300, 14), QPoint(2, 615)})
         EXPECT_EQ(grab.pixel(p), background.pixel(p)) << p.x() << "," << p.y();
+    // The filter column's title is lettered wholly left of the secondary
+    // display, and nothing covers it.
+    const auto inked = [&](const QRect& r) {  // pixels brighter than the panel
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += qGray(background.pixel(x, y)) > qGray(background.pixel(r.topLeft())) + 40;
+        return n;
+    };
+    const QRect title(176, 384, 44, 14);
+    EXPECT_GT(inked(title), 40);
+    EXPECT_EQ(inked(title.translated(title.width(), 0)), 0);
+    EXPECT_EQ(grab.copy(title), background.copy(title));
 
     // Bitmap buttons carry no caption: their whole face shows, as their state picks it.
     int compared = 0;
