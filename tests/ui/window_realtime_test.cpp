@@ -184,6 +184,7 @@ protected:
         unsetenv("VELORIX_DATA_DIR");
         unsetenv("VELORIX_VIRTUAL_TRACE");
         unsetenv("VELORIX_VIRTUAL_PLUG");
+        unsetenv("VELORIX_SIM_SCENARIO");
         fs::remove_all(dir_);
     }
     ReceiverWindow& Make(Notifier* notifier = nullptr) {
@@ -208,6 +209,12 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     }
     const PanelState& Panel() { return window_->Receiver().Controller().Panel(); }
+    void KeypadTo15290kHz() {
+        FrequencyKeypad& keypad = window_->Controls().Readout()->Keypad();
+        for (const int key : {4, 8, 5, 12, 3})
+            keypad.Press(key);  // "15290"
+        keypad.Press(FrequencyKeypad::kOk);
+    }
     // Records `ms` of the receiver's stream as the series "take"; its first file.
     fs::path Record(int ms) {
         dialogs_->savePath = (dir_ / "take.wav").string();
@@ -299,10 +306,7 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
 
 TEST_F(Window, TunesFromTheKeypadAndTheKeysAndSavesTheCentreOnExit) {
     ReceiverWindow& w = Started();
-    FrequencyKeypad& keypad = w.Controls().Readout()->Keypad();
-    for (const int key : {4, 8, 5, 12, 3})
-        keypad.Press(key);  // "15290"
-    keypad.Press(FrequencyKeypad::kOk);
+    KeypadTo15290kHz();
     EXPECT_EQ(TunedHz(), 15'290'000);
     EXPECT_NE(Panel().Text(label::kFreq).find("15.290"), std::string::npos)
         << Panel().Text(label::kFreq);
@@ -340,14 +344,10 @@ TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
     pulse_ = std::make_unique<PrivatePulse>(dir_ / "pulse");
     ASSERT_TRUE(pulse_->Ready()) << "the private sound server did not start";
     ReceiverWindow& w = Started();
-    unsetenv("VELORIX_SIM_SCENARIO");
     ASSERT_TRUE(notes_.Notices().empty()) << notes_.Notices()[0].text;
 
     Click(ControlId::Mode0);  // AM
-    FrequencyKeypad& keypad = w.Controls().Readout()->Keypad();
-    for (const int key : {4, 8, 5, 12, 3})
-        keypad.Press(key);  // "15290"
-    keypad.Press(FrequencyKeypad::kOk);
+    KeypadTo15290kHz();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(&w, Qt::Key_Right);
     ASSERT_NE(TunedHz(), 15'290'000);
