@@ -209,22 +209,30 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     }
     const PanelState& Panel() { return window_->Receiver().Controller().Panel(); }
-    void KeypadTo15290kHz() {
+    void KeypadTo(const std::string& kHz) {
         FrequencyKeypad& keypad = window_->Controls().Readout()->Keypad();
-        for (const int key : {4, 8, 5, 12, 3})
-            keypad.Press(key);  // "15290"
+        for (const char digit : kHz)
+            keypad.Press(digit - '0' + 3);  // the keys "0" … "9"
         keypad.Press(FrequencyKeypad::kOk);
     }
-    // Records `ms` of the receiver's stream as the series "take"; its first file.
-    fs::path Record(int ms) {
+    // Records `seconds` of the receiver's signal as the series "take" (the
+    // bar shows the bytes written; a loaded machine may lag the wall clock);
+    // its first file.
+    fs::path Record(double seconds) {
         dialogs_->savePath = (dir_ / "take.wav").string();
         Click(ControlId::Record);
         EXPECT_TRUE(Panel().Lit(ControlId::Record));
-        QTest::qWait(ms);
+        const double bytes = seconds * BytesPerSecond();
+        QElapsedTimer waited;
+        waited.start();
+        while (Panel().recBar.positionBytes < bytes && waited.elapsed() < 15000)
+            QTest::qWait(50);
         Click(ControlId::Stop);
         EXPECT_FALSE(Panel().Lit(ControlId::Record));
         return dir_ / "take_000.wav";
     }
+    int RateKHz() { return 125 << window_->Receiver().Settings().DdcSamplingRateIdx; }
+    double BytesPerSecond() { return RateKHz() * 1000.0 * 6; }  // 6 bytes a complex sample
     // The virtual receiver's trace: every transfer, one a line.
     std::vector<std::string> Trace() {
         std::ifstream in(dir_ / "trace.txt");
@@ -306,7 +314,7 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
 
 TEST_F(Window, TunesFromTheKeypadAndTheKeysAndSavesTheCentreOnExit) {
     ReceiverWindow& w = Started();
-    KeypadTo15290kHz();
+    KeypadTo("15290");
     EXPECT_EQ(TunedHz(), 15'290'000);
     EXPECT_NE(Panel().Text(label::kFreq).find("15.290"), std::string::npos)
         << Panel().Text(label::kFreq);
@@ -347,7 +355,7 @@ TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
     ASSERT_TRUE(notes_.Notices().empty()) << notes_.Notices()[0].text;
 
     Click(ControlId::Mode0);  // AM
-    KeypadTo15290kHz();
+    KeypadTo("15290");
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(&w, Qt::Key_Right);
     ASSERT_NE(TunedHz(), 15'290'000);
@@ -412,7 +420,7 @@ TEST_F(Window, CwChecksItsFilterAndTheTopStripAloneDragsTheWindow) {
 
 TEST_F(Window, RecordsASeriesAndAsksBeforeOverwritingItsFirstFile) {
     ReceiverWindow& w = Started();
-    const fs::path first = Record(3000);
+    const fs::path first = Record(3.0);
     const std::string wav = ReadAll(first);
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(wav.compare(0, 4, "RIFF"), 0);
@@ -437,9 +445,9 @@ int Seconds(const std::string& text) {
 
 TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
     ReceiverWindow& w = Started();
-    const fs::path take = Record(3000);
-    const SettingsRecord& s = w.Receiver().Settings();
-    const double bytesPerSecond = (125 << s.DdcSamplingRateIdx) * 1000.0 * 6;
+    const fs::path take = Record(2.5);
+    KeypadTo("21000");  // another preselector band than the recording's
+    ASSERT_EQ(TunedHz(), 21'000'000);
 
     Click(ControlId::SourceWav);
     dialogs_->openPath = take.string();
@@ -463,13 +471,13 @@ TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
                        static_cast<std::int64_t>(Panel().recBar.positionBytes), clock.elapsed()};
     };
     const auto played = [&](std::int64_t bytes) {
-        return static_cast<int>(bytes / 6 / ((125 << s.DdcSamplingRateIdx) * 1000));
+        return static_cast<int>(bytes / 6 / (RateKHz() * 1000));
     };
     const Reading a = read(200), b = read(1400);
-    ASSERT_GT(Panel().recBar.rangeBytes / bytesPerSecond, 1.5) << "a recording too short to play";
+    ASSERT_GT(Panel().recBar.rangeBytes / BytesPerSecond(), 2.0) << "a recording too short";
     EXPECT_EQ(b.shown - a.shown, played(b.position) - played(a.position));
     EXPECT_GE(b.shown - a.shown, 1);
-    EXPECT_NEAR((b.position - a.position) / bytesPerSecond, (b.atMs - a.atMs) / 1000.0, 0.3);
+    EXPECT_NEAR((b.position - a.position) / BytesPerSecond(), (b.atMs - a.atMs) / 1000.0, 0.3);
 
     // A drag over the middle half of the bar loops that stretch of the file.
     RecordingBar* bar = w.Controls().Bar();
@@ -488,23 +496,36 @@ TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
     EXPECT_GE(Panel().recBar.positionBytes, board.LoopStart());
     EXPECT_LE(Panel().recBar.positionBytes, board.LoopEnd());
 
-    // Back on the receiver: the bitstream of its rate, then its front end again.
-    const std::size_t before = Trace().size();
-    Click(ControlId::SourceReceiver);
-    const std::vector<std::string> trace = Trace();
-    std::vector<std::string> sent;  // commands, without the bitstream's data frames
-    for (std::size_t i = before; i < trace.size(); ++i)
-        if (trace[i].rfind("fpga:", 0) == 0 ||
-            (trace[i].rfind("out 01 ", 0) == 0 && trace[i].find(": 00") == std::string::npos))
-            sent.push_back(trace[i]);
-    // Port byte 0x07: no attenuation, the 14 MHz band, which the file did not
-    // change, so no preselector frame follows the attenuator's.
-    const std::string adc = "out 01 6: 03 02 14 ae 47 2d";
-    EXPECT_EQ(sent,
-              (std::vector<std::string>{
-                  "out 01 1: 01", "out 01 1: 02",
-                  "fpga: configured for " + std::to_string(125 << s.DdcSamplingRateIdx) + " kHz",
-                  "out 01 2: 04 07", adc, "out 01 2: 04 07", adc, "out 01 6: 03 03 14 ae 47 2d"}));
+    // Back on the receiver: the bitstream of its rate, then the file's front
+    // end; what the receiver was sent, without the bitstream's data frames.
+    const auto backToReceiver = [&] {
+        const std::size_t before = Trace().size();
+        Click(ControlId::SourceReceiver);
+        const std::vector<std::string> trace = Trace();
+        std::vector<std::string> sent;
+        for (std::size_t i = before; i < trace.size(); ++i)
+            if (trace[i].rfind("fpga:", 0) == 0 ||
+                (trace[i].rfind("out 01 ", 0) == 0 && trace[i].find(": 00") == std::string::npos))
+                sent.push_back(trace[i]);
+        return sent;
+    };
+    const std::string bitstream[] = {"out 01 1: 01", "out 01 1: 02",
+                                     "fpga: configured for " + std::to_string(RateKHz()) + " kHz"};
+    const auto after = [&](std::vector<std::string> frontEnd) {
+        frontEnd.insert(frontEnd.begin(), std::begin(bitstream), std::end(bitstream));
+        return frontEnd;
+    };
+    // Port byte 0x08 (no attenuation, the 21 MHz band last sent) again after
+    // the bitstream and as the attenuator's; the recording's 14 MHz band (0x07)
+    // differs, so its preselector frame follows; then the ADC control frame
+    // tuned to the recording's centre and started.
+    const std::string adc14 = "out 01 6: 03 02 14 ae 47 2d", run14 = "out 01 6: 03 03 14 ae 47 2d";
+    EXPECT_EQ(backToReceiver(), after({"out 01 2: 04 08", "out 01 6: 03 02 33 33 33 43",
+                                       "out 01 2: 04 08", "out 01 2: 04 07", adc14, run14}));
+    // The same file again: its band was the last sent, so no preselector frame.
+    Click(ControlId::SourceWav);
+    Click(ControlId::FileOpen);
+    EXPECT_EQ(backToReceiver(), after({"out 01 2: 04 07", adc14, "out 01 2: 04 07", adc14, run14}));
     EXPECT_TRUE(Panel().Enabled(ControlId::Record));
     EXPECT_FALSE(Panel().Enabled(ControlId::FileOpen));
 }
