@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -45,6 +46,16 @@ bool VirtualCablePresent() {
     return present;
 }
 
+// With VELORIX_AUDIO_SUMMARY set, the exit prints what the first output
+// played and dropped, for runs measured from outside.
+void PrintAudioSummary(velorix::ReceiverWindow& window) {
+    if (!std::getenv("VELORIX_AUDIO_SUMMARY")) return;
+    const velorix::CWaveOut& out = window.Receiver().AudioOut1();
+    std::printf("audio: %llu buffers played, %llu dropped\n",
+                static_cast<unsigned long long>(out.PlayedCount()),
+                static_cast<unsigned long long>(out.DroppedCount()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +86,7 @@ int main(int argc, char** argv) {
     // A signal during the start-up (with no notice open) ends the program now.
     int code = stopSignals.Caught() ? window.Finish() : app.exec();
     window.Finish();
+    PrintAudioSummary(window);
     if (stopSignals.Caught() && code == 0)
         code = velorix::ShutdownSignals::ExitCode(stopSignals.Caught());
     return code;

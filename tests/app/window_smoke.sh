@@ -133,6 +133,7 @@ trap '"$pulse" stop "$runtime"' EXIT
 "$pulse" start "$runtime"
 
 export VELORIX_DEVICE=virtual VELORIX_CONFIG_DIR=$out/config VELORIX_NOTICES=stderr
+export VELORIX_AUDIO_SUMMARY=1
 export PULSE_SERVER=unix:$runtime/pulse/native XDG_RUNTIME_DIR=$runtime
 export VELORIX_BIN=$bin/velorix VELORIX_OUT=$out
 cd "$data"  # the station lists are read from the working directory
@@ -153,6 +154,11 @@ for kv in CenterFreq=15290000 DemIdx=0 DdcSamplingRateIdx=1; do
     [[ ${kv#*=} == "$got" ]] && s=ok || s=FAIL
     echo "$s the settings hold $kv (hold ${got:-nothing})" >>"$verdict"
 done
+# About 20 s of audio at 61 buffers a second went to the sink.
+read -r played dropped < <(sed -n 's/^audio: \([0-9]*\) buffers played, \([0-9]*\) dropped$/\1 \2/p' \
+    "$out/stdout.log" 2>/dev/null) || true
+((${played:-0} >= 300)) && s=ok || s=FAIL
+echo "$s the audio output played at least 300 buffers (played ${played:-none}, dropped ${dropped:-?})" >>"$verdict"
 if [[ -s $out/stderr.log ]]; then
     echo "FAIL nothing is printed on stderr (no notice); it printed:" >>"$verdict"
     sed 's/^/    /' "$out/stderr.log" >>"$verdict"
