@@ -51,9 +51,10 @@ bool VirtualCablePresent() {
 void PrintAudioSummary(velorix::ReceiverWindow& window) {
     if (!std::getenv("VELORIX_AUDIO_SUMMARY")) return;
     const velorix::CWaveOut& out = window.Receiver().AudioOut1();
-    std::printf("audio: %llu buffers played, %llu dropped\n",
+    std::printf("audio: %llu buffers played, %llu dropped, %llu of them after the first played\n",
                 static_cast<unsigned long long>(out.PlayedCount()),
-                static_cast<unsigned long long>(out.DroppedCount()));
+                static_cast<unsigned long long>(out.DroppedCount()),
+                static_cast<unsigned long long>(out.DroppedSinceFirstPlayed()));
 }
 
 }  // namespace

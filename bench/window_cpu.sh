@@ -10,7 +10,8 @@
 #   - the time from start to the first painted spectrum on the virtual
 #     receiver (the first screenshot showing a trace; an upper bound);
 #   - the shutdown time after SIGTERM;
-#   - the audio buffers dropped over the run (from VELORIX_AUDIO_SUMMARY).
+#   - the audio buffers dropped over the run from the first one played
+#     (VELORIX_AUDIO_SUMMARY).
 # The peer is GQRX doing the same job: run when `gqrx` is installed, else its
 # figures measured on this machine are printed.
 #   bench/window_cpu.sh [runs]      (default 3; VELORIX_BENCH_SECONDS=30 the window)
@@ -32,12 +33,18 @@ on_screen() {
         [[ $(awk "BEGIN{print (${times[-1]} - $t0 > 8)}") == 1 ]] && break
     done
     win=$(timeout 30 xdotool search --sync --onlyvisible --name "^velorix$" | head -1)
+    if [[ -z $win ]]; then
+        kill -9 "$pid"
+        return 1
+    fi
     eval "$(xdotool getwindowgeometry --shell "$win")"
+    # The first screenshot whose spectrum area holds a white trace.
     local first=none
     for i in "${!shots[@]}"; do
         local n
         n=$(convert "${shots[$i]}" -crop "815x245+$((X + 180))+$((Y + 30))" +repage \
-            -fx "min(r,min(g,b))>0.85" -format "%[fx:int(mean*w*h+0.5)]" info:)
+            -channel RGB -separate -evaluate-sequence min -threshold 85% \
+            -format "%[fx:int(mean*w*h+0.5)]" info:)
         if ((n > 400)); then
             first=$(awk "BEGIN{printf \"%.2f\", ${times[$i]} - $t0}")
             break
@@ -66,7 +73,8 @@ on_screen() {
     wait "$pid"
     t2=$(now)
     local drops
-    drops=$(sed -n 's/^audio: .* \([0-9]*\) dropped$/\1/p' "$BENCH_WORK/window.out")
+    drops=$(sed -n 's/^audio: .*, \([0-9]*\) of them after the first played$/\1/p' \
+        "$BENCH_WORK/window.out")
     echo "$cpu $gui $first $(awk "BEGIN{printf \"%.3f\", $t2 - $t1}") ${drops:-?} $(load)"
 }
 
@@ -149,8 +157,14 @@ fresh_settings() {
 declare -a wcpu=() wgui=() wfirst=() wstop=() wdrops=() ccpu=()
 for r in $(seq "$runs"); do
     fresh_settings
+    cpu=
     read -r cpu gui first stop drops ld < <(timeout -k 10 $((BENCH_SECONDS + 120)) \
-        xvfb-run -a -s "-screen 0 1280x800x24" "$root/bench/window_cpu.sh" on-screen)
+        xvfb-run -a -s "-screen 0 1280x800x24" "$root/bench/window_cpu.sh" on-screen) || true
+    if [[ -z $cpu ]]; then
+        echo "run $r velorix: no figures (the window did not appear or the run timed out;" \
+            "see $BENCH_WORK/window.err)"
+        continue
+    fi
     printf 'run %d velorix:     %6.2f %% of one core (GUI thread %.2f %%), first spectrum %s s, ' \
         "$r" "$cpu" "$gui" "$first"
     printf 'shutdown %s s, audio drops %s   (load %s)\n' "$stop" "$drops" "$ld"
@@ -169,6 +183,10 @@ for r in $(seq "$runs"); do
 done
 
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END{print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
+if ((${#wcpu[@]} == 0)); then
+    echo "window_cpu: no run of the window gave figures" >&2
+    exit 1
+fi
 w=$(median "${wcpu[@]}")
 g=$(median "${wgui[@]}")
 c=$(median "${ccpu[@]}")

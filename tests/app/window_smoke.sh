@@ -16,15 +16,25 @@ on_screen() {
         local what=$1; shift
         if "$@"; then echo "ok $what"; else echo "FAIL $what"; fi >>"$VELORIX_OUT/verdict"
     }
-    rgb() { convert "$VELORIX_OUT/$1.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
+    rgb() {  # rgb <shot> <screen x> <screen y>  ->  "r g b", 0..255
+        local p="p{$2,$3}"
+        convert "$VELORIX_OUT/$1.png" \
+            -format "%[fx:int(255*$p.r)] %[fx:int(255*$p.g)] %[fx:int(255*$p.b)]" info:
+    }
     # Pixels of a window rectangle for which an ImageMagick -fx condition holds.
     count() {  # count <shot> <x> <y> <w> <h> <condition>
         convert "$VELORIX_OUT/$1.png" -crop "$4x$5+$((X0 + $2))+$((Y0 + $3))" +repage -fx "$6" \
             -format "%[fx:int(mean*w*h+0.5)]" info:
     }
-    white="min(r,min(g,b))>0.85"       # the traces; the grid is grey
+    # White pixels (every channel above 85 %): the traces; the grid is grey.
+    traces() {  # traces <shot> <x> <y> <w> <h>
+        convert "$VELORIX_OUT/$1.png" -crop "$4x$5+$((X0 + $2))+$((Y0 + $3))" +repage \
+            -channel RGB -separate -evaluate-sequence min -threshold 85% \
+            -format "%[fx:int(mean*w*h+0.5)]" info:
+    }
     floor="b>r+0.15 && b>g+0.15"      # the waterfall's blue noise floor
     signal="g>0.6 && b<0.4"           # green to red waterfall signals
+    amber="r>0.8 && g>0.6 && b<0.5"   # the station panel's text
     # The lit bar on top of a checked face is amber (255,196,52); unlit it is dark.
     lit() {  # lit <shot> <window x> <window y>
         local r g b
@@ -49,7 +59,7 @@ on_screen() {
     trace=0
     for _ in $(seq 40); do
         shot start
-        trace=$(count start 180 30 815 245 "$white")
+        trace=$(traces start 180 30 815 245)
         ((trace > 400)) && break
         sleep 0.5
     done
@@ -72,9 +82,9 @@ on_screen() {
     check "the waterfall shows its noise floor (blue pixels: $n)" between "$n" 20000 81500
     n=$(count clicked 180 30 815 100 "$signal")
     check "the waterfall shows signals (pixels: $n)" between "$n" 300 20000
-    n=$(count clicked 180 30 815 245 "$white")
+    n=$(traces clicked 180 30 815 245)
     check "the main display shows no trace over the waterfall (white pixels: $n)" test "$n" -lt 50
-    n=$(count clicked 222 368 200 120 "$white")
+    n=$(traces clicked 222 368 200 120)
     check "the secondary display shows a trace (white pixels: $n)" between "$n" 150 6000
 
     # The keypad: double-click the readout, type the frequency in kHz, Return.
@@ -88,8 +98,16 @@ on_screen() {
         xdotool key Return
         xdotool key Escape
     fi
-    sleep 3
+    # Long enough for the waterfall to fill the display since the rate changed.
+    sleep 6
     shot tuned
+    # 15 290 kHz carries a station of the demo list; 14 150 kHz none.
+    n=$(count start 598 458 348 75 "$amber")
+    check "the station panel is empty at 14 150 kHz (text pixels: $n)" test "$n" = 0
+    n=$(count tuned 598 458 348 75 "$amber")
+    check "the station panel lists a station at 15 290 kHz (text pixels: $n)" between "$n" 100 5000
+    # The window alone, as the README shows it.
+    convert "$VELORIX_OUT/tuned.png" -crop "1024x620+$X0+$Y0" +repage "$VELORIX_OUT/window.png"
 
     click 1010 13    # exit
     code=timeout
@@ -155,7 +173,7 @@ for kv in CenterFreq=15290000 DemIdx=0 DdcSamplingRateIdx=1; do
     echo "$s the settings hold $kv (hold ${got:-nothing})" >>"$verdict"
 done
 # About 20 s of audio at 61 buffers a second went to the sink.
-read -r played dropped < <(sed -n 's/^audio: \([0-9]*\) buffers played, \([0-9]*\) dropped$/\1 \2/p' \
+read -r played dropped < <(sed -n 's/^audio: \([0-9]*\) buffers played, \([0-9]*\) dropped.*/\1 \2/p' \
     "$out/stdout.log" 2>/dev/null) || true
 ((${played:-0} >= 300)) && s=ok || s=FAIL
 echo "$s the audio output played at least 300 buffers (played ${played:-none}, dropped ${dropped:-?})" >>"$verdict"
