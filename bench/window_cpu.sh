@@ -67,6 +67,12 @@ on_screen() {
     local cpu gui
     read -r cpu gui < <(measure "$pid")
     import -window root "$BENCH_WORK/measured.png"
+    # The recording's name in the status line: the figures are of playback.
+    local named
+    named=$(convert "$BENCH_WORK/measured.png" -crop "600x16+$((X + 286))+$((Y + 566))" +repage \
+        -channel RGB -separate -evaluate-sequence max -threshold 60% \
+        -format "%[fx:int(mean*w*h+0.5)]" info:)
+    ((named > 100)) || cpu=not-playing
     local t1 t2
     t1=$(now)
     kill -TERM "$pid"
@@ -160,9 +166,9 @@ for r in $(seq "$runs"); do
     cpu=
     read -r cpu gui first stop drops ld < <(timeout -k 10 $((BENCH_SECONDS + 120)) \
         xvfb-run -a -s "-screen 0 1280x800x24" "$root/bench/window_cpu.sh" on-screen) || true
-    if [[ -z $cpu ]]; then
-        echo "run $r velorix: no figures (the window did not appear or the run timed out;" \
-            "see $BENCH_WORK/window.err)"
+    if [[ -z $cpu || $cpu == not-playing ]]; then
+        echo "run $r velorix: no figures (the window did not appear, did not play the" \
+            "recording, or timed out; see $BENCH_WORK/window.err and measured.png)"
         continue
     fi
     printf 'run %d velorix:     %6.2f %% of one core (GUI thread %.2f %%), first spectrum %s s, ' \
