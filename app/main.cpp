@@ -2,6 +2,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -28,6 +29,17 @@ bool VirtualCablePresent() {
     const bool present = probe.Open("Virtual Audio Cable").Ok();
     probe.Close();
     return present;
+}
+
+// With VELORIX_AUDIO_SUMMARY set, the exit prints what the first output
+// played and dropped, for runs measured from outside.
+void PrintAudioSummary(velorix::ReceiverWindow& window) {
+    if (!std::getenv("VELORIX_AUDIO_SUMMARY")) return;
+    const velorix::CWaveOut& out = window.Receiver().AudioOut1();
+    std::printf("audio: %llu buffers played, %llu dropped, %llu of them after the first played\n",
+                static_cast<unsigned long long>(out.PlayedCount()),
+                static_cast<unsigned long long>(out.DroppedCount()),
+                static_cast<unsigned long long>(out.DroppedSinceFirstPlayed()));
 }
 
 }  // namespace
@@ -60,6 +72,7 @@ int main(int argc, char** argv) {
     // A signal during the start-up (with no notice open) ends the program now.
     int code = stopSignals.Caught() ? window.Finish() : app.exec();
     window.Finish();
+    PrintAudioSummary(window);
     if (stopSignals.Caught() && code == 0)
         code = velorix::ShutdownSignals::ExitCode(stopSignals.Caught());
     return code;

@@ -290,7 +290,11 @@ void CWaveOut::CompletionLoop() {
             AudioPacer* pacer = pacer_.load(std::memory_order_acquire);
             if (!stop && pacer != nullptr && pacing_.load(std::memory_order_acquire))
                 pacer->Played(kAudioFramesPerBuffer, static_cast<double>(kAudioRateHz));
-            // Counted once the pacer has been told.
+            // Counted once the pacer has been told. Only this thread counts
+            // played buffers, so the first one's mark is set before any reader
+            // can see a played buffer.
+            if (played_.load(std::memory_order_relaxed) == 0)
+                droppedBeforeFirstPlay_.store(DroppedCount(), std::memory_order_release);
             played_.fetch_add(1, std::memory_order_acq_rel);
         }
         if (stop) return;

@@ -75,6 +75,12 @@ public:
     uint64_t PlayedCount() const { return played_.load(std::memory_order_acquire); }
     // Blocks dropped because all buffers were queued or the device failed.
     uint64_t DroppedCount() const { return dropped_.load(std::memory_order_acquire); }
+    // Of those, the ones dropped after the device played its first buffer:
+    // the losses a listener hears, the start's queue filling left out.
+    uint64_t DroppedSinceFirstPlayed() const {
+        if (played_.load(std::memory_order_acquire) == 0) return 0;
+        return DroppedCount() - droppedBeforeFirstPlay_.load(std::memory_order_acquire);
+    }
     std::string DeviceDescription() const;
     // True once the device failed while streaming or could not be closed
     // cleanly (a file's last writes or its sizes): the output lost audio.
@@ -131,6 +137,7 @@ private:
     std::atomic<bool> pacing_{false};
     std::atomic<uint64_t> played_{0};
     std::atomic<uint64_t> dropped_{0};
+    std::atomic<uint64_t> droppedBeforeFirstPlay_{0};  // set before played_ leaves 0
 };
 
 }  // namespace velorix

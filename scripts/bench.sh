@@ -4,12 +4,18 @@
 # recordings of the built-in band, USB and AM at 125, 250 and 500 kHz), which
 # ends with a table of real-time factors and, when GNU Radio is installed,
 # its factor for the same job and the ratio.
+# `scripts/bench.sh window [runs]` runs bench/window_cpu.sh: the window's CPU
+# under Xvfb against velorix-cli and GQRX, first spectrum, shutdown, drops.
 # Extra arguments go to each benchmark (for example --benchmark_repetitions=5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pin=()
 command -v taskset >/dev/null && pin=(taskset -c 0)
 benches=(build/bin/bench_*)
+if [[ ${1:-} == window ]]; then
+    shift
+    exec bench/window_cpu.sh "$@"
+fi
 if [[ ${1:-} == chain ]]; then
     shift
     benches=(build/bin/bench_cli_chain)

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Starts or stops the private PulseAudio daemon the audio tests play into.
-#   pulse_daemon.sh start <runtime-dir>   start it, wait until it answers
-#   pulse_daemon.sh stop  <runtime-dir>   stop it by its PID, remove the directory
+#   pulse_daemon.sh start <runtime-dir> [description]   start it, wait until it answers
+#   pulse_daemon.sh stop  <runtime-dir>                 stop it by its PID, remove the directory
 # The daemon has one null sink, "vac", described as "Virtual Audio Cable"
-# (the default sink); its socket is <runtime-dir>/pulse/native. It runs as
-# root too, never exits when idle, and loads nothing but what is asked for.
+# unless another description is given (the default sink); its socket is
+# <runtime-dir>/pulse/native. It runs as root too, never exits when idle,
+# and loads nothing but what is asked for.
 set -euo pipefail
 action=${1:?start or stop}
 dir=${2:?runtime directory}
+description=${3:-Virtual Audio Cable}
 pidfile=$dir/daemon.pid
 
 stop() {
@@ -40,7 +42,7 @@ case $action in
         # directory too (clients of the same user need no cookie on the socket).
         HOME=$dir pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no \
             --load=module-native-protocol-unix \
-            "--load=module-null-sink sink_name=vac sink_properties='device.description=\"Virtual Audio Cable\"'" \
+            "--load=module-null-sink sink_name=vac sink_properties='device.description=\"$description\"'" \
             </dev/null >"$dir/daemon.log" 2>&1 &
         echo $! >"$pidfile"
         for _ in $(seq 100); do

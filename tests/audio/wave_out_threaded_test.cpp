@@ -144,6 +144,15 @@ TEST(WaveOut, RealTimeDeviceDropsBlocksBeyondSixteenWithoutBlocking) {
     ASSERT_TRUE(r.sink->WaitWritten(17));
     EXPECT_TRUE(BufferIsTag(r.sink->Written()[16], 99));
     EXPECT_EQ(r.out->DroppedCount(), 22u);
+    // Those were lost before anything was heard; losses while playing count apart.
+    EXPECT_EQ(r.out->DroppedSinceFirstPlayed(), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return r.out->QueuedCount() == 0; }));
+    r.sink->SetGate(false);
+    for (int16_t k = 1; k <= 20; ++k)
+        PushBlock(*r.out, k);
+    EXPECT_EQ(r.out->DroppedCount(), 26u);
+    EXPECT_EQ(r.out->DroppedSinceFirstPlayed(), 4u);
+    r.sink->SetGate(true);
 }
 
 // The acquisition board's side of file playback: every played buffer is

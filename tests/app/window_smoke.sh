@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# The real velorix window from outside, as a user meets it: on a virtual X
+# server, on the virtual receiver, playing into a private PulseAudio daemon,
+# with a scratch settings directory and every notice routed to stderr.
+# Clicks arrive through xdotool at window coordinates; screenshots of the
+# whole screen are kept in <artefact-dir> and checked at named pixels.
+#   window_smoke.sh <bin-dir> <data-dir> <artefact-dir>
+# Exit 0 passed, 1 failed, 77 skipped (no X tools, and not in CI).
+# The script runs itself again inside xvfb-run for the part on the screen.
+
+# The part on the screen: verdicts go to $VELORIX_OUT/verdict, one a line,
+# "ok ..." or "FAIL ...".
+on_screen() {
+    shot() { import -window root "$VELORIX_OUT/$1.png"; }
+    check() {  # check <condition text> <command...>
+        local what=$1; shift
+        if "$@"; then echo "ok $what"; else echo "FAIL $what"; fi >>"$VELORIX_OUT/verdict"
+    }
+    rgb() {  # rgb <shot> <screen x> <screen y>  ->  "r g b", 0..255
+        local p="p{$2,$3}"
+        convert "$VELORIX_OUT/$1.png" \
+            -format "%[fx:int(255*$p.r)] %[fx:int(255*$p.g)] %[fx:int(255*$p.b)]" info:
+    }
+    # Pixels of a window rectangle for which an ImageMagick -fx condition holds.
+    count() {  # count <shot> <x> <y> <w> <h> <condition>
+        convert "$VELORIX_OUT/$1.png" -crop "$4x$5+$((X0 + $2))+$((Y0 + $3))" +repage -fx "$6" \
+            -format "%[fx:int(mean*w*h+0.5)]" info:
+    }
+    # White pixels (every channel above 85 %): the traces; the grid is grey.
+    traces() {  # traces <shot> <x> <y> <w> <h>
+        convert "$VELORIX_OUT/$1.png" -crop "$4x$5+$((X0 + $2))+$((Y0 + $3))" +repage \
+            -channel RGB -separate -evaluate-sequence min -threshold 85% \
+            -format "%[fx:int(mean*w*h+0.5)]" info:
+    }
+    floor="b>r+0.15 && b>g+0.15"      # the waterfall's blue noise floor
+    signal="g>0.6 && b<0.4"           # green to red waterfall signals
+    amber="r>0.8 && g>0.6 && b<0.5"   # the station panel's text
+    # The lit bar on top of a checked face is amber (255,196,52); unlit it is dark.
+    lit() {  # lit <shot> <window x> <window y>
+        local r g b
+        read -r r g b < <(rgb "$1" $((X0 + $2)) $((Y0 + $3)))
+        ((r > 200 && g > 150 && b < 100))
+    }
+    click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)); sleep 0.3; xdotool click 1; sleep 0.5; }
+    between() { (($1 >= $2 && $1 <= $3)); }
+
+    "$VELORIX_BIN" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
+    pid=$!
+    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^velorix$" | head -1)
+    if [[ -z $win ]]; then
+        echo "FAIL the window appears within 60 s" >>"$VELORIX_OUT/verdict"
+        kill "$pid"; wait "$pid"; exit 1
+    fi
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    X0=$X Y0=$Y
+    check "the window is 1024x620 (is ${WIDTH}x${HEIGHT})" test "$WIDTH.$HEIGHT" = 1024.620
+
+    # The spectrum: a trace of white pixels over a dim grid, within 20 s.
+    trace=0
+    for _ in $(seq 40); do
+        shot start
+        trace=$(traces start 180 30 815 245)
+        ((trace > 400)) && break
+        sleep 0.5
+    done
+    check "the spectrum shows a trace (white pixels: $trace)" between "$trace" 400 40000
+    check "the mode USB is checked at start" lit start 405 334
+    check "the mode AM is not checked at start" eval "! lit start 205 334"
+
+    click 205 344   # AM
+    click 65 477    # rate 250 kHz
+    click 268 311   # WFall: the main display turns to the waterfall
+    sleep 3
+    shot clicked
+    check "the mode AM shows its checked face" lit clicked 205 334
+    check "the mode USB shows its unchecked face" eval "! lit clicked 405 334"
+    check "the rate 250 shows its checked face" lit clicked 64 467
+    check "the rate 125 shows its unchecked face" eval "! lit clicked 24 467"
+    # The main display now shows the waterfall: a blue floor with signals,
+    # and no trace; the secondary display keeps its spectrum.
+    n=$(count clicked 180 30 815 100 "$floor")
+    check "the waterfall shows its noise floor (blue pixels: $n)" between "$n" 20000 81500
+    n=$(count clicked 180 30 815 100 "$signal")
+    check "the waterfall shows signals (pixels: $n)" between "$n" 300 20000
+    n=$(traces clicked 180 30 815 245)
+    check "the main display shows no trace over the waterfall (white pixels: $n)" test "$n" -lt 50
+    n=$(traces clicked 222 368 200 120)
+    check "the secondary display shows a trace (white pixels: $n)" between "$n" 150 6000
+
+    # The keypad: double-click the readout, type the frequency in kHz, Return.
+    xdotool mousemove $((X0 + 50)) $((Y0 + 250)); sleep 0.3
+    xdotool click --repeat 2 --delay 80 1
+    pad=$(timeout 10 xdotool search --sync --onlyvisible --name "^Frequency \\(kHz\\)$" | head -1)
+    check "the keypad opens on a double-click of the readout" test -n "$pad"
+    if [[ -n $pad ]]; then
+        xdotool windowfocus --sync "$pad"
+        xdotool type --delay 50 15290
+        xdotool key Return
+        xdotool key Escape
+    fi
+    # Long enough for the waterfall to fill the display since the rate changed.
+    sleep 6
+    shot tuned
+    # 15 290 kHz carries a station of the demo list; 14 150 kHz none.
+    n=$(count start 598 458 348 75 "$amber")
+    check "the station panel is empty at 14 150 kHz (text pixels: $n)" test "$n" = 0
+    n=$(count tuned 598 458 348 75 "$amber")
+    check "the station panel lists a station at 15 290 kHz (text pixels: $n)" between "$n" 100 5000
+    # The window alone, as the README shows it.
+    convert "$VELORIX_OUT/tuned.png" -crop "1024x620+$X0+$Y0" +repage "$VELORIX_OUT/window.png"
+
+    click 1010 13    # exit
+    code=timeout
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || { wait "$pid"; code=$?; break; }
+        sleep 0.1
+    done
+    if [[ $code == timeout ]]; then kill -9 "$pid"; wait "$pid"; fi
+    check "the exit button ends the program with 0 within 10 s (ended: $code)" test "$code" = 0
+}
+
+if [[ ${1:-} == on-screen ]]; then
+    set -u
+    on_screen
+    exit
+fi
+
+set -euo pipefail
+bin=${1:?bin directory}
+data=${2:?data directory}
+out=${3:?artefact directory}
+here=$(cd "$(dirname "$0")" && pwd)
+pulse=$here/../audio/pulse_daemon.sh
+
+for tool in xvfb-run Xvfb xauth xdotool import convert pulseaudio pactl; do
+    if ! command -v "$tool" >/dev/null; then
+        if [[ -n ${CI:-} ]]; then
+            echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)" >&2
+            exit 1
+        fi
+        echo "skipped: $tool is not installed"
+        exit 77
+    fi
+done
+
+rm -rf "$out"
+mkdir -p "$out/config"
+# Socket paths are limited to 108 characters: the daemon lives under /tmp.
+runtime=$(mktemp -d /tmp/velorix-smoke.XXXXXX)
+trap '"$pulse" stop "$runtime"' EXIT
+"$pulse" start "$runtime"
+
+export VELORIX_DEVICE=virtual VELORIX_CONFIG_DIR=$out/config VELORIX_NOTICES=stderr
+export VELORIX_AUDIO_SUMMARY=1
+export PULSE_SERVER=unix:$runtime/pulse/native XDG_RUNTIME_DIR=$runtime
+export VELORIX_BIN=$bin/velorix VELORIX_OUT=$out
+cd "$data"  # the station lists are read from the working directory
+
+set +e
+timeout -k 10 180 xvfb-run -a -s "-screen 0 1280x800x24" "$here/$(basename "$0")" on-screen
+rc=$?
+set -e
+
+settings=$(find "$out/config" -name velorix.conf | head -1)
+value() { sed -n "s/^$1=//p" "$settings" 2>/dev/null; }
+verdict=$out/verdict
+touch "$verdict"
+((rc == 0)) || echo "FAIL the screen session ended with $rc" >>"$verdict"
+[[ -n $settings ]] || echo "FAIL the settings were saved" >>"$verdict"
+for kv in CenterFreq=15290000 DemIdx=0 DdcSamplingRateIdx=1; do
+    got=$(value "${kv%%=*}")
+    [[ ${kv#*=} == "$got" ]] && s=ok || s=FAIL
+    echo "$s the settings hold $kv (hold ${got:-nothing})" >>"$verdict"
+done
+# About 20 s of audio at 61 buffers a second went to the sink.
+read -r played dropped < <(sed -n 's/^audio: \([0-9]*\) buffers played, \([0-9]*\) dropped.*/\1 \2/p' \
+    "$out/stdout.log" 2>/dev/null) || true
+((${played:-0} >= 300)) && s=ok || s=FAIL
+echo "$s the audio output played at least 300 buffers (played ${played:-none}, dropped ${dropped:-?})" >>"$verdict"
+if [[ -s $out/stderr.log ]]; then
+    echo "FAIL nothing is printed on stderr (no notice); it printed:" >>"$verdict"
+    sed 's/^/    /' "$out/stderr.log" >>"$verdict"
+fi
+cat "$verdict"
+echo "screenshots: $out"
+! grep -q '^FAIL' "$verdict"
