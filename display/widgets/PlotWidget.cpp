@@ -8,8 +8,7 @@
 
 namespace velorix {
 
-namespace {
-std::int64_t NowMs() {
+std::int64_t MonotonicMs() {
     static QElapsedTimer clock = [] {
         QElapsedTimer t;
         t.start();
@@ -17,7 +16,6 @@ std::int64_t NowMs() {
     }();
     return clock.elapsed();
 }
-}  // namespace
 
 PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, PlotHandler& handler,
                        QWidget* parent)
@@ -25,7 +23,7 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, Plo
       frames_(frames),
       painted_(std::move(painted)),
       handler_(handler),
-      press_(NowMs, QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+      press_(MonotonicMs, QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
     const QSize size = frames.Back().size();
     setFixedSize(size);
     setAttribute(Qt::WA_OpaquePaintEvent);
