@@ -46,8 +46,10 @@ void DrawMarkers(QImage& image, const MarkerList& markers) {
 }  // namespace
 
 SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb) {
+                           int dbPerDivision, double levelOffsetDb, int function) {
     SpectrumView view;
+    view.function = function == 1 ? 1 : 0;
+    view.bandVisible = view.function == 0;
     view.geometry = DisplayGeometry(widthPx, heightPx);
     view.geometry.Reconfigure(SecondaryDisplayModel::kBins,
                               model.HzPerBin() * 0.001 * SecondaryDisplayModel::kBins,

@@ -36,9 +36,9 @@ struct SpectrumView {
 class SecondaryDisplayModel;
 // The secondary display's view: N = 256 bins centred on the carrier offset,
 // the passband band at the edges' pixels and the vertical grid under the
-// model's Hz labels.
+// model's Hz labels. Its waterfall (function 1) hides the band.
 SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb);
+                           int dbPerDivision, double levelOffsetDb, int function);
 
 // A spectrum display's renderer (the main display's and the secondary
 // one's): a consumer of N-sample blocks on its display thread. Each block becomes one averaged

@@ -123,7 +123,7 @@ void SecondaryFrame(benchmark::State& state) {
     model.Configure(7.8125, 1500.0);
     model.SetEdges(-0.1, 0.25);
     SpectrumRenderer r(kSecW, kSecH);
-    r.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0));
+    r.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0, 0));
     unsigned seed = 1;
     for (auto _ : state) {
         Fill(r, ++seed);

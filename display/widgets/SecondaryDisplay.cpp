@@ -37,10 +37,9 @@ void SecondaryDisplay::SetDisplayFunction(int function) {
 }
 
 void SecondaryDisplay::PushView() {
-    SpectrumView v =
-        SecondaryView(model_, width_, height_, settings_.RefLevel,
-                      DbPerDivision(settings_.RefScaleIdx), LevelCalibrationDb(settings_));
-    v.function = function_;
+    SpectrumView v = SecondaryView(model_, width_, height_, settings_.RefLevel,
+                                   DbPerDivision(settings_.RefScaleIdx),
+                                   LevelCalibrationDb(settings_), function_);
     v.cursorX = cursorX_;
     renderer_.SetView(v);
     renderer_.Rerender();

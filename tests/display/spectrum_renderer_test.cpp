@@ -8,6 +8,7 @@
 #include "DisplayTestSupport.h"
 #include "MarkerList.h"
 #include "PlotLayers.h"
+#include "SecondaryDisplayModel.h"
 
 namespace velorix {
 namespace {
@@ -155,6 +156,49 @@ TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
     EXPECT_EQ(At(img, kW / 2 - 1, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 1), kBlack);
+}
+
+// The secondary display's waterfall: 256 bins in the middle of a wider plot,
+// the passband band hidden, black beside the bins.
+TEST(SecondaryWaterfall, NewestLineOnTopInPaletteColoursAndBlackBesideTheBins) {
+    test::EnsureGuiApplication();
+    constexpr int kSecW = 410, kSecH = 120, kBins = SecondaryDisplayModel::kBins;
+    SecondaryDisplayModel model(kSecW);
+    model.Configure(7.8125, 1500.0);
+    model.SetEdges(-0.1, 0.2);  // the band covers pixels 179 to 256
+    SpectrumRenderer renderer(kSecW, kSecH);
+    renderer.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0, 1));
+    renderer.SetAveraging(0.0);
+    ASSERT_EQ(renderer.FftSize(), kBins);
+
+    const int k = 5;
+    std::vector<std::vector<double>> spectra;
+    for (int j = 0; j < k; ++j) {
+        test::FeedTone(renderer, 10 * j - 20, 0.1);  // inside the band
+        spectra.push_back(renderer.LastSpectrumDb());
+    }
+    const QImage img = renderer.Frames().FrontCopy();
+    const auto& palette = WaterfallPalette();
+    // Bin b is at pixel 205 + b - 128.
+    const int firstX = kSecW / 2 - kBins / 2;
+    for (int j = 0; j < k; ++j) {
+        const int row = k - 1 - j;
+        const std::vector<int> idx = WaterfallIndices(spectra[j].data(), kBins);
+        for (int bin : {kBins / 2 + 10 * j - 20, 0, 40, 200, kBins - 1}) {
+            const Rgb c = palette[std::clamp(idx[bin], 0, 255)];
+            EXPECT_EQ(At(img, firstX + bin, row), (Pixel{c.r, c.g, c.b}))
+                << "line " << j << " bin " << bin;
+        }
+        EXPECT_EQ(At(img, firstX - 1, row), kBlack) << "line " << j;
+        EXPECT_EQ(At(img, firstX + kBins, row), kBlack) << "line " << j;
+        EXPECT_EQ(At(img, 0, row), kBlack);
+        EXPECT_EQ(At(img, kSecW - 1, row), kBlack);
+    }
+    // The newest tone is far above the mean; below the k lines nothing yet,
+    // not even the band.
+    EXPECT_GT(WaterfallIndices(spectra[k - 1].data(), kBins)[kBins / 2 + 20], 40);
+    EXPECT_EQ(At(img, 200, k), kBlack);
+    EXPECT_EQ(At(img, 200, kSecH - 1), kBlack);
 }
 
 TEST_F(SpectrumRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {
