@@ -8,20 +8,33 @@ namespace velorix {
 
 namespace {
 
-QRgb* Row(QImage& image, int y) {
-    return reinterpret_cast<QRgb*>(image.scanLine(y));
+// An RGB32 image's pixels, taken once (QImage::scanLine checks for a
+// detach on every call).
+struct Raster {
+    explicit Raster(QImage& image)
+        : base(reinterpret_cast<QRgb*>(image.bits())),
+          stride(image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb))),
+          w(image.width()),
+          h(image.height()) {}
+    QRgb* Row(int y) const { return base + y * stride; }
+
+    QRgb* base;
+    qsizetype stride;
+    int w;
+    int h;
+};
+
+void OrColumn(const Raster& r, int x, QRgb colour) {
+    if (x <= 0 || x >= r.w) return;
+    QRgb* p = r.base + x;
+    for (int y = 0; y < r.h; ++y, p += r.stride)
+        *p |= colour;
 }
 
-void OrColumn(QImage& image, int x, QRgb colour) {
-    if (x <= 0 || x >= image.width()) return;
-    for (int y = 0; y < image.height(); ++y)
-        Row(image, y)[x] |= colour;
-}
-
-void OrRow(QImage& image, int y, QRgb colour) {
-    if (y < 0 || y >= image.height()) return;
-    QRgb* p = Row(image, y);
-    for (int x = 0; x < image.width(); ++x)
+void OrRow(const Raster& r, int y, QRgb colour) {
+    if (y < 0 || y >= r.h) return;
+    QRgb* p = r.Row(y);
+    for (int x = 0; x < r.w; ++x)
         p[x] |= colour;
 }
 
@@ -39,49 +52,53 @@ const std::array<QRgb, 256>& PaletteRgb() {
 }  // namespace
 
 void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
-    const int w = image.width();
-    const int h = image.height();
-    image.fill(plotcolour::kBackground);
-    if (layers.bandVisible) {
-        const int lo = std::max(layers.band.low, 0);
-        const int hi = std::min(layers.band.high, w - 1);
-        for (int y = 0; y < h && lo <= hi; ++y)
-            std::fill(Row(image, y) + lo, Row(image, y) + hi + 1, plotcolour::kBand);
+    const Raster r(image);
+    const int w = r.w;
+    const int h = r.h;
+    const int lo = layers.bandVisible ? std::max(layers.band.low, 0) : w;
+    const int hi = layers.bandVisible ? std::min(layers.band.high, w - 1) : -1;
+    for (int y = 0; y < h; ++y) {
+        QRgb* row = r.Row(y);
+        std::fill(row, row + w, plotcolour::kBackground);
+        if (lo <= hi) std::fill(row + lo, row + hi + 1, plotcolour::kBand);
     }
     if (layers.grid) {
         for (int i = 0; i < layers.divisions; ++i)
-            OrRow(image, i * h / layers.divisions, plotcolour::kGrid);
+            OrRow(r, i * h / layers.divisions, plotcolour::kGrid);
         if (layers.gridXs != nullptr)
             for (int x : *layers.gridXs)
-                OrColumn(image, x, plotcolour::kGrid);
+                OrColumn(r, x, plotcolour::kGrid);
     }
     if (layers.border) {
-        OrRow(image, 0, plotcolour::kGrid);
-        OrRow(image, h - 1, plotcolour::kGrid);
+        OrRow(r, 0, plotcolour::kGrid);
+        OrRow(r, h - 1, plotcolour::kGrid);
         for (int y = 1; y < h - 1; ++y) {
-            Row(image, y)[0] |= plotcolour::kGrid;
-            Row(image, y)[w - 1] |= plotcolour::kGrid;
+            r.Row(y)[0] |= plotcolour::kGrid;
+            r.Row(y)[w - 1] |= plotcolour::kGrid;
         }
     }
-    if (layers.bandVisible) OrColumn(image, layers.tunedX, plotcolour::kTunedLine);
-    OrColumn(image, layers.cursorX, plotcolour::kCursorLine);
+    if (layers.bandVisible) OrColumn(r, layers.tunedX, plotcolour::kTunedLine);
+    OrColumn(r, layers.cursorX, plotcolour::kCursorLine);
 }
 
 void OrWaterfall(QImage& image, const QImage& ring, int newestRow) {
-    const int h = std::min(image.height(), ring.height());
-    const int w = std::min(image.width(), ring.width());
+    const Raster r(image);
+    const int h = std::min(r.h, ring.height());
+    const int w = std::min(r.w, ring.width());
+    const auto* ringBase = reinterpret_cast<const QRgb*>(ring.constBits());
+    const qsizetype ringStride = ring.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
     for (int y = 0; y < h; ++y) {
-        const auto* src =
-            reinterpret_cast<const QRgb*>(ring.constScanLine((newestRow + y) % ring.height()));
-        QRgb* dst = Row(image, y);
+        const QRgb* src = ringBase + ((newestRow + y) % ring.height()) * ringStride;
+        QRgb* dst = r.Row(y);
         for (int x = 0; x < w; ++x)
             dst[x] |= src[x];
     }
 }
 
 void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colour) {
-    const int w = image.width();
-    const int h = image.height();
+    const Raster raster(image);
+    const int w = raster.w;
+    const int h = raster.h;
     int prev = 0;
     for (int i = 0; i < count; ++i) {
         const int x = firstX + i;
@@ -94,8 +111,11 @@ void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colou
             if (i > 0 && prev > y) bottom = std::max(prev - 1, y);
             top = std::max(top, 0);
             bottom = std::min(bottom, h - 1);
-            for (int r = top; r <= bottom; ++r)
-                Row(image, r)[x] = colour;
+            if (top <= bottom) {
+                QRgb* p = raster.Row(top) + x;
+                for (int r = top; r <= bottom; ++r, p += raster.stride)
+                    *p = colour;
+            }
         }
         prev = y;
     }
@@ -103,7 +123,7 @@ void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colou
 
 void PaintWaterfallLine(QImage& ring, int row, const int* indices, int bins, int firstBin) {
     const auto& palette = PaletteRgb();
-    QRgb* dst = Row(ring, row);
+    QRgb* dst = reinterpret_cast<QRgb*>(ring.scanLine(row));
     for (int x = 0; x < ring.width(); ++x) {
         const int bin = firstBin + x;
         const int v = bin >= 0 && bin < bins ? std::clamp(indices[bin], 0, 255) : 0;

@@ -82,7 +82,7 @@ SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
 void SpectrumRenderer::Resize(int bins) {
     buffer->Resize(bins, 0);
     estimator_.SetSize(static_cast<unsigned>(bins), buffer->Main());
-    db_.assign(static_cast<size_t>(bins), -200.0);
+    db_ = nullptr;
     rows_.assign(static_cast<size_t>(bins), 1000);
     haveSpectrum_ = false;
 }
@@ -191,13 +191,13 @@ void SpectrumRenderer::Compute() {
     if (static_cast<int>(estimator_.Size()) != n) return;
     estimator_.ComplexFft();
     estimator_.ToDb();
-    const double* db = estimator_.SwapHalves();
-    std::memcpy(db_.data(), db, sizeof(double) * static_cast<size_t>(n));
+    // The estimator keeps its levels until the next transform: no copy.
+    db_ = estimator_.SwapHalves();
     ++spectra_;
     haveSpectrum_ = true;
     if (view_.function == 1 || keepWaterfall_) AddWaterfallLine();
     UpdateRows();
-    markers_.Measure(view_.geometry, db_.data(), rows_.data(), view_.levelOffsetDb);
+    markers_.Measure(view_.geometry, db_, rows_.data(), view_.levelOffsetDb);
     Draw();
 }
 
@@ -207,12 +207,12 @@ void SpectrumRenderer::UpdateRows() {
     const int first = std::max(0, g.PixelToBin(0) - 1);
     const int last = std::min(g.Bins() - 1, g.PixelToBin(width_ - 1) + 1);
     if (first <= last)
-        g.TraceRows(db_.data(), first, last, view_.refLevelDb, view_.dbPerDivision,
-                    view_.levelOffsetDb, rows_.data() + first);
+        g.TraceRows(db_, first, last, view_.refLevelDb, view_.dbPerDivision, view_.levelOffsetDb,
+                    rows_.data() + first);
 }
 
 void SpectrumRenderer::AddWaterfallLine() {
-    const std::vector<int> indices = WaterfallIndices(db_.data(), static_cast<int>(db_.size()));
+    const std::vector<int> indices = WaterfallIndices(db_, view_.geometry.Bins());
     waterfallRow_ = waterfallRow_ == 0 ? waterfall_.height() - 1 : waterfallRow_ - 1;
     PaintWaterfallLine(waterfall_, waterfallRow_, indices.data(), static_cast<int>(indices.size()),
                        view_.geometry.PixelToBin(0));
@@ -268,7 +268,8 @@ int SpectrumRenderer::BlocksPerFrame() const {
 
 std::vector<double> SpectrumRenderer::LastSpectrumDb() const {
     std::lock_guard lock(mutex_);
-    return haveSpectrum_ ? db_ : std::vector<double>{};
+    if (!haveSpectrum_) return {};
+    return std::vector<double>(db_, db_ + view_.geometry.Bins());
 }
 
 QImage SpectrumRenderer::WaterfallImage() const {

@@ -112,7 +112,9 @@ private:
     mutable std::mutex mutex_;
     SpectrumView view_;
     CSpectrumEstimator estimator_;
-    std::vector<double> db_;
+    // The last spectrum, N levels in the estimator's own array (valid while
+    // haveSpectrum_).
+    const double* db_ = nullptr;
     std::vector<int> rows_;
     bool haveSpectrum_ = false;
     MarkerList markers_;
