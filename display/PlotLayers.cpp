@@ -1,6 +1,7 @@
 #include "PlotLayers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "DisplayTables.h"
 
@@ -24,20 +25,6 @@ struct Raster {
     int h;
 };
 
-void OrColumn(const Raster& r, int x, QRgb colour) {
-    if (x <= 0 || x >= r.w) return;
-    QRgb* p = r.base + x;
-    for (int y = 0; y < r.h; ++y, p += r.stride)
-        *p |= colour;
-}
-
-void OrRow(const Raster& r, int y, QRgb colour) {
-    if (y < 0 || y >= r.h) return;
-    QRgb* p = r.Row(y);
-    for (int x = 0; x < r.w; ++x)
-        p[x] |= colour;
-}
-
 const std::array<QRgb, 256>& PaletteRgb() {
     static const std::array<QRgb, 256> table = [] {
         std::array<QRgb, 256> t{};
@@ -55,30 +42,41 @@ void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
     const Raster r(image);
     const int w = r.w;
     const int h = r.h;
-    const int lo = layers.bandVisible ? std::max(layers.band.low, 0) : w;
-    const int hi = layers.bandVisible ? std::min(layers.band.high, w - 1) : -1;
-    for (int y = 0; y < h; ++y) {
-        QRgb* row = r.Row(y);
-        std::fill(row, row + w, plotcolour::kBackground);
-        if (lo <= hi) std::fill(row + lo, row + hi + 1, plotcolour::kBand);
+    // Every layer is a whole row or a whole column, so two row patterns make
+    // the picture: one for plain rows and one for grid and border rows. Each
+    // row is then written once, top to bottom.
+    std::vector<QRgb> plain(static_cast<size_t>(w), plotcolour::kBackground);
+    if (layers.bandVisible) {
+        const int lo = std::max(layers.band.low, 0);
+        const int hi = std::min(layers.band.high, w - 1);
+        if (lo <= hi) std::fill(plain.begin() + lo, plain.begin() + hi + 1, plotcolour::kBand);
     }
-    if (layers.grid) {
-        for (int i = 0; i < layers.divisions; ++i)
-            OrRow(r, i * h / layers.divisions, plotcolour::kGrid);
-        if (layers.gridXs != nullptr)
-            for (int x : *layers.gridXs)
-                OrColumn(r, x, plotcolour::kGrid);
-    }
+    auto orColumn = [&plain, w](int x, QRgb colour) {
+        if (x > 0 && x < w) plain[static_cast<size_t>(x)] |= colour;
+    };
+    if (layers.grid && layers.gridXs != nullptr)
+        for (int x : *layers.gridXs)
+            orColumn(x, plotcolour::kGrid);
     if (layers.border) {
-        OrRow(r, 0, plotcolour::kGrid);
-        OrRow(r, h - 1, plotcolour::kGrid);
-        for (int y = 1; y < h - 1; ++y) {
-            r.Row(y)[0] |= plotcolour::kGrid;
-            r.Row(y)[w - 1] |= plotcolour::kGrid;
-        }
+        plain[0] |= plotcolour::kGrid;
+        plain[static_cast<size_t>(w - 1)] |= plotcolour::kGrid;
     }
-    if (layers.bandVisible) OrColumn(r, layers.tunedX, plotcolour::kTunedLine);
-    OrColumn(r, layers.cursorX, plotcolour::kCursorLine);
+    if (layers.bandVisible) orColumn(layers.tunedX, plotcolour::kTunedLine);
+    orColumn(layers.cursorX, plotcolour::kCursorLine);
+    std::vector<QRgb> lined(plain);
+    for (QRgb& p : lined)
+        p |= plotcolour::kGrid;
+
+    std::vector<char> isLined(static_cast<size_t>(h), 0);
+    if (layers.grid)
+        for (int i = 0; i < layers.divisions; ++i) {
+            const int y = i * h / layers.divisions;
+            if (y >= 0 && y < h) isLined[static_cast<size_t>(y)] = 1;
+        }
+    if (layers.border) isLined[0] = isLined[static_cast<size_t>(h - 1)] = 1;
+    for (int y = 0; y < h; ++y)
+        std::copy(isLined[static_cast<size_t>(y)] ? lined.begin() : plain.begin(),
+                  isLined[static_cast<size_t>(y)] ? lined.end() : plain.end(), r.Row(y));
 }
 
 void OrWaterfall(QImage& image, const QImage& ring, int newestRow) {
