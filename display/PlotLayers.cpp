@@ -38,6 +38,15 @@ const std::array<QRgb, 256>& PaletteRgb() {
 
 }  // namespace
 
+bool SameBackground(const PlotBackground& a, const PlotBackground& b) {
+    static const std::vector<int> none;
+    const std::vector<int>& ax = a.grid && a.gridXs ? *a.gridXs : none;
+    const std::vector<int>& bx = b.grid && b.gridXs ? *b.gridXs : none;
+    return a.band.low == b.band.low && a.band.high == b.band.high &&
+           a.bandVisible == b.bandVisible && a.grid == b.grid && a.divisions == b.divisions &&
+           ax == bx && a.border == b.border && a.tunedX == b.tunedX && a.cursorX == b.cursorX;
+}
+
 void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
     const Raster r(image);
     const int w = r.w;

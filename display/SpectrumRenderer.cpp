@@ -19,11 +19,12 @@ constexpr int kInitialBins = 1024;
 
 // The markers: a triangle with its tip on the trace and the marker's number
 // above it, and the readouts right-aligned in the top-right corner.
-void DrawMarkers(QImage& image, const MarkerList& markers) {
+// Returns whether any was drawn.
+bool DrawMarkers(QImage& image, const MarkerList& markers) {
     bool any = false;
     for (int i = 0; i < markers.Count(); ++i)
         any = any || markers.At(i).Measured();
-    if (!any) return;
+    if (!any) return false;
     QPainter p(&image);
     const QFont font = DisplayFont(6.8);
     p.setFont(font);
@@ -42,6 +43,7 @@ void DrawMarkers(QImage& image, const MarkerList& markers) {
         p.drawText(QRect(0, top, right, h), Qt::AlignRight | Qt::AlignTop, m.frequencyLine);
         p.drawText(QRect(0, top + h + 2, right, h), Qt::AlignRight | Qt::AlignTop, m.levelLine);
     }
+    return true;
 }
 }  // namespace
 
@@ -238,17 +240,35 @@ void SpectrumRenderer::Draw() {
     layers.cursorX = view_.cursorX;
     QImage& back = frames_.Back();
     DrawPlotBackground(back, layers);
+    RowSpan trace;
     if (!spectrum) {
         OrWaterfall(back, waterfall_, waterfallRow_);
     } else if (haveSpectrum_) {
         const int first = std::max(g.FirstDrawnBin(), g.PixelToBin(0) - 1);
         const int last = std::min(g.LastDrawnBin(), g.PixelToBin(width_ - 1) + 1);
-        if (first <= last)
-            DrawTrace(back, rows_.data() + first, g.BinToPixel(first), last - first + 1,
-                      plotcolour::kTrace);
+        if (first <= last) {
+            const int* rows = rows_.data() + first;
+            DrawTrace(back, rows, g.BinToPixel(first), last - first + 1, plotcolour::kTrace);
+            // Every run of the trace lies between its highest and lowest row.
+            const auto [lo, hi] = std::minmax_element(rows, rows + (last - first + 1));
+            trace = RowSpan{std::max(*lo, 0), std::min(*hi, height_ - 1)};
+        }
     }
-    DrawMarkers(back, markers_);
-    frames_.Publish();
+    const bool marked = DrawMarkers(back, markers_);
+
+    // Over an unchanged background only the old and the new trace differ.
+    RowSpan changed{0, height_ - 1};
+    if (spectrum && !marked && !lastMarked_ && lastGridXs_.has_value()) {
+        PlotBackground last = lastLayers_;
+        last.gridXs = &*lastGridXs_;
+        if (SameBackground(layers, last)) changed = trace.Union(lastTrace_);
+    }
+    lastLayers_ = layers;
+    lastLayers_.gridXs = nullptr;
+    lastGridXs_ = gridXs_;
+    lastTrace_ = trace;
+    lastMarked_ = marked;
+    frames_.Publish(changed);
 }
 
 int SpectrumRenderer::FftSize() const {

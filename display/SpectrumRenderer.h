@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "DspBlock.h"
 #include "FrameExchange.h"
 #include "MarkerList.h"
+#include "PlotLayers.h"
 #include "SpectrumEstimator.h"
 
 namespace velorix {
@@ -123,6 +125,11 @@ private:
     int waterfallLines_ = 0;
     bool keepWaterfall_ = false;
     std::vector<int> gridXs_;
+    // What the last frame drew, to publish only the rows the next one changes.
+    PlotBackground lastLayers_;
+    std::optional<std::vector<int>> lastGridXs_;  // none before the first frame
+    RowSpan lastTrace_;
+    bool lastMarked_ = false;
     FrameExchange frames_;
     std::uint64_t spectra_ = 0;
     double frameRateHz_ = 0.0;  // 0: paced by paints

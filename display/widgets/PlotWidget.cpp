@@ -35,18 +35,25 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, Plo
 
 void PlotWidget::Tick() {
     if (press_.Pending()) Deliver(press_.Poll());
+    RowSpan rows;
     if (!isVisible()) {
         // No paint comes while hidden: the display keeps its pace regardless.
-        frames_.TakePending();
+        frames_.TakePending(rows);
         painted_();
-    } else if (frames_.TakePending()) {
-        update();
+    } else if (frames_.TakePending(rows)) {
+        // Only the rows that changed are copied to the screen; a frame that
+        // changed nothing needs no paint to be taken.
+        if (rows.Empty())
+            painted_();
+        else
+            update(0, rows.top, width(), rows.bottom - rows.top + 1);
     }
 }
 
-void PlotWidget::paintEvent(QPaintEvent*) {
+void PlotWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    frames_.WithFront([&p](const QImage& front) { p.drawImage(0, 0, front); });
+    const QRect r = event->rect();
+    frames_.WithFront([&p, &r](const QImage& front) { p.drawImage(r.topLeft(), front, r); });
     painted_();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #include "DisplayTables.h"
@@ -156,6 +157,47 @@ TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
     EXPECT_EQ(At(img, kW / 2 - 1, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 1), kBlack);
+}
+
+// A frame over an unchanged background names only the rows its trace and the
+// last one cover; anything else repaints the whole plot.
+TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
+    SpectrumView v = Configure(1024);
+    v.refLevelDb = 0;
+    renderer.SetView(v);
+    FrameExchange& frames = renderer.Frames();
+    RowSpan rows;
+    test::FeedTone(renderer, 37, 0.1);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));  // the first frame
+    EXPECT_FALSE(frames.TakePending(rows));
+
+    const QImage before = Frame();
+    test::FeedTone(renderer, -100, 0.03);
+    test::FeedTone(renderer, 120, 0.01);
+    const QImage after = Frame();
+    ASSERT_TRUE(frames.TakePending(rows));
+    // Both frames since the take: their union, well short of the whole plot.
+    EXPECT_GT(rows.top, 20);
+    EXPECT_EQ(rows.bottom, kH - 1);
+    int differing = 0;
+    for (int y = 0; y < kH; ++y)
+        if (std::memcmp(before.constScanLine(y), after.constScanLine(y), kW * 4) != 0) {
+            ++differing;
+            EXPECT_TRUE(y >= rows.top && y <= rows.bottom) << "row " << y;
+        }
+    EXPECT_GT(differing, 10);
+
+    // A moved tuned line, and a marker: every row.
+    v.tunedX = 500;
+    renderer.SetView(v);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
+    renderer.AddMarker(300);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
 }
 
 // The secondary display's waterfall: 256 bins in the middle of a wider plot,
