@@ -20,8 +20,9 @@ SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, const SettingsReco
     scaleBar_->move(0, heightPx + 2);
     setFixedSize(widthPx, heightPx + 2 + ScaleBarWidget::kHeight);
     Configure(7.8125, 0.0, model_.Low(), model_.High());
+    // It runs only during a spectrum drag in centre tuning.
+    centreTimer_.setInterval(kCentreTickMs);
     connect(&centreTimer_, &QTimer::timeout, this, &SecondaryDisplay::CentreTick);
-    centreTimer_.start(kCentreTickMs);
 }
 
 void SecondaryDisplay::Configure(double rateKHz, double carrierOffsetHz, double low, double high) {
@@ -57,6 +58,7 @@ void SecondaryDisplay::Act(const SecondaryAction& a) {
             sink_.ShiftOffsetHz(a.tuneHz);
     }
     if (a.spectrumDragEnded) {
+        centreTimer_.stop();
         // The moves since the last tick are not lost with the button.
         if (centreTuning) RetuneCentre();
         sink_.SpectrumDragEnded();
@@ -86,6 +88,7 @@ void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
                 dragCentreKHz_ = settings_.CenterFreq / 1000.0;
                 retunedCentreKHz_ = dragCentreKHz_;
                 nextRetuneMs_ = clock_() + kCentreTickMs - kTickSlackMs;
+                if (settings_.TuneMode == 1) centreTimer_.start();
             }
             return;
         case PlotEventKind::Move:
