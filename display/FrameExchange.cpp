@@ -10,11 +10,26 @@ FrameExchange::FrameExchange(int widthPx, int heightPx)
 }
 
 void FrameExchange::Publish() {
+    Publish({0, front_.height() - 1});
+}
+
+void FrameExchange::Publish(RowSpan changed) {
     {
         std::lock_guard lock(mutex_);
         back_.swap(front_);
+        changed_ = changed_.Union(changed);
+        pending_.store(true);
     }
-    pending_.store(true);
+}
+
+bool FrameExchange::TakePending(RowSpan& changed) {
+    changed = {};
+    if (!pending_.load()) return false;
+    std::lock_guard lock(mutex_);
+    if (!pending_.exchange(false)) return false;
+    changed = changed_;
+    changed_ = {};
+    return true;
 }
 
 QImage FrameExchange::FrontCopy() const {

@@ -1,10 +1,24 @@
 #pragma once
 
 #include <QImage>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 namespace velorix {
+
+// Rows top … bottom of a picture; empty when bottom < top.
+struct RowSpan {
+    int top = 0;
+    int bottom = -1;
+    bool Empty() const { return bottom < top; }
+    RowSpan Union(const RowSpan& o) const {
+        if (Empty()) return o;
+        if (o.Empty()) return *this;
+        return {std::min(top, o.top), std::max(bottom, o.bottom)};
+    }
+    bool operator==(const RowSpan&) const = default;
+};
 
 // Hands finished pictures from a display thread to the widget: the renderer
 // draws into the back image and publishes it, which swaps it with the front
@@ -16,10 +30,14 @@ public:
 
     // The image the renderer draws into (renderer side, under its own lock).
     QImage& Back() { return back_; }
-    // Makes the back image the front one.
+    // Makes the back image the front one. `changed` holds the rows that
+    // differ from the frame published before it (all rows by default).
     void Publish();
-    // GUI thread: true once after each publish.
-    bool TakePending() { return pending_.exchange(false); }
+    void Publish(RowSpan changed);
+    // GUI thread: true once after each publish, with the rows changed by the
+    // frames published since the last take (a paint need copy no more; empty
+    // when they changed nothing).
+    bool TakePending(RowSpan& changed);
     bool Pending() const { return pending_.load(); }
     // Calls f(const QImage&) with the front image held.
     template <typename F>
@@ -34,6 +52,7 @@ private:
     QImage back_;
     QImage front_;
     mutable std::mutex mutex_;
+    RowSpan changed_;  // under mutex_
     std::atomic<bool> pending_{false};
 };
 

@@ -1,6 +1,7 @@
 #include "PlotLayers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "DisplayTables.h"
 
@@ -8,22 +9,21 @@ namespace velorix {
 
 namespace {
 
-QRgb* Row(QImage& image, int y) {
-    return reinterpret_cast<QRgb*>(image.scanLine(y));
-}
+// An RGB32 image's pixels, taken once (QImage::scanLine checks for a
+// detach on every call).
+struct Raster {
+    explicit Raster(QImage& image)
+        : base(reinterpret_cast<QRgb*>(image.bits())),
+          stride(image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb))),
+          w(image.width()),
+          h(image.height()) {}
+    QRgb* Row(int y) const { return base + y * stride; }
 
-void OrColumn(QImage& image, int x, QRgb colour) {
-    if (x <= 0 || x >= image.width()) return;
-    for (int y = 0; y < image.height(); ++y)
-        Row(image, y)[x] |= colour;
-}
-
-void OrRow(QImage& image, int y, QRgb colour) {
-    if (y < 0 || y >= image.height()) return;
-    QRgb* p = Row(image, y);
-    for (int x = 0; x < image.width(); ++x)
-        p[x] |= colour;
-}
+    QRgb* base;
+    qsizetype stride;
+    int w;
+    int h;
+};
 
 const std::array<QRgb, 256>& PaletteRgb() {
     static const std::array<QRgb, 256> table = [] {
@@ -38,50 +38,74 @@ const std::array<QRgb, 256>& PaletteRgb() {
 
 }  // namespace
 
+bool SameBackground(const PlotBackground& a, const PlotBackground& b) {
+    static const std::vector<int> none;
+    const std::vector<int>& ax = a.grid && a.gridXs ? *a.gridXs : none;
+    const std::vector<int>& bx = b.grid && b.gridXs ? *b.gridXs : none;
+    return a.band.low == b.band.low && a.band.high == b.band.high &&
+           a.bandVisible == b.bandVisible && a.grid == b.grid && a.divisions == b.divisions &&
+           ax == bx && a.border == b.border && a.tunedX == b.tunedX && a.cursorX == b.cursorX;
+}
+
 void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
-    const int w = image.width();
-    const int h = image.height();
-    image.fill(plotcolour::kBackground);
+    const Raster r(image);
+    const int w = r.w;
+    const int h = r.h;
+    // Every layer is a whole row or a whole column, so two row patterns make
+    // the picture: one for plain rows and one for grid and border rows. Each
+    // row is then written once, top to bottom.
+    std::vector<QRgb> plain(static_cast<size_t>(w), plotcolour::kBackground);
     if (layers.bandVisible) {
         const int lo = std::max(layers.band.low, 0);
         const int hi = std::min(layers.band.high, w - 1);
-        for (int y = 0; y < h && lo <= hi; ++y)
-            std::fill(Row(image, y) + lo, Row(image, y) + hi + 1, plotcolour::kBand);
+        if (lo <= hi) std::fill(plain.begin() + lo, plain.begin() + hi + 1, plotcolour::kBand);
     }
-    if (layers.grid) {
-        for (int i = 0; i < layers.divisions; ++i)
-            OrRow(image, i * h / layers.divisions, plotcolour::kGrid);
-        if (layers.gridXs != nullptr)
-            for (int x : *layers.gridXs)
-                OrColumn(image, x, plotcolour::kGrid);
-    }
+    auto orColumn = [&plain, w](int x, QRgb colour) {
+        if (x > 0 && x < w) plain[static_cast<size_t>(x)] |= colour;
+    };
+    if (layers.grid && layers.gridXs != nullptr)
+        for (int x : *layers.gridXs)
+            orColumn(x, plotcolour::kGrid);
     if (layers.border) {
-        OrRow(image, 0, plotcolour::kGrid);
-        OrRow(image, h - 1, plotcolour::kGrid);
-        for (int y = 1; y < h - 1; ++y) {
-            Row(image, y)[0] |= plotcolour::kGrid;
-            Row(image, y)[w - 1] |= plotcolour::kGrid;
-        }
+        plain[0] |= plotcolour::kGrid;
+        plain[static_cast<size_t>(w - 1)] |= plotcolour::kGrid;
     }
-    if (layers.bandVisible) OrColumn(image, layers.tunedX, plotcolour::kTunedLine);
-    OrColumn(image, layers.cursorX, plotcolour::kCursorLine);
+    if (layers.bandVisible) orColumn(layers.tunedX, plotcolour::kTunedLine);
+    orColumn(layers.cursorX, plotcolour::kCursorLine);
+    std::vector<QRgb> lined(plain);
+    for (QRgb& p : lined)
+        p |= plotcolour::kGrid;
+
+    std::vector<char> isLined(static_cast<size_t>(h), 0);
+    if (layers.grid)
+        for (int i = 0; i < layers.divisions; ++i) {
+            const int y = i * h / layers.divisions;
+            if (y >= 0 && y < h) isLined[static_cast<size_t>(y)] = 1;
+        }
+    if (layers.border) isLined[0] = isLined[static_cast<size_t>(h - 1)] = 1;
+    for (int y = 0; y < h; ++y)
+        std::copy(isLined[static_cast<size_t>(y)] ? lined.begin() : plain.begin(),
+                  isLined[static_cast<size_t>(y)] ? lined.end() : plain.end(), r.Row(y));
 }
 
 void OrWaterfall(QImage& image, const QImage& ring, int newestRow) {
-    const int h = std::min(image.height(), ring.height());
-    const int w = std::min(image.width(), ring.width());
+    const Raster r(image);
+    const int h = std::min(r.h, ring.height());
+    const int w = std::min(r.w, ring.width());
+    const auto* ringBase = reinterpret_cast<const QRgb*>(ring.constBits());
+    const qsizetype ringStride = ring.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
     for (int y = 0; y < h; ++y) {
-        const auto* src =
-            reinterpret_cast<const QRgb*>(ring.constScanLine((newestRow + y) % ring.height()));
-        QRgb* dst = Row(image, y);
+        const QRgb* src = ringBase + ((newestRow + y) % ring.height()) * ringStride;
+        QRgb* dst = r.Row(y);
         for (int x = 0; x < w; ++x)
             dst[x] |= src[x];
     }
 }
 
 void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colour) {
-    const int w = image.width();
-    const int h = image.height();
+    const Raster raster(image);
+    const int w = raster.w;
+    const int h = raster.h;
     int prev = 0;
     for (int i = 0; i < count; ++i) {
         const int x = firstX + i;
@@ -94,8 +118,11 @@ void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colou
             if (i > 0 && prev > y) bottom = std::max(prev - 1, y);
             top = std::max(top, 0);
             bottom = std::min(bottom, h - 1);
-            for (int r = top; r <= bottom; ++r)
-                Row(image, r)[x] = colour;
+            if (top <= bottom) {
+                QRgb* p = raster.Row(top) + x;
+                for (int r = top; r <= bottom; ++r, p += raster.stride)
+                    *p = colour;
+            }
         }
         prev = y;
     }
@@ -103,7 +130,7 @@ void DrawTrace(QImage& image, const int* rows, int firstX, int count, QRgb colou
 
 void PaintWaterfallLine(QImage& ring, int row, const int* indices, int bins, int firstBin) {
     const auto& palette = PaletteRgb();
-    QRgb* dst = Row(ring, row);
+    QRgb* dst = reinterpret_cast<QRgb*>(ring.scanLine(row));
     for (int x = 0; x < ring.width(); ++x) {
         const int bin = firstBin + x;
         const int v = bin >= 0 && bin < bins ? std::clamp(indices[bin], 0, 255) : 0;

@@ -30,6 +30,9 @@ struct PlotBackground {
     int cursorX = 0;
 };
 
+// True when both draw the same background (the grid columns compared by value).
+bool SameBackground(const PlotBackground& a, const PlotBackground& b);
+
 // The plot's layers drawn by scanline code into an RGB32 image: black, then
 // the band filled, then grid, border and lines merged with a bitwise OR, so a
 // grid line in the band reads (101, 101, 54) and the tuned line (255, 197, 54).

@@ -19,11 +19,12 @@ constexpr int kInitialBins = 1024;
 
 // The markers: a triangle with its tip on the trace and the marker's number
 // above it, and the readouts right-aligned in the top-right corner.
-void DrawMarkers(QImage& image, const MarkerList& markers) {
+// Returns whether any was drawn.
+bool DrawMarkers(QImage& image, const MarkerList& markers) {
     bool any = false;
     for (int i = 0; i < markers.Count(); ++i)
         any = any || markers.At(i).Measured();
-    if (!any) return;
+    if (!any) return false;
     QPainter p(&image);
     const QFont font = DisplayFont(6.8);
     p.setFont(font);
@@ -42,12 +43,15 @@ void DrawMarkers(QImage& image, const MarkerList& markers) {
         p.drawText(QRect(0, top, right, h), Qt::AlignRight | Qt::AlignTop, m.frequencyLine);
         p.drawText(QRect(0, top + h + 2, right, h), Qt::AlignRight | Qt::AlignTop, m.levelLine);
     }
+    return true;
 }
 }  // namespace
 
 SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb) {
+                           int dbPerDivision, double levelOffsetDb, int function) {
     SpectrumView view;
+    view.function = function == 1 ? 1 : 0;
+    view.bandVisible = view.function == 0;
     view.geometry = DisplayGeometry(widthPx, heightPx);
     view.geometry.Reconfigure(SecondaryDisplayModel::kBins,
                               model.HzPerBin() * 0.001 * SecondaryDisplayModel::kBins,
@@ -80,7 +84,7 @@ SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
 void SpectrumRenderer::Resize(int bins) {
     buffer->Resize(bins, 0);
     estimator_.SetSize(static_cast<unsigned>(bins), buffer->Main());
-    db_.assign(static_cast<size_t>(bins), -200.0);
+    db_ = nullptr;
     rows_.assign(static_cast<size_t>(bins), 1000);
     haveSpectrum_ = false;
 }
@@ -189,13 +193,13 @@ void SpectrumRenderer::Compute() {
     if (static_cast<int>(estimator_.Size()) != n) return;
     estimator_.ComplexFft();
     estimator_.ToDb();
-    const double* db = estimator_.SwapHalves();
-    std::memcpy(db_.data(), db, sizeof(double) * static_cast<size_t>(n));
+    // The estimator keeps its levels until the next transform: no copy.
+    db_ = estimator_.SwapHalves();
     ++spectra_;
     haveSpectrum_ = true;
     if (view_.function == 1 || keepWaterfall_) AddWaterfallLine();
     UpdateRows();
-    markers_.Measure(view_.geometry, db_.data(), rows_.data(), view_.levelOffsetDb);
+    markers_.Measure(view_.geometry, db_, rows_.data(), view_.levelOffsetDb);
     Draw();
 }
 
@@ -205,12 +209,12 @@ void SpectrumRenderer::UpdateRows() {
     const int first = std::max(0, g.PixelToBin(0) - 1);
     const int last = std::min(g.Bins() - 1, g.PixelToBin(width_ - 1) + 1);
     if (first <= last)
-        g.TraceRows(db_.data(), first, last, view_.refLevelDb, view_.dbPerDivision,
-                    view_.levelOffsetDb, rows_.data() + first);
+        g.TraceRows(db_, first, last, view_.refLevelDb, view_.dbPerDivision, view_.levelOffsetDb,
+                    rows_.data() + first);
 }
 
 void SpectrumRenderer::AddWaterfallLine() {
-    const std::vector<int> indices = WaterfallIndices(db_.data(), static_cast<int>(db_.size()));
+    const std::vector<int> indices = WaterfallIndices(db_, view_.geometry.Bins());
     waterfallRow_ = waterfallRow_ == 0 ? waterfall_.height() - 1 : waterfallRow_ - 1;
     PaintWaterfallLine(waterfall_, waterfallRow_, indices.data(), static_cast<int>(indices.size()),
                        view_.geometry.PixelToBin(0));
@@ -236,17 +240,35 @@ void SpectrumRenderer::Draw() {
     layers.cursorX = view_.cursorX;
     QImage& back = frames_.Back();
     DrawPlotBackground(back, layers);
+    RowSpan trace;
     if (!spectrum) {
         OrWaterfall(back, waterfall_, waterfallRow_);
     } else if (haveSpectrum_) {
         const int first = std::max(g.FirstDrawnBin(), g.PixelToBin(0) - 1);
         const int last = std::min(g.LastDrawnBin(), g.PixelToBin(width_ - 1) + 1);
-        if (first <= last)
-            DrawTrace(back, rows_.data() + first, g.BinToPixel(first), last - first + 1,
-                      plotcolour::kTrace);
+        if (first <= last) {
+            const int* rows = rows_.data() + first;
+            DrawTrace(back, rows, g.BinToPixel(first), last - first + 1, plotcolour::kTrace);
+            // Every run of the trace lies between its highest and lowest row.
+            const auto [lo, hi] = std::minmax_element(rows, rows + (last - first + 1));
+            trace = RowSpan{std::max(*lo, 0), std::min(*hi, height_ - 1)};
+        }
     }
-    DrawMarkers(back, markers_);
-    frames_.Publish();
+    const bool marked = DrawMarkers(back, markers_);
+
+    // Over an unchanged background only the old and the new trace differ.
+    RowSpan changed{0, height_ - 1};
+    if (spectrum && !marked && !lastMarked_ && lastGridXs_.has_value()) {
+        PlotBackground last = lastLayers_;
+        last.gridXs = &*lastGridXs_;
+        if (SameBackground(layers, last)) changed = trace.Union(lastTrace_);
+    }
+    lastLayers_ = layers;
+    lastLayers_.gridXs = nullptr;
+    lastGridXs_ = gridXs_;
+    lastTrace_ = trace;
+    lastMarked_ = marked;
+    frames_.Publish(changed);
 }
 
 int SpectrumRenderer::FftSize() const {
@@ -266,7 +288,8 @@ int SpectrumRenderer::BlocksPerFrame() const {
 
 std::vector<double> SpectrumRenderer::LastSpectrumDb() const {
     std::lock_guard lock(mutex_);
-    return haveSpectrum_ ? db_ : std::vector<double>{};
+    if (!haveSpectrum_) return {};
+    return std::vector<double>(db_, db_ + view_.geometry.Bins());
 }
 
 QImage SpectrumRenderer::WaterfallImage() const {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "DspBlock.h"
 #include "FrameExchange.h"
 #include "MarkerList.h"
+#include "PlotLayers.h"
 #include "SpectrumEstimator.h"
 
 namespace velorix {
@@ -36,9 +38,9 @@ struct SpectrumView {
 class SecondaryDisplayModel;
 // The secondary display's view: N = 256 bins centred on the carrier offset,
 // the passband band at the edges' pixels and the vertical grid under the
-// model's Hz labels.
+// model's Hz labels. Its waterfall (function 1) hides the band.
 SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb);
+                           int dbPerDivision, double levelOffsetDb, int function);
 
 // A spectrum display's renderer (the main display's and the secondary
 // one's): a consumer of N-sample blocks on its display thread. Each block becomes one averaged
@@ -112,7 +114,9 @@ private:
     mutable std::mutex mutex_;
     SpectrumView view_;
     CSpectrumEstimator estimator_;
-    std::vector<double> db_;
+    // The last spectrum, N levels in the estimator's own array (valid while
+    // haveSpectrum_).
+    const double* db_ = nullptr;
     std::vector<int> rows_;
     bool haveSpectrum_ = false;
     MarkerList markers_;
@@ -121,6 +125,11 @@ private:
     int waterfallLines_ = 0;
     bool keepWaterfall_ = false;
     std::vector<int> gridXs_;
+    // What the last frame drew, to publish only the rows the next one changes.
+    PlotBackground lastLayers_;
+    std::optional<std::vector<int>> lastGridXs_;  // none before the first frame
+    RowSpan lastTrace_;
+    bool lastMarked_ = false;
     FrameExchange frames_;
     std::uint64_t spectra_ = 0;
     double frameRateHz_ = 0.0;  // 0: paced by paints

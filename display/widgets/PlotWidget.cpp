@@ -8,8 +8,7 @@
 
 namespace velorix {
 
-namespace {
-std::int64_t NowMs() {
+std::int64_t MonotonicMs() {
     static QElapsedTimer clock = [] {
         QElapsedTimer t;
         t.start();
@@ -17,7 +16,6 @@ std::int64_t NowMs() {
     }();
     return clock.elapsed();
 }
-}  // namespace
 
 PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, PlotHandler& handler,
                        QWidget* parent)
@@ -25,7 +23,7 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, Plo
       frames_(frames),
       painted_(std::move(painted)),
       handler_(handler),
-      press_(NowMs, QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+      press_(MonotonicMs, QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
     const QSize size = frames.Back().size();
     setFixedSize(size);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -37,18 +35,25 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, Plo
 
 void PlotWidget::Tick() {
     if (press_.Pending()) Deliver(press_.Poll());
+    RowSpan rows;
     if (!isVisible()) {
         // No paint comes while hidden: the display keeps its pace regardless.
-        frames_.TakePending();
+        frames_.TakePending(rows);
         painted_();
-    } else if (frames_.TakePending()) {
-        update();
+    } else if (frames_.TakePending(rows)) {
+        // Only the rows that changed are copied to the screen; a frame that
+        // changed nothing needs no paint to be taken.
+        if (rows.Empty())
+            painted_();
+        else
+            update(0, rows.top, width(), rows.bottom - rows.top + 1);
     }
 }
 
-void PlotWidget::paintEvent(QPaintEvent*) {
+void PlotWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    frames_.WithFront([&p](const QImage& front) { p.drawImage(0, 0, front); });
+    const QRect r = event->rect();
+    frames_.WithFront([&p, &r](const QImage& front) { p.drawImage(r.topLeft(), front, r); });
     painted_();
 }
 

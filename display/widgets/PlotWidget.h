@@ -9,6 +9,10 @@
 
 namespace velorix {
 
+// The displays' monotonic clock, milliseconds (the default for their timers'
+// injected clocks).
+std::int64_t MonotonicMs();
+
 // What a plot hands to its display.
 class PlotHandler {
 public:

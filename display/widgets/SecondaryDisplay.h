@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include "PlotWidget.h"
@@ -17,8 +18,9 @@ namespace velorix {
 class SecondaryDisplay : public QWidget, public PlotHandler {
     Q_OBJECT
 public:
+    // clockMs paces the centre retune of a drag (tests step it).
     SecondaryDisplay(int widthPx, int heightPx, const SettingsRecord& settings, TuningSink& sink,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr, DeferredPress::Clock clockMs = MonotonicMs);
 
     SpectrumRenderer& Renderer() { return renderer_; }
     SecondaryDisplayModel& Model() { return model_; }
@@ -34,9 +36,20 @@ public:
     void OnWheel(int delta) override { Act(model_.Wheel(delta)); }
     void OnLeave() override;
 
+    // The 100 ms timer: during a spectrum drag in centre tuning the receiver's
+    // centre follows the picture, at most once every 100 ms by the clock (a
+    // retune restarts the chain, so the drag's moves are gathered between
+    // ticks), and only when it moved.
+    void CentreTick();
+    static constexpr int kCentreTickMs = 100;
+    // A timer tick may come this much early.
+    static constexpr int kTickSlackMs = 10;
+
 private:
     void Act(const SecondaryAction& action);
     void PushView();
+    // Retunes to the gathered centre when it moved since the last retune.
+    void RetuneCentre();
 
     const SettingsRecord& settings_;
     TuningSink& sink_;
@@ -48,6 +61,13 @@ private:
     int height_;
     int function_ = 0;
     int cursorX_ = 0;
+    // Centre tuning's spectrum drag: where the drag has taken the centre, and
+    // the centre last asked for, kHz.
+    double dragCentreKHz_ = 0.0;
+    double retunedCentreKHz_ = 0.0;
+    DeferredPress::Clock clock_;
+    std::int64_t nextRetuneMs_ = 0;
+    QTimer centreTimer_;
 };
 
 }  // namespace velorix

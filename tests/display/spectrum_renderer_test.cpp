@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #include "DisplayTables.h"
 #include "DisplayTestSupport.h"
 #include "MarkerList.h"
 #include "PlotLayers.h"
+#include "SecondaryDisplayModel.h"
 
 namespace velorix {
 namespace {
@@ -155,6 +157,90 @@ TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
     EXPECT_EQ(At(img, kW / 2 - 1, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 0), kBlack);
     EXPECT_NE(At(img, kW / 2 + 200, 1), kBlack);
+}
+
+// A frame over an unchanged background names only the rows its trace and the
+// last one cover; anything else repaints the whole plot.
+TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
+    SpectrumView v = Configure(1024);
+    v.refLevelDb = 0;
+    renderer.SetView(v);
+    FrameExchange& frames = renderer.Frames();
+    RowSpan rows;
+    test::FeedTone(renderer, 37, 0.1);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));  // the first frame
+    EXPECT_FALSE(frames.TakePending(rows));
+
+    const QImage before = Frame();
+    test::FeedTone(renderer, -100, 0.03);
+    test::FeedTone(renderer, 120, 0.01);
+    const QImage after = Frame();
+    ASSERT_TRUE(frames.TakePending(rows));
+    // Both frames since the take: their union, well short of the whole plot.
+    EXPECT_GT(rows.top, 20);
+    EXPECT_EQ(rows.bottom, kH - 1);
+    int differing = 0;
+    for (int y = 0; y < kH; ++y)
+        if (std::memcmp(before.constScanLine(y), after.constScanLine(y), kW * 4) != 0) {
+            ++differing;
+            EXPECT_TRUE(y >= rows.top && y <= rows.bottom) << "row " << y;
+        }
+    EXPECT_GT(differing, 10);
+
+    // A moved tuned line, and a marker: every row.
+    v.tunedX = 500;
+    renderer.SetView(v);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
+    renderer.AddMarker(300);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
+}
+
+// The secondary display's waterfall: 256 bins in the middle of a wider plot,
+// the passband band hidden, black beside the bins.
+TEST(SecondaryWaterfall, NewestLineOnTopInPaletteColoursAndBlackBesideTheBins) {
+    test::EnsureGuiApplication();
+    constexpr int kSecW = 410, kSecH = 120, kBins = SecondaryDisplayModel::kBins;
+    SecondaryDisplayModel model(kSecW);
+    model.Configure(7.8125, 1500.0);
+    model.SetEdges(-0.1, 0.2);  // the band covers pixels 179 to 256
+    SpectrumRenderer renderer(kSecW, kSecH);
+    renderer.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0, 1));
+    renderer.SetAveraging(0.0);
+    ASSERT_EQ(renderer.FftSize(), kBins);
+
+    const int k = 5;
+    std::vector<std::vector<double>> spectra;
+    for (int j = 0; j < k; ++j) {
+        test::FeedTone(renderer, 10 * j - 20, 0.1);  // inside the band
+        spectra.push_back(renderer.LastSpectrumDb());
+    }
+    const QImage img = renderer.Frames().FrontCopy();
+    const auto& palette = WaterfallPalette();
+    // Bin b is at pixel 205 + b - 128.
+    const int firstX = kSecW / 2 - kBins / 2;
+    for (int j = 0; j < k; ++j) {
+        const int row = k - 1 - j;
+        const std::vector<int> idx = WaterfallIndices(spectra[j].data(), kBins);
+        for (int bin : {kBins / 2 + 10 * j - 20, 0, 40, 200, kBins - 1}) {
+            const Rgb c = palette[std::clamp(idx[bin], 0, 255)];
+            EXPECT_EQ(At(img, firstX + bin, row), (Pixel{c.r, c.g, c.b}))
+                << "line " << j << " bin " << bin;
+        }
+        EXPECT_EQ(At(img, firstX - 1, row), kBlack) << "line " << j;
+        EXPECT_EQ(At(img, firstX + kBins, row), kBlack) << "line " << j;
+        EXPECT_EQ(At(img, 0, row), kBlack);
+        EXPECT_EQ(At(img, kSecW - 1, row), kBlack);
+    }
+    // The newest tone is far above the mean; below the k lines nothing yet,
+    // not even the band.
+    EXPECT_GT(WaterfallIndices(spectra[k - 1].data(), kBins)[kBins / 2 + 20], 40);
+    EXPECT_EQ(At(img, 200, k), kBlack);
+    EXPECT_EQ(At(img, 200, kSecH - 1), kBlack);
 }
 
 TEST_F(SpectrumRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {

@@ -142,5 +142,60 @@ TEST(SecondaryDisplayMouse, EdgeShiftAndSpectrumDragsAndTheWheel) {
     EXPECT_NEAR(m.High() - m.Low(), width - 8.0 / 256, 1e-9);
 }
 
+TEST(SecondaryDisplayMouse, CentreTuningRetunesTheCentreEvery100MsOfASpectrumDrag) {
+    test::EnsureApplication();
+    SettingsRecord s;
+    test::SetUpSettings(s, 4);
+    s.TuneMode = 1;
+    s.FreqOffset = 0;
+    RecordingSink sink(s);
+    std::int64_t nowMs = 5000;
+    SecondaryDisplay display(410, 120, s, sink, nullptr, [&nowMs] { return nowMs; });
+    display.Configure(7.8125, 1500.0, -0.1, 0.2);
+    display.show();
+    SecondaryDisplayModel& m = display.Model();
+    PlotWidget& plot = display.Plot();
+    const double hzPerBin = m.HzPerBin();  // 30.517578125 Hz
+    const double centre = s.CenterFreq / 1000.0;
+    auto tickAt = [&](std::int64_t ms) {
+        nowMs = ms;
+        display.CentreTick();
+    };
+
+    const int x = m.FractionToPixel(-0.3);
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(x, 60));
+    QTest::mouseMove(&plot, QPoint(x + 8, 60));
+    QTest::mouseMove(&plot, QPoint(x + 10, 60));
+    tickAt(5050);  // not yet 100 ms since the press
+    EXPECT_TRUE(sink.centres.empty());
+    tickAt(5100);
+    ASSERT_EQ(sink.centres.size(), 1u);
+    // 10 pixels right: the centre 10 bins down.
+    EXPECT_NEAR(sink.centres[0], centre - 10 * hzPerBin / 1000.0, 1e-9);
+    tickAt(5200);  // the mouse stood still: no retune
+    EXPECT_EQ(sink.centres.size(), 1u);
+    QTest::mouseMove(&plot, QPoint(x + 4, 60));
+    tickAt(5250);  // moved, but 50 ms after the last retune
+    EXPECT_EQ(sink.centres.size(), 1u);
+    tickAt(5300);
+    ASSERT_EQ(sink.centres.size(), 2u);
+    EXPECT_NEAR(sink.centres[1], centre - 4 * hzPerBin / 1000.0, 1e-9);
+    // A move just before the release is retuned with it.
+    QTest::mouseMove(&plot, QPoint(x + 1, 60));
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(x + 1, 60));
+    ASSERT_EQ(sink.centres.size(), 3u);
+    EXPECT_NEAR(sink.centres[2], centre - 1 * hzPerBin / 1000.0, 1e-9);
+    EXPECT_EQ(sink.dragEnds, 1);
+    tickAt(6000);
+    EXPECT_EQ(sink.centres.size(), 3u);
+    EXPECT_TRUE(sink.shifts.empty());  // the offset stays 0
+
+    // A double click 20 pixels right of the middle centres 20 bins above the
+    // carrier offset.
+    QTest::mouseDClick(&plot, Qt::LeftButton, {}, QPoint(205 + 20, 60));
+    ASSERT_EQ(sink.centres.size(), 4u);
+    EXPECT_NEAR(sink.centres[3], centre + (1500.0 + 20 * hzPerBin) / 1000.0, 1e-9);
+}
+
 }  // namespace
 }  // namespace velorix
