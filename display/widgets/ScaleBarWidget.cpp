@@ -16,7 +16,8 @@ ScaleBarWidget::ScaleBarWidget(SlideBarScale& scale, ScaleBarHandler* handler, Q
 }
 
 void ScaleBarWidget::SetLines(PassbandPixels band, int tunedX) {
-    if (band == band_ && tunedX == tunedX_) return;
+    // Always repainted: a retune in centre tuning moves the scale's ticks while
+    // the band and the tuned line stay at their pixels.
     band_ = band;
     tunedX_ = tunedX;
     update();

@@ -26,7 +26,8 @@ public:
     static constexpr int kHeight = 20;
 
     ScaleBarWidget(SlideBarScale& scale, ScaleBarHandler* handler, QWidget* parent = nullptr);
-    // Band and tuned line as the plot shows them; a tuned line at 0 is not drawn.
+    // Band and tuned line as the plot shows them (a tuned line at 0 is not
+    // drawn); repaints the bar, whose scale may have moved with them.
     void SetLines(PassbandPixels band, int tunedX);
 
 protected:

@@ -95,6 +95,34 @@ TEST(MainDisplayMouse, SlideBarDragCarriesTheTunedFrequencyWithTheView) {
     EXPECT_DOUBLE_EQ(sink.centres[0], g.VisibleCentreKHz());
 }
 
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST(MainDisplayMouse, ACentreRetuneInCentreTuningRepaintsTheSlideBarsScale) {
+    test::EnsureApplication();
+    SettingsRecord s;
+    test::SetUpSettings(s, 4);
+    s.TuneMode = 1;
+    s.FreqOffset = 0;
+    RecordingSink sink(s);
+    MainDisplay display(s, sink);
+    display.show();
+    QApplication::processEvents();
+    PaintCounter counter;
+    display.SlideBar().installEventFilter(&counter);
+    s.CenterFreq = 15290000;  // the band and the tuned line stay at their pixels
+    display.OnCentreChanged();
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(display.Geometry().VisibleCentreKHz(), 15290.0);
+    EXPECT_GE(counter.paints, 1);
+}
+
 TEST(SecondaryDisplayMouse, EdgeShiftAndSpectrumDragsAndTheWheel) {
     test::EnsureApplication();
     SettingsRecord s;
