@@ -34,7 +34,9 @@ double Advance(double phi, int n, double omega) {
 
 CDspTabFreqShift::CDspTabFreqShift(int capacity, const double* cosTable, const double* sinTable,
                                    int tableSize, int realOutput)
-    : CDspFreqShift(CheckedCapacity(capacity, cosTable, sinTable, tableSize), realOutput) {}
+    : CDspFreqShift(CheckedCapacity(capacity, cosTable, sinTable, tableSize), realOutput) {
+    consumesInPlace_ = true;
+}
 
 void CDspTabFreqShift::PrepareSteps(double omega) {
     for (int k = 0; k < kRotateLanes; ++k) {
