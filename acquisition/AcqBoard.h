@@ -140,6 +140,8 @@ public:
     double GetOutputRate() override;
     void Process(void* dst, const void* src, int count) override;
     std::string& GetName(std::string& name) override { return name = "CAcqBoard"; }
+    // The converted unit is offered to the chain where it is.
+    bool PassesThrough() override { return true; }
 
     // Converts one raw unit of 1024 frames into complex samples; true when
     // its first frame carries the converter's overload mark.

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "NullAudioSink.h"
-#include "ThreadPriority.h"
 
 namespace velorix {
 
@@ -236,7 +235,7 @@ void CWaveOut::FailStreaming(const AudioStatus& status, bool priming) {
 
 void CWaveOut::WriterLoop() {
     SetCurrentThreadName("WaveOutWriter");
-    ApplyThreadPriority(ThreadPriority::TimeCritical);
+    ApplyThreadPriority(LoopPriority());
     std::unique_lock lock(mutex_);
     for (;;) {
         writerCv_.wait(lock, [this] { return stop_ || restartPending_ || orderSize_ > 0; });
@@ -274,7 +273,7 @@ void CWaveOut::WriterLoop() {
 
 void CWaveOut::CompletionLoop() {
     SetCurrentThreadName("WaveOutDone");
-    ApplyThreadPriority(ThreadPriority::TimeCritical);
+    ApplyThreadPriority(LoopPriority());
     for (;;) {
         completion_.Wait();
         int played = 0;

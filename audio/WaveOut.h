@@ -15,6 +15,7 @@
 #include "DspBlock.h"
 #include "Event.h"
 #include "Notifier.h"
+#include "ThreadPriority.h"
 
 namespace velorix {
 
@@ -101,6 +102,12 @@ private:
     int ReclaimLocked();
     void WriterLoop();
     void CompletionLoop();
+    // A sound card's threads are time-critical. A file's are batch work:
+    // woken per buffer, they would otherwise preempt the chain for every
+    // 512 frames of a playback that runs faster than real time.
+    ThreadPriority LoopPriority() const {
+        return dropsWhenFull_.load() ? ThreadPriority::TimeCritical : ThreadPriority::Batch;
+    }
     // Reports a device failure met while streaming, once, and moves the
     // writer onto the clock-paced fallback so pacing goes on without sound.
     void FailStreaming(const AudioStatus& status, bool priming);

@@ -200,7 +200,9 @@ void SpectrumRenderer::Compute() {
     if (view_.function == 1 || keepWaterfall_) AddWaterfallLine();
     UpdateRows();
     markers_.Measure(view_.geometry, db_, rows_.data(), view_.levelOffsetDb);
-    Draw();
+    // Under signal pacing nobody looks at the frames while the stream runs:
+    // the picture is drawn once, by Rerender, when it is asked for.
+    if (frameRateHz_ == 0.0) Draw();
 }
 
 void SpectrumRenderer::UpdateRows() {

@@ -72,7 +72,9 @@ public:
     // Keeps the last `rows` waterfall lines (at least the plot's height) even
     // while the spectrum is shown; the headless receiver's picture.
     void KeepWaterfall(int rows);
-    // Paces the spectra by signal time rather than by paints.
+    // Paces the spectra by signal time rather than by paints. The frames are
+    // then not drawn per spectrum (only the waterfall lines are kept): call
+    // Rerender for the picture.
     void SetSignalPacing(double frameRateHz, SkipControl skip = {});
 
     void AddMarker(int x);

@@ -29,20 +29,20 @@ void CDspBlock::Connect(CDspConsumer* consumer) {
     splitter_ = std::move(copy);
 }
 
-void CDspBlock::DrainInto(CDspConsumer* target, bool deliver) {
+void CDspBlock::DrainFrom(CDspBuffer& src, CDspConsumer* target, bool deliver) {
     if (target == nullptr) return;
     CDspBuffer* d = target->GetBuffer();
-    const int inputs = buffer->Rewind();
+    const int inputs = src.Rewind();
     const int total = inputs / down_ * up_;
     int produced = 0;
     while (produced < total) {
         const int n = d->FreeSpace(total - produced);
         if (n <= 0) break;  // the consumer kept its buffer full: drop the rest
         const int firstInput = produced / up_ * down_;
-        const std::byte* src = buffer->AdvanceRead((produced + n) / up_ * down_ - firstInput);
+        const std::byte* in = src.AdvanceRead((produced + n) / up_ * down_ - firstInput);
         std::byte* dst = d->AdvanceWrite(n);
         startPhase_ = produced % up_;
-        Process(dst, src, n);
+        Process(dst, in, n);
         startPhase_ = 0;
         produced += n;
         if (d->IsFull()) {
@@ -54,7 +54,11 @@ void CDspBlock::DrainInto(CDspConsumer* target, bool deliver) {
     }
     // The whole own block counts as consumed, so Commit keeps the right history.
     const int consumed = produced / up_ * down_;
-    if (consumed < inputs) buffer->AdvanceRead(inputs - consumed);
+    if (consumed < inputs) src.AdvanceRead(inputs - consumed);
+}
+
+void CDspBlock::Deliver(CDspBuffer& src) {
+    if (!(PassesThrough() && downstream->ConsumeBlock(src))) DrainFrom(src, downstream, true);
 }
 
 void CDspBlock::Run() {
@@ -66,9 +70,18 @@ void CDspBlock::Restart() {
     if (downstream != nullptr) downstream->SetRate(GetOutputRate());
 }
 
+bool CDspBlock::ConsumeBlock(CDspBuffer& src) {
+    if (!consumesInPlace_ || up_ != 1 || down_ != 1 || buffer->History() != 0 ||
+        buffer->Fill() != 0 || src.History() != 0)
+        return false;
+    // A busy downstream drops the block, as BufferFull does.
+    if (downstream != nullptr && downstream->IsReady()) Deliver(src);
+    return true;
+}
+
 void CDspBlock::BufferFull() {
     if (downstream != nullptr && downstream->IsReady()) {
-        Run();
+        Deliver(*buffer);
         buffer->Commit();
     } else {
         buffer->Clear();

@@ -63,6 +63,15 @@ public:
     // Whether a full buffer can be accepted now. Read by the upstream's
     // thread; a block whose readiness follows another block overrides it.
     virtual int IsReady() { return ready.load(std::memory_order_acquire); }
+    // Takes a full block that the upstream holds in its own buffer `src` (no
+    // history, capacity elements), as if it had been copied into GetBuffer()
+    // and BufferFull called. True when it was taken (or dropped) that way;
+    // false when it must be copied in, and nothing was done. Only called
+    // when IsReady(), on the thread that feeds this consumer.
+    virtual bool ConsumeBlock(CDspBuffer& src) {
+        (void)src;
+        return false;
+    }
 
     void SetLock(CDspLock* segmentLock) { lock = segmentLock; }
     CDspBuffer& Buffer() { return *buffer; }
@@ -93,8 +102,17 @@ public:
 
     void Restart() override;
     void BufferFull() override;
+    // Processes `src` straight into the downstream when the block reads its
+    // input without history at 1:1 and opted in (consumesInPlace_).
+    bool ConsumeBlock(CDspBuffer& src) override;
 
 protected:
+    // Whether Process is a plain copy right now: a full block is then
+    // offered to the downstream as it is, with no copy.
+    virtual bool PassesThrough() { return false; }
+    // Hands a full block in `src` to the downstream: in place when it takes
+    // it so and this block only passes data on, through Process otherwise.
+    void Deliver(CDspBuffer& src);
     // Writes the whole own buffer into the downstream, `Process`ing it in
     // pieces that fit, and lets the downstream process each time it fills.
     // Stops early (dropping the rest) when the downstream cannot take more.
@@ -102,7 +120,9 @@ protected:
     // are counted singly at the block's rate change, so a downstream with room
     // for a part of a group of `up` outputs gets exactly that part, and the
     // next piece starts at startPhase_ within the group.
-    void DrainInto(CDspConsumer* target, bool deliver);
+    void DrainInto(CDspConsumer* target, bool deliver) { DrainFrom(*buffer, target, deliver); }
+    // As DrainInto, reading the block from `src` instead of the own buffer.
+    void DrainFrom(CDspBuffer& src, CDspConsumer* target, bool deliver);
 
     // `up` outputs for every `down` inputs (both >= 1); 1:1 unless a
     // resampling block sets its factor in its constructor.
@@ -110,6 +130,9 @@ protected:
     int down_ = 1;
     // Within a group of `up` outputs, the one Process starts at (0..up-1).
     int startPhase_ = 0;
+    // Set by a block whose Process gives the same output when it reads
+    // another block's buffer: ConsumeBlock then spares the copy into its own.
+    bool consumesInPlace_ = false;
 
 private:
     // The splitter this block inserted. Ownership is remembered here rather

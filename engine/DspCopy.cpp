@@ -19,11 +19,22 @@ void CDspCopy::Restart() {
         c->SetRate(rate);
 }
 
-void CDspCopy::BufferFull() {
+void CDspCopy::FanOut(CDspBuffer& src) {
     for (CDspConsumer* c : consumers_) {
         downstream = c;
-        if (c->IsReady()) Run();
+        // Each consumer that can read the block where it is gets it uncopied.
+        if (c->IsReady() && !c->ConsumeBlock(src)) DrainFrom(src, c, true);
     }
+}
+
+bool CDspCopy::ConsumeBlock(CDspBuffer& src) {
+    if (buffer->Fill() != 0 || src.History() != 0) return false;
+    FanOut(src);
+    return true;
+}
+
+void CDspCopy::BufferFull() {
+    FanOut(*buffer);
     buffer->Commit();
 }
 

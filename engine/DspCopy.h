@@ -20,6 +20,7 @@ public:
     // Hands the rate to every consumer; the own buffer is kept.
     void Restart() override;
     void BufferFull() override;
+    bool ConsumeBlock(CDspBuffer& src) override;
     int IsSplitter() override { return 1; }
     std::string& GetName(std::string& name) override { return name = "CDspCopy"; }
 
@@ -27,6 +28,9 @@ public:
     const std::forward_list<CDspConsumer*>& Consumers() const { return consumers_; }
 
 private:
+    // Serves every ready consumer from `src`.
+    void FanOut(CDspBuffer& src);
+
     std::forward_list<CDspConsumer*> consumers_;
 };
 

@@ -51,6 +51,10 @@ private:
     double delta_ = 0.0;
     std::atomic<double> omegaC_{0.0};
     double theta_ = 0.0;
+    // cos and sin of the centre step, for the phasor recurrence.
+    double stepOmega_ = 0.0;
+    double stepCos_ = 1.0;
+    double stepSin_ = 0.0;
     double beta_;
     // Per-pass phasors of the up-shift, sized at construction.
     std::vector<Cpx> upShift_;

@@ -2,9 +2,20 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 namespace velorix {
+
+double AdvancePhase(double phi, int n, double omega) {
+    const double product = n * omega;
+    const double error = std::fma(static_cast<double>(n), omega, -product);
+    phi += std::fmod(product, kTwoPi) + error;
+    if (phi >= kTwoPi) phi -= kTwoPi;
+    if (phi < 0.0) phi += kTwoPi;
+    return phi;
+}
+
 namespace {
 
 // 10*log10(p + 1e-200) without libm, written so that the compiler vectorises

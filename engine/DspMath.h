@@ -21,6 +21,13 @@ namespace velorix {
 inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
+// φ + n·ω reduced to [0, 2π). n·ω is split into its rounded value and the
+// exact rounding error (a fused multiply-add gives it), and the rounded value
+// is reduced exactly by fmod, so each run adds one rounding of a value below
+// 2π, never the rounding of n·ω itself: the phase keeps step with the
+// sample-by-sample sum however long the stream.
+double AdvancePhase(double phi, int n, double omega);
+
 // Amplitude to dB; the offset keeps silence finite (-1600 dB).
 inline double AmplitudeToDb(double amplitude) {
     return 20.0 * std::log10(amplitude + 1e-80);

@@ -12,7 +12,9 @@ double Ratio(double setting) {
 }  // namespace
 
 CDspNoiseBlanker::CDspNoiseBlanker()
-    : CDspBlock(kDspTypeComplex, kCapacity, 0), threshold_(Ratio(kDefaultSetting)) {}
+    : CDspBlock(kDspTypeComplex, kCapacity, 0), threshold_(Ratio(kDefaultSetting)) {
+    consumesInPlace_ = true;
+}
 
 void CDspNoiseBlanker::SetThreshold(double setting) {
     threshold_.store(Ratio(setting), std::memory_order_relaxed);

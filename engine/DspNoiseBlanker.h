@@ -31,6 +31,7 @@ public:
     void SetEnabled(int enabled);
 
     void Process(void* dst, const void* src, int count) override;
+    bool PassesThrough() override { return enabled_.load(std::memory_order_acquire) == 0; }
     std::string& GetName(std::string& name) override { return name = "CDspNoiseBlanker"; }
 
     double ThresholdRatio() const { return threshold_.load(std::memory_order_relaxed); }

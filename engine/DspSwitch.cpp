@@ -43,6 +43,11 @@ void CDspSwitch::BufferFull() {
     if (out->IsReady()) out->BufferFull();
 }
 
+bool CDspSwitch::ConsumeBlock(CDspBuffer& src) {
+    // Unrouted data takes the copy path, which tells of it.
+    return current_ >= 0 && outputs_[current_]->ConsumeBlock(src);
+}
+
 int CDspSwitch::IsReady() {
     return current_ < 0 ? 1 : outputs_[current_]->IsReady();
 }

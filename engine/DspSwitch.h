@@ -25,6 +25,7 @@ public:
 
     CDspBuffer* GetBuffer() override;
     void BufferFull() override;
+    bool ConsumeBlock(CDspBuffer& src) override;
     // Follows the selected output, so the upstream drops its block instead
     // of writing into a buffer that a busy consumer still owns.
     int IsReady() override;

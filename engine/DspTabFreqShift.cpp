@@ -17,24 +17,13 @@ int CheckedCapacity(int capacity, const double* cosTable, const double* sinTable
     return capacity;
 }
 
-// φ + n·ω reduced to [0, 2π). n·ω is split into its rounded value and the
-// exact rounding error (a fused multiply-add gives it), and the rounded value
-// is reduced exactly by fmod, so each run adds one rounding of a value below
-// 2π, never the rounding of n·ω itself: the phase keeps step with the
-// sample-by-sample sum however long the stream.
-double Advance(double phi, int n, double omega) {
-    const double product = n * omega;
-    const double error = std::fma(static_cast<double>(n), omega, -product);
-    phi += std::fmod(product, kTwoPi) + error;
-    if (phi >= kTwoPi) phi -= kTwoPi;
-    if (phi < 0.0) phi += kTwoPi;
-    return phi;
-}
 }  // namespace
 
 CDspTabFreqShift::CDspTabFreqShift(int capacity, const double* cosTable, const double* sinTable,
                                    int tableSize, int realOutput)
-    : CDspFreqShift(CheckedCapacity(capacity, cosTable, sinTable, tableSize), realOutput) {}
+    : CDspFreqShift(CheckedCapacity(capacity, cosTable, sinTable, tableSize), realOutput) {
+    consumesInPlace_ = true;
+}
 
 void CDspTabFreqShift::PrepareSteps(double omega) {
     for (int k = 0; k < kRotateLanes; ++k) {
@@ -70,7 +59,7 @@ void CDspTabFreqShift::Process(void* dst, const void* src, int count) {
             p.im[k] = s * steps_.re[k] + c * steps_.im[k];
         }
         Rotate(x + done, y + done, n, p, real);
-        phi = Advance(phi, n, omega);
+        phi = AdvancePhase(phi, n, omega);
         done += n;
     }
     phase_ = phi;

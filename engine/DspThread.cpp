@@ -1,5 +1,6 @@
 #include "DspThread.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ThreadPriority.h"
@@ -40,6 +41,7 @@ void CDspThread::Process(void* dst, const void* src, int count) {
 
 void CDspThread::Restart() {
     buffer->Clear();
+    countedOnly_ = false;
     if (downstream == nullptr) return;
     // The worker may be inside the downstream segment: wait for it.
     DspLockGuard guard(&ownLock_);
@@ -64,7 +66,8 @@ void CDspThread::BufferFull() {
         buffer->Clear();
         return;
     }
-    if (skipCounter_.load() < skipLimit_.load()) {
+    if (countedOnly_ || skipCounter_.load() < skipLimit_.load()) {
+        countedOnly_ = false;
         downstream->GetBuffer()->Commit();  // dropped; the history stays
         skipCounter_.fetch_add(1);
         ready.store(1, std::memory_order_release);
@@ -73,6 +76,27 @@ void CDspThread::BufferFull() {
     skipCounter_.store(0);
     ready.store(0, std::memory_order_release);
     wake_.Set();
+}
+
+bool CDspThread::ConsumeBlock(CDspBuffer& src) {
+    if (downstream == nullptr) return false;
+    CDspBuffer* d = downstream->GetBuffer();
+    const int room = d->Capacity() - d->Fill();
+    const int n = src.Capacity();
+    // Every element must land in a buffer that the limit drops: the one being
+    // filled, and the next one too when the block spills into it.
+    const bool dropsThis = countedOnly_ || skipCounter_.load() < skipLimit_.load();
+    const bool dropsNext =
+        n <= room || (n - room < d->Capacity() && skipCounter_.load() + 1 < skipLimit_.load());
+    if (!dropsThis || !dropsNext || room <= 0) return false;
+    countedOnly_ = true;
+    d->AdvanceWrite(std::min(n, room));
+    if (d->IsFull()) BufferFull();
+    if (n > room) {
+        countedOnly_ = true;
+        d->AdvanceWrite(n - room);
+    }
+    return true;
 }
 
 void CDspThread::Run() {

@@ -31,6 +31,9 @@ public:
     int GetInputType() override;
     void Restart() override;
     void BufferFull() override;
+    // A block that would only be dropped by the skip limit is counted
+    // without being copied.
+    bool ConsumeBlock(CDspBuffer& src) override;
     std::string& GetName(std::string& name) override { return name = "CDspThread"; }
 
     // Drops n blocks between two handed over (0: hand over every block).
@@ -51,6 +54,10 @@ private:
     std::atomic<int> autoThrottle_{0};
     std::atomic<int> skipCounter_{0};
     std::atomic<int> skipLimit_{0};
+    // The downstream buffer being filled holds blocks that were counted but
+    // not copied: it is dropped when full, whatever the limit is by then.
+    // Upstream thread, under the segment lock.
+    bool countedOnly_ = false;
     std::atomic<int> stop_{0};
     CDspLock ownLock_;
     std::atomic<int> state_{0};

@@ -15,6 +15,10 @@ bool RealTimePrioritiesRequested() {
 }
 
 bool ApplyThreadPriority(ThreadPriority priority) {
+    if (priority == ThreadPriority::Batch) {
+        sched_param param{};
+        return pthread_setschedparam(pthread_self(), SCHED_BATCH, &param) == 0;
+    }
     if (priority == ThreadPriority::Normal || !RealTimePrioritiesRequested()) return false;
     const int lo = sched_get_priority_min(SCHED_FIFO);
     const int hi = sched_get_priority_max(SCHED_FIFO);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sched.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -36,6 +38,7 @@ public:
     AudioStatus Write(const std::byte* data, size_t bytes) override {
         std::unique_lock lock(mutex_);
         writerThread = std::this_thread::get_id();
+        writerPolicy = sched_getscheduler(0);
         cv_.wait(lock, [this] { return gateOpen_ || interrupted_; });
         ++writeCalls;
         if (failFromWrite > 0 && writeCalls >= failFromWrite) return writeStatus;
@@ -84,6 +87,7 @@ public:
     int closes = 0;
     int writeCalls = 0;
     std::thread::id writerThread;
+    int writerPolicy = -1;  // the writer thread's scheduling policy
     std::vector<std::vector<std::byte>> written;
 
 private:

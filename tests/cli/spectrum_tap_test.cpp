@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "PlotLayers.h"
 #include "SpectrumTap.h"
 
 namespace velorix {
@@ -58,6 +59,23 @@ TEST(SpectrumTap, LetsTheDisplayThreadDropTheBlocksBetweenFrames) {
     EXPECT_EQ(tap.Spectra(), 30u);
     EXPECT_EQ(tap.WaterfallLines(), 30);
     EXPECT_EQ(calls, 31);
+}
+
+TEST(SpectrumTap, DrawsThePictureOnlyWhenAskedFor) {
+    SpectrumTap tap(1024, 0.0, false, 30.0);
+    tap.SetRate(500.0);
+    Feed(tap, 200);
+    EXPECT_GE(tap.Spectra(), 10u);
+    EXPECT_FALSE(tap.Frames().TakePending());
+    tap.Rerender();
+    EXPECT_TRUE(tap.Frames().TakePending());
+    // The trace is in the picture Rerender drew.
+    const QImage picture = tap.Frames().FrontCopy();
+    int tracePixels = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            tracePixels += picture.pixel(x, y) == plotcolour::kTrace;
+    EXPECT_GT(tracePixels, SpectrumTap::kWidth / 2);
 }
 
 }  // namespace
