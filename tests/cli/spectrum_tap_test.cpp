@@ -66,9 +66,10 @@ TEST(SpectrumTap, DrawsThePictureOnlyWhenAskedFor) {
     tap.SetRate(500.0);
     Feed(tap, 200);
     EXPECT_GE(tap.Spectra(), 10u);
-    EXPECT_FALSE(tap.Frames().TakePending());
+    RowSpan changed;
+    EXPECT_FALSE(tap.Frames().TakePending(changed));
     tap.Rerender();
-    EXPECT_TRUE(tap.Frames().TakePending());
+    EXPECT_TRUE(tap.Frames().TakePending(changed));
     // The trace is in the picture Rerender drew.
     const QImage picture = tap.Frames().FrontCopy();
     int tracePixels = 0;
