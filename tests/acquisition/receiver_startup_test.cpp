@@ -170,6 +170,8 @@ TEST_F(StartupTest, PlayingAFileSkipsTheBitstream) {
     EXPECT_DOUBLE_EQ(settings.outputRateKHz, 250.0);
 }
 
+// Identity bytes 4 and 5 both 0xFF mark a pre-production unit, whose
+// attenuator steps are sent reversed.
 TEST_F(StartupTest, PreProductionUnitsReverseTheAttenuator) {
     UsbLibrary lib(FakeUsbDevice::Exports());
     RecordingNotifier notes;
@@ -178,20 +180,13 @@ TEST_F(StartupTest, PreProductionUnitsReverseTheAttenuator) {
     dev().identity[5] = 0xFF;
     startup.ReadIdentity();
     EXPECT_TRUE(startup.IsPreProduction());
-    CAcqBoard board(lib);
-    board.Open(&settings);
-    settings.AttenuatorIdx = 1;
-    settings.AdcPreamp = 1;
-    startup.SendFrontEnd(board, 6);
-    EXPECT_EQ(dev().attenuatorSteps.back(), 2);
-    EXPECT_EQ(dev().preselectorFilters.back(), 6);
-    EXPECT_EQ(board.ControlByte(), 0x06);
+    EXPECT_EQ(startup.AttenuatorStepToSend(1), 2);
+    EXPECT_EQ(startup.AttenuatorStepToSend(3), 0);
 
     dev().identity[5] = 0x01;
     startup.ReadIdentity();
     EXPECT_FALSE(startup.IsPreProduction());
-    startup.SendFrontEnd(board, 6);
-    EXPECT_EQ(dev().attenuatorSteps.back(), 1);
+    EXPECT_EQ(startup.AttenuatorStepToSend(1), 1);
 }
 
 TEST(BitstreamKeys, TwelveHexDigitsMakeAKey) {

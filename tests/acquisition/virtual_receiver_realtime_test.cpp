@@ -68,6 +68,18 @@ public:
     std::atomic<int> gaps{0};
 };
 
+// The receiver's start as the program makes it, up to a running board:
+// library, receiver, firmware, identity, FPGA for the stored rate.
+bool StartStreaming(ReceiverStartup& startup, CAcqBoard& board, SettingsRecord& settings) {
+    if (!startup.BindLibrary(UsbLibrary::DefaultPath()) || !startup.OpenReceiver() ||
+        !startup.DownloadFirmware())
+        return false;
+    startup.ReadIdentity();
+    if (!startup.ConfigureRate(settings.DdcSamplingRateIdx, &board, false)) return false;
+    board.Open(&settings);
+    return board.Start();
+}
+
 class VirtualReceiver : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,7 +108,7 @@ TEST_F(VirtualReceiver, StartsStreamsAtEveryRateAndShutsDownCleanly) {
         CounterSink head;
         board.Connect(&head);
         ReceiverStartup startup(lib, settings, notes);
-        ASSERT_TRUE(startup.Run(UsbLibrary::DefaultPath(), board, 10))
+        ASSERT_TRUE(StartStreaming(startup, board, settings))
             << (notes.Notices().empty() ? "" : notes.Notices().back().text);
         EXPECT_EQ(lib.BoundCount(), 15);
         EXPECT_EQ(lib.GetDLLVersion(), 0x00010001u);
@@ -183,7 +195,7 @@ TEST_F(VirtualReceiver, MissingBitstreamEndsTheStartWithItsName) {
     settings.Derive();
     CAcqBoard board(lib);
     ReceiverStartup startup(lib, settings, notes);
-    EXPECT_FALSE(startup.Run(UsbLibrary::DefaultPath(), board, 10));
+    EXPECT_FALSE(StartStreaming(startup, board, settings));
     ASSERT_EQ(notes.Notices().size(), 1u);
     EXPECT_EQ(notes.Notices()[0].text, "velorix250k24v11 not found");
     EXPECT_EQ(notes.Notices()[0].caption, "Installation Error");
@@ -199,7 +211,7 @@ TEST_F(VirtualReceiver, RecordingIsTheRawStreamBitForBit) {
     board.Connect(&head);
     board.AttachRecorder(&rec);
     ReceiverStartup startup(lib, settings, notes);
-    ASSERT_TRUE(startup.Run(UsbLibrary::DefaultPath(), board, 10));
+    ASSERT_TRUE(StartStreaming(startup, board, settings));
     ASSERT_EQ(rec.Start(dir / "band"), 1);
     std::this_thread::sleep_for(std::chrono::duration<double>(test::StreamSeconds(2.0, 1.0)));
     rec.Stop();
