@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -142,65 +141,6 @@ TEST_F(VirtualReceiver, StartsStreamsAtEveryRateAndShutsDownCleanly) {
             std::this_thread::sleep_for(10ms);
         EXPECT_EQ(ThreadCount(), threadsBefore_);
     }
-}
-
-// Plugs the virtual receiver in when asked to retry.
-class PlugOnRetry : public RecordingNotifier {
-public:
-    explicit PlugOnRetry(std::string plug) : plug_(std::move(plug)) {}
-    Answer Notify(const std::string& text, const std::string& caption, Icon icon,
-                  Buttons buttons) override {
-        RecordingNotifier::Notify(text, caption, icon, buttons);
-        if (buttons != Buttons::RetryCancel) return Answer::Ok;
-        std::ofstream(plug_) << "plugged\n";
-        std::this_thread::sleep_for(700ms);  // the receiver arrives
-        return Answer::Retry;
-    }
-
-private:
-    std::string plug_;
-};
-
-TEST_F(VirtualReceiver, AbsentReceiverIsFoundOnRetry) {
-    TempDir dir("plug");
-    setenv("VELORIX_VIRTUAL_PLUG", (dir / "attached").c_str(), 1);
-    PlugOnRetry asker(dir / "attached");
-    ReceiverStartup startup(lib, settings, asker);
-    ASSERT_TRUE(startup.BindLibrary(UsbLibrary::DefaultPath()));
-    EXPECT_TRUE(startup.OpenReceiver());
-    ASSERT_GE(asker.Notices().size(), 1u);
-    EXPECT_EQ(asker.Notices()[0].text,
-              "Velorix receiver not found\nPlease check connections and retry");
-    EXPECT_TRUE(startup.DownloadFirmware());
-    startup.Shutdown(nullptr);
-    unsetenv("VELORIX_VIRTUAL_PLUG");
-}
-
-TEST_F(VirtualReceiver, CancelWithNoReceiverEndsTheStart) {
-    TempDir dir("noplug");
-    setenv("VELORIX_VIRTUAL_PLUG", (dir / "never").c_str(), 1);
-    test::RecordingNotifier cancel(Notifier::Answer::Cancel);
-    ReceiverStartup startup(lib, settings, cancel);
-    ASSERT_TRUE(startup.BindLibrary(UsbLibrary::DefaultPath()));
-    EXPECT_FALSE(startup.OpenReceiver());
-    EXPECT_EQ(cancel.Notices().size(), 1u);
-    startup.Shutdown(nullptr);
-    unsetenv("VELORIX_VIRTUAL_PLUG");
-}
-
-TEST_F(VirtualReceiver, MissingBitstreamEndsTheStartWithItsName) {
-    TempDir dir("nobits");
-    setenv("VELORIX_DATA_DIR", dir.path().c_str(), 1);
-    settings.DdcSamplingRateIdx = 1;
-    settings.Derive();
-    CAcqBoard board(lib);
-    ReceiverStartup startup(lib, settings, notes);
-    EXPECT_FALSE(StartStreaming(startup, board, settings));
-    ASSERT_EQ(notes.Notices().size(), 1u);
-    EXPECT_EQ(notes.Notices()[0].text, "velorix250k24v11 not found");
-    EXPECT_EQ(notes.Notices()[0].caption, "Installation Error");
-    startup.Shutdown(&board);
-    unsetenv("VELORIX_DATA_DIR");
 }
 
 TEST_F(VirtualReceiver, RecordingIsTheRawStreamBitForBit) {
