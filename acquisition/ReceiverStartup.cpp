@@ -82,28 +82,10 @@ bool ReceiverStartup::ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
     return true;
 }
 
-void ReceiverStartup::SendFrontEnd(CAcqBoard& board, int preselectorBand) {
-    board.SetPreampDither(settings_.AdcPreamp, settings_.AdcDither);
-    library_.SetAttenuator(AttenuatorStepToSend(std::clamp(settings_.AttenuatorIdx, 0, 3)));
-    library_.SetPreselector(preselectorBand);
-}
-
 void ReceiverStartup::Shutdown(CAcqBoard* board) {
     if (board) board->Stop();
     if (library_.IsLoaded()) library_.Close();
     library_.Unload();
-}
-
-bool ReceiverStartup::Run(const std::string& libraryPath, CAcqBoard& board, int preselectorBand) {
-    if (!BindLibrary(libraryPath)) return false;
-    if (!OpenReceiver()) return false;
-    if (!DownloadFirmware()) return false;
-    ReadIdentity();
-    if (!ConfigureRate(settings_.DdcSamplingRateIdx, &board, false)) return false;
-    board.Open(&settings_);
-    if (!board.Start()) return false;
-    SendFrontEnd(board, preselectorBand);
-    return true;
 }
 
 }  // namespace velorix

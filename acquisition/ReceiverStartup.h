@@ -40,15 +40,8 @@ public:
     bool ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
                        const std::function<void()>& onConfigured = {},
                        bool receiverIsSource = true);
-    // Sends preamp and dither, the attenuator step and the preselector band.
-    void SendFrontEnd(CAcqBoard& board, int preselectorBand);
     // Stops acquisition, closes the receiver and unloads the library.
     void Shutdown(CAcqBoard* board);
-
-    // The whole start for a program without a window: library, receiver,
-    // firmware, identity, FPGA for the stored rate, board opened and started,
-    // front end sent. The settings must already be loaded.
-    bool Run(const std::string& libraryPath, CAcqBoard& board, int preselectorBand);
 
     bool IsPreProduction() const { return preProduction_; }
     const std::array<std::uint8_t, 12>& Identity() const { return identity_; }

@@ -40,6 +40,12 @@ protected:
         dev().NextBlock(block.data(), bytes);
         board.OnBlock(block.data(), bytes);
     }
+    // Connects `sink` (when given), opens the board and starts it.
+    bool Started(CAcqBoard& board, CDspConsumer* sink) {
+        if (sink != nullptr) board.Connect(sink);
+        board.Open(&settings);
+        return board.Start();
+    }
     SettingsRecord settings;
     UsbLibrary lib{FakeUsbDevice::Exports()};
 };
@@ -47,9 +53,7 @@ protected:
 TEST_F(AcqBoardStreaming, BlocksFillUnitsIndependentlyOfTheirSize) {
     CAcqBoard board(lib);
     TestSink sink(1024);
-    board.Connect(&sink);
-    board.Open(&settings);
-    ASSERT_TRUE(board.Start());
+    ASSERT_TRUE(Started(board, &sink));
     EXPECT_EQ(dev().startBlockBytes, 16320);
     EXPECT_EQ(board.ControlByte() & CAcqBoard::kRunBit, CAcqBoard::kRunBit);
     EXPECT_DOUBLE_EQ(sink.rate, 125.0);
@@ -71,8 +75,7 @@ TEST_F(AcqBoardStreaming, BlocksFillUnitsIndependentlyOfTheirSize) {
 
 TEST_F(AcqBoardStreaming, StopClearsTheRunBitAndSendsTheFrame) {
     CAcqBoard board(lib);
-    board.Open(&settings);
-    ASSERT_TRUE(board.Start());
+    ASSERT_TRUE(Started(board, nullptr));
     const size_t before = dev().sioFrames.size();
     board.Stop();
     EXPECT_FALSE(board.IsRunning());
@@ -96,9 +99,7 @@ TEST_F(AcqBoardStreaming, StreamArrivesWithoutAGapAtEveryRate) {
         settings.Derive();
         CAcqBoard board(lib);
         TestSink sink(1024);
-        board.Connect(&sink);
-        board.Open(&settings);
-        ASSERT_TRUE(board.Start());
+        ASSERT_TRUE(Started(board, &sink));
         const int frames = blocks * CAcqBoard::BlockBytesForRate(settings.outputRateKHz) / 6;
         ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == unsigned(frames / 1024); }, 20s))
             << "rate index " << idx << " pushed " << board.BlocksPushed() << " dropped "
@@ -125,9 +126,7 @@ public:
 TEST_F(AcqBoardStreaming, SlowChainMakesTheRingDropWholeBlocksAndCountThem) {
     CAcqBoard board(lib);
     GatedSink sink(1024);
-    board.Connect(&sink);
-    board.Open(&settings);
-    ASSERT_TRUE(board.Start());
+    ASSERT_TRUE(Started(board, &sink));
     // 64 units hold 24 blocks of 16320 bytes; the worker holds one unit.
     for (int i = 0; i < 40; ++i)
         Feed(board, 16320);
@@ -153,9 +152,7 @@ TEST_F(AcqBoardStreaming, SlowChainMakesTheRingDropWholeBlocksAndCountThem) {
 TEST_F(AcqBoardStreaming, OverloadFlagStaysUntilCleared) {
     CAcqBoard board(lib);
     TestSink sink(1024);
-    board.Connect(&sink);
-    board.Open(&settings);
-    ASSERT_TRUE(board.Start());
+    ASSERT_TRUE(Started(board, &sink));
     std::vector<std::uint8_t> unit(CAcqBoard::kUnitBytes, 0);
     unit[0] = 0x01;  // bit 0 set on a positive value: the mark
     board.OnBlock(unit.data(), CAcqBoard::kUnitBytes);

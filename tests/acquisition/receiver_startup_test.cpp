@@ -59,33 +59,35 @@ TEST_F(StartupTest, MissingLibraryIsReportedWithTheSystemText) {
     EXPECT_EQ(notes.Notices()[0].icon, Notifier::Icon::Error);
 }
 
-TEST_F(StartupTest, AbsentReceiverIsAskedForUntilRetrySucceeds) {
-    UsbLibrary lib(FakeUsbDevice::Exports());
-    dev().openFailures = 2;
-    RetryingNotifier notes(5);
-    ReceiverStartup startup(lib, settings, notes);
-    EXPECT_TRUE(startup.OpenReceiver());
-    EXPECT_EQ(dev().openCalls, 3);
-    ASSERT_EQ(notes.Notices().size(), 2u);
-    EXPECT_EQ(notes.Notices()[0].text,
-              "Velorix receiver not found\nPlease check connections and retry");
-    EXPECT_EQ(notes.Notices()[0].caption, "velorix");
-    EXPECT_EQ(notes.Notices()[0].buttons, Notifier::Buttons::RetryCancel);
-    EXPECT_EQ(notes.Notices()[0].icon, Notifier::Icon::Warning);
-}
-
-TEST_F(StartupTest, CancelEndsTheStart) {
-    UsbLibrary lib(FakeUsbDevice::Exports());
-    dev().openFailures = 100;
-    RetryingNotifier notes(1);
-    ReceiverStartup startup(lib, settings, notes);
-    EXPECT_FALSE(startup.OpenReceiver());
-    EXPECT_EQ(dev().openCalls, 2);
-    // A library without Open counts as no receiver.
-    UsbLibrary noOpen(FakeUsbDevice::Exports("Open"));
-    RetryingNotifier none(0);
-    ReceiverStartup s2(noOpen, settings, none);
-    EXPECT_FALSE(s2.OpenReceiver());
+// An absent receiver is asked for until Retry finds it or Cancel ends the
+// start; a library without Open counts as no receiver.
+TEST_F(StartupTest, AbsentReceiverIsAskedForUntilRetryOrCancel) {
+    struct Case {
+        int openFailures, retries;
+        const char* without;
+        bool opened;
+        int openCalls;
+        size_t notices;
+    } cases[] = {
+        {2, 5, "", true, 3, 2},
+        {100, 1, "", false, 2, 2},
+        {0, 0, "Open", false, 0, 1},
+    };
+    for (const auto& c : cases) {
+        FakeUsbDevice::Reset();
+        dev().openFailures = c.openFailures;
+        UsbLibrary lib(FakeUsbDevice::Exports(c.without));
+        RetryingNotifier notes(c.retries);
+        ReceiverStartup startup(lib, settings, notes);
+        EXPECT_EQ(startup.OpenReceiver(), c.opened) << c.openFailures;
+        EXPECT_EQ(dev().openCalls, c.openCalls) << c.openFailures;
+        ASSERT_EQ(notes.Notices().size(), c.notices) << c.openFailures;
+        EXPECT_EQ(notes.Notices()[0].text,
+                  "Velorix receiver not found\nPlease check connections and retry");
+        EXPECT_EQ(notes.Notices()[0].caption, "velorix");
+        EXPECT_EQ(notes.Notices()[0].buttons, Notifier::Buttons::RetryCancel);
+        EXPECT_EQ(notes.Notices()[0].icon, Notifier::Icon::Warning);
+    }
 }
 
 TEST_F(StartupTest, FirmwareFailuresHaveTheirOwnTexts) {
@@ -168,6 +170,8 @@ TEST_F(StartupTest, PlayingAFileSkipsTheBitstream) {
     EXPECT_DOUBLE_EQ(settings.outputRateKHz, 250.0);
 }
 
+// Identity bytes 4 and 5 both 0xFF mark a pre-production unit, whose
+// attenuator steps are sent reversed.
 TEST_F(StartupTest, PreProductionUnitsReverseTheAttenuator) {
     UsbLibrary lib(FakeUsbDevice::Exports());
     RecordingNotifier notes;
@@ -176,20 +180,13 @@ TEST_F(StartupTest, PreProductionUnitsReverseTheAttenuator) {
     dev().identity[5] = 0xFF;
     startup.ReadIdentity();
     EXPECT_TRUE(startup.IsPreProduction());
-    CAcqBoard board(lib);
-    board.Open(&settings);
-    settings.AttenuatorIdx = 1;
-    settings.AdcPreamp = 1;
-    startup.SendFrontEnd(board, 6);
-    EXPECT_EQ(dev().attenuatorSteps.back(), 2);
-    EXPECT_EQ(dev().preselectorFilters.back(), 6);
-    EXPECT_EQ(board.ControlByte(), 0x06);
+    EXPECT_EQ(startup.AttenuatorStepToSend(1), 2);
+    EXPECT_EQ(startup.AttenuatorStepToSend(3), 0);
 
     dev().identity[5] = 0x01;
     startup.ReadIdentity();
     EXPECT_FALSE(startup.IsPreProduction());
-    startup.SendFrontEnd(board, 6);
-    EXPECT_EQ(dev().attenuatorSteps.back(), 1);
+    EXPECT_EQ(startup.AttenuatorStepToSend(1), 1);
 }
 
 TEST(BitstreamKeys, TwelveHexDigitsMakeAKey) {

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -68,6 +67,18 @@ public:
     std::atomic<int> gaps{0};
 };
 
+// The receiver's start as the program makes it, up to a running board:
+// library, receiver, firmware, identity, FPGA for the stored rate.
+bool StartStreaming(ReceiverStartup& startup, CAcqBoard& board, SettingsRecord& settings) {
+    if (!startup.BindLibrary(UsbLibrary::DefaultPath()) || !startup.OpenReceiver() ||
+        !startup.DownloadFirmware())
+        return false;
+    startup.ReadIdentity();
+    if (!startup.ConfigureRate(settings.DdcSamplingRateIdx, &board, false)) return false;
+    board.Open(&settings);
+    return board.Start();
+}
+
 class VirtualReceiver : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,7 +107,7 @@ TEST_F(VirtualReceiver, StartsStreamsAtEveryRateAndShutsDownCleanly) {
         CounterSink head;
         board.Connect(&head);
         ReceiverStartup startup(lib, settings, notes);
-        ASSERT_TRUE(startup.Run(UsbLibrary::DefaultPath(), board, 10))
+        ASSERT_TRUE(StartStreaming(startup, board, settings))
             << (notes.Notices().empty() ? "" : notes.Notices().back().text);
         EXPECT_EQ(lib.BoundCount(), 15);
         EXPECT_EQ(lib.GetDLLVersion(), 0x00010001u);
@@ -132,65 +143,6 @@ TEST_F(VirtualReceiver, StartsStreamsAtEveryRateAndShutsDownCleanly) {
     }
 }
 
-// Plugs the virtual receiver in when asked to retry.
-class PlugOnRetry : public RecordingNotifier {
-public:
-    explicit PlugOnRetry(std::string plug) : plug_(std::move(plug)) {}
-    Answer Notify(const std::string& text, const std::string& caption, Icon icon,
-                  Buttons buttons) override {
-        RecordingNotifier::Notify(text, caption, icon, buttons);
-        if (buttons != Buttons::RetryCancel) return Answer::Ok;
-        std::ofstream(plug_) << "plugged\n";
-        std::this_thread::sleep_for(700ms);  // the receiver arrives
-        return Answer::Retry;
-    }
-
-private:
-    std::string plug_;
-};
-
-TEST_F(VirtualReceiver, AbsentReceiverIsFoundOnRetry) {
-    TempDir dir("plug");
-    setenv("VELORIX_VIRTUAL_PLUG", (dir / "attached").c_str(), 1);
-    PlugOnRetry asker(dir / "attached");
-    ReceiverStartup startup(lib, settings, asker);
-    ASSERT_TRUE(startup.BindLibrary(UsbLibrary::DefaultPath()));
-    EXPECT_TRUE(startup.OpenReceiver());
-    ASSERT_GE(asker.Notices().size(), 1u);
-    EXPECT_EQ(asker.Notices()[0].text,
-              "Velorix receiver not found\nPlease check connections and retry");
-    EXPECT_TRUE(startup.DownloadFirmware());
-    startup.Shutdown(nullptr);
-    unsetenv("VELORIX_VIRTUAL_PLUG");
-}
-
-TEST_F(VirtualReceiver, CancelWithNoReceiverEndsTheStart) {
-    TempDir dir("noplug");
-    setenv("VELORIX_VIRTUAL_PLUG", (dir / "never").c_str(), 1);
-    test::RecordingNotifier cancel(Notifier::Answer::Cancel);
-    ReceiverStartup startup(lib, settings, cancel);
-    ASSERT_TRUE(startup.BindLibrary(UsbLibrary::DefaultPath()));
-    EXPECT_FALSE(startup.OpenReceiver());
-    EXPECT_EQ(cancel.Notices().size(), 1u);
-    startup.Shutdown(nullptr);
-    unsetenv("VELORIX_VIRTUAL_PLUG");
-}
-
-TEST_F(VirtualReceiver, MissingBitstreamEndsTheStartWithItsName) {
-    TempDir dir("nobits");
-    setenv("VELORIX_DATA_DIR", dir.path().c_str(), 1);
-    settings.DdcSamplingRateIdx = 1;
-    settings.Derive();
-    CAcqBoard board(lib);
-    ReceiverStartup startup(lib, settings, notes);
-    EXPECT_FALSE(startup.Run(UsbLibrary::DefaultPath(), board, 10));
-    ASSERT_EQ(notes.Notices().size(), 1u);
-    EXPECT_EQ(notes.Notices()[0].text, "velorix250k24v11 not found");
-    EXPECT_EQ(notes.Notices()[0].caption, "Installation Error");
-    startup.Shutdown(&board);
-    unsetenv("VELORIX_DATA_DIR");
-}
-
 TEST_F(VirtualReceiver, RecordingIsTheRawStreamBitForBit) {
     TempDir dir("vrec");
     CAcqBoard board(lib);
@@ -199,7 +151,7 @@ TEST_F(VirtualReceiver, RecordingIsTheRawStreamBitForBit) {
     board.Connect(&head);
     board.AttachRecorder(&rec);
     ReceiverStartup startup(lib, settings, notes);
-    ASSERT_TRUE(startup.Run(UsbLibrary::DefaultPath(), board, 10));
+    ASSERT_TRUE(StartStreaming(startup, board, settings));
     ASSERT_EQ(rec.Start(dir / "band"), 1);
     std::this_thread::sleep_for(std::chrono::duration<double>(test::StreamSeconds(2.0, 1.0)));
     rec.Stop();

@@ -13,6 +13,7 @@
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "E2eSupport.h"
+#include "TempDir.h"
 
 namespace velorix {
 namespace {
@@ -46,14 +47,7 @@ CliResult RunWith(const std::vector<std::string>& args) {
     return r;
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
-}
+using test::Le32;
 
 class CliRun : public ::testing::Test {
 protected:
@@ -97,7 +91,7 @@ TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
     EXPECT_NE(r.out.find("  signal    1.0 s"), std::string::npos);
     EXPECT_NE(r.out.find("dropped   ring 0 bytes"), std::string::npos);
 
-    const auto wav = Bytes(Path("a.wav"));
+    const auto wav = test::ReadAll(Path("a.wav"));
     ASSERT_GT(wav.size(), 44u + 31250u * 4 * 9 / 10);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(Le32(wav, 24), 31250u);
@@ -110,7 +104,7 @@ TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
                unsigned(b[at + 3]);
     };
     for (const char* name : {"w.png", "s.png"}) {
-        const auto png = Bytes(Path(name));
+        const auto png = test::ReadAll(Path(name));
         ASSERT_GT(png.size(), 24u) << name;
         EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG") << name;
         EXPECT_EQ(be32(png, 16), 820u) << name;
@@ -130,8 +124,8 @@ TEST_F(CliRun, ARecordingPlayedBackGivesTheSameAudioBitForBit) {
     const CliResult play = RunWith(
         {"--source", Path("rec_000.wav"), "--tune", "14151000", "--audio-out", Path("play.wav")});
     ASSERT_EQ(play.code, 0) << play.err;
-    const auto a = Bytes(Path("live.wav"));
-    const auto b = Bytes(Path("play.wav"));
+    const auto a = test::ReadAll(Path("live.wav"));
+    const auto b = test::ReadAll(Path("play.wav"));
     ASSERT_GT(a.size(), 44u + 31250u * 4 / 2);
     EXPECT_TRUE(a == b) << a.size() << " vs " << b.size();
 }

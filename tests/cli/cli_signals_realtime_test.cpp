@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "TempDir.h"
 #include "WavFormat.h"
 
 extern char** environ;
@@ -27,14 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::vector<std::uint8_t> Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
-}
+using test::Le32;
 
 // Starts velorix-cli with stdout to `outPath`; returns its pid (or -1).
 pid_t Spawn(const std::vector<std::string>& args, const std::string& outPath) {
@@ -88,18 +82,18 @@ TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
         ::kill(pid, sig);
         ASSERT_EQ(WaitExit(pid, 30s), 128 + sig);
 
-        const auto wav = Bytes(audio);
+        const auto wav = test::ReadAll(audio);
         ASSERT_GT(wav.size(), 44u + 62500u);
         EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
         EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
-        const auto rec = Bytes(dir.Path("rec_000.wav"));
+        const auto rec = test::ReadAll(dir.Path("rec_000.wav"));
         WavHeader header;
         ASSERT_EQ(ParseWavHeader(rec.data(), rec.size(), header), WavHeaderStatus::Ok);
         EXPECT_GT(header.dataBytes, 0u);
         EXPECT_EQ(header.dataBytes, rec.size() - static_cast<size_t>(kWavHeaderBytes));
 
         const std::string out = [&] {
-            const auto b = Bytes(dir.Path("out.txt"));
+            const auto b = test::ReadAll(dir.Path("out.txt"));
             return std::string(b.begin(), b.end());
         }();
         EXPECT_NE(out.find("summary:"), std::string::npos) << out;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,39 +48,72 @@ TEST(HalfBandSets, AreSymmetricHalfBandFiltersOfUnitGain) {
     }
 }
 
-// Every half-band decimator equals the full N-tap convolution of its
-// expanded taps, kept at every second sample, across buffer boundaries.
-TEST(HalfBandDecimator, EqualsBruteForceConvolutionOfTheFullFilter) {
-    for (const auto& s : AllHalfBandSets()) {
-        const auto in = test::ComplexNoise(6000, 11);
-        const auto z = test::Convolve(in, ExpandHalfBand(s.taps, s.length));
-        test::TestSource src(333);
-        CDspHBFDecimCpx dec(128, s.length, s.taps);
-        test::TestSink sink(100);
-        src.Connect(&dec);
-        dec.Connect(&sink);
-        src.Push(in);
-        ASSERT_EQ(sink.received.size(), 2900u) << s.name;  // 11 full buffers of 256, sink full
-        for (size_t i = 0; i < sink.received.size(); ++i)
-            ASSERT_LT(std::abs(sink.received[i] - z[2 * i]), 1e-13) << s.name << " at " << i;
-    }
+// Pushes `in` from a source of `sourceBlock` samples a block through `block`
+// into a sink with room for `sinkRoom`; what reached the sink, at its rate.
+struct ChainOutput {
+    std::vector<Cpx> samples;
+    double rateKHz;
+};
+ChainOutput RunChain(CDspBlock& block, const std::vector<Cpx>& in, int sourceBlock, int sinkRoom,
+                     double inRateKHz) {
+    test::TestSource src(sourceBlock);
+    test::TestSink sink(sinkRoom);
+    src.Connect(&block);
+    block.Connect(&sink);
+    src.SetRate(inRateKHz);
+    src.Push(in);
+    return {sink.received, sink.rate};
 }
 
-TEST(Decimator, GeneralFactorEqualsBruteForceConvolution) {
-    const std::vector<double> h = {0.1, -0.25, 0.5, 0.3, 0.05, -0.02, 0.2};
-    const auto in = test::ComplexNoise(3 * 64 * 5, 2);
-    const auto z = test::Convolve(in, h);
-    test::TestSource src(96);
-    CDspDecimCpx dec(3, 64, static_cast<int>(h.size()), h.data());
-    test::TestSink sink(64);
-    src.Connect(&dec);
-    dec.Connect(&sink);
-    src.SetRate(96.0);
-    EXPECT_DOUBLE_EQ(sink.rate, 32.0);
-    src.Push(in);
-    ASSERT_EQ(sink.received.size(), 320u);
-    for (size_t i = 0; i < sink.received.size(); ++i)
-        ASSERT_LT(std::abs(sink.received[i] - z[3 * i]), 1e-14) << i;
+// Every rate changer equals zero insertion (with a gain of `up`), the full
+// N-tap convolution of its expanded taps, and keeping every `down`-th sample,
+// across buffer boundaries of either side.
+TEST(RateChangers, StreamsEqualTheFullFilterAcrossBufferBoundaries) {
+    struct Case {
+        std::string what;
+        std::shared_ptr<CDspBlock> block;
+        std::vector<double> h;
+        int down, up;
+        std::vector<Cpx> in;
+        int sourceBlock, sinkRoom;
+        double inRateKHz, outRateKHz;
+        size_t outputs;
+        double tolerance;
+    };
+    const std::vector<double> h3 = {0.1, -0.25, 0.5, 0.3, 0.05, -0.02, 0.2};
+    std::vector<Case> cases = {
+        {"decimator by 3", std::make_shared<CDspDecimCpx>(3, 64, 7, h3.data()), h3, 3, 1,
+         test::ComplexNoise(3 * 64 * 5, 2), 96, 64, 96.0, 32.0, 320, 1e-14},
+        // A downstream whose room is not a whole number of pairs gets exactly
+        // the outputs it has room for; the pair left half-done is finished in
+        // the next piece, so nothing is repeated or lost: 256 full buffers of 5.
+        {"interpolator into odd room", std::make_shared<CDspHBFinterpCpx>(64, kH23Length, H23),
+         ExpandHalfBand(H23, kH23Length), 1, 2, test::ComplexNoise(640, 23), 64, 5, 15.625, 31.25,
+         1280, 1e-13},
+    };
+    for (const auto& s : AllHalfBandSets()) {
+        const auto h = ExpandHalfBand(s.taps, s.length);
+        // 11 full buffers of 256, sink full.
+        cases.push_back({std::string("decimator ") + s.name,
+                         std::make_shared<CDspHBFDecimCpx>(128, s.length, s.taps), h, 2, 1,
+                         test::ComplexNoise(6000, 11), 333, 100, 500.0, 250.0, 2900, 1e-13});
+        // 1463 of 1500 reach the interpolator (19 blocks of 77), 22 full buffers of 64.
+        cases.push_back({std::string("interpolator ") + s.name,
+                         std::make_shared<CDspHBFinterpCpx>(64, s.length, s.taps), h, 1, 2,
+                         test::ComplexNoise(1500, 21), 77, 100, 15.625, 31.25, 2800, 1e-13});
+    }
+    for (const auto& c : cases) {
+        std::vector<Cpx> stuffed(c.up * c.in.size(), 0.0);
+        for (size_t i = 0; i < c.in.size(); ++i)
+            stuffed[c.up * i] = static_cast<double>(c.up) * c.in[i];
+        const auto z = test::Convolve(stuffed, c.h);
+        const auto out = RunChain(*c.block, c.in, c.sourceBlock, c.sinkRoom, c.inRateKHz);
+        EXPECT_DOUBLE_EQ(out.rateKHz, c.outRateKHz) << c.what;
+        ASSERT_EQ(out.samples.size(), c.outputs) << c.what;
+        for (size_t i = 0; i < out.samples.size(); ++i)
+            ASSERT_LT(std::abs(out.samples[i] - z[c.down * i]), c.tolerance)
+                << c.what << " at " << i;
+    }
 }
 
 TEST(HalfBandDecimator, CentreImpulseGivesOneHalf) {
@@ -120,75 +154,20 @@ TEST(RateChangers, ConstantInputSettlesToTheCoefficientSum) {
         for (int j = 0; j < HalfBandStoredTaps(s.length); ++j)
             sum += s.taps[j];
         const std::vector<Cpx> ones(4096, Cpx(1.0, -1.0));
-        {
-            test::TestSource src(512);
-            CDspHBFDecimCpx dec(256, s.length, s.taps);
-            test::TestSink sink(256);
-            src.Connect(&dec);
-            dec.Connect(&sink);
-            src.Push(ones);
-            ASSERT_EQ(sink.received.size(), 2048u);
-            for (size_t i = s.length; i < 2048; ++i) {
-                ASSERT_NEAR(sink.received[i].real(), sum, 1e-13) << s.name;
-                ASSERT_NEAR(sink.received[i].imag(), -sum, 1e-13) << s.name;
-                ASSERT_NEAR(sink.received[i].real(), 1.0, 5e-7) << s.name;
-            }
+        CDspHBFDecimCpx dec(256, s.length, s.taps);
+        const auto down = RunChain(dec, ones, 512, 256, 500.0).samples;
+        ASSERT_EQ(down.size(), 2048u);
+        for (size_t i = s.length; i < 2048; ++i) {
+            ASSERT_NEAR(down[i].real(), sum, 1e-13) << s.name;
+            ASSERT_NEAR(down[i].imag(), -sum, 1e-13) << s.name;
+            ASSERT_NEAR(down[i].real(), 1.0, 5e-7) << s.name;
         }
-        {
-            test::TestSource src(512);
-            CDspHBFinterpCpx interp(128, s.length, s.taps);
-            test::TestSink sink(256);
-            src.Connect(&interp);
-            interp.Connect(&sink);
-            src.Push(ones);
-            ASSERT_EQ(sink.received.size(), 8192u);
-            for (size_t i = 2 * s.length; i < 8192; ++i)
-                ASSERT_NEAR(sink.received[i].real(), 1.0, 2 * 5e-7) << s.name << " at " << i;
-        }
+        CDspHBFinterpCpx interp(128, s.length, s.taps);
+        const auto up = RunChain(interp, ones, 512, 256, 500.0).samples;
+        ASSERT_EQ(up.size(), 8192u);
+        for (size_t i = 2 * s.length; i < 8192; ++i)
+            ASSERT_NEAR(up[i].real(), 1.0, 2 * 5e-7) << s.name << " at " << i;
     }
-}
-
-// The interpolator equals zero insertion followed by the full filter with a
-// gain of 2, across buffer boundaries.
-TEST(HalfBandInterpolator, EqualsZeroInsertionAndTheFullFilter) {
-    for (const auto& s : AllHalfBandSets()) {
-        const auto in = test::ComplexNoise(1500, 21);
-        std::vector<Cpx> stuffed(2 * in.size(), 0.0);
-        for (size_t i = 0; i < in.size(); ++i)
-            stuffed[2 * i] = 2.0 * in[i];
-        const auto z = test::Convolve(stuffed, ExpandHalfBand(s.taps, s.length));
-        test::TestSource src(77);
-        CDspHBFinterpCpx interp(64, s.length, s.taps);
-        test::TestSink sink(100);
-        src.Connect(&interp);
-        interp.Connect(&sink);
-        src.SetRate(15.625);
-        EXPECT_DOUBLE_EQ(sink.rate, 31.25);
-        src.Push(in);
-        // 1463 of 1500 reach the interpolator (19 blocks of 77), 22 full buffers of 64.
-        ASSERT_EQ(sink.received.size(), 2800u) << s.name;
-        for (size_t i = 0; i < sink.received.size(); ++i)
-            ASSERT_LT(std::abs(sink.received[i] - z[i]), 1e-13) << s.name << " at " << i;
-    }
-}
-
-// A downstream whose room is not a whole number of pairs gets exactly the
-// outputs it has room for; the pair left half-done is finished in the next
-// piece, so nothing is repeated or lost.
-TEST(HalfBandInterpolator, OddDownstreamCapacityKeepsTheStreamWhole) {
-    const auto in = test::ComplexNoise(640, 23);
-    std::vector<Cpx> stuffed(2 * in.size(), 0.0);
-    for (size_t i = 0; i < in.size(); ++i)
-        stuffed[2 * i] = 2.0 * in[i];
-    const auto z = test::Convolve(stuffed, ExpandHalfBand(H23, kH23Length));
-    test::TestSource src(64);
-    CDspHBFinterpCpx interp(64, kH23Length, H23);
-    test::TestSink sink(5);
-    src.Connect(&interp);
-    interp.Connect(&sink);
-    src.Push(in);
-    ASSERT_EQ(sink.received.size(), 1280u);  // 256 full buffers of 5
-    EXPECT_LT(test::MaxAbsDiff(sink.received, z, z.size()), 1e-13);
 }
 
 TEST(HalfBandInterpolator, SecondOutputOfEachPairReproducesTheCentreSampleExactly) {

@@ -23,6 +23,14 @@ inline BandScenario Scenario(const std::string& text) {
     return *r.scenario;
 }
 
+// What the program adds to its measured dB: attenuator, preamp offset and
+// preselector loss.
+inline double Calibration(const FrontEndSetting& s) {
+    const double att[] = {0, 10, 20, 30};
+    const double loss[] = {0.6, 2.5, 2.4, 1.7, 1.1, 1.1, 2.8, 1.9, 1.5, 1.1, 0.0};
+    return att[s.attenuatorStep] + (s.preamp ? -7.5 : -4.0) + loss[s.preselectorFilter];
+}
+
 // The acquisition board's conversion: 24-bit value in the top three bytes of an
 // int32, divided by 1,074,000,000.
 inline std::vector<C> Decode(const std::vector<uint8_t>& frames) {

@@ -11,13 +11,6 @@ namespace {
 
 using namespace probe;
 
-// What the program adds to its measured dB.
-double Calibration(const FrontEndSetting& s) {
-    const double att[] = {0, 10, 20, 30};
-    const double loss[] = {0.6, 2.5, 2.4, 1.7, 1.1, 1.1, 2.8, 1.9, 1.5, 1.1, 0.0};
-    return att[s.attenuatorStep] + (s.preamp ? -7.5 : -4.0) + loss[s.preselectorFilter];
-}
-
 TEST(BandCalibration, CarrierReadsItsLevelInEverySettingAndRate) {
     const double carrierHz = 7100000.0, levelDbm = -73.0;
     BandModel band(Scenario("noise density=-150\nstation freq=7100000 mode=CARRIER level=-73"), 7);

@@ -12,12 +12,6 @@ namespace {
 
 using namespace probe;
 
-double Calibration(const FrontEndSetting& s) {
-    const double att[] = {0, 10, 20, 30};
-    const double loss[] = {0.6, 2.5, 2.4, 1.7, 1.1, 1.1, 2.8, 1.9, 1.5, 1.1, 0.0};
-    return att[s.attenuatorStep] + (s.preamp ? -7.5 : -4.0) + loss[s.preselectorFilter];
-}
-
 TEST(BandEngine, SMeterAndSpectrumReadTheDeclaredLevel) {
     // The carrier alone in a quiet band at 125 kHz, 15 258.789 Hz above the centre:
     // bin 1000 of an 8192-point spectrum.

@@ -2,7 +2,6 @@
 
 #include "BitstreamKeys.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,40 +18,17 @@ std::string BinDir() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
 }
 
-std::string UsbLibrary::Path() {
-    const char* v = std::getenv("VELORIX_USB_LIBRARY");
-    return v && *v ? std::string(v) : BinDir() + "/libvelorixusb.so";
-}
-
 std::string UsbLibrary::Load() {
-    handle = dlopen(Path().c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) return dlerror();
-    std::string missing;
-    auto bind = [&](auto& fn, const char* name) {
-        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(handle, name));
-        if (!fn) missing += std::string(" ") + name;
-    };
-    bind(Open, "Open");
-    bind(Close, "Close");
-    bind(FirmwareDownload, "FirmwareDownload");
-    bind(FpgaConfig, "FpgaConfig");
-    bind(GetDeviceName, "GetDeviceName");
-    bind(GetFriendlyDeviceName, "GetFriendlyDeviceName");
-    bind(SetAttenuator, "SetAttenuator");
-    bind(SetPreselector, "SetPreselector");
-    bind(Sio, "Sio");
-    bind(GetInputData, "GetInputData");
-    bind(StartAsyncInput, "StartAsyncInput");
-    bind(StopAsyncInput, "StopAsyncInput");
-    bind(EepromRead, "EepromRead");
-    bind(EepromWrite, "EepromWrite");
-    bind(GetDLLVersion, "GetDLLVersion");
-    return missing.empty() ? "" : "missing exports:" + missing;
+    std::string error;
+    if (!binding_.Load(Path(), error)) return error;
+    static_cast<UsbExports&>(*this) = binding_.Exports();
+    const int missing = 15 - binding_.BoundCount();
+    return missing == 0 ? "" : std::to_string(missing) + " of the 15 exports missing";
 }
 
 void UsbLibrary::Unload() {
-    if (handle) dlclose(handle);
-    *this = UsbLibrary{};
+    binding_.Unload();
+    static_cast<UsbExports&>(*this) = UsbExports{};
 }
 
 VirtualRig::VirtualRig(const Options& options) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "velorixusb.h"
+#include "UsbLibrary.h"
 
 namespace velorix::test {
 
@@ -15,30 +15,19 @@ std::string BinDir();
 // Generated bitstream of rate index 0-2 (125, 250, 500 kHz), without ".sbs".
 std::string BitstreamPath(int rateIndex);
 
-// libvelorixusb.so as the program binds it: dlopen from VELORIX_USB_LIBRARY or
-// the tree's bin/, then dlsym of the fifteen names.
-struct UsbLibrary {
-    void* handle = nullptr;
-    VelorixOpenFn Open = nullptr;
-    VelorixCloseFn Close = nullptr;
-    VelorixGetDeviceNameFn GetDeviceName = nullptr;
-    VelorixGetFriendlyDeviceNameFn GetFriendlyDeviceName = nullptr;
-    VelorixGetDLLVersionFn GetDLLVersion = nullptr;
-    VelorixFirmwareDownloadFn FirmwareDownload = nullptr;
-    VelorixFpgaConfigFn FpgaConfig = nullptr;
-    VelorixSetAttenuatorFn SetAttenuator = nullptr;
-    VelorixSetPreselectorFn SetPreselector = nullptr;
-    VelorixSioFn Sio = nullptr;
-    VelorixGetInputDataFn GetInputData = nullptr;
-    VelorixStartAsyncInputFn StartAsyncInput = nullptr;
-    VelorixStopAsyncInputFn StopAsyncInput = nullptr;
-    VelorixEepromReadFn EepromRead = nullptr;
-    VelorixEepromWriteFn EepromWrite = nullptr;
-
-    static std::string Path();
+// libvelorixusb.so loaded by the program's own binding (from
+// VELORIX_USB_LIBRARY or the tree's bin/), its exports called directly: the
+// tests see exactly what the library answers, without the binding's stand-in
+// answers for missing exports.
+class UsbLibrary : public UsbExports {
+public:
+    static std::string Path() { return velorix::UsbLibrary::DefaultPath(); }
     // Empty on success, else what went wrong.
     std::string Load();
     void Unload();
+
+private:
+    velorix::UsbLibrary binding_;
 };
 
 // One virtual receiver behind a freshly loaded library, in a private temporary
