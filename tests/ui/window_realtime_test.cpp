@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -19,8 +18,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "ChildProcess.h"
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
 #include "MainDisplay.h"
@@ -69,23 +71,20 @@ public:
         fs::create_directories(dir_);
         if (const char* old = std::getenv("XDG_RUNTIME_DIR")) oldRuntime_ = old;
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-        daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        daemon_.setStandardOutputFile(QProcess::nullDevice());
-        daemon_.start("pulseaudio",
-                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--log-target=stderr",
-                       "--log-level=error", "--load=module-native-protocol-unix",
-                       "--load=module-null-sink sink_name=spk",
-                       "--load=module-null-sink sink_name=vac "
-                       "sink_properties='device.description=\"Virtual Audio Cable\"'"});
+        daemon_ = std::make_unique<test::ChildProcess>(std::vector<std::string>{
+            "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--log-target=stderr",
+            "--log-level=error", "--load=module-native-protocol-unix",
+            "--load=module-null-sink sink_name=spk",
+            "--load=module-null-sink sink_name=vac "
+            "sink_properties='device.description=\"Virtual Audio Cable\"'"});
         QElapsedTimer waited;
         waited.start();
-        while (!Pactl({"info"}) && waited.elapsed() < 5000)
+        while (!test::RunsCleanly({"pactl", "info"}) && waited.elapsed() < 5000)
             QTest::qWait(100);
-        ready_ = Pactl({"set-default-sink", "spk"});
+        ready_ = test::RunsCleanly({"pactl", "set-default-sink", "spk"});
     }
     ~PrivatePulse() {
-        daemon_.terminate();
-        daemon_.waitForFinished(3000);
+        daemon_.reset();
         if (oldRuntime_.empty())
             unsetenv("XDG_RUNTIME_DIR");
         else
@@ -96,29 +95,20 @@ public:
     static constexpr int kRate = 31250;
     // `ms` of what sinks "spk" and "vac" play, mono, as samples.
     std::pair<std::vector<double>, std::vector<double>> RecordBoth(int ms) {
-        QProcess spk, vac;
-        for (auto [p, name] : {std::pair{&spk, "spk"}, std::pair{&vac, "vac"}}) {
-            p->setStandardOutputFile(QString::fromStdString((dir_ / name).string()));
-            p->start("parec", {"-d", QString(name) + ".monitor", "--format=s16le",
-                               "--rate=" + QString::number(kRate), "--channels=1"});
-        }
+        auto parec = [this](const std::string& name) {
+            return std::make_unique<test::ChildProcess>(
+                std::vector<std::string>{"parec", "-d", name + ".monitor", "--format=s16le",
+                                         "--rate=" + std::to_string(kRate), "--channels=1"},
+                (dir_ / name).string());
+        };
+        auto spk = parec("spk"), vac = parec("vac");
         QTest::qWait(ms);
-        for (QProcess* p : {&spk, &vac}) {
-            p->terminate();
-            p->waitForFinished(2000);
-        }
+        spk.reset();
+        vac.reset();
         return {Samples(dir_ / "spk"), Samples(dir_ / "vac")};
     }
 
 private:
-    static bool Pactl(const QStringList& arguments) {
-        QProcess pactl;
-        pactl.setStandardOutputFile(QProcess::nullDevice());
-        pactl.setStandardErrorFile(QProcess::nullDevice());
-        pactl.start("pactl", arguments);
-        return pactl.waitForFinished(2000) && pactl.exitStatus() == QProcess::NormalExit &&
-               pactl.exitCode() == 0;
-    }
     static std::vector<double> Samples(const fs::path& raw) {
         const std::string bytes = ReadAll(raw);
         std::vector<double> out(bytes.size() / 2);
@@ -132,7 +122,7 @@ private:
 
     fs::path dir_;
     std::string oldRuntime_;
-    QProcess daemon_;
+    std::unique_ptr<test::ChildProcess> daemon_;
     bool ready_ = false;
 };
 
