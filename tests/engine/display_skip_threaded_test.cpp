@@ -10,15 +10,9 @@
 namespace velorix {
 namespace {
 
+using test::PassingSource;
 using test::TestSink;
 using test::TestSource;
-
-// A head whose blocks leave it unchanged, as the acquisition board's.
-class PassingSource : public TestSource {
-public:
-    using TestSource::TestSource;
-    bool PassesThrough() override { return true; }
-};
 
 bool WaitReady(CDspThread& t) {
     for (int i = 0; i < 5000; ++i) {

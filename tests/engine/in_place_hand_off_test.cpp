@@ -13,15 +13,9 @@
 namespace velorix {
 namespace {
 
+using test::PassingSource;
 using test::TestSink;
 using test::TestSource;
-
-// A head whose blocks leave it unchanged, as the acquisition board's.
-class PassingSource : public TestSource {
-public:
-    using TestSource::TestSource;
-    bool PassesThrough() override { return true; }
-};
 
 // Doubles its input and notes the lowest input address it read from.
 class Doubler : public CDspBlock {

@@ -39,6 +39,13 @@ public:
     std::string& GetName(std::string& name) override { return name = "TestSource"; }
 };
 
+// A head whose blocks leave it unchanged, as the acquisition board's.
+class PassingSource : public TestSource {
+public:
+    using TestSource::TestSource;
+    bool PassesThrough() override { return true; }
+};
+
 // A consumer-only sink that records what reaches it and counts calls.
 class TestSink : public CDspConsumer {
 public:
