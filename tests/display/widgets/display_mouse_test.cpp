@@ -95,6 +95,14 @@ TEST(MainDisplayMouse, SlideBarDragCarriesTheTunedFrequencyWithTheView) {
     EXPECT_DOUBLE_EQ(sink.centres[0], g.VisibleCentreKHz());
 }
 
+// USB settings in centre tuning (TuneMode 1), tuned to the centre.
+void SetUpCentreTuning(SettingsRecord& s) {
+    test::EnsureApplication();
+    test::SetUpSettings(s, 4);
+    s.TuneMode = 1;
+    s.FreqOffset = 0;
+}
+
 // Counts the paints a widget receives.
 struct PaintCounter : QObject {
     int paints = 0;
@@ -105,11 +113,8 @@ struct PaintCounter : QObject {
 };
 
 TEST(MainDisplayMouse, ACentreRetuneInCentreTuningRepaintsTheSlideBarsScale) {
-    test::EnsureApplication();
     SettingsRecord s;
-    test::SetUpSettings(s, 4);
-    s.TuneMode = 1;
-    s.FreqOffset = 0;
+    SetUpCentreTuning(s);
     RecordingSink sink(s);
     MainDisplay display(s, sink);
     display.show();
@@ -171,11 +176,8 @@ TEST(SecondaryDisplayMouse, EdgeShiftAndSpectrumDragsAndTheWheel) {
 }
 
 TEST(SecondaryDisplayMouse, CentreTuningRetunesTheCentreEvery100MsOfASpectrumDrag) {
-    test::EnsureApplication();
     SettingsRecord s;
-    test::SetUpSettings(s, 4);
-    s.TuneMode = 1;
-    s.FreqOffset = 0;
+    SetUpCentreTuning(s);
     RecordingSink sink(s);
     std::int64_t nowMs = 5000;
     SecondaryDisplay display(410, 120, s, sink, nullptr, [&nowMs] { return nowMs; });
