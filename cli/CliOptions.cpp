@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "ModeNames.h"
+#include "ControlTable.h"
 
 namespace velorix {
 
@@ -39,10 +39,6 @@ bool OnOff(const std::string& s, bool& out) {
 }
 
 }  // namespace
-
-const char* ModeName(int mode) {
-    return mode >= 0 && mode < 9 ? kModeNames[mode] : "?";
-}
 
 const char* CliUsage() {
     return "usage: velorix-cli [options]\n"
@@ -132,7 +128,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         } else if (a == "--mode") {
             int m = -1;
             for (int k = 0; k < 9; ++k)
-                if (v == kModeNames[k]) m = k;
+                if (v == ModeName(k)) m = k;
             if (m < 0) return fail("--mode needs one of AM SAM CW RTTY USB LSB FM DRM USER");
             o.mode = m;
         } else if (a == "--filter") {

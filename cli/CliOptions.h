@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ControlTable.h"
+
 namespace velorix {
 
 // The headless receiver's command line. Parsing only checks what can be
@@ -53,8 +55,5 @@ CliParse ParseCliOptions(const std::vector<std::string>& args);
 
 // The text --help prints.
 const char* CliUsage();
-
-// Mode names as the command line takes them, by mode index.
-const char* ModeName(int mode);
 
 }  // namespace velorix

@@ -1,82 +1,16 @@
 #include "PanelState.h"
 
-#include <set>
-
 namespace velorix {
 
-namespace {
-const ControlId kAllControls[] = {
-    ControlId::SpanDown,
-    ControlId::SpanUp,
-    ControlId::Preamp,
-    ControlId::Dither,
-    ControlId::Presel,
-    ControlId::CFStepDown,
-    ControlId::CFStepUp,
-    ControlId::WheelStepDown,
-    ControlId::WheelStepUp,
-    ControlId::Center,
-    ControlId::Cal,
-    ControlId::CalClr,
-    ControlId::SourceReceiver,
-    ControlId::SourceWav,
-    ControlId::FileOpen,
-    ControlId::CentreDown,
-    ControlId::CentreUp,
-    ControlId::StepDown,
-    ControlId::StepUp,
-    ControlId::NoiseBlanker,
-    ControlId::NoiseReduction,
-    ControlId::Audio,
-    ControlId::NoiseBlankerSlider,
-    ControlId::NoiseRedSlider,
-    ControlId::VolumeSlider,
-    ControlId::Stop,
-    ControlId::Play,
-    ControlId::Record,
-    ControlId::Exit,
-    ControlId::Minimize,
-    ControlId::Logo,
-    ControlId::RefLevDown,
-    ControlId::RefLevUp,
-    ControlId::ScaleDown,
-    ControlId::ScaleUp,
-    ControlId::ClearMarkers,
-    ControlId::Delta,
-    ControlId::MarkerPeak,
-    ControlId::EdgeUp,
-    ControlId::EdgeDown,
-    ControlId::MainAvg,
-    ControlId::SecAvg,
-    ControlId::MainAvgSlider,
-    ControlId::SecAvgSlider,
-};
-}  // namespace
-
 PanelState::PanelState() {
-    for (ControlId id : kAllControls)
-        controls_[id] = ControlState{};
-    for (int i = 0; i < 4; ++i) {
-        controls_[Offset(ControlId::Att0, i)] = {};
-        controls_[Offset(ControlId::Agc0, i)] = {};
+    for (const ControlSpec& c : ControlTable()) {
+        if (c.id >= 0)
+            controls_[static_cast<ControlId>(c.id)] = ControlState{};
+        else if (c.kind == ControlKind::ValueLabel || c.kind == ControlKind::StatusLabel)
+            texts_[c.caption] = "";
     }
-    for (int i = 0; i < 3; ++i) {
-        controls_[Offset(ControlId::Rate125, i)] = {};
-        controls_[Offset(ControlId::SecTune, i)] = {};
-        controls_[Offset(ControlId::ListHfcc, i)] = {};
-    }
-    for (int i = 0; i < 2; ++i) {
-        controls_[Offset(ControlId::SmtrRms, i)] = {};
-        controls_[Offset(ControlId::DispSpect, i)] = {};
-    }
-    for (int i = 0; i < 6; ++i)
-        controls_[Offset(ControlId::Filter0, i)] = {};
-    for (int i = 0; i < 9; ++i)
-        controls_[Offset(ControlId::Mode0, i)] = {};
-    for (const char* name :
-         {label::kRefLev, label::kScale, label::kCFStep, label::kWheelStep, label::kSpan,
-          label::kFreq, label::kFreqHz, label::kDate, label::kTime, label::kFile})
-        texts_[name] = "";
+    texts_[label::kFreq] = "";
+    texts_[label::kFreqHz] = "";
 }
 
 SliderRange SliderBounds(ControlId slider) {

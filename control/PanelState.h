@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "ControlIds.h"
+#include "ControlTable.h"
 
 namespace velorix {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "ControlIds.h"
+#include "ControlTable.h"
 
 namespace velorix {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "ControlIds.h"
+#include "ControlTable.h"
 
 class QWidget;
 

@@ -4,37 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "ControlTable.h"
+
 namespace velorix::skin {
 
 class Skin;
 
-// What a placed face is, which decides the control that wears it.
-enum class FaceKind {
-    Button,        // bitmap push button: U, D, G (frame buttons: U, D)
-    TextButton,    // push button with a caption
-    CheckBox,      // UU, UC, DU, DC with an optional caption
-    ValueLabel,    // face 149, a number right-aligned
-    StatusLabel,   // faces 201-203, text left-aligned
-    Slider,        // track 187, thumb 188
-    RecordingBar,  // face 204
-    Readout,       // face 189
-    StationPanel,  // face 190
-};
-
-// One control of the window: its kind, command id (slider: notification
-// number; -1 for none), face base name, caption (labels: the text's name) and
-// top-left corner in window pixels.
-struct PlacedFace {
-    FaceKind kind;
-    int id;
-    std::string base;
-    std::string caption;
-    int x;
-    int y;
-};
+// The window's controls as the skin places them: the control table's rows.
+using FaceKind = ControlKind;
+using PlacedFace = ControlSpec;
 
 // Every skinned control of the 1024 x 620 window.
-const std::vector<PlacedFace>& WindowLayout();
+inline const std::vector<PlacedFace>& WindowLayout() {
+    return ControlTable();
+}
 
 // The name of a placed face's first face ("ARROWUU", "IDB_CHKDARKUU", "149").
 std::string FirstFace(const PlacedFace& placed);

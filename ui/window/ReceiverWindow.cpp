@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
+#include <map>
 
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
@@ -24,11 +25,6 @@ namespace velorix {
 namespace {
 
 constexpr int kDragStripHeight = 27;
-
-bool InGroup(ControlId id, ControlId first, int count, int& index) {
-    index = static_cast<int>(id) - static_cast<int>(first);
-    return index >= 0 && index < count;
-}
 
 // The wait cursor while the receiver's FPGA is configured.
 class WaitCursor {
@@ -313,32 +309,19 @@ void ReceiverWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
-    std::optional<ControlId> id;
-    switch (event->key()) {
-        case Qt::Key_Left:
-            id = ControlId::StepDown;
-            break;
-        case Qt::Key_Right:
-            id = ControlId::StepUp;
-            break;
-        case Qt::Key_PageDown:
-            id = ControlId::CentreDown;
-            break;
-        case Qt::Key_PageUp:
-            id = ControlId::CentreUp;
-            break;
-        case Qt::Key_Down:
-            id = ControlId::WheelStepDown;
-            break;
-        case Qt::Key_Up:
-            id = ControlId::WheelStepUp;
-            break;
-        default:
-            QWidget::keyPressEvent(event);
-            return;
+    static const std::map<int, ControlKey> kKeys = {
+        {Qt::Key_Left, ControlKey::Left},         {Qt::Key_Right, ControlKey::Right},
+        {Qt::Key_PageDown, ControlKey::PageDown}, {Qt::Key_PageUp, ControlKey::PageUp},
+        {Qt::Key_Down, ControlKey::Down},         {Qt::Key_Up, ControlKey::Up}};
+    const auto key = kKeys.find(event->key());
+    const ControlSpec* control = key == kKeys.end() ? nullptr : ControlForKey(key->second);
+    if (control == nullptr) {
+        QWidget::keyPressEvent(event);
+        return;
     }
     // A key does what its arrow does, and nothing while the arrow is disabled.
-    if (receiver_->Controller().Panel().Enabled(*id)) Route(*id);
+    const auto id = static_cast<ControlId>(control->id);
+    if (receiver_->Controller().Panel().Enabled(id)) Route(id);
 }
 
 void ReceiverWindow::closeEvent(QCloseEvent* event) {
