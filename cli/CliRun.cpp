@@ -15,14 +15,11 @@
 #include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
-#include "DisplayTables.h"
 #include "SMeterValues.h"
-#include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
 #include "WavFileSink.h"
-#include "WavFormat.h"
 
 namespace velorix {
 
@@ -157,15 +154,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "velorix-cli: %s\n", note.c_str());
     ApplyOptions(o, settings);
     // A recording series is never written over unasked.
-    if (!o.record.empty() && !o.overwrite) {
-        const WavSeriesName series = ParseWavSeriesPath(o.record);
-        const std::string first = WavSeriesFileName(series.base, series.number);
-        if (::access(first.c_str(), F_OK) == 0) {
-            std::fprintf(err,
-                         "velorix-cli: %s already exists: give --overwrite to record over it\n",
-                         first.c_str());
-            return 1;
-        }
+    if (const auto first =
+            o.record.empty() || o.overwrite ? std::nullopt : SourcePart::SeriesInTheWay(o.record)) {
+        std::fprintf(err, "velorix-cli: %s already exists: give --overwrite to record over it\n",
+                     first->c_str());
+        return 1;
     }
     const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
     if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
@@ -191,44 +184,36 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
-    mainDisplay = std::make_unique<SpectrumTap>(
-        MainFFTSize(settings.MainFFTIdx), AveragingFactor(settings.MainAvgVal),
-        !o.waterfall.empty(), 30.0, [&mainDisplayThread](int n) {
+    mainDisplay =
+        std::make_unique<SpectrumTap>(!o.waterfall.empty(), 30.0, [&mainDisplayThread](int n) {
             if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
         });
-    // The picture as the window would draw it at the stored display settings.
-    auto refreshView = [&] {
-        double lowKHz = 0.0, highKHz = 0.0;
-        if (const auto* engine = rx.Engine()) {
-            SecondaryDisplayModel passband(SpectrumTap::kWidth);
-            passband.Configure(engine->BandPassRateKHz(), engine->CarrierOffsetHz());
-            passband.SetEdges(engine->PassbandLower(), engine->PassbandUpper());
-            passband.EdgesKHz(lowKHz, highKHz);
-        }
-        mainDisplay->SetView(MainViewFromSettings(
-            settings, kOutputRatesKHz[settings.DdcSamplingRateIdx], lowKHz, highKHz));
-    };
-    refreshView();
     rx.SetDisplays(mainDisplay.get(), &secDisplay);
     rx.BuildEngine();
     if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
     ReceiverController& ctl = rx.Controller();
     CAcqBoard& board = rx.Board();
+    // The picture is the window's main display, as the controller decides it.
+    auto showState = [&] {
+        mainDisplay->Show(std::make_shared<const DisplayState>(ctl.MainDisplay()));
+    };
 
     // A recording starts before the first block, so it holds everything the
     // chain receives: played back, it gives the same audio.
     auto startRecording = [&] {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
-        if (ctl.StartRecording(o.record).accepted) return true;
+        if (ctl.Source().StartRecording(o.record).accepted) return true;
         const std::string why = rx.Recorder().LastError();
         std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
                      why.empty() ? "" : ": ", why.c_str());
         return false;
     };
     auto applyDsp = [&] {
-        if (o.nbValue) ctl.SetNBVal(*o.nbValue), ctl.SetNoiseBlanker(true);
-        if (o.nrValue) ctl.SetNRVal(*o.nrValue), ctl.SetNoiseReduction(true);
+        DemodulatorPart& d = ctl.Demodulator();
+        if (o.nbValue) d.SetNBVal(*o.nbValue), d.SetNoiseBlanker(true);
+        if (o.nrValue) d.SetNRVal(*o.nrValue), d.SetNoiseReduction(true);
+        showState();
         return true;
     };
     if (!fromFile) {
@@ -247,8 +232,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     } else {
         // No receiver: the file's own settings rule, nothing is sent anywhere.
         ctl.RestoreWithoutReceiver();
-        ctl.SelectSource(1, false);
-        if (!ctl.LoadFile(o.sourceFile).accepted) return 1;
+        ctl.Source().SelectSource(1, false);
+        if (!ctl.Source().LoadFile(o.sourceFile).accepted) return 1;
         if (o.tuneHz) {
             const long long offset = settings.CenterFreq - *o.tuneHz;
             const double limit = 0.4 * settings.outputRateKHz * 1000.0;
@@ -259,15 +244,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                              limit, settings.CenterFreq);
                 return 2;
             }
-            ctl.SetTuningOffset(static_cast<int>(offset));
+            ctl.Tuning().SetTuningOffset(offset);
         }
         applyDsp();
         board.SetStopAtEnd(true);
     }
     ctl.StationTick();
     setController(&ctl);
-    refreshView();
-    if (fromFile && !ctl.Play().accepted) {
+    showState();
+    if (fromFile && !ctl.Source().Play().accepted) {
         setController(nullptr);
         return 1;
     }
@@ -284,7 +269,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
             lastTick = Clock::now();
-            ctl.Tick();  // free-space guard and status
+            ctl.Source().Tick();  // free-space guard and status
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
@@ -354,8 +339,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             code = 1;
         } else {
             // The last spectrum, redrawn with the tuned line and band where they ended.
-            refreshView();
-            mainDisplay->Rerender();
+            showState();
+            mainDisplay->Render();
             if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;

@@ -6,8 +6,8 @@
 
 #include "BandSynthesis.h"
 #include "DspRecorder.h"
+#include "PreselectorBands.h"
 #include "SettingsRecord.h"
-#include "TuningTables.h"
 
 namespace velorix {
 

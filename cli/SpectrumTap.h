@@ -3,33 +3,26 @@
 #include <QImage>
 #include <string>
 
-#include "SettingsRecord.h"
 #include "SpectrumRenderer.h"
 
 namespace velorix {
 
 // The headless receiver's main display: the window's renderer behind the
-// main display thread, 820 × 249 as in the window. Like the window, which
-// computes one spectrum per painted frame, it computes at most `frameRateHz`
-// spectra per second of signal, whether the chain runs in real time or as
-// fast as it can; the blocks in between are dropped (by the thread's skip
-// limit when `skip` is given). Read the pictures after the stream ends.
+// main display thread, 820 × 249 as in the window, drawing the state the
+// controller gives it. Like the window, which computes one spectrum per
+// painted frame, it computes at most `frameRateHz` spectra per second of
+// signal, whether the chain runs in real time or as fast as it can; the
+// thread's skip limit drops the blocks in between. Read the pictures after
+// the stream ends.
 class SpectrumTap : public SpectrumRenderer {
 public:
-    static constexpr int kWidth = 820;
-    static constexpr int kHeight = 249;
+    static constexpr int kWidth = kMainPlotWidth;
+    static constexpr int kHeight = kMainPlotHeight;
     // Waterfall lines kept for the picture (about 33 s at 30 lines a second).
     static constexpr int kWaterfallLines = 1000;
 
-    SpectrumTap(int fftSize, double averaging, bool keepWaterfall, double frameRateHz,
-                SkipControl skip = {});
+    SpectrumTap(bool keepWaterfall, double frameRateHz, SkipControl skip);
 };
-
-// The main display's view from the stored display settings: FFT size,
-// reference level, dB per division, calibration, the tuned line and the
-// passband band (its edges relative to the tuned frequency, kHz).
-SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
-                                  double highKHz);
 
 // Writes an image as a PNG; false with the reason in `why`.
 bool WritePng(const QImage& image, const std::string& path, const char* what, std::string& why);

@@ -1,6 +1,8 @@
 # velorix_check_links(<target> FORBID <regex>... )
+# velorix_check_links(<target> LEAF)
 #
-# Proves that <target> links none of the libraries matching the regexes,
+# Proves that <target> links none of the libraries matching the regexes (or,
+# for a LEAF, no library at all),
 # directly or through any library it links (a static library passes its
 # private dependencies on to whoever links it). The closure is written at
 # configure time beside the build; a ctest named LinkCheck.<target> reads it
@@ -44,7 +46,7 @@ function(_velorix_link_closure target out_var)
 endfunction()
 
 function(velorix_check_links target)
-    cmake_parse_arguments(L "" "" "FORBID" ${ARGN})
+    cmake_parse_arguments(L "LEAF" "" "FORBID" ${ARGN})
     if(NOT TARGET ${target})
         return()
     endif()
@@ -53,6 +55,6 @@ function(velorix_check_links target)
     list(JOIN lines "\n" text)
     file(WRITE ${file} "${text}\n")
     add_test(NAME LinkCheck.${target}
-             COMMAND ${CMAKE_COMMAND} -DCLOSURE=${file} "-DFORBID=${L_FORBID}"
+             COMMAND ${CMAKE_COMMAND} -DCLOSURE=${file} "-DFORBID=${L_FORBID}" -DLEAF=${L_LEAF}
                      -P ${CMAKE_SOURCE_DIR}/cmake/VelorixLinkCheckRun.cmake)
 endfunction()

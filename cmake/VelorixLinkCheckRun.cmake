@@ -1,7 +1,15 @@
 # Run by ctest: fails when a link closure written by velorix_check_links
-# holds a library matching one of the FORBID regexes.
+# holds a library matching one of the FORBID regexes, or any library for a LEAF.
 file(STRINGS ${CLOSURE} lines)
 list(LENGTH lines count)
+if(LEAF)
+    if(count GREATER 0)
+        list(JOIN lines "\n  " text)
+        message(FATAL_ERROR "a leaf links nothing, but links:\n  ${text}")
+    endif()
+    message(STATUS "links nothing")
+    return()
+endif()
 if(count EQUAL 0)
     message(FATAL_ERROR "${CLOSURE} is empty: the target links nothing we can check")
 endif()

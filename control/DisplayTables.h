@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "PreselectorBands.h"
 #include "SettingsRecord.h"
 
 namespace velorix {
@@ -13,9 +14,6 @@ namespace velorix {
 inline constexpr std::array<int, 7> kMainFFTSizes = {65536, 32768, 16384, 8192, 4096, 2048, 1024};
 // Attenuator correction per AttenuatorIdx 0..3, dB.
 inline constexpr std::array<double, 4> kAttenuatorCorrectionDb = {0.0, 10.0, 20.0, 30.0};
-// Loss of the preselector filter per band 0..10, dB (band 10: no filter).
-inline constexpr std::array<double, 11> kPreselectorLossDb = {0.6, 2.5, 2.4, 1.7, 1.1, 1.1,
-                                                              2.8, 1.9, 1.5, 1.1, 0.0};
 
 // dB per division of the spectrum plots per RefScaleIdx 0..4.
 inline constexpr std::array<int, 5> kDbPerDivision = {1, 2, 5, 10, 15};

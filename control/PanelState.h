@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "ControlTable.h"
+#include "DisplayState.h"
 
 namespace velorix {
 
@@ -109,7 +111,17 @@ PanelChanges Diff(const PanelState& before, const PanelState& after);
 
 // The answer of every operation of the controller.
 struct Outcome {
+    // An operation refused: nothing changed.
+    static Outcome Refused() {
+        Outcome o;
+        o.accepted = false;
+        return o;
+    }
+
     PanelChanges changes;
+    // A display's new state, when the operation changed it; null: unchanged.
+    std::shared_ptr<const DisplayState> mainDisplay;
+    std::shared_ptr<const DisplayState> secondaryDisplay;
     // False when the operation was refused and nothing changed (a keypad
     // entry out of range, "PLAY" while playing, a file that did not load).
     bool accepted = true;

@@ -2,153 +2,108 @@
 
 #include <algorithm>
 
-#include "DisplayTables.h"
-#include "StatusTexts.h"
-
 namespace velorix {
 
-ReceiverController::ReceiverController(const Parts& parts)
-    : settings_(parts.settings),
-      engine_(parts.engine),
-      board_(parts.board),
-      library_(parts.library),
-      startup_(parts.startup),
-      recorder_(parts.recorder),
-      stations_(parts.stations),
-      notifier_(parts.notifier),
-      displays_(parts.displays ? parts.displays : &noDisplays_),
-      pacing_(parts.pacing),
-      feed_(dynamic_cast<DisplayFeedControl*>(&parts.engine)),
-      freeSpace_(FreeBytesOf),
-      clock_(parts.clock ? parts.clock : Clock(SystemSecondsUtc)),
-      stationPanel_([this] { return clock_(); }) {
+ReceiverController::ReceiverController(const ControllerWiring& wiring) : c_(wiring) {
+    c_.tuning = &tuning_;
+    c_.demodulator = &demodulator_;
+    c_.frontEnd = &frontEnd_;
+    c_.source = &source_;
+    c_.displays = &displays_;
     // Never used, always disabled.
     for (ControlId id :
          {ControlId::NoiseReduction, ControlId::SecPbt, ControlId::SecNotch, ControlId::MarkerPeak})
-        panel_.Enable(id, false);
+        c_.panel.Enable(id, false);
+    displays_.Refresh();
 }
 
-void ReceiverController::SetClock(Clock clock) {
-    clock_ = clock ? std::move(clock) : Clock(SystemSecondsUtc);
-    stationPanel_.Tick();
-}
-
-void ReceiverController::RefreshSpan() {
-    const int idx = std::clamp(settings_.MainFFTIdx, 0, 6);
-    settings_.MainFFTIdx = idx;
-    panel_.SetText(label::kSpan, SpanText(settings_.DdcSamplingRateIdx, idx));
-    panel_.Enable(ControlId::SpanDown, idx > 0);
-    panel_.Enable(ControlId::SpanUp, idx < 6);
-    displays_->Reconfigure();
+void ReceiverController::SetClock(ControllerContext::Clock clock) {
+    c_.clock = clock ? std::move(clock) : ControllerContext::Clock(SystemSecondsUtc);
+    c_.stationPanel.Tick();
 }
 
 Outcome ReceiverController::RestoreAll(bool readIdentity) {
-    return Run([&](Outcome& o) {
-        settings_.Clamp();
-        if (readIdentity) startup_.ReadIdentity();
-        ApplyTuneMode(settings_.TuneMode != 0);
-        SetCentre(settings_.CenterFreq);
-        ApplyAttenuator(settings_.AttenuatorIdx);
-        ApplyMemList(settings_.MemListIdx);
-        panel_.Check(ControlId::Preamp, settings_.AdcPreamp != 0);
-        panel_.Check(ControlId::Dither, settings_.AdcDither != 0);
-        panel_.Check(ControlId::Presel, settings_.Preselector != 0);
-        settings_.levelOffsetDb = settings_.AdcPreamp ? -7.5 : -4.0;
-        if (!ApplyRate(false, o)) return;
-        RefreshSpan();
-        RefreshRefLevel();
-        RefreshScale();
-        RefreshCFStep();
-        ApplyFilter(settings_.DemBwIdx[std::clamp(settings_.DemIdx, 0, kModeCount - 1)]);
-        const Outcome mode = SelectMode(std::clamp(settings_.DemIdx, 0, kModeCount - 1));
-        (void)mode;
-        RefreshWheelStep();
-        ApplyDisplayFunction(settings_.DispFnIdx);
-        ApplySecDisplayFunction(settings_.SecDispFnIdx);
-        RefreshCal();
-        ApplySMeterMode(settings_.SmtrMode);
+    return c_.Run([&](Outcome& o) {
+        SettingsRecord& s = c_.settings;
+        s.Clamp();
+        if (readIdentity) c_.startup.ReadIdentity();
+        tuning_.ApplyTuneMode(s.TuneMode != 0);
+        tuning_.SetCentre(s.CenterFreq);
+        frontEnd_.ApplyAttenuator(s.AttenuatorIdx);
+        ApplyMemList(s.MemListIdx);
+        c_.panel.Check(ControlId::Preamp, s.AdcPreamp != 0);
+        c_.panel.Check(ControlId::Dither, s.AdcDither != 0);
+        c_.panel.Check(ControlId::Presel, s.Preselector != 0);
+        s.levelOffsetDb = s.AdcPreamp ? -7.5 : -4.0;
+        if (!frontEnd_.ApplyRate(false, o)) return;
+        displays_.RefreshSpan();
+        displays_.RefreshRefLevel();
+        displays_.RefreshScale();
+        tuning_.RefreshCFStep();
+        demodulator_.ApplyFilter(s.DemBwIdx[c_.Mode()]);
+        demodulator_.SelectMode(c_.Mode());
+        tuning_.RefreshWheelStep();
+        displays_.ApplyDisplayFunction(s.DispFnIdx);
+        displays_.ApplySecDisplayFunction(s.SecDispFnIdx);
+        frontEnd_.RefreshCal();
+        displays_.ApplySMeterMode(s.SmtrMode);
         // The five sliders at their stored values, each value applied.
-        panel_.SetSlider(ControlId::MainAvgSlider, settings_.MainAvgVal);
-        panel_.SetSlider(ControlId::SecAvgSlider, settings_.SecAvgVal);
-        panel_.SetSlider(ControlId::NoiseBlankerSlider, settings_.NBVal);
-        panel_.SetSlider(ControlId::NoiseRedSlider, settings_.NRVal);
-        panel_.SetSlider(ControlId::VolumeSlider, settings_.VolVal);
-        displays_->SetAveraging(DisplayId::Main, AveragingFactor(settings_.MainAvgVal));
-        displays_->SetAveraging(DisplayId::Secondary, AveragingFactor(settings_.SecAvgVal));
-        engine_.SetNoiseBlankerThreshold(settings_.NBVal);
-        engine_.SetNoiseReductionStepDb(settings_.NRVal * 0.1);
-        engine_.SetVolumeDb(settings_.VolVal * 0.1);
-        panel_.Enable(ControlId::NoiseReduction, false);
-        panel_.CheckRadio(ControlId::SourceReceiver, 2, 0);
-        const Outcome source = SelectSource(0, false);
-        (void)source;
+        displays_.ApplyAvgVal(DisplayId::Main, s.MainAvgVal);
+        displays_.ApplyAvgVal(DisplayId::Secondary, s.SecAvgVal);
+        demodulator_.ApplySliderValues();
+        c_.panel.Enable(ControlId::NoiseReduction, false);
+        c_.panel.CheckRadio(ControlId::SourceReceiver, 2, 0);
+        source_.SelectSource(0, false);
         for (ControlId id :
              {ControlId::SecPbt, ControlId::SecNotch, ControlId::MarkerPeak, ControlId::FileOpen})
-            panel_.Enable(id, false);
-        ApplyAveraging(DisplayId::Main, false);
-        ApplyAveraging(DisplayId::Secondary, false);
-        ApplyNoiseBlanker(false);
-        ApplyNoiseReduction(false);
-        ApplyAudio(true);  // whatever the mode: DRM starts with audio on
+            c_.panel.Enable(id, false);
+        displays_.ApplyAveraging(DisplayId::Main, false);
+        displays_.ApplyAveraging(DisplayId::Secondary, false);
+        demodulator_.ApplyNoiseBlanker(false);
+        demodulator_.ApplyNoiseReduction(false);
+        demodulator_.ApplyAudio(true);  // whatever the mode: DRM starts with audio on
     });
 }
 
 Outcome ReceiverController::RestoreWithoutReceiver() {
-    settings_.retuneInhibit.store(1);
+    c_.Store(c_.settings.retuneInhibit, 1);
     return RestoreAll(false);
 }
 
 Outcome ReceiverController::Start() {
-    return Run([&](Outcome&) {
+    return c_.Run([&](Outcome&) {
         // The mode again, now that samples flow; the audio stays on as the
         // start-up left it, even for DRM and USER.
-        const bool audio = panel_.Checked(ControlId::Audio);
-        const Outcome mode = SelectMode(std::clamp(settings_.DemIdx, 0, kModeCount - 1));
-        (void)mode;
-        ApplyAudio(audio);
-        engine_.SetTuningOffsetHz(settings_.FreqOffset);
-        CentreChanged();
-        displays_->Reconfigure();
-        displays_->Redraw();
+        const bool audio = c_.panel.Checked(ControlId::Audio);
+        demodulator_.SelectMode(c_.Mode());
+        demodulator_.ApplyAudio(audio);
+        c_.engine.SetTuningOffsetHz(c_.settings.FreqOffset);
+        tuning_.CentreChanged();
+        displays_.Reconfigure();
     });
 }
 
 Outcome ReceiverController::SendFrontEnd() {
-    return Run([&](Outcome&) { SendFrontEndNow(); });
+    return c_.Run([&](Outcome&) { frontEnd_.SendFrontEndNow(); });
 }
 
 Outcome ReceiverController::Shutdown() {
-    return Run([&](Outcome&) { CloseFileInternal(); });
+    return c_.Run([&](Outcome&) { source_.CloseFileNow(); });
 }
 
 SMeterReading ReceiverController::MeterUpdate() {
     SMeterReading r;
     const double level =
-        settings_.SmtrMode == 1 ? engine_.AgcPeakLevelDb() : engine_.AgcAverageLevelDb();
-    r.tenthsDbm = SMeterTenths(level, settings_);
-    r.clip = board_.GetOverload() != 0;
-    board_.ClearOverload();
-    r.lock = engine_.IsDemodulatorLocked();
+        c_.settings.SmtrMode == 1 ? c_.engine.AgcPeakLevelDb() : c_.engine.AgcAverageLevelDb();
+    r.tenthsDbm = SMeterTenths(level, c_.settings);
+    r.clip = c_.board.GetOverload() != 0;
+    c_.board.ClearOverload();
+    r.lock = c_.engine.IsDemodulatorLocked();
     return r;
 }
 
-Outcome ReceiverController::SelectMainFFT(int mainFFTIdx) {
-    return Run([&](Outcome& o) {
-        if (mainFFTIdx < 0 || mainFFTIdx > 6) {
-            o.accepted = false;
-            return;
-        }
-        settings_.MainFFTIdx = mainFFTIdx;
-        RefreshSpan();
-    });
-}
-
-int ReceiverController::MainFFTSizeNow() const {
-    return MainFFTSize(settings_.MainFFTIdx);
-}
-
 Outcome ReceiverController::SelectMemList(int memListIdx) {
-    return Run([&](Outcome& o) {
+    return c_.Run([&](Outcome& o) {
         if (memListIdx < 0 || memListIdx > 2) {
             o.accepted = false;
             return;
@@ -159,15 +114,16 @@ Outcome ReceiverController::SelectMemList(int memListIdx) {
 
 void ReceiverController::ApplyMemList(int memListIdx) {
     memListIdx = std::clamp(memListIdx, 0, 2);
-    settings_.MemListIdx = memListIdx;
-    panel_.CheckRadio(ControlId::ListHfcc, 3, memListIdx);
-    stationRedraw_ |= stationPanel_.SetList(stations_ ? stations_->List(memListIdx) : nullptr);
+    c_.settings.MemListIdx = memListIdx;
+    c_.panel.CheckRadio(ControlId::ListHfcc, 3, memListIdx);
+    c_.stationRedraw |=
+        c_.stationPanel.SetList(c_.stations ? c_.stations->List(memListIdx) : nullptr);
 }
 
 ReceiverInfoTexts ReceiverController::InfoTexts() {
-    if (!startup_.IsPreProduction()) startup_.ReadIdentity();
-    return FormatReceiverInfo(startup_.Identity(), startup_.IsPreProduction(),
-                              library_.GetDLLVersion());
+    if (!c_.startup.IsPreProduction()) c_.startup.ReadIdentity();
+    return FormatReceiverInfo(c_.startup.Identity(), c_.startup.IsPreProduction(),
+                              c_.library.GetDLLVersion());
 }
 
 }  // namespace velorix

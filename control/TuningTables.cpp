@@ -40,16 +40,6 @@ std::string WheelStepText(int stepHz) {
     return text;
 }
 
-int PreselectorBandFor(std::int64_t centreHz, bool preselectorOn) {
-    if (!preselectorOn) return 10;
-    // Upper edge (inclusive, Hz) of filters 0..9.
-    static constexpr std::int64_t kUpperHz[10] = {1699999, 2099999,  2999999,  4199999,  5999999,
-                                                  8399999, 11999999, 16999999, 23999999, 31999999};
-    for (int band = 0; band < 10; ++band)
-        if (centreHz <= kUpperHz[band]) return band;
-    return 10;
-}
-
 ReadoutText FormatReadout(std::int64_t tunedHz) {
     const char sign = tunedHz < 0 ? '-' : ' ';
     const std::int64_t m = tunedHz < 0 ? -tunedHz : tunedHz;

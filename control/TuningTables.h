@@ -34,10 +34,6 @@ std::string CFStepText(int stepHz);
 // The "WheelStep" label: "%.1f kHz" from 1000 Hz, else "%d Hz".
 std::string WheelStepText(int stepHz);
 
-// The preselector filter for a centre frequency in Hz: 0 below 1.7 MHz up to
-// 9 below 32 MHz, 10 (no filter) above or when the preselector is off.
-int PreselectorBandFor(std::int64_t centreHz, bool preselectorOn);
-
 // The frequency readout's two texts for a tuned frequency in Hz: the sign
 // (' ' or '-') with MHz and kHz in the large font, the Hz in the small one.
 struct ReadoutText {

@@ -20,6 +20,7 @@ void FrameExchange::Publish(RowSpan changed) {
         changed_ = changed_.Union(changed);
         pending_.store(true);
     }
+    if (published_) published_();
 }
 
 bool FrameExchange::TakePending(RowSpan& changed) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 namespace velorix {
@@ -22,11 +23,15 @@ struct RowSpan {
 
 // Hands finished pictures from a display thread to the widget: the renderer
 // draws into the back image and publishes it, which swaps it with the front
-// under a small mutex and raises the pending flag; the paint blits the front.
-// Neither side waits for the other longer than a swap.
+// under a small mutex, raises the pending flag and tells the widget; the
+// paint blits the front. Neither side waits for the other longer than a swap.
 class FrameExchange {
 public:
     FrameExchange(int widthPx, int heightPx);
+
+    // Called on the display thread after each publish (the widget queues its
+    // paint); set before the display thread runs.
+    void OnPublish(std::function<void()> published) { published_ = std::move(published); }
 
     // The image the renderer draws into (renderer side, under its own lock).
     QImage& Back() { return back_; }
@@ -54,6 +59,7 @@ private:
     mutable std::mutex mutex_;
     RowSpan changed_;  // under mutex_
     std::atomic<bool> pending_{false};
+    std::function<void()> published_;
 };
 
 }  // namespace velorix

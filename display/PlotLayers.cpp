@@ -44,7 +44,7 @@ bool SameBackground(const PlotBackground& a, const PlotBackground& b) {
     const std::vector<int>& bx = b.grid && b.gridXs ? *b.gridXs : none;
     return a.band.low == b.band.low && a.band.high == b.band.high &&
            a.bandVisible == b.bandVisible && a.grid == b.grid && a.divisions == b.divisions &&
-           ax == bx && a.border == b.border && a.tunedX == b.tunedX && a.cursorX == b.cursorX;
+           ax == bx && a.border == b.border && a.tunedX == b.tunedX;
 }
 
 void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
@@ -71,7 +71,6 @@ void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
         plain[static_cast<size_t>(w - 1)] |= plotcolour::kGrid;
     }
     if (layers.bandVisible) orColumn(layers.tunedX, plotcolour::kTunedLine);
-    orColumn(layers.cursorX, plotcolour::kCursorLine);
     std::vector<QRgb> lined(plain);
     for (QRgb& p : lined)
         p |= plotcolour::kGrid;
@@ -86,6 +85,28 @@ void DrawPlotBackground(QImage& image, const PlotBackground& layers) {
     for (int y = 0; y < h; ++y)
         std::copy(isLined[static_cast<size_t>(y)] ? lined.begin() : plain.begin(),
                   isLined[static_cast<size_t>(y)] ? lined.end() : plain.end(), r.Row(y));
+}
+
+void DrawPointerMarks(QImage& image, int firstX, const PointerMarks& marks) {
+    const Raster r(image);
+    // Column x of the plot is column x - firstX of the image.
+    auto orColumn = [&](int x, QRgb colour, bool spareTrace) {
+        const int c = x - firstX;
+        if (x <= 0 || c < 0 || c >= r.w) return;
+        for (int y = 0; y < r.h; ++y) {
+            QRgb& p = r.Row(y)[c];
+            if (!(spareTrace && p == plotcolour::kTrace)) p |= colour;
+        }
+    };
+    if (marks.hoverBand) {
+        const int lo = std::max(marks.band.low, firstX);
+        const int hi = std::min(marks.band.high, firstX + r.w - 1);
+        for (int y = 0; y < r.h; ++y)
+            for (int x = lo; x <= hi; ++x)
+                r.Row(y)[x - firstX] |= plotcolour::kBand;
+        orColumn(marks.tunedX, plotcolour::kTunedLine, false);
+    }
+    orColumn(marks.cursorX, plotcolour::kCursorLine, marks.overTrace);
 }
 
 void OrWaterfall(QImage& image, const QImage& ring, int newestRow) {

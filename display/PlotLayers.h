@@ -18,7 +18,7 @@ inline constexpr QRgb kBand = 0xff454536;        // 69, 69, 54
 }  // namespace plotcolour
 
 // What the background of a plot shows: the passband band, the grid, the
-// border and the tuned and cursor lines. A line at x 0 is not drawn.
+// border and the tuned line. A line at x 0 is not drawn.
 struct PlotBackground {
     PassbandPixels band;
     bool bandVisible = true;
@@ -27,7 +27,6 @@ struct PlotBackground {
     const std::vector<int>* gridXs = nullptr;
     bool border = true;
     int tunedX = 0;
-    int cursorX = 0;
 };
 
 // True when both draw the same background (the grid columns compared by value).
@@ -37,6 +36,25 @@ bool SameBackground(const PlotBackground& a, const PlotBackground& b);
 // the band filled, then grid, border and lines merged with a bitwise OR, so a
 // grid line in the band reads (101, 101, 54) and the tuned line (255, 197, 54).
 void DrawPlotBackground(QImage& image, const PlotBackground& layers);
+
+// The pointer's marks, which the widget paints over a finished frame as the
+// background would have merged them: the cursor line ORed into its column,
+// and in the waterfall the passband band with its tuned line while the
+// pointer is over it. A line at x 0 is not drawn.
+struct PointerMarks {
+    int cursorX = 0;
+    // The picture's trace and markers lie over the lines (the spectrum):
+    // their pixels stay as they are.
+    bool overTrace = false;
+    bool hoverBand = false;
+    PassbandPixels band;
+    int tunedX = 0;
+    bool operator==(const PointerMarks&) const = default;
+};
+
+// The marks ORed into `image`, a copy of the frame's columns from `firstX`
+// on (only those columns are touched).
+void DrawPointerMarks(QImage& image, int firstX, const PointerMarks& marks);
 
 // ORs the waterfall ring onto the image: ring row `newestRow` at the top,
 // older rows below it.

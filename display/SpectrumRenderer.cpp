@@ -10,7 +10,6 @@
 #include "DisplayFont.h"
 #include "DisplayTables.h"
 #include "PlotLayers.h"
-#include "SecondaryDisplayModel.h"
 
 namespace velorix {
 
@@ -47,27 +46,6 @@ bool DrawMarkers(QImage& image, const MarkerList& markers) {
 }
 }  // namespace
 
-SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb, int function) {
-    SpectrumView view;
-    view.function = function == 1 ? 1 : 0;
-    view.bandVisible = view.function == 0;
-    view.geometry = DisplayGeometry(widthPx, heightPx);
-    view.geometry.Reconfigure(SecondaryDisplayModel::kBins,
-                              model.HzPerBin() * 0.001 * SecondaryDisplayModel::kBins,
-                              model.CarrierOffsetHz() * 0.001);
-    view.refLevelDb = refLevelDb;
-    view.dbPerDivision = dbPerDivision;
-    view.levelOffsetDb = levelOffsetDb;
-    // The tuned frequency is 0 Hz on the model's scale.
-    view.tunedX = model.Scale().FrequencyToPixel(0.0);
-    view.band = model.BandPixels();
-    view.fixedGrid = true;
-    for (const ScaleTick& t : model.Scale().Ticks())
-        if (t.major) view.gridXs.push_back(t.x);
-    return view;
-}
-
 SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
     : CDspConsumer(kDspTypeComplex, kInitialBins, 0),
       width_(widthPx),
@@ -75,10 +53,48 @@ SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
       estimator_(0),
       waterfall_(widthPx, heightPx, QImage::Format_RGB32),
       frames_(widthPx, heightPx) {
-    view_.geometry = DisplayGeometry(widthPx, heightPx);
-    view_.geometry.Reconfigure(kInitialBins, 500.0, 0.0);
+    auto initial = std::make_shared<DisplayState>();
+    initial->geometry = DisplayGeometry(widthPx, heightPx);
+    initial->geometry.Reconfigure(kInitialBins, 500.0, 0.0);
+    state_ = std::move(initial);
     waterfall_.fill(Qt::black);
     Resize(kInitialBins);
+}
+
+void SpectrumRenderer::Show(std::shared_ptr<const DisplayState> state) {
+    std::lock_guard lock(mailboxMutex_);
+    mailbox_ = std::move(state);
+}
+
+bool SpectrumRenderer::TakeState() {
+    std::shared_ptr<const DisplayState> next;
+    {
+        std::lock_guard lock(mailboxMutex_);
+        next.swap(mailbox_);
+    }
+    if (!next) return false;
+    const DisplayState& s = *next;
+    const DisplayState& was = *state_;
+    if (s.traceClears != was.traceClears) {
+        std::fill(rows_.begin(), rows_.end(), 1000);
+        haveSpectrum_ = false;
+    }
+    if (s.waterfallClears != was.waterfallClears) {
+        waterfall_.fill(Qt::black);
+        waterfallLines_ = 0;
+    }
+    if (s.averaging != was.averaging) estimator_.SetAveraging(s.averaging);
+    if (s.markerXs != was.markerXs || s.deltaMarkers != was.deltaMarkers) {
+        markers_ = MarkerList{};
+        for (const int x : s.markerXs)
+            markers_.Add(x);
+        markers_.SetDelta(s.deltaMarkers);
+    }
+    const bool newBins = s.geometry.Bins() != was.geometry.Bins();
+    state_ = std::move(next);
+    if (newBins) Pace();
+    drawn_ = false;
+    return true;
 }
 
 void SpectrumRenderer::Resize(int bins) {
@@ -89,25 +105,7 @@ void SpectrumRenderer::Resize(int bins) {
     haveSpectrum_ = false;
 }
 
-void SpectrumRenderer::SetView(const SpectrumView& view) {
-    std::lock_guard lock(mutex_);
-    const int bins = view.geometry.Bins();
-    const bool resize = bins != view_.geometry.Bins() && bins >= 2;
-    view_ = view;
-    if (resize) Resize(bins);
-}
-
-SpectrumView SpectrumRenderer::View() const {
-    std::lock_guard lock(mutex_);
-    return view_;
-}
-
-void SpectrumRenderer::SetAveraging(double factor) {
-    estimator_.SetAveraging(factor);
-}
-
 void SpectrumRenderer::KeepWaterfall(int rows) {
-    std::lock_guard lock(mutex_);
     keepWaterfall_ = true;
     waterfall_ = QImage(width_, std::max(rows, height_), QImage::Format_RGB32);
     waterfall_.fill(Qt::black);
@@ -116,136 +114,120 @@ void SpectrumRenderer::KeepWaterfall(int rows) {
 }
 
 void SpectrumRenderer::SetSignalPacing(double frameRateHz, SkipControl skip) {
-    std::lock_guard lock(mutex_);
     frameRateHz_ = frameRateHz > 0.0 ? frameRateHz : 1.0;
     skip_ = std::move(skip);
 }
 
-void SpectrumRenderer::AddMarker(int x) {
-    std::lock_guard lock(mutex_);
-    markers_.Add(x);
-}
-
-void SpectrumRenderer::ClearMarkers() {
-    std::lock_guard lock(mutex_);
-    markers_.Clear();
-}
-
-void SpectrumRenderer::SetDeltaMarkers(bool on) {
-    std::lock_guard lock(mutex_);
-    markers_.SetDelta(on);
-}
-
-void SpectrumRenderer::ClearTrace() {
-    std::lock_guard lock(mutex_);
-    std::fill(rows_.begin(), rows_.end(), 1000);
-    haveSpectrum_ = false;
-}
-
-void SpectrumRenderer::ClearWaterfall() {
-    std::lock_guard lock(mutex_);
-    waterfall_.fill(Qt::black);
-    waterfallLines_ = 0;
-}
-
-void SpectrumRenderer::Rerender() {
-    std::lock_guard lock(mutex_);
-    // The view may have scrolled or changed its scale since the spectrum came.
-    UpdateRows();
-    Draw();
+void SpectrumRenderer::Pace() {
+    if (frameRateHz_ == 0.0) return;
+    const double blocks = rate * 1000.0 / (frameRateHz_ * state_->geometry.Bins());
+    blocksPerFrame_ = blocks > 1.0 ? static_cast<int>(std::min(std::ceil(blocks), 1e6)) : 1;
+    if (skip_) skip_(blocksPerFrame_ - 1);
 }
 
 void SpectrumRenderer::Restart() {
     CDspConsumer::Restart();
-    std::lock_guard lock(mutex_);
-    if (frameRateHz_ > 0.0) {
-        const double blocks = rate * 1000.0 / (frameRateHz_ * view_.geometry.Bins());
-        blocksPerFrame_ = blocks > 1.0 ? static_cast<int>(std::min(std::ceil(blocks), 1e6)) : 1;
-        // The first block after a restart is always shown.
-        blocksSinceFrame_ = blocksPerFrame_;
-        if (skip_) skip_(blocksPerFrame_ - 1);
-    }
+    Pace();
     ready.store(1, std::memory_order_release);
 }
 
 void SpectrumRenderer::BufferFull() {
-    {
-        std::lock_guard lock(mutex_);
-        if (frameRateHz_ > 0.0) {
-            // Each block that arrives stands for the ones dropped upstream before it.
-            blocksSinceFrame_ += skip_ ? blocksPerFrame_ : 1;
-            if (blocksSinceFrame_ >= blocksPerFrame_) {
-                blocksSinceFrame_ = 0;
-                Compute();
-                // Set again each frame: a display restart clears the thread's limit.
-                if (skip_) skip_(blocksPerFrame_ - 1);
-            }
-        } else {
-            ready.store(0, std::memory_order_release);
-            Compute();
-        }
+    TakeState();
+    const int bins = state_->geometry.Bins();
+    if (bins >= 2 && bins != FftSize()) {
+        // A new FFT size: the block in hand is of the old one.
+        Resize(bins);
+        return;
+    }
+    if (frameRateHz_ > 0.0) {
+        // Every block that comes stands for a frame's worth of signal: the
+        // skip limit dropped the ones between. Set again each frame, since a
+        // display restart clears the thread's limit.
+        Compute();
+        if (skip_) skip_(blocksPerFrame_ - 1);
+    } else {
+        ready.store(0, std::memory_order_release);
+        Compute();
+        Draw();
     }
     buffer->Commit();
 }
 
+void SpectrumRenderer::Idle() {
+    TakeState();
+    // Under signal pacing nobody looks at the frames while the stream runs.
+    if (drawn_ || frameRateHz_ > 0.0) return;
+    ready.store(0, std::memory_order_release);
+    UpdateRows();
+    Draw();
+}
+
+void SpectrumRenderer::Render() {
+    TakeState();
+    UpdateRows();
+    Draw();
+}
+
+bool SpectrumRenderer::HaveSpectrum() const {
+    return haveSpectrum_ && FftSize() == state_->geometry.Bins();
+}
+
 void SpectrumRenderer::Compute() {
-    const int n = view_.geometry.Bins();
-    if (static_cast<int>(estimator_.Size()) != n) return;
+    if (FftSize() != state_->geometry.Bins()) return;
     estimator_.ComplexFft();
     estimator_.ToDb();
     // The estimator keeps its levels until the next transform: no copy.
     db_ = estimator_.SwapHalves();
-    ++spectra_;
+    spectra_.fetch_add(1);
     haveSpectrum_ = true;
-    if (view_.function == 1 || keepWaterfall_) AddWaterfallLine();
+    if (state_->function == 1 || keepWaterfall_) AddWaterfallLine();
     UpdateRows();
-    markers_.Measure(view_.geometry, db_, rows_.data(), view_.levelOffsetDb);
-    // Under signal pacing nobody looks at the frames while the stream runs:
-    // the picture is drawn once, by Rerender, when it is asked for.
-    if (frameRateHz_ == 0.0) Draw();
 }
 
 void SpectrumRenderer::UpdateRows() {
-    if (!haveSpectrum_) return;
-    const DisplayGeometry& g = view_.geometry;
+    if (!HaveSpectrum()) return;
+    const DisplayState& s = *state_;
+    const DisplayGeometry& g = s.geometry;
     const int first = std::max(0, g.PixelToBin(0) - 1);
     const int last = std::min(g.Bins() - 1, g.PixelToBin(width_ - 1) + 1);
     if (first <= last)
-        g.TraceRows(db_, first, last, view_.refLevelDb, view_.dbPerDivision, view_.levelOffsetDb,
+        g.TraceRows(db_, first, last, s.refLevelDb, s.dbPerDivision, s.levelOffsetDb,
                     rows_.data() + first);
+    markers_.Measure(g, db_, rows_.data(), s.levelOffsetDb);
 }
 
 void SpectrumRenderer::AddWaterfallLine() {
-    const std::vector<int> indices = WaterfallIndices(db_, view_.geometry.Bins());
+    const DisplayGeometry& g = state_->geometry;
+    const std::vector<int> indices = WaterfallIndices(db_, g.Bins());
     waterfallRow_ = waterfallRow_ == 0 ? waterfall_.height() - 1 : waterfallRow_ - 1;
     PaintWaterfallLine(waterfall_, waterfallRow_, indices.data(), static_cast<int>(indices.size()),
-                       view_.geometry.PixelToBin(0));
+                       g.PixelToBin(0));
     waterfallLines_ = std::min(waterfallLines_ + 1, waterfall_.height());
 }
 
 void SpectrumRenderer::Draw() {
-    DisplayGeometry& g = view_.geometry;
-    const bool spectrum = view_.function != 1;
+    drawn_ = true;
+    const DisplayState& s = *state_;
+    const DisplayGeometry& g = s.geometry;
+    const bool spectrum = s.function != 1;
     gridXs_.clear();
-    if (spectrum && view_.fixedGrid)
-        gridXs_ = view_.gridXs;
-    else if (spectrum)
+    if (spectrum)
         for (const ScaleTick& t : g.Scale().Ticks())
             if (t.major) gridXs_.push_back(t.x);
     PlotBackground layers;
-    layers.band = view_.band;
-    layers.bandVisible = view_.bandVisible;
+    layers.band = s.band;
+    // The waterfall shows the band only under the pointer, which the widget paints.
+    layers.bandVisible = spectrum;
     layers.grid = spectrum;
     layers.gridXs = &gridXs_;
     layers.border = spectrum;
-    layers.tunedX = view_.tunedX;
-    layers.cursorX = view_.cursorX;
+    layers.tunedX = s.tunedX;
     QImage& back = frames_.Back();
     DrawPlotBackground(back, layers);
     RowSpan trace;
     if (!spectrum) {
         OrWaterfall(back, waterfall_, waterfallRow_);
-    } else if (haveSpectrum_) {
+    } else if (HaveSpectrum()) {
         const int first = std::max(g.FirstDrawnBin(), g.PixelToBin(0) - 1);
         const int last = std::min(g.LastDrawnBin(), g.PixelToBin(width_ - 1) + 1);
         if (first <= last) {
@@ -260,42 +242,26 @@ void SpectrumRenderer::Draw() {
 
     // Over an unchanged background only the old and the new trace differ.
     RowSpan changed{0, height_ - 1};
-    if (spectrum && !marked && !lastMarked_ && lastGridXs_.has_value()) {
+    if (spectrum && !marked && !lastMarked_ && drewBefore_) {
         PlotBackground last = lastLayers_;
-        last.gridXs = &*lastGridXs_;
+        last.gridXs = &lastGridXs_;
         if (SameBackground(layers, last)) changed = trace.Union(lastTrace_);
     }
     lastLayers_ = layers;
     lastLayers_.gridXs = nullptr;
     lastGridXs_ = gridXs_;
+    drewBefore_ = true;
     lastTrace_ = trace;
     lastMarked_ = marked;
     frames_.Publish(changed);
 }
 
-int SpectrumRenderer::FftSize() const {
-    std::lock_guard lock(mutex_);
-    return view_.geometry.Bins();
-}
-
-std::uint64_t SpectrumRenderer::Spectra() const {
-    std::lock_guard lock(mutex_);
-    return spectra_;
-}
-
-int SpectrumRenderer::BlocksPerFrame() const {
-    std::lock_guard lock(mutex_);
-    return blocksPerFrame_;
-}
-
 std::vector<double> SpectrumRenderer::LastSpectrumDb() const {
-    std::lock_guard lock(mutex_);
-    if (!haveSpectrum_) return {};
-    return std::vector<double>(db_, db_ + view_.geometry.Bins());
+    if (!HaveSpectrum()) return {};
+    return std::vector<double>(db_, db_ + FftSize());
 }
 
 QImage SpectrumRenderer::WaterfallImage() const {
-    std::lock_guard lock(mutex_);
     QImage out(width_, std::max(waterfallLines_, 1), QImage::Format_RGB32);
     out.fill(Qt::black);
     for (int y = 0; y < waterfallLines_; ++y)
@@ -305,13 +271,7 @@ QImage SpectrumRenderer::WaterfallImage() const {
     return out;
 }
 
-int SpectrumRenderer::WaterfallLines() const {
-    std::lock_guard lock(mutex_);
-    return waterfallLines_;
-}
-
 std::vector<Marker> SpectrumRenderer::Markers() const {
-    std::lock_guard lock(mutex_);
     std::vector<Marker> out;
     for (int i = 0; i < markers_.Count(); ++i)
         out.push_back(markers_.At(i));

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "DisplayGeometry.h"
+#include "DisplayState.h"
 #include "DspBlock.h"
 #include "FrameExchange.h"
 #include "MarkerList.h"
@@ -17,104 +18,87 @@
 
 namespace velorix {
 
-// What a display draws with, handed in by the user-interface thread: the
-// renderer never reads the settings record.
-struct SpectrumView {
-    DisplayGeometry geometry{820, 249};
-    int refLevelDb = -30;
-    int dbPerDivision = 10;
-    double levelOffsetDb = 0.0;  // LevelCalibrationDb of the settings
-    int function = 0;            // 0 spectrum, 1 waterfall
-    int tunedX = 0;
-    int cursorX = 0;
-    PassbandPixels band;
-    bool bandVisible = true;
-    // The vertical grid: the scale's major ticks of `geometry`, or these
-    // columns when given (the secondary display's Hz scale).
-    bool fixedGrid = false;
-    std::vector<int> gridXs;
-};
-
-class SecondaryDisplayModel;
-// The secondary display's view: N = 256 bins centred on the carrier offset,
-// the passband band at the edges' pixels and the vertical grid under the
-// model's Hz labels. Its waterfall (function 1) hides the band.
-SpectrumView SecondaryView(SecondaryDisplayModel& model, int widthPx, int heightPx, int refLevelDb,
-                           int dbPerDivision, double levelOffsetDb, int function);
-
 // A spectrum display's renderer (the main display's and the secondary
-// one's): a consumer of N-sample blocks on its display thread. Each block becomes one averaged
-// spectrum, drawn as a trace over the grid or as a new waterfall line, with the markers, into the
-// back image of its frame exchange, which it then publishes.
+// one's): a consumer of N-sample blocks on its display thread. Each block
+// becomes one averaged spectrum, drawn as a trace over the grid or as a new
+// waterfall line, with the markers, into the back image of its frame
+// exchange, which it then publishes.
 //
-// In the window it clears its ready flag with each spectrum and the paint of
-// the published frame sets it again (SetReady), so at most one spectrum is
-// computed per painted frame. Without a screen, SetSignalPacing computes at
-// most the frame rate's worth of spectra per second of signal instead.
+// It draws what the display's state says. A new state is posted into a
+// one-slot mailbox (Show) from any thread; the display thread takes it with
+// its next block, or on its idle tick when no blocks come (a paused file),
+// and draws the last spectrum with it. Only the display thread renders.
 //
-// Locks: everything it draws with is guarded by its own mutex, which the
-// user-interface thread takes in SetView and the other setters. The chain
-// lock is taken before it, never after.
+// Pacing: in the window a published frame clears the ready flag until the
+// widget has painted it (SetReady), so at most one spectrum is computed per
+// painted frame. Without a screen, SetSignalPacing instead sets the feeding
+// thread's skip limit so that at most the frame rate's worth of spectra is
+// computed per second of signal, and frames are drawn only when asked for.
+//
+// Threads: Show and SetReady from any thread; everything else on the display
+// thread (BufferFull, Idle, and Restart under the thread's lock), or, for
+// Render and the readings, once no block comes any more.
 class SpectrumRenderer : public CDspConsumer {
 public:
     // Drops n blocks upstream between two handed over (the display thread's
     // skip limit).
     using SkipControl = std::function<void(int n)>;
+    // The idle tick: a state posted while no blocks come is drawn this late.
+    static constexpr int kIdlePeriodMs = 33;
 
     SpectrumRenderer(int widthPx, int heightPx);
 
-    // A new view. When its number of bins differs from the current one, the
-    // input buffer and the estimator are resized and the trace restarts: the
-    // caller then holds the feeding block's lock, as for any reconfiguration.
-    void SetView(const SpectrumView& view);
-    SpectrumView View() const;
-    void SetAveraging(double factor);
+    // The display's newest state; a state not yet taken is replaced.
+    void Show(std::shared_ptr<const DisplayState> state);
     // Keeps the last `rows` waterfall lines (at least the plot's height) even
     // while the spectrum is shown; the headless receiver's picture.
     void KeepWaterfall(int rows);
-    // Paces the spectra by signal time rather than by paints. The frames are
-    // then not drawn per spectrum (only the waterfall lines are kept): call
-    // Rerender for the picture.
-    void SetSignalPacing(double frameRateHz, SkipControl skip = {});
-
-    void AddMarker(int x);
-    void ClearMarkers();
-    void SetDeltaMarkers(bool on);
-    void ClearTrace();
-    void ClearWaterfall();
-    // Draws the last spectrum again with the current view and publishes it
-    // (a moved line, band or marker while no blocks arrive).
-    void Rerender();
+    // Paces the spectra by signal time rather than by paints, through the
+    // feeding thread's skip limit. The frames are then not drawn per
+    // spectrum (only the waterfall lines are kept): call Render for the picture.
+    void SetSignalPacing(double frameRateHz, SkipControl skip);
 
     void Restart() override;
     void BufferFull() override;
+    int IdlePeriodMs() const override { return kIdlePeriodMs; }
+    void Idle() override;
     std::string& GetName(std::string& name) override { return name = "CDisplay"; }
     // The published frame was painted (or the plot is hidden): the next block is welcome.
     void SetReady() { ready.store(1, std::memory_order_release); }
 
+    // Takes the newest state and draws the last spectrum with it, now.
+    void Render();
+
     FrameExchange& Frames() { return frames_; }
-    int FftSize() const;
-    std::uint64_t Spectra() const;
+    int FftSize() const { return static_cast<int>(estimator_.Size()); }
+    std::uint64_t Spectra() const { return spectra_.load(); }
     // Blocks of signal per frame under signal pacing (≥ 1).
-    int BlocksPerFrame() const;
+    int BlocksPerFrame() const { return blocksPerFrame_; }
     std::vector<double> LastSpectrumDb() const;
     // The waterfall lines kept so far, newest at row 0.
     QImage WaterfallImage() const;
-    int WaterfallLines() const;
+    int WaterfallLines() const { return waterfallLines_; }
     std::vector<Marker> Markers() const;
 
 private:
+    // Takes a posted state; true when there was one.
+    bool TakeState();
     void Resize(int bins);
+    void Pace();
     void Compute();
-    // Trace rows of the visible bins of the last spectrum.
+    // Whether the last spectrum fits the state's bins.
+    bool HaveSpectrum() const;
+    // Trace rows of the visible bins of the last spectrum, and the markers.
     void UpdateRows();
     void Draw();
     void AddWaterfallLine();
 
     const int width_;
     const int height_;
-    mutable std::mutex mutex_;
-    SpectrumView view_;
+    std::mutex mailboxMutex_;
+    std::shared_ptr<const DisplayState> mailbox_;  // under mailboxMutex_
+    std::shared_ptr<const DisplayState> state_;
+    bool drawn_ = true;  // the state has been drawn since it was taken
     CSpectrumEstimator estimator_;
     // The last spectrum, N levels in the estimator's own array (valid while
     // haveSpectrum_).
@@ -129,15 +113,15 @@ private:
     std::vector<int> gridXs_;
     // What the last frame drew, to publish only the rows the next one changes.
     PlotBackground lastLayers_;
-    std::optional<std::vector<int>> lastGridXs_;  // none before the first frame
+    std::vector<int> lastGridXs_;
+    bool drewBefore_ = false;
     RowSpan lastTrace_;
     bool lastMarked_ = false;
     FrameExchange frames_;
-    std::uint64_t spectra_ = 0;
+    std::atomic<std::uint64_t> spectra_{0};
     double frameRateHz_ = 0.0;  // 0: paced by paints
     SkipControl skip_;
     int blocksPerFrame_ = 1;
-    int blocksSinceFrame_ = 0;
 };
 
 }  // namespace velorix

@@ -73,6 +73,13 @@ public:
         return false;
     }
 
+    // A consumer behind a CDspThread that wants a tick of its own while no
+    // block comes: the thread's worker calls Idle, under the thread's lock,
+    // when no block was handed over for IdlePeriodMs and the consumer is
+    // ready (a display draws a new view of a paused stream). 0: no ticks.
+    virtual int IdlePeriodMs() const { return 0; }
+    virtual void Idle() {}
+
     void SetLock(CDspLock* segmentLock) { lock = segmentLock; }
     CDspBuffer& Buffer() { return *buffer; }
 

@@ -21,6 +21,9 @@ void CDspThread::Connect(CDspConsumer* consumer) {
     if (consumer == nullptr) return;
     consumer->SetLock(&ownLock_);
     downstream = consumer;
+    // The worker waits afresh, with the consumer's idle period.
+    idleMs_.store(consumer->IdlePeriodMs());
+    wake_.Set();
 }
 
 int CDspThread::GetOutputType() {
@@ -75,6 +78,7 @@ void CDspThread::BufferFull() {
     }
     skipCounter_.store(0);
     ready.store(0, std::memory_order_release);
+    handedOver_.store(true);
     wake_.Set();
 }
 
@@ -105,6 +109,7 @@ void CDspThread::Run() {
         if (downstream->GetBuffer()->IsFull()) {
             state_.store(1);
             ready.store(0, std::memory_order_release);
+            handedOver_.store(true);
             wake_.Set();
         }
     }
@@ -116,8 +121,18 @@ void CDspThread::Run() {
 void CDspThread::Worker() {
     SetCurrentThreadName("velorix-dsp");
     for (;;) {
-        wake_.Wait();
+        const int idleMs = idleMs_.load();
+        if (idleMs > 0)
+            wake_.WaitFor(std::chrono::milliseconds(idleMs));
+        else
+            wake_.Wait();
         if (stop_.load()) break;
+        if (!handedOver_.exchange(false)) {
+            // No block: the consumer's idle tick, when it is free for one.
+            DspLockGuard guard(&ownLock_);
+            if (idleMs > 0 && downstream != nullptr && downstream->IsReady()) downstream->Idle();
+            continue;
+        }
         {
             DspLockGuard guard(&ownLock_);
             if (downstream != nullptr) {

@@ -11,7 +11,8 @@ namespace velorix {
 // Hands a stream over to a worker thread of its own. The upstream thread
 // only tests a counter and signals an event; the worker runs everything
 // below the thread under the thread's own lock. While the worker is busy
-// the upstream drops its blocks, so no queue ever builds up.
+// the upstream drops its blocks, so no queue ever builds up. A consumer
+// that asks for idle ticks gets them from the worker while no block comes.
 class CDspThread : public CDspBlock {
 public:
     CDspThread(int type, int capacity);
@@ -59,6 +60,9 @@ private:
     // Upstream thread, under the segment lock.
     bool countedOnly_ = false;
     std::atomic<int> stop_{0};
+    // A block was handed to the worker (else the worker woke for a tick).
+    std::atomic<bool> handedOver_{false};
+    std::atomic<int> idleMs_{0};
     CDspLock ownLock_;
     std::atomic<int> state_{0};
     Event wake_{Event::Reset::Auto};

@@ -26,9 +26,16 @@ AssembledReceiver::AssembledReceiver(Slots slots)
           notifier_)),
       engine_(std::make_unique<CReceiverEngine>()) {
     board_.AttachRecorder(&recorder_);
-    controller_ = std::make_unique<ReceiverController>(
-        ReceiverController::Parts{settings_, *engine_, board_, library_, startup_, recorder_,
-                                  &stations_, notifier_, slots.displayControl, this});
+    controller_ = std::make_unique<ReceiverController>(ControllerWiring{.settings = settings_,
+                                                                        .engine = *engine_,
+                                                                        .board = board_,
+                                                                        .library = library_,
+                                                                        .startup = startup_,
+                                                                        .recorder = recorder_,
+                                                                        .stations = &stations_,
+                                                                        .notifier = notifier_,
+                                                                        .pacing = this,
+                                                                        .feed = engine_.get()});
 }
 
 AssembledReceiver::~AssembledReceiver() {

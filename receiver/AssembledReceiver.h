@@ -40,9 +40,6 @@ public:
         // A pass-through block between volume 1 and audio out 1 (owned by
         // the caller, like the displays); null: none.
         CDspBlock* audioTap = nullptr;
-        // What the controller asks of the displays (the window implements
-        // it; null: nothing to ask). Owned by the caller, like the displays.
-        DisplayControl* displayControl = nullptr;
         // Audio out 2 (volume 2 at -10 dB) on the "Virtual Audio Cable" sink.
         bool secondAudioOut = false;
         // Settings loaded from and saved to the per-user store.

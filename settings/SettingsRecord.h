@@ -12,7 +12,7 @@
 namespace velorix {
 
 // The owners of the run-time flags below.
-class ReceiverController;
+class ControllerContext;
 class CAcqBoard;
 
 inline constexpr int kModeCount = 9;    // AM SAM CW RTTY USB LSB FM DRM USER
@@ -70,13 +70,13 @@ struct SettingsRecord {
 
     // Run-time state, never stored. The controller owns the source, record
     // and playback state; the board owns what it reads from a recording.
-    OwnedFlag<int, ReceiverController> fileLoaded;
-    OwnedFlag<int, ReceiverController> restoreHardware;
-    OwnedFlag<int, ReceiverController> playing;
-    OwnedFlag<int, ReceiverController> recording;
+    OwnedFlag<int, ControllerContext> fileLoaded;
+    OwnedFlag<int, ControllerContext> restoreHardware;
+    OwnedFlag<int, ControllerContext> playing;
+    OwnedFlag<int, ControllerContext> recording;
     // Set while a recording is made or a file is the source: nothing is sent
     // to the receiver.
-    OwnedFlag<int, ReceiverController> retuneInhibit;
+    OwnedFlag<int, ControllerContext> retuneInhibit;
     OwnedFlag<std::int64_t, CAcqBoard> fileStartTime;  // seconds since 1970, UTC
     // Band in use for the centre frequency, 0..10; written by the controller
     // only (a plain atomic so the display tables' tests can set it).

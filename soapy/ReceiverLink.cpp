@@ -10,8 +10,8 @@
 
 #include "AcqBoard.h"
 #include "Bitstreams.h"
+#include "PreselectorBands.h"
 #include "SampleFrames.h"
-#include "TuningTables.h"
 
 namespace velorix::soapy {
 

@@ -56,16 +56,22 @@ void Save(const QImage& image, const char* name) {
         image.save(QString("%1/%2.png").arg(dir, name));
 }
 
-void Configure(SpectrumRenderer& r, int bins, int function) {
-    SpectrumView v = r.View();
-    v.geometry.Reconfigure(bins, 500.0, 14150.0);
-    v.function = function;
-    v.refLevelDb = -20;
-    v.tunedX = 400;
-    v.band = {400, 420};
-    v.cursorX = 600;
-    r.SetView(v);
-    r.SetAveraging(0.5);
+// The renderer drawing `bins` at 500 kHz; its first block (not timed) brings
+// the FFT size.
+void Configure(SpectrumRenderer& r, int bins, int function, std::vector<int> markerXs = {}) {
+    auto v = std::make_shared<DisplayState>();
+    v->geometry = DisplayGeometry(r.Frames().Back().width(), r.Frames().Back().height());
+    v->geometry.Reconfigure(bins, 500.0, 14150.0);
+    v->function = function;
+    v->refLevelDb = -20;
+    v->tunedX = 400;
+    v->band = {400, 420};
+    v->averaging = 0.5;
+    v->markerXs = std::move(markerXs);
+    r.Show(v);
+    Fill(r, 0);
+    r.BufferFull();
+    r.SetReady();
 }
 
 // The whole frame: transform, trace rows, markers and drawing. The block's
@@ -73,8 +79,7 @@ void Configure(SpectrumRenderer& r, int bins, int function) {
 // N = 65536 it is a 1 MB copy).
 void MainFrame(benchmark::State& state) {
     SpectrumRenderer r(kW, kH);
-    Configure(r, static_cast<int>(state.range(0)), 0);
-    r.AddMarker(300);
+    Configure(r, static_cast<int>(state.range(0)), 0, {300});
     unsigned seed = 1;
     for (auto _ : state) {
         state.PauseTiming();
@@ -121,12 +126,11 @@ BENCHMARK(Transform)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
 // transform, whatever N).
 void MainRender(benchmark::State& state) {
     SpectrumRenderer r(kW, kH);
-    Configure(r, static_cast<int>(state.range(0)), 0);
-    r.AddMarker(300);
+    Configure(r, static_cast<int>(state.range(0)), 0, {300});
     Fill(r, 1);
     r.BufferFull();
     for (auto _ : state)
-        r.Rerender();
+        r.Render();
 }
 BENCHMARK(MainRender)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
 
@@ -144,11 +148,16 @@ BENCHMARK(WaterfallFrame)->Unit(benchmark::kMicrosecond);
 
 void SecondaryFrame(benchmark::State& state) {
     constexpr int kSecW = 410, kSecH = 120;
-    SecondaryDisplayModel model(kSecW);
-    model.Configure(7.8125, 1500.0);
-    model.SetEdges(-0.1, 0.25);
+    auto v = std::make_shared<DisplayState>();
+    v->geometry = DisplayGeometry(kSecW, kSecH);
+    v->geometry.Reconfigure(SecondaryDisplayModel::kBins, 7812.5, 1500.0);
+    v->refLevelDb = -20;
+    v->tunedX = v->geometry.KHzToPixel(0.0);
+    v->band = {179, 269};
     SpectrumRenderer r(kSecW, kSecH);
-    r.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0, 0));
+    r.Show(v);
+    Fill(r, 0);
+    r.BufferFull();  // brings the FFT size
     unsigned seed = 1;
     for (auto _ : state) {
         Fill(r, ++seed);
@@ -198,6 +207,32 @@ void Blit(benchmark::State& state) {
     state.counters["rows"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
 }
 BENCHMARK(Blit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// What a mouse move over the plot costs the widget: the cursor line's old
+// and new columns copied from the front image, marked and drawn; no frame.
+void PointerMove(benchmark::State& state) {
+    SpectrumRenderer r(kW, kH);
+    Configure(r, 4096, 0);
+    Fill(r, 1);
+    r.BufferFull();
+    QImage surface(kW, kH, QImage::Format_RGB32);
+    int x = 100;
+    for (auto _ : state) {
+        PointerMarks marks;
+        marks.cursorX = x;
+        marks.overTrace = true;
+        QPainter p(&surface);
+        r.Frames().WithFront([&](const QImage& front) {
+            for (const int column : {x - 1, x}) {
+                QImage copy = front.copy(column, 0, 1, kH);
+                DrawPointerMarks(copy, column, marks);
+                p.drawImage(column, 0, copy);
+            }
+        });
+        x = x < 700 ? x + 1 : 100;
+    }
+}
+BENCHMARK(PointerMove)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace velorix

@@ -58,7 +58,6 @@ void BM_DisplayFrame(benchmark::State& state) {
     for (int x : {100, 300, 500, 700})
         markers.Add(x);
     markers.SetDelta(true);
-    g.Scale().Ticks();  // the tick list is sized once
 
     const long before = g_allocations.load();
     int frame = 0;
@@ -80,7 +79,7 @@ void BM_DisplayFrame(benchmark::State& state) {
 BENCHMARK(BM_DisplayFrame);
 
 // One reference-level step (arrow 180 / 181) through the controller, with
-// the panel diff it answers.
+// the panel and display-state diffs it answers.
 void BM_ControllerStepRefLevel(benchmark::State& state) {
     char dir[] = "/tmp/velorix-bench-XXXXXX";
     if (!mkdtemp(dir)) {
@@ -96,15 +95,14 @@ void BM_ControllerStepRefLevel(benchmark::State& state) {
     CAcqBoard board{lib};
     CDspRecorder recorder{&settings, &notes};
     test::FakeEngine engine;
-    test::FakeDisplays displays;
     board.Open(&settings);
     {
-        ReceiverController ctl(ReceiverController::Parts{settings, engine, board, lib, startup,
-                                                         recorder, nullptr, notes, &displays});
+        ReceiverController ctl(ControllerWiring{settings, engine, board, lib, startup, recorder,
+                                                nullptr, notes, &engine, &engine, nullptr});
         ctl.RestoreAll();
         bool up = true;
         for (auto _ : state) {
-            benchmark::DoNotOptimize(ctl.StepRefLevel(up));
+            benchmark::DoNotOptimize(ctl.Displays().StepRefLevel(up));
             up = !up;
         }
     }

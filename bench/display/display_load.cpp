@@ -1,6 +1,6 @@
 // Both displays under a real-time feed: the main display fed 500 kHz and the
 // secondary one 7.8125 kHz through their display threads, painted by
-// offscreen widgets at their frame timers' pace. Prints the process's CPU
+// offscreen widgets as their frames come. Prints the process's CPU
 // time as a share of one core, the feeding thread's part of it, and the
 // spectra drawn per second.
 //
@@ -41,15 +41,20 @@ double ProcessCpuSeconds() {
            (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-class NoTuning : public TuningSink {
+class NoIntents : public DisplayIntents {
 public:
-    void TuneOffsetHz(int) override {}
-    void ShiftOffsetHz(double) override {}
-    void TuneCentreKHz(double) override {}
-    void ScrollEnded(double, int) override {}
+    void DoubleClick(DisplayId, int) override {}
+    void AddMarker(int) override {}
+    bool DragPassband(int, int) override { return false; }
+    void BeginScroll() override {}
+    void Scroll(int) override {}
+    void EndScroll() override {}
     void SetPassbandEdges(double, double) override {}
-    void SpectrumDragEnded() override {}
-    void WheelTune(int) override {}
+    void BeginSpectrumDrag() override {}
+    void DragSpectrum(double) override {}
+    void RetuneDraggedCentre() override {}
+    void EndSpectrumDrag() override {}
+    void Wheel(int) override {}
 };
 
 // A chain head that hands its blocks on as the receiver's blocks do.
@@ -89,15 +94,22 @@ struct Feed {
 };
 
 int Run(int seconds) {
-    SettingsRecord s;
-    s.ResetToDefaults();
-    s.DdcSamplingRateIdx = 2;  // 500 kHz
-    s.MainFFTIdx = 4;          // 4096 bins
-    s.CenterFreq = 14150000;
-    NoTuning sink;
-    MainDisplay main(s, sink);
-    SecondaryDisplay secondary(410, 120, s, sink);
-    secondary.Configure(7.8125, 1500.0, -0.1, 0.2);
+    NoIntents intents;
+    // 4096 bins at 500 kHz around 14 150 kHz, and 7.8125 kHz around the USB
+    // carrier offset.
+    auto mainState = std::make_shared<DisplayState>();
+    mainState->geometry.Reconfigure(4096, 500.0, 14150.0);
+    mainState->tunedX = mainState->geometry.KHzToPixel(14150.0);
+    mainState->band = {mainState->tunedX + 3, mainState->tunedX + 23};
+    auto secState = std::make_shared<DisplayState>();
+    secState->geometry = DisplayGeometry(410, 120);
+    secState->geometry.Reconfigure(256, 7812.5, 1500.0);
+    secState->tunedX = secState->geometry.KHzToPixel(0.0);
+    secState->band = {179, 256};
+    MainDisplay main(intents);
+    SecondaryDisplay secondary(410, 120, intents);
+    main.Show(mainState);
+    secondary.Show(secState);
     main.show();
     secondary.show();
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "TuningTables.h"
-
 namespace velorix {
 
 namespace {
@@ -19,11 +17,11 @@ int TruncToInt(double v) {
     return static_cast<int>(v);
 }
 
-// An offset in Hz, truncated and held within the tuning shifter's reach.
-int LimitedOffset(double offsetHz, double rateKHz) {
-    if (std::isnan(offsetHz)) offsetHz = 0.0;
-    const double hz = std::trunc(std::clamp(offsetHz, -1e12, 1e12));
-    return LimitOffsetHz(static_cast<std::int64_t>(hz), rateKHz);
+// An offset in whole Hz, truncated; NaN and wild values are held where an
+// integer holds them.
+std::int64_t WholeHz(double offsetHz) {
+    if (std::isnan(offsetHz)) return 0;
+    return static_cast<std::int64_t>(std::trunc(std::clamp(offsetHz, -1e12, 1e12)));
 }
 
 }  // namespace
@@ -98,19 +96,19 @@ double DisplayGeometry::ClickKHz(int x, int demIdx) const {
     return exact ? f : std::floor(f + 0.5);
 }
 
-int DisplayGeometry::OffsetForKHz(std::int64_t centerHz, double kHz, double rateKHz) {
-    return LimitedOffset(static_cast<double>(centerHz) - kHz * 1000.0, rateKHz);
+std::int64_t DisplayGeometry::OffsetForKHz(std::int64_t centerHz, double kHz) {
+    return WholeHz(static_cast<double>(centerHz) - kHz * 1000.0);
 }
 
-int DisplayGeometry::DragOffsetHz(int offsetHz, int lastX, int x, double rateKHz) const {
+std::int64_t DisplayGeometry::DragOffsetHz(int offsetHz, int lastX, int x) const {
     const double moved = BinToKHz(PixelToBin(x)) - BinToKHz(PixelToBin(lastX));
-    return LimitedOffset(offsetHz - moved * 1000.0, rateKHz);
+    return WholeHz(offsetHz - moved * 1000.0);
 }
 
-int DisplayGeometry::ScrollOffsetHz(double pressedOffsetHz, double pressedCentreKHz,
-                                    double rateKHz) const {
+std::int64_t DisplayGeometry::ScrollOffsetHz(double pressedOffsetHz,
+                                             double pressedCentreKHz) const {
     const double moved = scale_.VisibleCentre() - pressedCentreKHz;
-    return LimitedOffset(pressedOffsetHz - moved * 1000.0, rateKHz);
+    return WholeHz(pressedOffsetHz - moved * 1000.0);
 }
 
 }  // namespace velorix

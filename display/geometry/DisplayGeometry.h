@@ -20,10 +20,11 @@ PassbandPixels KeepClearOfTunedLine(PassbandPixels band, int tunedX);
 // The main display's geometry: N bins of the spectrum, the drawn range
 // (the central 80 %), the visible window the slide bar scrolls, and the
 // conversions between bins, pixels and kHz. One pixel column is one bin.
-// Also the arithmetic of the display's mouse tuning; the resulting offsets
-// are held within the tuning shifter's reach.
+// Also the arithmetic of the display's mouse tuning, in whole Hz; whoever
+// tunes with the offsets holds them within the tuning shifter's reach.
 //
-// User-interface thread, or a display thread under the display's lock.
+// A value without Qt or anything else of the program: a display's state
+// carries a copy, which any thread may read.
 class DisplayGeometry {
 public:
     DisplayGeometry(int widthPx, int heightPx);
@@ -61,12 +62,12 @@ public:
     // and the modes above DRM, which tune to the exact bin.
     double ClickKHz(int x, int demIdx) const;
     // The tuning offset that puts the tuned frequency at kHz, in Hz.
-    static int OffsetForKHz(std::int64_t centerHz, double kHz, double rateKHz);
+    static std::int64_t OffsetForKHz(std::int64_t centerHz, double kHz);
     // Passband drag from lastX to x: the new offset, Hz.
-    int DragOffsetHz(int offsetHz, int lastX, int x, double rateKHz) const;
+    std::int64_t DragOffsetHz(int offsetHz, int lastX, int x) const;
     // Slide bar drag: the offset that keeps the tuned frequency on the screen
     // while the view moves from `pressedCentreKHz`, Hz.
-    int ScrollOffsetHz(double pressedOffsetHz, double pressedCentreKHz, double rateKHz) const;
+    std::int64_t ScrollOffsetHz(double pressedOffsetHz, double pressedCentreKHz) const;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -76,8 +77,9 @@ public:
     double KHzPerBin() const { return kHzPerBin_; }
     int VisibleCentreBin() const { return visibleCentreBin_; }
     double VisibleCentreKHz() const { return scale_.VisibleCentre(); }
-    SlideBarScale& Scale() { return scale_; }
     const SlideBarScale& Scale() const { return scale_; }
+
+    bool operator==(const DisplayGeometry&) const = default;
 
 private:
     int width_;

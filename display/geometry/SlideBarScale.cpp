@@ -29,10 +29,8 @@ SlideBarScale::SlideBarScale(int widthPx)
       position_(width_ / 2),
       lowest_(-width_),
       highest_(2 * width_) {
-    // Ticks are at least 5 pixels apart; the first may start up to ten
-    // spacings left of the bar.
-    ticks_.reserve(static_cast<std::size_t>(width_ / 5 + 16));
     ComputeSpacing();
+    ComputeTicks();
 }
 
 void SlideBarScale::SetRange(int firstBin, int lastBin) {
@@ -67,6 +65,7 @@ int SlideBarScale::Configure(int bins, double centre, double perBin, bool recent
     }
     bins_ = bins;
     ComputeSpacing();
+    ComputeTicks();
     return position_;
 }
 
@@ -75,6 +74,7 @@ bool SlideBarScale::Drag(int dxPx) {
     const int next = static_cast<int>(std::clamp<long long>(wanted, lowest_, highest_));
     if (next == position_) return false;
     position_ = next;
+    ComputeTicks();
     return true;
 }
 
@@ -103,9 +103,13 @@ void SlideBarScale::ComputeSpacing() {
     labelPeriod_ = p < 10.0 ? 10 : (p < 20.0 ? 5 : 2);
 }
 
-const std::vector<ScaleTick>& SlideBarScale::Ticks() {
+void SlideBarScale::ComputeTicks() {
+    // Ticks are at least 5 pixels apart; the first may start up to ten
+    // spacings left of the bar.
+    const std::size_t most = static_cast<std::size_t>(width_ / 5 + 16);
     ticks_.clear();
-    if (spacing_ == 0.0) return ticks_;
+    ticks_.reserve(most);
+    if (spacing_ == 0.0) return;
     const double left = (position_ - (bins_ + width_) / 2) * perBin_ + centre_;
     const double right = (position_ - (bins_ - width_) / 2) * perBin_ + centre_;
     // From a whole ten spacings, so the labelled ticks sit on round values.
@@ -113,7 +117,7 @@ const std::vector<ScaleTick>& SlideBarScale::Ticks() {
     const int toPixel = width_ / 2 - position_;
     for (int count = 0;; ++count) {
         const double f = f0 + count * spacing_;
-        if (!(f < right) || ticks_.size() == ticks_.capacity()) break;
+        if (!(f < right) || ticks_.size() == most) break;
         const int x = static_cast<int>(std::trunc((f - centre_) / perBin_)) + bins_ / 2 + toPixel;
         if (x < 0 || x > width_) continue;
         ScaleTick& t = ticks_.emplace_back();
@@ -121,7 +125,6 @@ const std::vector<ScaleTick>& SlideBarScale::Ticks() {
         t.major = count % labelPeriod_ == 0;
         if (t.major) FormatLabel(f, t.label);
     }
-    return ticks_;
 }
 
 }  // namespace velorix

@@ -10,6 +10,7 @@ struct ScaleTick {
     int x = 0;
     bool major = false;
     char label[16] = {};  // "%.0f" of the frequency on major ticks, else empty
+    bool operator==(const ScaleTick&) const = default;
 };
 
 // The frequency scale under a plot: which window of the N bins is visible,
@@ -21,8 +22,7 @@ struct ScaleTick {
 // run from -N to 2N; otherwise it keeps the drawn range filling the bar, and
 // the bar is disabled when the range is narrower than the bar.
 //
-// Used on the user-interface thread, and by a display thread under the
-// display's own lock; it allocates only when built.
+// A value: a display's state carries a copy, which any thread may read.
 class SlideBarScale {
 public:
     explicit SlideBarScale(int widthPx);
@@ -48,8 +48,8 @@ public:
     // Pixel of a frequency; 0 while the frequency per bin is 0.
     int FrequencyToPixel(double f) const;
 
-    // The ticks of the visible window, recomputed from the position.
-    const std::vector<ScaleTick>& Ticks();
+    // The ticks of the visible window, as the last change left them.
+    const std::vector<ScaleTick>& Ticks() const { return ticks_; }
     // Tick spacing in the display's unit, and a label every how many ticks.
     double TickSpacing() const { return spacing_; }
     int LabelPeriod() const { return labelPeriod_; }
@@ -64,8 +64,11 @@ public:
     bool Enabled() const { return enabled_; }
     bool FreeScroll() const { return freeScroll_; }
 
+    bool operator==(const SlideBarScale&) const = default;
+
 private:
     void ComputeSpacing();
+    void ComputeTicks();
 
     int width_;
     bool freeScroll_ = true;

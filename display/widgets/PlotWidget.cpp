@@ -1,7 +1,6 @@
 #include "PlotWidget.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleHints>
@@ -17,11 +16,11 @@ std::int64_t MonotonicMs() {
     return clock.elapsed();
 }
 
-PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, PlotHandler& handler,
+PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> ready, PlotHandler& handler,
                        QWidget* parent)
     : QWidget(parent),
       frames_(frames),
-      painted_(std::move(painted)),
+      ready_(std::move(ready)),
       handler_(handler),
       press_(MonotonicMs, QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
     const QSize size = frames.Back().size();
@@ -29,37 +28,81 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> painted, Plo
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
-    connect(&frameTimer_, &QTimer::timeout, this, &PlotWidget::Tick);
-    frameTimer_.start(kFrameIntervalMs);
+    frames_.OnPublish([this] {
+        QMetaObject::invokeMethod(this, &PlotWidget::FramePublished, Qt::QueuedConnection);
+    });
+    // A held press is delivered when the double-click interval has passed.
+    pressTimer_.setSingleShot(true);
+    connect(&pressTimer_, &QTimer::timeout, this, [this] { Deliver(press_.Poll()); });
+    readyTimer_.setSingleShot(true);
+    connect(&readyTimer_, &QTimer::timeout, this, &PlotWidget::ReturnReady);
+    sinceReady_.start();
 }
 
-void PlotWidget::Tick() {
-    if (press_.Pending()) Deliver(press_.Poll());
+void PlotWidget::FramePublished() {
     RowSpan rows;
-    if (!isVisible()) {
-        // No paint comes while hidden: the display keeps its pace regardless.
-        frames_.TakePending(rows);
-        painted_();
-    } else if (frames_.TakePending(rows)) {
-        // Only the rows that changed are copied to the screen; a frame that
-        // changed nothing needs no paint to be taken.
-        if (rows.Empty())
-            painted_();
-        else
-            update(0, rows.top, width(), rows.bottom - rows.top + 1);
+    if (!frames_.TakePending(rows)) return;
+    // Only the rows that changed are copied to the screen; a frame that
+    // changed nothing, or that no paint will show, needs no paint to be taken.
+    if (!isVisible() || rows.Empty()) {
+        ReturnReady();
+        return;
     }
+    framePainted_ = false;
+    update(0, rows.top, width(), rows.bottom - rows.top + 1);
+}
+
+void PlotWidget::ReturnReady() {
+    const qint64 wait = kFrameIntervalMs - sinceReady_.elapsed();
+    if (wait > 0) {
+        if (!readyTimer_.isActive()) readyTimer_.start(static_cast<int>(wait));
+        return;
+    }
+    sinceReady_.restart();
+    ready_();
+}
+
+QRect PlotWidget::MarkedRect(const PointerMarks& m) const {
+    QRect r;
+    const auto column = [this](int x) { return QRect(x, 0, 1, height()); };
+    if (m.cursorX > 0) r |= column(m.cursorX);
+    if (m.hoverBand) {
+        r |= QRect(m.band.low, 0, m.band.high - m.band.low + 1, height());
+        if (m.tunedX > 0) r |= column(m.tunedX);
+    }
+    return r & rect();
+}
+
+void PlotWidget::SetMarks(const PointerMarks& marks) {
+    if (marks == marks_) return;
+    update(MarkedRect(marks_) | MarkedRect(marks));
+    marks_ = marks;
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect r = event->rect();
-    frames_.WithFront([&p, &r](const QImage& front) { p.drawImage(r.topLeft(), front, r); });
-    painted_();
+    frames_.WithFront([&](const QImage& front) {
+        p.drawImage(r.topLeft(), front, r);
+        // The marks over the columns they touch, merged as the background's
+        // lines are.
+        const QRect marked = MarkedRect(marks_) & r;
+        if (marked.isEmpty()) return;
+        QImage columns = front.copy(marked);
+        DrawPointerMarks(columns, marked.left(), marks_);
+        p.drawImage(marked.topLeft(), columns);
+    });
+    if (!framePainted_) {
+        framePainted_ = true;
+        ReturnReady();
+    }
 }
 
 void PlotWidget::Deliver(const PlotEvents& events) {
     for (int i = 0; i < events.count; ++i)
         handler_.OnPlotEvent(events.at[i]);
+    if (press_.Pending() && !pressTimer_.isActive())
+        pressTimer_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
 }
 
 void PlotWidget::mousePressEvent(QMouseEvent* e) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
 #include "DeferredPress.h"
 #include "FrameExchange.h"
+#include "PlotLayers.h"
 
 namespace velorix {
 
@@ -24,18 +26,25 @@ public:
     virtual void OnLeave() = 0;
 };
 
-// A plot window: it blits the front image of its frame exchange and nothing
-// else. A frame timer (at most 30 Hz) repaints when a frame is pending;
-// each paint, and each tick while the plot is hidden, tells the renderer
-// it may draw the next one. Left presses are held back by the deferred-press
-// rule so a double click never tunes twice.
+// A plot window: it blits the front image of its frame exchange and paints
+// the pointer's marks over it, and nothing else: a mouse move costs one
+// repaint of the columns it changes, never a render. Each published frame is
+// painted as soon as it comes; the renderer may draw the next one once the
+// paint is done, but not within a frame interval of the last (at most 30
+// frames a second), and straight away while the plot is hidden. Left presses
+// are held back by the deferred-press rule so a double click never tunes
+// twice.
 class PlotWidget : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kFrameIntervalMs = 34;  // just under 30 frames a second
 
-    PlotWidget(FrameExchange& frames, std::function<void()> painted, PlotHandler& handler,
+    // `ready` tells the renderer it may draw the next frame.
+    PlotWidget(FrameExchange& frames, std::function<void()> ready, PlotHandler& handler,
                QWidget* parent = nullptr);
+
+    void SetMarks(const PointerMarks& marks);
+    const PointerMarks& Marks() const { return marks_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,14 +56,23 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // A frame was published (queued from the display thread).
+    void FramePublished();
+    // The renderer may draw again, within the frame rate.
+    void ReturnReady();
     void Deliver(const PlotEvents& events);
-    void Tick();
+    // The columns the marks touch.
+    QRect MarkedRect(const PointerMarks& marks) const;
 
     FrameExchange& frames_;
-    std::function<void()> painted_;
+    std::function<void()> ready_;
     PlotHandler& handler_;
     DeferredPress press_;
-    QTimer frameTimer_;
+    QTimer pressTimer_;
+    PointerMarks marks_;
+    bool framePainted_ = true;  // the last published frame has been painted
+    QElapsedTimer sinceReady_;
+    QTimer readyTimer_;
 };
 
 }  // namespace velorix

@@ -7,19 +7,16 @@
 
 namespace velorix {
 
-ScaleBarWidget::ScaleBarWidget(SlideBarScale& scale, ScaleBarHandler* handler, QWidget* parent)
-    : QWidget(parent), scale_(scale), handler_(handler) {
-    setFixedSize(scale.Width(), kHeight);
+ScaleBarWidget::ScaleBarWidget(int widthPx, ScaleBarHandler* handler, QWidget* parent)
+    : QWidget(parent), handler_(handler) {
+    setFixedSize(widthPx, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::SizeHorCursor);
     setFont(DisplayFont(0, 11));
 }
 
-void ScaleBarWidget::SetLines(PassbandPixels band, int tunedX) {
-    // Always repainted: a retune in centre tuning moves the scale's ticks while
-    // the band and the tuned line stay at their pixels.
-    band_ = band;
-    tunedX_ = tunedX;
+void ScaleBarWidget::Show(std::shared_ptr<const DisplayState> state) {
+    state_ = std::move(state);
     update();
 }
 
@@ -27,17 +24,20 @@ void ScaleBarWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int h = height();
     p.fillRect(rect(), QColor(24, 24, 24));
+    if (!state_) return;
     // The band and the tuned line merge with the background as the plot's do.
-    if (band_.low <= band_.high && band_.high >= 0)
-        p.fillRect(QRect(band_.low, 0, band_.high - band_.low + 1, h),
+    const PassbandPixels band = state_->band;
+    if (band.low <= band.high && band.high >= 0)
+        p.fillRect(QRect(band.low, 0, band.high - band.low + 1, h),
                    QColor(69 | 24, 69 | 24, 54 | 24));
-    if (tunedX_ != 0) {
+    if (state_->tunedX != 0) {
         p.setPen(QColor(255, 128 | 24, 24));
-        p.drawLine(tunedX_, 0, tunedX_, h - 1);
+        p.drawLine(state_->tunedX, 0, state_->tunedX, h - 1);
     }
-    if (scale_.PerBin() == 0.0) return;
+    const SlideBarScale& scale = state_->geometry.Scale();
+    if (scale.PerBin() == 0.0) return;
     p.setPen(QColor(196, 156, 0));
-    for (const ScaleTick& t : scale_.Ticks()) {
+    for (const ScaleTick& t : scale.Ticks()) {
         p.drawLine(t.x, 0, t.x, t.major ? h / 4 : h / 8);
         if (t.major)
             p.drawText(QRect(t.x - 40, h / 4, 80, h - h / 4), Qt::AlignHCenter | Qt::AlignTop,
@@ -57,10 +57,7 @@ void ScaleBarWidget::mouseMoveEvent(QMouseEvent* e) {
     const int x = e->position().toPoint().x();
     const int dx = x - lastX_;
     lastX_ = x;
-    if (dx != 0) {
-        handler_->OnSlideMove(dx);
-        update();
-    }
+    if (dx != 0) handler_->OnSlideMove(dx);
 }
 
 void ScaleBarWidget::mouseReleaseEvent(QMouseEvent* e) {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
-#include "DisplayGeometry.h"
-#include "SlideBarScale.h"
+#include "DisplayState.h"
 
 namespace velorix {
 
@@ -18,17 +18,17 @@ public:
 };
 
 // The frequency scale under a plot, 20 pixels high: the passband band, the
-// tuned line, and the ticks and labels of its scale. Without a handler (the
-// secondary display's) it takes no mouse input.
+// tuned line, and the ticks and labels of the display state's scale.
+// Without a handler (the secondary display's) it takes no mouse input.
 class ScaleBarWidget : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 20;
 
-    ScaleBarWidget(SlideBarScale& scale, ScaleBarHandler* handler, QWidget* parent = nullptr);
-    // Band and tuned line as the plot shows them (a tuned line at 0 is not
-    // drawn); repaints the bar, whose scale may have moved with them.
-    void SetLines(PassbandPixels band, int tunedX);
+    ScaleBarWidget(int widthPx, ScaleBarHandler* handler, QWidget* parent = nullptr);
+    // The display's new state: its scale, band and tuned line (a tuned line
+    // at 0 is not drawn).
+    void Show(std::shared_ptr<const DisplayState> state);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,10 +37,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    SlideBarScale& scale_;
     ScaleBarHandler* handler_;
-    PassbandPixels band_;
-    int tunedX_ = 0;
+    std::shared_ptr<const DisplayState> state_;
     int lastX_ = 0;
     bool dragging_ = false;
 };

@@ -1,83 +1,58 @@
 #include "SecondaryDisplay.h"
 
-#include "DisplayTables.h"
-
 namespace velorix {
 
-SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, const SettingsRecord& settings,
-                                   TuningSink& sink, QWidget* parent, DeferredPress::Clock clockMs)
+SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, DisplayIntents& intents,
+                                   QWidget* parent, DeferredPress::Clock clockMs)
     : QWidget(parent),
-      settings_(settings),
-      sink_(sink),
+      intents_(intents),
+      state_(std::make_shared<const DisplayState>()),
       model_(widthPx),
       renderer_(widthPx, heightPx),
-      width_(widthPx),
-      height_(heightPx),
       clock_(std::move(clockMs)) {
     plot_ = new PlotWidget(
         renderer_.Frames(), [this] { renderer_.SetReady(); }, *this, this);
-    scaleBar_ = new ScaleBarWidget(model_.Scale(), nullptr, this);
+    scaleBar_ = new ScaleBarWidget(widthPx, nullptr, this);
     scaleBar_->move(0, heightPx + 2);
     setFixedSize(widthPx, heightPx + 2 + ScaleBarWidget::kHeight);
-    Configure(7.8125, 0.0, model_.Low(), model_.High());
     // It runs only during a spectrum drag in centre tuning.
     centreTimer_.setInterval(kCentreTickMs);
     connect(&centreTimer_, &QTimer::timeout, this, &SecondaryDisplay::CentreTick);
 }
 
-void SecondaryDisplay::Configure(double rateKHz, double carrierOffsetHz, double low, double high) {
-    model_.Configure(rateKHz, carrierOffsetHz);
-    model_.SetEdges(low, high);
-    renderer_.SetAveraging(AveragingFactor(settings_.SecAvgVal));
-    PushView();
+void SecondaryDisplay::Show(std::shared_ptr<const DisplayState> state) {
+    // The scale is in Hz around the carrier offset, SecondaryDisplayModel::kBins bins wide.
+    const SlideBarScale& scale = state->geometry.Scale();
+    model_.Configure(scale.PerBin() * SecondaryDisplayModel::kBins / 1000.0, scale.Centre());
+    model_.SetEdges(state->edgeLow, state->edgeHigh);
+    state_ = state;
+    renderer_.Show(state);
+    scaleBar_->Show(std::move(state));
+    UpdateMarks();
 }
 
-void SecondaryDisplay::SetDisplayFunction(int function) {
-    function_ = function == 1 ? 1 : 0;
-    PushView();
-}
-
-void SecondaryDisplay::PushView() {
-    SpectrumView v = SecondaryView(model_, width_, height_, settings_.RefLevel,
-                                   DbPerDivision(settings_.RefScaleIdx),
-                                   LevelCalibrationDb(settings_), function_);
-    v.cursorX = cursorX_;
-    renderer_.SetView(v);
-    renderer_.Rerender();
-    scaleBar_->SetLines(v.band, v.tunedX);
+void SecondaryDisplay::UpdateMarks() {
+    PointerMarks m;
+    m.cursorX = cursorX_;
+    m.overTrace = state_->function == 0;
+    plot_->SetMarks(m);
 }
 
 void SecondaryDisplay::Act(const SecondaryAction& a) {
-    const bool centreTuning = settings_.TuneMode == 1;
-    if (a.edgesChanged) sink_.SetPassbandEdges(model_.Low(), model_.High());
-    if (a.tuneHz != 0.0) {
-        // Moving the picture right moves the tuned frequency down.
-        if (centreTuning)
-            dragCentreKHz_ -= a.tuneHz / 1000.0;
-        else
-            sink_.ShiftOffsetHz(a.tuneHz);
-    }
+    if (a.edgesChanged) intents_.SetPassbandEdges(model_.Low(), model_.High());
+    if (a.tuneHz != 0.0) intents_.DragSpectrum(a.tuneHz);
     if (a.spectrumDragEnded) {
         centreTimer_.stop();
-        // The moves since the last tick are not lost with the button.
-        if (centreTuning) RetuneCentre();
-        sink_.SpectrumDragEnded();
+        intents_.EndSpectrumDrag();
     }
-    PushView();
-}
-
-void SecondaryDisplay::RetuneCentre() {
-    if (dragCentreKHz_ == retunedCentreKHz_) return;
-    retunedCentreKHz_ = dragCentreKHz_;
-    sink_.TuneCentreKHz(dragCentreKHz_);
 }
 
 void SecondaryDisplay::CentreTick() {
-    if (!model_.SpectrumDragging() || settings_.TuneMode != 1) return;
+    if (!model_.SpectrumDragging()) return;
     const std::int64_t now = clock_();
     if (now < nextRetuneMs_) return;
     nextRetuneMs_ = now + kCentreTickMs - kTickSlackMs;
-    RetuneCentre();
+    intents_.RetuneDraggedCentre();
 }
 
 void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
@@ -85,10 +60,9 @@ void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
         case PlotEventKind::Press:
             Act(model_.Press(e.x));
             if (model_.SpectrumDragging()) {
-                dragCentreKHz_ = settings_.CenterFreq / 1000.0;
-                retunedCentreKHz_ = dragCentreKHz_;
+                intents_.BeginSpectrumDrag();
                 nextRetuneMs_ = clock_() + kCentreTickMs - kTickSlackMs;
-                if (settings_.TuneMode == 1) centreTimer_.start();
+                if (!state_->offsetTuning) centreTimer_.start();
             }
             return;
         case PlotEventKind::Move:
@@ -97,24 +71,21 @@ void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
                 plot_->setCursor(model_.HitTest(e.x) != PassbandEdge::None ? Qt::SizeHorCursor
                                                                            : Qt::CrossCursor);
             Act(model_.Move(e.x));
+            UpdateMarks();
             return;
         case PlotEventKind::Release:
             Act(model_.Release());
             return;
         case PlotEventKind::DoubleClick:
-            // The clicked frequency becomes the tuned one: in centre tuning
-            // the centre moves there, otherwise the offset.
-            if (settings_.TuneMode == 1)
-                sink_.TuneCentreKHz((settings_.CenterFreq + model_.ClickHz(e.x)) / 1000.0);
-            else
-                sink_.ShiftOffsetHz(-model_.ClickHz(e.x));
+            // The clicked frequency becomes the tuned one.
+            intents_.DoubleClick(DisplayId::Secondary, e.x);
             return;
     }
 }
 
 void SecondaryDisplay::OnLeave() {
     cursorX_ = 0;
-    PushView();
+    UpdateMarks();
 }
 
 }  // namespace velorix

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "AcqBoard.h"
+#include "ControlActions.h"
 #include "DspRecorder.h"
 #include "FakeEngine.h"
 #include "FakeUsbDevice.h"
@@ -22,8 +23,8 @@
 
 namespace velorix::test {
 
-// A controller over the scripted receiver library, a stand-in engine and
-// displays, the real board, start-up layer and recorder.
+// A controller over the scripted receiver library and a stand-in engine, the
+// real board, start-up layer and recorder.
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest() : dir_("control") {
@@ -46,15 +47,21 @@ protected:
             dev().identity[5] = 0xFF;
         }
         board.Open(&settings);
-        ctl = std::make_unique<ReceiverController>(
-            ReceiverController::Parts{settings, engine, board, lib, startup, recorder, &lists,
-                                      notes, &displays, &engine, [this] { return now; }});
+        ctl = NewController(recorder, &lists);
         ctl->SetFreeSpaceProbe([this](const std::string&) { return freeBytes; });
         ctl->RestoreAll();
         ctl->Start();
         ctl->SendFrontEnd();
         ClearDevice();
         engine.calls.clear();
+    }
+
+    // A controller over this fixture's parts, with `rec` as its recorder.
+    std::unique_ptr<ReceiverController> NewController(CDspRecorder& rec,
+                                                      const StationLists* stations) {
+        return std::make_unique<ReceiverController>(
+            ControllerWiring{settings, engine, board, lib, startup, rec, stations, notes, &engine,
+                             &engine, [this] { return now; }});
     }
 
     void ClearDevice() {
@@ -88,6 +95,8 @@ protected:
     }
 
     const PanelState& panel() const { return ctl->Panel(); }
+    const DisplayState& mainDisplay() const { return ctl->MainDisplay(); }
+    const DisplayState& secondaryDisplay() const { return ctl->SecondaryDisplay(); }
 
     TempDir dir_;
     UsbLibrary lib{FakeUsbDevice::Exports()};
@@ -97,7 +106,6 @@ protected:
     CAcqBoard board{lib};
     CDspRecorder recorder{&settings, &notes};
     FakeEngine engine;
-    FakeDisplays displays;
     std::optional<std::uint64_t> freeBytes = std::uint64_t{100} << 30;
     std::int64_t now = 1700000000;  // Tue 14-Nov-2023 22:13:20 UTC
     StationLists lists;

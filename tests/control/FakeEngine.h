@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "DisplayControl.h"
 #include "DisplayFeedControl.h"
 #include "EngineControl.h"
 #include "PlaybackPacing.h"
@@ -74,36 +73,6 @@ private:
     void Log(const char* what, int v) {
         calls.push_back(std::string(what) + " " + std::to_string(v));
     }
-};
-
-// Counts what the control layer asks of the displays.
-class FakeDisplays : public DisplayControl {
-public:
-    int centreChanged = 0;
-    int redraws = 0;
-    int clears = 0;
-    int reconfigures = 0;
-    bool freeScroll = true;
-    void OnCentreChanged() override { ++centreChanged; }
-    void Redraw() override { ++redraws; }
-    void ClearTraces() override { ++clears; }
-    void SetFreeScroll(bool on) override { freeScroll = on; }
-    void Reconfigure() override { ++reconfigures; }
-
-    int displayFunction = -1;
-    double averaging[2] = {-1.0, -1.0};  // main, secondary
-    double passbandLower = 0.0;
-    double passbandUpper = 0.0;
-    int modeChanges = 0;
-    void SetDisplayFunction(int f) override { displayFunction = f; }
-    void SetAveraging(DisplayId d, double a) override {
-        averaging[d == DisplayId::Main ? 0 : 1] = a;
-    }
-    void OnPassbandChanged(double lower, double upper) override {
-        passbandLower = lower;
-        passbandUpper = upper;
-    }
-    void OnModeChanged() override { ++modeChanges; }
 };
 
 }  // namespace velorix::test

@@ -12,23 +12,23 @@ TEST_F(DisplayControls, ReferenceLevelArrowsStopAtTheLimits) {
     EXPECT_EQ(panel().Text(label::kRefLev), "-140");
     EXPECT_TRUE(panel().Enabled(ControlId::RefLevDown));  // -150 is allowed
     settings.RefLevel = -145;
-    ctl->StepScale(false);  // 5 dB: -150 still reachable
+    ctl->Displays().StepScale(false);  // 5 dB: -150 still reachable
     EXPECT_TRUE(panel().Enabled(ControlId::RefLevDown));
-    ctl->StepScale(true);  // 10 dB again: -155 is not
+    ctl->Displays().StepScale(true);  // 10 dB again: -155 is not
     EXPECT_FALSE(panel().Enabled(ControlId::RefLevDown));
-    EXPECT_FALSE(ctl->StepRefLevel(false).accepted);
+    EXPECT_FALSE(ctl->Displays().StepRefLevel(false).accepted);
 
     // The edge arrows keep the same limits in spectrum mode.
     settings.RefLevel = -150;
-    ctl->StepRefLevel(true);
-    EXPECT_TRUE(ctl->StepEdge(true).accepted);  // 262: down one division
-    EXPECT_TRUE(ctl->StepEdge(true).changes.Empty());
+    ctl->Displays().StepRefLevel(true);
+    EXPECT_TRUE(ctl->Displays().StepEdge(true).accepted);  // 262: down one division
+    EXPECT_TRUE(ctl->Displays().StepEdge(true).changes.Empty());
     EXPECT_EQ(settings.RefLevel, -150);
     settings.RefLevel = 10;
-    const Outcome o = ctl->StepEdge(false);  // 263: up to +20
+    const Outcome o = ctl->Displays().StepEdge(false);  // 263: up to +20
     EXPECT_EQ(panel().Text(label::kRefLev), "20");
     ASSERT_NE(o.changes.Find(ControlId::RefLevUp), nullptr);
-    EXPECT_FALSE(ctl->StepEdge(false).accepted);
+    EXPECT_FALSE(ctl->Displays().StepEdge(false).accepted);
     EXPECT_EQ(settings.RefLevel, 20);
 }
 
@@ -36,12 +36,12 @@ TEST_F(DisplayControls, SpanArrowsHalveAndDoubleTheSkipLimit) {
     settings.MainFFTIdx = 3;
     StartUp();
     engine.skipLimit = 1;
-    ctl->StepSpan(false);
+    ctl->Displays().StepSpan(false);
     EXPECT_EQ(engine.skipLimit, 0);
-    ctl->StepSpan(false);
+    ctl->Displays().StepSpan(false);
     EXPECT_EQ(engine.skipLimit, 0);
     engine.skipLimit = 3;
-    ctl->StepSpan(true);
+    ctl->Displays().StepSpan(true);
     EXPECT_EQ(engine.skipLimit, 6);
     EXPECT_EQ(settings.MainFFTIdx, 2);
 }
@@ -60,11 +60,11 @@ TEST_F(DisplayControls, WaterfallEdgeArrowsSetThePace) {
           Case{false, 100, -1}, Case{true, 3, 2}, Case{true, 148, 98}, Case{true, 0, -1}}) {
         SCOPED_TRACE(testing::Message() << (c.up ? "262 at " : "263 at ") << c.before);
         engine.skipLimit = c.before;
-        EXPECT_EQ(ctl->StepEdge(c.up).accepted, c.after >= 0);
+        EXPECT_EQ(ctl->Displays().StepEdge(c.up).accepted, c.after >= 0);
         EXPECT_EQ(engine.skipLimit, c.after >= 0 ? c.after : c.before);
     }
-    ctl->SelectDisplayFunction(0);
-    EXPECT_EQ(displays.displayFunction, 0);
+    ctl->Displays().SelectDisplayFunction(0);
+    EXPECT_EQ(mainDisplay().function, 0);
     EXPECT_FALSE(engine.autoThrottle);
     EXPECT_EQ(engine.skipLimit, 0);
 }
@@ -79,35 +79,33 @@ TEST_F(DisplayControls, StartUpRestoresTheDisplayAndMeterControls) {
     EXPECT_FALSE(panel().Enabled(ControlId::SecPbt));
     EXPECT_TRUE(panel().Checked(ControlId::SmtrPeak));
     // Averaging is off after start-up, whatever the sliders hold.
-    EXPECT_EQ(displays.averaging[0], 0.0);
-    EXPECT_EQ(displays.averaging[1], 0.0);
+    EXPECT_EQ(mainDisplay().averaging, 0.0);
+    EXPECT_EQ(secondaryDisplay().averaging, 0.0);
     EXPECT_FALSE(panel().Checked(ControlId::MainAvg));
     EXPECT_EQ(panel().Slider(ControlId::MainAvgSlider), 200);
 
     // The square applies the slider's factor; the slider moves it while on.
-    ctl->ToggleAveraging(DisplayId::Main);
-    EXPECT_DOUBLE_EQ(displays.averaging[0], 0.75);
-    const Outcome o = ctl->SetSliderValue(ControlId::MainAvgSlider, 400);
-    EXPECT_DOUBLE_EQ(displays.averaging[0], 0.9375);
+    ctl->Displays().ToggleAveraging(DisplayId::Main);
+    EXPECT_DOUBLE_EQ(mainDisplay().averaging, 0.75);
+    const Outcome o = RunControl(*ctl, ControlId::MainAvgSlider, 400);
+    EXPECT_DOUBLE_EQ(mainDisplay().averaging, 0.9375);
     ASSERT_EQ(o.changes.sliders.size(), 1u);
     EXPECT_EQ(o.changes.sliders[0].second, 400);
     // Off: the secondary slider's value waits for its square.
-    ctl->SetSliderValue(ControlId::SecAvgSlider, 300);
-    EXPECT_EQ(displays.averaging[1], 0.0);
-    ctl->ToggleAveraging(DisplayId::Secondary);
-    EXPECT_DOUBLE_EQ(displays.averaging[1], 0.875);
-    EXPECT_FALSE(ctl->SelectSecDisplayFunction(2).accepted);  // "Notch" is disabled
+    RunControl(*ctl, ControlId::SecAvgSlider, 300);
+    EXPECT_EQ(secondaryDisplay().averaging, 0.0);
+    ctl->Displays().ToggleAveraging(DisplayId::Secondary);
+    EXPECT_DOUBLE_EQ(secondaryDisplay().averaging, 0.875);
+    EXPECT_FALSE(ctl->Displays().SelectSecDisplayFunction(2).accepted);  // "Notch" is disabled
 }
 
 TEST_F(DisplayControls, FilterAndModeChangesReachTheDisplays) {
-    StartUp();  // USB, " 3 kHz", 2400 Hz
-    const int modeChanges = displays.modeChanges;
-    ctl->SelectFilter(2);  // " 6 kHz": still 2400 Hz wide, symmetric
-    EXPECT_DOUBLE_EQ(displays.passbandLower, -1200 / 31250.0);
-    EXPECT_DOUBLE_EQ(displays.passbandUpper, 1200 / 31250.0);
-    ctl->SelectMode(0);  // AM, "12 kHz": 9000 Hz
-    EXPECT_EQ(displays.modeChanges, modeChanges + 1);
-    EXPECT_DOUBLE_EQ(displays.passbandUpper, 4500 / 31250.0);
+    StartUp();                           // USB, " 3 kHz", 2400 Hz
+    ctl->Demodulator().SelectFilter(2);  // " 6 kHz": still 2400 Hz wide, symmetric
+    EXPECT_DOUBLE_EQ(secondaryDisplay().edgeLow, -1200 / 31250.0);
+    EXPECT_DOUBLE_EQ(secondaryDisplay().edgeHigh, 1200 / 31250.0);
+    ctl->Demodulator().SelectMode(0);  // AM, "12 kHz": 9000 Hz
+    EXPECT_DOUBLE_EQ(secondaryDisplay().edgeHigh, 4500 / 31250.0);
 }
 
 TEST_F(DisplayControls, ListRadiosAndTheStationPanelRedraw) {
@@ -117,8 +115,8 @@ TEST_F(DisplayControls, ListRadiosAndTheStationPanelRedraw) {
     EXPECT_TRUE(o.stationPanelRedraw);
     EXPECT_EQ(o.changes.controls.size(), 2u);  // "EIBI" off, "User" on
     // A retune within the same kHz leaves the panel as it is.
-    EXPECT_FALSE(ctl->SetCenterFrequency(settings.CenterFreq + 100).stationPanelRedraw);
-    EXPECT_TRUE(ctl->SetCenterFrequency(settings.CenterFreq + 1000).stationPanelRedraw);
+    EXPECT_FALSE(ctl->Tuning().SetCenterFrequency(settings.CenterFreq + 100).stationPanelRedraw);
+    EXPECT_TRUE(ctl->Tuning().SetCenterFrequency(settings.CenterFreq + 1000).stationPanelRedraw);
 }
 
 }  // namespace

@@ -9,9 +9,9 @@ using FrontEnd = ControllerTest;
 
 TEST_F(FrontEnd, PreProductionUnitGetsTheAttenuatorReversed) {
     StartUp(true);
-    ctl->SelectAttenuator(1);  // "10 dB"
-    ctl->SelectAttenuator(3);  // "30 dB"
-    ctl->SelectAttenuator(0);
+    ctl->FrontEnd().SelectAttenuator(1);  // "10 dB"
+    ctl->FrontEnd().SelectAttenuator(3);  // "30 dB"
+    ctl->FrontEnd().SelectAttenuator(0);
     EXPECT_EQ(dev().attenuatorSteps, (std::vector<int>{2, 0, 3}));
     EXPECT_TRUE(panel().Checked(ControlId::Att0));
     EXPECT_FALSE(panel().Checked(Offset(ControlId::Att0, 3)));
@@ -19,8 +19,8 @@ TEST_F(FrontEnd, PreProductionUnitGetsTheAttenuatorReversed) {
 
 TEST_F(FrontEnd, ProductionUnitGetsTheStepAsChosen) {
     StartUp(false);
-    ctl->SelectAttenuator(1);
-    ctl->SelectAttenuator(3);
+    ctl->FrontEnd().SelectAttenuator(1);
+    ctl->FrontEnd().SelectAttenuator(3);
     EXPECT_EQ(dev().attenuatorSteps, (std::vector<int>{1, 3}));
 }
 
@@ -29,21 +29,20 @@ TEST_F(FrontEnd, PreselectorBandIsSentOnlyWhenItChanges) {
     settings.Preselector = 1;
     board.Open(&settings);
     FakeUsbDevice::Get().preselectorFilters.clear();  // the board's own opening value
-    ctl = std::make_unique<ReceiverController>(ReceiverController::Parts{
-        settings, engine, board, lib, startup, recorder, nullptr, notes, &displays});
+    ctl = NewController(recorder, nullptr);
     ctl->RestoreAll();
     ctl->Start();
     ctl->SendFrontEnd();
     EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{5}));
 
-    ctl->SetCenterFrequency(8400000, true);
+    ctl->Tuning().SetCenterFrequency(8400000, true);
     EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{5, 6}));
-    ctl->SetCenterFrequency(8500000, true);  // still band 6
-    ctl->TogglePreselector();                // off
+    ctl->Tuning().SetCenterFrequency(8500000, true);  // still band 6
+    ctl->FrontEnd().TogglePreselector();              // off
     EXPECT_EQ(settings.Preselector, 0);
     EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{5, 6, 10}));
-    ctl->SetCenterFrequency(1000000, true);
-    ctl->SetCenterFrequency(39000000, true);
+    ctl->Tuning().SetCenterFrequency(1000000, true);
+    ctl->Tuning().SetCenterFrequency(39000000, true);
     EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{5, 6, 10}));
     EXPECT_EQ(settings.preselectorBand.load(), 10);
     EXPECT_EQ(ctl->LastPreselectorBandSent(), 10);
@@ -51,15 +50,15 @@ TEST_F(FrontEnd, PreselectorBandIsSentOnlyWhenItChanges) {
 
 TEST_F(FrontEnd, PreampSetsTheLevelOffsetAndTheControlByte) {
     StartUp();
-    ctl->TogglePreamp();
+    ctl->FrontEnd().TogglePreamp();
     EXPECT_DOUBLE_EQ(settings.levelOffsetDb, -7.5);
     ASSERT_FALSE(dev().sioFrames.empty());
     EXPECT_EQ(dev().sioFrames.back()[0] & (CAcqBoard::kPreampBit | CAcqBoard::kDitherBit),
               CAcqBoard::kPreampBit | CAcqBoard::kDitherBit);
-    ctl->ToggleDither();
+    ctl->FrontEnd().ToggleDither();
     EXPECT_EQ(dev().sioFrames.back()[0] & (CAcqBoard::kPreampBit | CAcqBoard::kDitherBit),
               CAcqBoard::kPreampBit);
-    ctl->TogglePreamp();
+    ctl->FrontEnd().TogglePreamp();
     EXPECT_DOUBLE_EQ(settings.levelOffsetDb, -4.0);
     EXPECT_EQ(dev().sioFrames.back()[0] & CAcqBoard::kPreampBit, 0);
 }
@@ -69,7 +68,7 @@ TEST_F(FrontEnd, CalibrationAgainstAWholeKHzCarrier) {
     StartUp();
     ASSERT_TRUE(panel().Enabled(ControlId::Cal));
     const std::uint32_t wordBefore = board.CurrentTuningWord();
-    auto o = ctl->Cal();
+    auto o = ctl->FrontEnd().Cal();
     ASSERT_TRUE(o.accepted);
     EXPECT_EQ(settings.AdcSamplingRate, 79999760);
     EXPECT_EQ(settings.CenterFreq, 10000000);
@@ -80,9 +79,9 @@ TEST_F(FrontEnd, CalibrationAgainstAWholeKHzCarrier) {
     // The receiver keeps its physical tuning: the word moves by at most one count.
     const std::int64_t wordAfter = board.CurrentTuningWord();
     EXPECT_LE(std::abs(wordAfter - static_cast<std::int64_t>(wordBefore)), 1);
-    EXPECT_FALSE(ctl->Cal().accepted);  // disabled now
+    EXPECT_FALSE(ctl->FrontEnd().Cal().accepted);  // disabled now
 
-    ctl->CalClr();
+    ctl->FrontEnd().CalClr();
     EXPECT_EQ(settings.AdcSamplingRate, 80000000);
     EXPECT_TRUE(panel().Enabled(ControlId::Cal));
     EXPECT_FALSE(panel().Enabled(ControlId::CalClr));
@@ -90,12 +89,12 @@ TEST_F(FrontEnd, CalibrationAgainstAWholeKHzCarrier) {
 
 TEST_F(FrontEnd, CalibrationWithoutAReferenceDoesNothing) {
     StartUp();
-    ctl->SetCenterFrequency(0, true);
+    ctl->Tuning().SetCenterFrequency(0, true);
     ClearDevice();
-    EXPECT_FALSE(ctl->Cal().accepted);
-    ctl->SetCenterFrequency(400, true);  // nearest whole kHz is 0
+    EXPECT_FALSE(ctl->FrontEnd().Cal().accepted);
+    ctl->Tuning().SetCenterFrequency(400, true);  // nearest whole kHz is 0
     ClearDevice();
-    EXPECT_FALSE(ctl->Cal().accepted);
+    EXPECT_FALSE(ctl->FrontEnd().Cal().accepted);
     EXPECT_EQ(settings.AdcSamplingRate, 80000000);
     EXPECT_EQ(settings.CenterFreq, 400);
     EXPECT_TRUE(ReceiverUntouched());
@@ -106,9 +105,9 @@ TEST_F(FrontEnd, CalIsOfferedAtStartUpEvenWithCenterOff) {
     StartUp();
     EXPECT_TRUE(panel().Enabled(ControlId::Cal));
     EXPECT_FALSE(panel().Enabled(ControlId::CalClr));
-    ctl->ToggleCenter();
+    ctl->Tuning().ToggleCenter();
     EXPECT_TRUE(panel().Enabled(ControlId::Cal));
-    ctl->ToggleCenter();
+    ctl->Tuning().ToggleCenter();
     EXPECT_FALSE(panel().Enabled(ControlId::Cal));
     EXPECT_FALSE(panel().Enabled(ControlId::CalClr));
 }
@@ -120,7 +119,7 @@ TEST_F(FrontEnd, PickingARateReconfiguresAndRecentres) {
     settings.DemIdx = 4;
     StartUp();
     const int restarts = engine.restartDisplays;
-    auto o = ctl->SelectRate(1);
+    auto o = ctl->FrontEnd().SelectRate(1);
     ASSERT_TRUE(o.accepted);
     EXPECT_FALSE(o.fatal);
     EXPECT_EQ(settings.CenterFreq, 7080000);
@@ -136,19 +135,19 @@ TEST_F(FrontEnd, PickingARateReconfiguresAndRecentres) {
     EXPECT_EQ(panel().Text(label::kSpan), SpanText(1, settings.MainFFTIdx));
     EXPECT_TRUE(board.IsRunning());
     // The offset limit follows the rate: 0.4 × 250 kHz.
-    ASSERT_TRUE(ctl->StartRecording(dir_ / "r.wav").accepted);
-    ctl->SetTuningOffset(99000);
+    ASSERT_TRUE(ctl->Source().StartRecording(dir_ / "r.wav").accepted);
+    ctl->Tuning().SetTuningOffset(99000);
     settings.DemWhStepIdx[4] = 3;
-    EXPECT_TRUE(ctl->WheelOverDisplay(120).accepted);
+    EXPECT_TRUE(ctl->Tuning().WheelOverDisplay(120).accepted);
     EXPECT_EQ(settings.FreqOffset, 100000);
-    EXPECT_FALSE(ctl->WheelOverDisplay(120).accepted);
-    ctl->StopButton();
+    EXPECT_FALSE(ctl->Tuning().WheelOverDisplay(120).accepted);
+    ctl->Source().StopButton();
 }
 
 TEST_F(FrontEnd, MissingBitstreamEndsTheProgram) {
     StartUp();
     dev().fpgaResult = 1;
-    auto o = ctl->SelectRate(2);
+    auto o = ctl->FrontEnd().SelectRate(2);
     EXPECT_TRUE(o.fatal);
     EXPECT_FALSE(o.accepted);
     ASSERT_FALSE(notes.Notices().empty());
@@ -168,32 +167,32 @@ TEST_F(FrontEnd, SMeterIsCalibratedByTheFrontEnd) {
     EXPECT_TRUE(r.lock);
     EXPECT_FALSE(r.clip);
 
-    ctl->SelectAttenuator(2);
+    ctl->FrontEnd().SelectAttenuator(2);
     EXPECT_EQ(ctl->MeterUpdate().tenthsDbm, -1150);
 
     // Peak level when SmtrMode is 1; the preamp's offset and the preselector's loss count.
     settings.SmtrMode = 1;
     engine.peakDb = -60.0;
-    ctl->TogglePreamp();
-    ctl->TogglePreselector();
-    ctl->SetCenterFrequency(7100000, true);  // band 5: 1.1 dB
+    ctl->FrontEnd().TogglePreamp();
+    ctl->FrontEnd().TogglePreselector();
+    ctl->Tuning().SetCenterFrequency(7100000, true);  // band 5: 1.1 dB
     EXPECT_EQ(ctl->MeterUpdate().tenthsDbm,
               static_cast<int>(std::trunc((20.0 - 7.5 + 1.1 - 60.0) * 10.0)));
 }
 
 TEST_F(FrontEnd, AttenuatorWaitsWhileInhibitedAndIsSentOnReturn) {
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     ClearDevice();
     // The Wav source leaves the front end enabled until a file loads.
-    EXPECT_TRUE(ctl->SelectAttenuator(2).accepted);
-    EXPECT_TRUE(ctl->TogglePreamp().accepted);
-    ctl->WheelOverDisplay(-120);  // live in the empty file source: the centre moves
+    EXPECT_TRUE(ctl->FrontEnd().SelectAttenuator(2).accepted);
+    EXPECT_TRUE(ctl->FrontEnd().TogglePreamp().accepted);
+    ctl->Tuning().WheelOverDisplay(-120);  // live in the empty file source: the centre moves
     const int centre = settings.CenterFreq;
     EXPECT_TRUE(ReceiverUntouched());
     EXPECT_DOUBLE_EQ(settings.levelOffsetDb, -7.5);
 
-    ctl->SelectSource(0);
+    ctl->Source().SelectSource(0);
     EXPECT_EQ(dev().attenuatorSteps, (std::vector<int>{2}));
     EXPECT_EQ(board.ControlByte() & CAcqBoard::kPreampBit, CAcqBoard::kPreampBit);
     EXPECT_EQ(board.CurrentTuningWord(), CAcqBoard::TuningWord(centre * 0.001, 80000000));

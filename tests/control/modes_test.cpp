@@ -8,7 +8,7 @@ using Modes = ControllerTest;
 TEST_F(Modes, EachModeBringsBackItsFilterAgcAndWheelStep) {
     StartUp();  // defaults: USB
     ASSERT_EQ(settings.DemIdx, 4);
-    auto o = ctl->SelectMode(2);  // CW
+    auto o = ctl->Demodulator().SelectMode(2);  // CW
     EXPECT_EQ(engine.mode, 2);
     EXPECT_EQ(engine.bandwidth, 4);  // "1.6kHz"
     EXPECT_EQ(engine.passbandWidthHz, 500);
@@ -22,13 +22,13 @@ TEST_F(Modes, EachModeBringsBackItsFilterAgcAndWheelStep) {
     ASSERT_NE(o.changes.Find(Offset(ControlId::Filter0, 4)), nullptr);
 
     // The filter and AGC changed in CW stay with CW.
-    ctl->SelectFilter(5);
-    ctl->SelectAgc(0);
+    ctl->Demodulator().SelectFilter(5);
+    ctl->Demodulator().SelectAgc(0);
     EXPECT_EQ(settings.DemBwIdx[2], 5);
     EXPECT_EQ(engine.passbandWidthHz, 200);
 
-    ctl->SelectMode(4);              // back to USB
-    EXPECT_EQ(engine.bandwidth, 3);  // " 3 kHz"
+    ctl->Demodulator().SelectMode(4);  // back to USB
+    EXPECT_EQ(engine.bandwidth, 3);    // " 3 kHz"
     EXPECT_EQ(engine.passbandWidthHz, 2400);
     EXPECT_EQ(engine.agc, 1);
     EXPECT_EQ(panel().Text(label::kWheelStep), "100 Hz");
@@ -43,29 +43,29 @@ TEST_F(Modes, EachModeBringsBackItsFilterAgcAndWheelStep) {
 
 TEST_F(Modes, FilterInAmChangesOnlyAm) {
     StartUp();
-    ctl->SelectMode(0);
+    ctl->Demodulator().SelectMode(0);
     int others[kModeCount];
     for (int m = 0; m < kModeCount; ++m)
         others[m] = settings.DemBwIdx[m];
-    ctl->SelectFilter(2);
+    ctl->Demodulator().SelectFilter(2);
     EXPECT_EQ(settings.DemBwIdx[0], 2);
     for (int m = 1; m < kModeCount; ++m)
         EXPECT_EQ(settings.DemBwIdx[m], others[m]) << m;
     EXPECT_EQ(engine.passbandWidthHz, 5000);
-    EXPECT_FALSE(ctl->SelectFilter(6).accepted);
-    EXPECT_FALSE(ctl->SelectMode(9).accepted);
+    EXPECT_FALSE(ctl->Demodulator().SelectFilter(6).accepted);
+    EXPECT_FALSE(ctl->Demodulator().SelectMode(9).accepted);
     EXPECT_EQ(settings.DemIdx, 0);
 }
 
 TEST_F(Modes, DrmMutesAndUsbUnmutes) {
     StartUp();
-    ctl->SelectMode(7);
+    ctl->Demodulator().SelectMode(7);
     EXPECT_TRUE(engine.muted);
     EXPECT_FALSE(panel().Checked(ControlId::Audio));
     EXPECT_FALSE(panel().Enabled(ControlId::VolumeSlider));
-    ctl->SelectMode(8);
+    ctl->Demodulator().SelectMode(8);
     EXPECT_TRUE(engine.muted);
-    auto o = ctl->SelectMode(4);
+    auto o = ctl->Demodulator().SelectMode(4);
     EXPECT_FALSE(engine.muted);
     EXPECT_TRUE(panel().Checked(ControlId::Audio));
     ASSERT_NE(o.changes.Find(ControlId::VolumeSlider), nullptr);
@@ -89,20 +89,20 @@ TEST_F(Modes, SliderValuesAreScaledAndClamped) {
     EXPECT_FALSE(panel().Enabled(ControlId::NoiseReduction));
     EXPECT_DOUBLE_EQ(engine.volumeDb, -10.0);
 
-    ctl->ToggleNoiseBlanker();
+    ctl->Demodulator().ToggleNoiseBlanker();
     EXPECT_TRUE(engine.nbOn);
     EXPECT_TRUE(panel().Enabled(ControlId::NoiseBlankerSlider));
-    ctl->SetNBVal(-75);
+    ctl->Demodulator().SetNBVal(-75);
     EXPECT_DOUBLE_EQ(engine.nbThreshold, -75.0);
-    ctl->SetNBVal(-10);
+    ctl->Demodulator().SetNBVal(-10);
     EXPECT_EQ(settings.NBVal, -50);
-    ctl->SetNRVal(155);
+    ctl->Demodulator().SetNRVal(155);
     EXPECT_DOUBLE_EQ(engine.nrStepDb, 15.5);
-    ctl->SetVolVal(-400);
+    ctl->Demodulator().SetVolVal(-400);
     EXPECT_DOUBLE_EQ(engine.volumeDb, -40.0);
-    ctl->SetVolVal(30);
+    ctl->Demodulator().SetVolVal(30);
     EXPECT_DOUBLE_EQ(engine.volumeDb, 0.0);
-    ctl->ToggleAudio();
+    ctl->Demodulator().ToggleAudio();
     EXPECT_TRUE(engine.muted);
 }
 

@@ -52,7 +52,7 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
 
     state = "Recording";
-    auto o = ctl->StartRecording(dir_ / "rec.wav");
+    auto o = ctl->Source().StartRecording(dir_ / "rec.wav");
     ASSERT_TRUE(o.accepted);
     ExpectFlags(settings, {1, 1, 0, 0}, state);
     ExpectEnabled(panel(), kFrontEnd, false, state);
@@ -64,7 +64,7 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_EQ(settings.TuneMode, 0);
     EXPECT_TRUE(panel().Lit(ControlId::Record));
     EXPECT_FALSE(panel().Lit(ControlId::Stop));
-    EXPECT_FALSE(displays.freeScroll);
+    EXPECT_FALSE(mainDisplay().geometry.Scale().FreeScroll());
     // The answer lists what the window must disable.
     ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
     EXPECT_FALSE(o.changes.Find(ControlId::Presel)->enabled);
@@ -72,7 +72,7 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_TRUE(recorder.IsRecording());
 
     state = "Receiver again";
-    ASSERT_TRUE(ctl->StopButton().accepted);
+    ASSERT_TRUE(ctl->Source().StopButton().accepted);
     ExpectFlags(settings, {0, 0, 0, 0}, state);
     ExpectEnabled(panel(), kFrontEnd, true, state);
     ExpectEnabled(panel(), kRates, true, state);
@@ -81,10 +81,10 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_TRUE(panel().Lit(ControlId::Stop));
     EXPECT_FALSE(panel().Lit(ControlId::Record));
     EXPECT_FALSE(recorder.IsRecording());
-    EXPECT_TRUE(displays.freeScroll);
+    EXPECT_TRUE(mainDisplay().geometry.Scale().FreeScroll());
 
     state = "File source, empty";
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     ExpectFlags(settings, {1, 0, 0, 0}, state);
     ExpectEnabled(panel(), kRates, false, state);
     ExpectEnabled(panel(), kCentreSteps, false, state);
@@ -96,13 +96,13 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_TRUE(panel().Enabled(ControlId::FileOpen));
     EXPECT_FALSE(board.IsRunning());
     EXPECT_EQ(engine.agcResets, 1);
-    EXPECT_EQ(displays.clears, 1);
+    EXPECT_EQ(mainDisplay().traceClears, 1u);
 
     state = "File loaded";
     WavReceiverInfo info;
     info.centerFreqHz = 5000000;
     const std::string path = WriteRecording("file_000.wav", info, 6144 * 4);
-    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
     ExpectFlags(settings, {1, 0, 1, 0}, state);
     ExpectEnabled(panel(), kFrontEnd, false, state);
     ExpectEnabled(panel(), kRates, false, state);
@@ -115,24 +115,24 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     EXPECT_EQ(panel().recBar.rangeBytes, 6144u * 4);
 
     state = "Playing";
-    ASSERT_TRUE(ctl->Play().accepted);
+    ASSERT_TRUE(ctl->Source().Play().accepted);
     ExpectFlags(settings, {1, 0, 1, 1}, state);
     EXPECT_TRUE(panel().Lit(ControlId::Play));
     EXPECT_FALSE(panel().Lit(ControlId::Stop));
     EXPECT_TRUE(panel().Enabled(ControlId::Stop));
     EXPECT_TRUE(engine.pacing);
     EXPECT_FALSE(ctl->StationPanel().OwnClock());
-    EXPECT_FALSE(ctl->Play().accepted);  // already playing
+    EXPECT_FALSE(ctl->Source().Play().accepted);  // already playing
 
     state = "File loaded again";
-    ASSERT_TRUE(ctl->StopButton().accepted);
+    ASSERT_TRUE(ctl->Source().StopButton().accepted);
     ExpectFlags(settings, {1, 0, 1, 0}, state);
     EXPECT_FALSE(engine.pacing);
     EXPECT_TRUE(ctl->StationPanel().OwnClock());
-    EXPECT_FALSE(ctl->StopButton().accepted);
+    EXPECT_FALSE(ctl->Source().StopButton().accepted);
 
     state = "Receiver at last";
-    ctl->SelectSource(0);
+    ctl->Source().SelectSource(0);
     ExpectFlags(settings, {0, 0, 0, 0}, state);
     ExpectEnabled(panel(), kFrontEnd, true, state);
     ExpectEnabled(panel(), kRates, true, state);
@@ -145,18 +145,18 @@ TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
 
 TEST_F(Source, ChoosingTheReceiverAgainChangesNothing) {
     StartUp();
-    auto o = ctl->SelectSource(0);
+    auto o = ctl->Source().SelectSource(0);
     EXPECT_FALSE(o.accepted);
     EXPECT_TRUE(o.changes.Empty());
     EXPECT_TRUE(ReceiverUntouched());
-    EXPECT_FALSE(ctl->StopButton().accepted);
+    EXPECT_FALSE(ctl->Source().StopButton().accepted);
 }
 
 TEST_F(Source, LoadedFileSetsItsBandQuietlyAndTheReturnSendsIt) {
     settings.Preselector = 1;
     settings.CenterFreq = 14150000;
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     info.centerFreqHz = 3500000;
     info.rateIdx = 1;
@@ -167,7 +167,7 @@ TEST_F(Source, LoadedFileSetsItsBandQuietlyAndTheReturnSendsIt) {
     info.startTime = 1700000000;
     const std::string path = WriteRecording("band_000.wav", info, 6144 * 4);
     ClearDevice();
-    ASSERT_TRUE(ctl->LoadFile(path).accepted);
+    ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
     EXPECT_EQ(settings.preselectorBand.load(), 3);
     EXPECT_TRUE(ReceiverUntouched());
     EXPECT_TRUE(panel().Checked(Offset(ControlId::Rate125, 1)));
@@ -181,7 +181,7 @@ TEST_F(Source, LoadedFileSetsItsBandQuietlyAndTheReturnSendsIt) {
     EXPECT_EQ(engine.bandwidth, settings.DemBwIdx[settings.DemIdx]);
     EXPECT_EQ(settings.restoreHardware.load(), 1);
 
-    ctl->SelectSource(0);
+    ctl->Source().SelectSource(0);
     EXPECT_EQ(dev().preselectorFilters, (std::vector<int>{3}));
     EXPECT_EQ(dev().attenuatorSteps, (std::vector<int>{2}));
     ASSERT_EQ(dev().fpgaNames.size(), 1u);
@@ -196,20 +196,20 @@ TEST_F(Source, LoadedFileSetsItsBandQuietlyAndTheReturnSendsIt) {
 
 TEST_F(Source, FilesThatDoNotLoadKeepPlayDisabled) {
     StartUp();
-    ctl->SelectSource(1);
-    auto o = ctl->LoadFile(dir_ / "missing.wav");
+    ctl->Source().SelectSource(1);
+    auto o = ctl->Source().LoadFile(dir_ / "missing.wav");
     EXPECT_FALSE(o.accepted);
     ASSERT_EQ(notes.Notices().size(), 1u);
     EXPECT_EQ(notes.Notices()[0].text, "Can't open file");
     EXPECT_FALSE(panel().Enabled(ControlId::Play));
     EXPECT_EQ(settings.fileLoaded.load(), 0);
     EXPECT_EQ(settings.restoreHardware.load(), 0);
-    EXPECT_FALSE(ctl->Play().accepted);
+    EXPECT_FALSE(ctl->Source().Play().accepted);
 }
 
 TEST_F(Source, RecorderThatCannotStartLeavesTheReceiverState) {
     StartUp();
-    auto o = ctl->StartRecording(dir_ / "no/such/dir/rec.wav");
+    auto o = ctl->Source().StartRecording(dir_ / "no/such/dir/rec.wav");
     EXPECT_FALSE(o.accepted);
     ExpectFlags(settings, {0, 0, 0, 0}, "Receiver");
     EXPECT_TRUE(panel().Enabled(ControlId::Presel));
@@ -218,20 +218,20 @@ TEST_F(Source, RecorderThatCannotStartLeavesTheReceiverState) {
 
 TEST_F(Source, FreeSpaceGuardStopsARecording) {
     StartUp();
-    ASSERT_TRUE(ctl->StartRecording(dir_ / "rec.wav").accepted);
+    ASSERT_TRUE(ctl->Source().StartRecording(dir_ / "rec.wav").accepted);
     freeBytes = std::uint64_t{3} << 30;  // 3 GB: the recording goes on
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 1);
     EXPECT_EQ(panel().Text(label::kFile), recorder.CurrentFileName() + " - 3.07 GBytes free ");
     EXPECT_EQ(panel().Text(label::kTime), "22:13:20");
     EXPECT_EQ(panel().Text(label::kDate), "Tue 14-Nov-2023");
 
     freeBytes = std::nullopt;  // unknown: goes on too
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 1);
 
     freeBytes = std::uint64_t{1} << 29;  // 0.5 GB: (2^29 >> 20) × 0.001 = 0.512
-    auto o = ctl->Tick();
+    auto o = ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 0);
     EXPECT_FALSE(recorder.IsRecording());
     EXPECT_TRUE(panel().Enabled(ControlId::Record));
@@ -247,7 +247,7 @@ TEST_F(Source, FreeSpaceGuardStopsARecording) {
     EXPECT_EQ(notes.Notices()[0].caption, "Record Error");
     EXPECT_EQ(recorder.LastError(), why);
 
-    ctl->Tick();  // the Receiver state's status line is empty
+    ctl->Source().Tick();  // the Receiver state's status line is empty
     EXPECT_EQ(panel().Text(label::kFile), "");
     EXPECT_EQ(panel().Text(label::kTime), "");
     EXPECT_EQ(panel().recBar.positionBytes, 0u);
@@ -255,20 +255,20 @@ TEST_F(Source, FreeSpaceGuardStopsARecording) {
 
 TEST_F(Source, FileTimeFollowsTheBytePosition) {
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     info.centerFreqHz = 7100000;
     info.rateIdx = 1;  // 250 kHz
     info.startTime = 1700000000;
     const std::string path = WriteRecording("time_000.wav", info, 1500000 + 6144 * 2);
-    ASSERT_TRUE(ctl->LoadFile(path).accepted);
-    ctl->Tick();
+    ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
+    ctl->Source().Tick();
     EXPECT_EQ(panel().Text(label::kTime), "22:13:20");
     EXPECT_EQ(panel().Text(label::kFile), path);
 
-    ctl->SelectFileRange(1500003, 1500000 + 6144 * 2);  // cut to whole frames
+    ctl->Source().SelectFileRange(1500003, 1500000 + 6144 * 2);  // cut to whole frames
     EXPECT_EQ(board.LoopStart(), 1500000u);
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(panel().recBar.positionBytes, 1500000u);
     EXPECT_EQ(panel().Text(label::kTime), "22:13:21");
     EXPECT_EQ(panel().Text(label::kDate), "Tue 14-Nov-2023");
@@ -276,17 +276,17 @@ TEST_F(Source, FileTimeFollowsTheBytePosition) {
 
 TEST_F(Source, ClipIsReportedOnceAndPlaybackTimeDrivesTheStationClock) {
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     info.centerFreqHz = 9600000;
     info.rateIdx = 0;
     info.startTime = 1700000000 - 3600;  // an hour before "now"
     const std::string path = WriteRecording("clip_000.wav", info, 6144 * 8, true);
-    ASSERT_TRUE(ctl->LoadFile(path).accepted);
-    ASSERT_TRUE(ctl->Play().accepted);
+    ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
+    ASSERT_TRUE(ctl->Source().Play().accepted);
     EXPECT_TRUE(ctl->MeterUpdate().clip);
     EXPECT_FALSE(ctl->MeterUpdate().clip);
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(ctl->StationPanel().NowHhmm(), 2113);
     ctl->Shutdown();
     EXPECT_EQ(settings.playing.load(), 0);
@@ -316,16 +316,16 @@ protected:
 TEST_F(Source, RecordingEndedByAWriteErrorLeavesTheRecordingState) {
     StartUp();
     FullDiskRecorder full(&settings, &notes);
-    ReceiverController c(ReceiverController::Parts{settings, engine, board, lib, startup, full,
-                                                   &lists, notes, &displays});
+    const auto owner = NewController(full, &lists);
+    ReceiverController& c = *owner;
     c.SetFreeSpaceProbe([](const std::string&) { return std::optional<std::uint64_t>{}; });
     c.RestoreAll();
-    ASSERT_TRUE(c.StartRecording(dir_ / "full.wav").accepted);
+    ASSERT_TRUE(c.Source().StartRecording(dir_ / "full.wav").accepted);
     std::vector<std::uint8_t> unit(6144, 0);
     full.Write(unit.data(), 1024);  // as the board's worker would
     ASSERT_FALSE(full.IsRecording());
     EXPECT_EQ(settings.recording.load(), 1);  // until the next status tick
-    c.Tick();
+    c.Source().Tick();
     EXPECT_EQ(settings.recording.load(), 0);
     EXPECT_EQ(settings.retuneInhibit.load(), 0);
     EXPECT_TRUE(c.Panel().Enabled(ControlId::Presel));
@@ -336,38 +336,38 @@ TEST_F(Source, NothingReachesTheReceiverWhileInhibited) {
     settings.CenterFreq = 7100000;
     StartUp();
     const auto tryEverything = [&] {
-        ctl->SelectAttenuator(3);
-        ctl->TogglePreamp();
-        ctl->ToggleDither();
-        ctl->TogglePreselector();
-        ctl->SelectRate(2);
-        ctl->Cal();
-        ctl->CalClr();
-        ctl->StepCentre(true);
-        ctl->ToggleCenter();
-        ctl->WheelOverDisplay(120);
-        ctl->WheelOverReadout(-120, 3);
-        ctl->SetTunedFrequencyKHz(7090.0);
-        ctl->SelectMode(2);
-        ctl->SelectFilter(1);
-        ctl->Tick();
+        ctl->FrontEnd().SelectAttenuator(3);
+        ctl->FrontEnd().TogglePreamp();
+        ctl->FrontEnd().ToggleDither();
+        ctl->FrontEnd().TogglePreselector();
+        ctl->FrontEnd().SelectRate(2);
+        ctl->FrontEnd().Cal();
+        ctl->FrontEnd().CalClr();
+        ctl->Tuning().StepCentre(true);
+        ctl->Tuning().ToggleCenter();
+        ctl->Tuning().WheelOverDisplay(120);
+        ctl->Tuning().WheelOverReadout(-120, 3);
+        ctl->Tuning().SetTunedFrequencyKHz(7090.0);
+        ctl->Demodulator().SelectMode(2);
+        ctl->Demodulator().SelectFilter(1);
+        ctl->Source().Tick();
     };
-    ASSERT_TRUE(ctl->StartRecording(dir_ / "quiet.wav").accepted);
+    ASSERT_TRUE(ctl->Source().StartRecording(dir_ / "quiet.wav").accepted);
     ClearDevice();
     tryEverything();
     EXPECT_TRUE(ReceiverUntouched());
     EXPECT_EQ(settings.CenterFreq, 7100000);
     EXPECT_EQ(settings.AttenuatorIdx, 0);
-    ctl->StopButton();
+    ctl->Source().StopButton();
 
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     info.centerFreqHz = 7000000;
-    ASSERT_TRUE(ctl->LoadFile(WriteRecording("q_000.wav", info, 6144 * 4)).accepted);
-    ctl->Play();
+    ASSERT_TRUE(ctl->Source().LoadFile(WriteRecording("q_000.wav", info, 6144 * 4)).accepted);
+    ctl->Source().Play();
     ClearDevice();
     tryEverything();
-    ctl->SelectFileRange(0, 6144);
+    ctl->Source().SelectFileRange(0, 6144);
     EXPECT_TRUE(ReceiverUntouched());
     EXPECT_EQ(settings.CenterFreq, 7000000);
 }

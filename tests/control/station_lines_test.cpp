@@ -32,11 +32,11 @@ TEST_F(Stations, LinesForTheTunedKHzAndTheClockOfTheChosenList) {
     ASSERT_EQ(ctl->StationLines().size(), 1u);
     EXPECT_EQ(ctl->StationLines()[0].rfind("1200 1300 Deutsche Welle", 0), 0u);
 
-    ctl->SetCenterFrequency(9421000);
+    ctl->Tuning().SetCenterFrequency(9421000);
     EXPECT_TRUE(ctl->StationLines().empty());
 
     // The user list (empty here) replaces the EiBi lines.
-    ctl->SetCenterFrequency(9420000);
+    ctl->Tuning().SetCenterFrequency(9420000);
     ctl->SelectMemList(2);
     EXPECT_EQ(settings.MemListIdx, 2);
     EXPECT_TRUE(ctl->StationLines().empty());
@@ -53,17 +53,17 @@ TEST_F(Stations, PlaybackTimeReplacesTheClock) {
     settings.MemListIdx = 1;
     now = kTue0430 + 8 * 3600;  // nothing on air now
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     info.centerFreqHz = 9420000;
     info.startTime = kTue0430;  // recorded while the station was on air
-    ASSERT_TRUE(ctl->LoadFile(WriteRecording("eibi_000.wav", info, 6144 * 4)).accepted);
+    ASSERT_TRUE(ctl->Source().LoadFile(WriteRecording("eibi_000.wav", info, 6144 * 4)).accepted);
     EXPECT_TRUE(ctl->StationLines().empty());
-    ASSERT_TRUE(ctl->Play().accepted);
-    ctl->Tick();
+    ASSERT_TRUE(ctl->Source().Play().accepted);
+    ctl->Source().Tick();
     ctl->StationTick();  // the own clock is off while playing
     EXPECT_EQ(ctl->StationLines().size(), 1u);
-    ctl->StopButton();
+    ctl->Source().StopButton();
     ctl->StationTick();
     EXPECT_TRUE(ctl->StationLines().empty());
 }

@@ -22,15 +22,15 @@ TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
     board.AttachRecorder(&recorder);
     ASSERT_TRUE(board.Start());
 
-    ASSERT_TRUE(ctl->StartRecording(dir_ / "live.wav").accepted);
+    ASSERT_TRUE(ctl->Source().StartRecording(dir_ / "live.wav").accepted);
     ASSERT_TRUE(WaitFor([&] { return recorder.BytesInFile() >= 6144u * 4; }));
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 1);
     EXPECT_GE(panel().recBar.positionBytes, 6144u * 4);
     EXPECT_EQ(panel().recBar.positionBytes % 6144, 0u);
 
     freeBytes = std::uint64_t{900} << 20;  // 0.900 GBytes
-    ctl->Tick();
+    ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 0);
     EXPECT_FALSE(recorder.IsRecording());
     const auto bytes = ReadAll(dir_ / "live_000.wav");
@@ -39,7 +39,7 @@ TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
     EXPECT_EQ(Le32(bytes, kWavDataSizeOffset), bytes.size() - kWavHeaderBytes);
 
     // A rate change restarts the stream with the new block size.
-    ASSERT_TRUE(ctl->SelectRate(2).accepted);
+    ASSERT_TRUE(ctl->FrontEnd().SelectRate(2).accepted);
     EXPECT_TRUE(board.IsRunning());
     EXPECT_EQ(dev().startBlockBytes, 4 * 16320);
     const auto before = board.BlocksPushed();

@@ -27,21 +27,6 @@ TEST(TuningTables, StepLabelsAndOffsetLimits) {
     EXPECT_EQ(OffsetLimitHz(500.0), 200000);
 }
 
-TEST(TuningTables, PreselectorBandEdges) {
-    // Each band's first and last frequency.
-    const std::int64_t lower[11] = {0,       1700000,  2100000,  3000000,  4200000, 6000000,
-                                    8400000, 12000000, 17000000, 24000000, 32000000};
-    for (int band = 0; band < 11; ++band) {
-        EXPECT_EQ(PreselectorBandFor(lower[band], true), band) << band;
-        if (band < 10) {
-            EXPECT_EQ(PreselectorBandFor(lower[band + 1] - 1, true), band) << band;
-        }
-    }
-    EXPECT_EQ(PreselectorBandFor(40000000, true), 10);
-    EXPECT_EQ(PreselectorBandFor(7100000, true), 5);
-    EXPECT_EQ(PreselectorBandFor(7100000, false), 10);
-}
-
 TEST(TuningTables, ReadoutTexts) {
     EXPECT_EQ(FormatReadout(14150000).large, " 14.150");
     EXPECT_EQ(FormatReadout(14150000).small, "000");

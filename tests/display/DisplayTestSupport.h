@@ -8,9 +8,6 @@
 
 namespace velorix::test {
 
-// A Qt application for offscreen drawing, made once per test program.
-void EnsureGuiApplication();
-
 // The colour at (x, y) as (r, g, b).
 struct Pixel {
     int r, g, b;
@@ -21,8 +18,9 @@ inline Pixel At(const QImage& image, int x, int y) {
     return {qRed(c), qGreen(c), qBlue(c)};
 }
 
-// Hands one block to the renderer: a complex tone at bin `toneBin` of N
-// (relative to the band centre) of amplitude `amp`, plus a constant floor.
+// Hands one block to the renderer that it computes (after the one a new FFT
+// size drops): a complex tone at bin `toneBin` of N (relative to the band
+// centre) of amplitude `amp`, plus a constant floor.
 void FeedTone(SpectrumRenderer& r, int toneBin, double amp);
 
 }  // namespace velorix::test

@@ -16,7 +16,6 @@ constexpr Pixel kGreen{80, 130, 0};
 constexpr Pixel kRed{150, 40, 0};
 
 QImage Meter(int tenths, bool clip = false, bool lock = false) {
-    test::EnsureGuiApplication();
     static const SMeterPainter painter(kWidth);
     return painter.Render({tenths, clip, lock});
 }

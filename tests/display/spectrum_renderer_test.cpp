@@ -24,15 +24,19 @@ constexpr Pixel kTrace{232, 255, 232};
 
 class SpectrumRendererTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::EnsureGuiApplication(); }
-
-    // A view of N bins at 500 kHz around 10 MHz, no averaging.
-    SpectrumView Configure(int bins) {
-        SpectrumView v = renderer.View();
+    // A state of N bins at 500 kHz around 10 MHz, no averaging.
+    DisplayState Configure(int bins) {
+        DisplayState v;
         v.geometry.Reconfigure(bins, 500.0, 10000.0);
-        renderer.SetView(v);
-        renderer.SetAveraging(0.0);
+        Show(v);
         return v;
+    }
+    void Show(const DisplayState& v) { renderer.Show(std::make_shared<const DisplayState>(v)); }
+    // The state drawn over the last spectrum, as the display thread does
+    // while no block comes.
+    void Redraw(const DisplayState& v) {
+        Show(v);
+        renderer.Render();
     }
     QImage Frame() { return renderer.Frames().FrontCopy(); }
 
@@ -40,7 +44,7 @@ protected:
 };
 
 // A column that no vertical grid line crosses.
-int ColumnOffGrid(SpectrumView& v, int from) {
+int ColumnOffGrid(const DisplayState& v, int from) {
     std::vector<int> xs;
     for (const ScaleTick& t : v.geometry.Scale().Ticks())
         if (t.major) xs.push_back(t.x);
@@ -50,15 +54,12 @@ int ColumnOffGrid(SpectrumView& v, int from) {
 }
 
 TEST_F(SpectrumRendererTest, GridBandAndLinesMergeByOr) {
-    SpectrumView v = Configure(4096);
+    DisplayState v = Configure(4096);
     const int tuned = ColumnOffGrid(v, 350);
-    const int cursor = ColumnOffGrid(v, 380);
     const int outside = ColumnOffGrid(v, 100);
     v.band = {300, 400};
     v.tunedX = tuned;
-    v.cursorX = cursor;
-    renderer.SetView(v);
-    renderer.Rerender();
+    Redraw(v);
     QImage img = Frame();
     const int gridRow = 2 * kH / 15;  // 33
     EXPECT_EQ(At(img, outside, gridRow), (Pixel{32, 32, 32}));
@@ -66,24 +67,21 @@ TEST_F(SpectrumRendererTest, GridBandAndLinesMergeByOr) {
     EXPECT_EQ(At(img, 320, gridRow + 1), (Pixel{69, 69, 54}));
     EXPECT_EQ(At(img, outside, gridRow + 1), kBlack);
     EXPECT_EQ(At(img, tuned, 100), (Pixel{255, 197, 54}));
-    EXPECT_EQ(At(img, cursor, 100), (Pixel{255, 69, 54}));
 
-    // The band elsewhere: both lines on black.
+    // The band elsewhere: the line on black.
     v.band = {600, 700};
-    renderer.SetView(v);
-    renderer.Rerender();
+    Redraw(v);
     img = Frame();
     EXPECT_EQ(At(img, tuned, 100), (Pixel{255, 128, 0}));
-    EXPECT_EQ(At(img, cursor, 100), (Pixel{255, 0, 0}));
     EXPECT_EQ(At(img, 650, 100), (Pixel{69, 69, 54}));
 }
 
 TEST_F(SpectrumRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
-    SpectrumView v = Configure(1024);
+    DisplayState v = Configure(1024);
     v.refLevelDb = 0;
     v.dbPerDivision = 10;
     v.levelOffsetDb = -4.0;
-    renderer.SetView(v);
+    Show(v);
     const double amp = 0.1;
     const int toneBin = 37;
     test::FeedTone(renderer, toneBin, amp);
@@ -106,18 +104,16 @@ TEST_F(SpectrumRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
 
     // Scrolled 50 pixels while no block comes: the redraw moves the peak with it.
     ASSERT_TRUE(v.geometry.DragScale(50));
-    renderer.SetView(v);
-    renderer.Rerender();
+    Redraw(v);
     const QImage moved = Frame();
     EXPECT_EQ(At(moved, x + 50, row), kTrace);
     EXPECT_NE(At(moved, x + 50, row - 1), kTrace);
 }
 
 TEST_F(SpectrumRendererTest, WaterfallScrollsDownNewestFirst) {
-    SpectrumView v = Configure(1024);
+    DisplayState v = Configure(1024);
     v.function = 1;
-    v.bandVisible = false;
-    renderer.SetView(v);
+    Show(v);
     const int k = 6;
     std::vector<std::vector<double>> spectra;
     for (int j = 0; j < k; ++j) {
@@ -142,12 +138,11 @@ TEST_F(SpectrumRendererTest, WaterfallScrollsDownNewestFirst) {
 }
 
 TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
-    SpectrumView v = Configure(4096);
+    DisplayState v = Configure(4096);
     v.function = 1;
-    v.bandVisible = false;
     ASSERT_TRUE(v.geometry.DragScale(v.geometry.VisibleCentreBin()));
     ASSERT_EQ(v.geometry.VisibleCentreBin(), 0);
-    renderer.SetView(v);
+    Show(v);
     // A tone at bin 200 of the band, which is now at pixel 410 + 200.
     test::FeedTone(renderer, 200 - 2048, 0.1);
     test::FeedTone(renderer, 200 - 2048, 0.1);
@@ -162,9 +157,9 @@ TEST_F(SpectrumRendererTest, WaterfallScrolledPastTheBandIsBlackThere) {
 // A frame over an unchanged background names only the rows its trace and the
 // last one cover; anything else repaints the whole plot.
 TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
-    SpectrumView v = Configure(1024);
+    DisplayState v = Configure(1024);
     v.refLevelDb = 0;
-    renderer.SetView(v);
+    Show(v);
     FrameExchange& frames = renderer.Frames();
     RowSpan rows;
     test::FeedTone(renderer, 37, 0.1);
@@ -190,11 +185,12 @@ TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
 
     // A moved tuned line, and a marker: every row.
     v.tunedX = 500;
-    renderer.SetView(v);
+    Show(v);
     test::FeedTone(renderer, 120, 0.01);
     ASSERT_TRUE(frames.TakePending(rows));
     EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
-    renderer.AddMarker(300);
+    v.markerXs = {300};
+    Show(v);
     test::FeedTone(renderer, 120, 0.01);
     ASSERT_TRUE(frames.TakePending(rows));
     EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
@@ -203,15 +199,17 @@ TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
 // The secondary display's waterfall: 256 bins in the middle of a wider plot,
 // the passband band hidden, black beside the bins.
 TEST(SecondaryWaterfall, NewestLineOnTopInPaletteColoursAndBlackBesideTheBins) {
-    test::EnsureGuiApplication();
     constexpr int kSecW = 410, kSecH = 120, kBins = SecondaryDisplayModel::kBins;
-    SecondaryDisplayModel model(kSecW);
-    model.Configure(7.8125, 1500.0);
-    model.SetEdges(-0.1, 0.2);  // the band covers pixels 179 to 256
+    // 7.8125 kHz on a Hz scale around the 1500 Hz carrier offset; the band
+    // would cover pixels 179 to 256.
+    DisplayState v;
+    v.geometry = DisplayGeometry(kSecW, kSecH);
+    v.geometry.Reconfigure(kBins, 7812.5, 1500.0);
+    v.band = {179, 256};
+    v.tunedX = v.geometry.KHzToPixel(0.0);
+    v.function = 1;
     SpectrumRenderer renderer(kSecW, kSecH);
-    renderer.SetView(SecondaryView(model, kSecW, kSecH, -20, 10, 0.0, 1));
-    renderer.SetAveraging(0.0);
-    ASSERT_EQ(renderer.FftSize(), kBins);
+    renderer.Show(std::make_shared<const DisplayState>(v));
 
     const int k = 5;
     std::vector<std::vector<double>> spectra;
@@ -219,6 +217,7 @@ TEST(SecondaryWaterfall, NewestLineOnTopInPaletteColoursAndBlackBesideTheBins) {
         test::FeedTone(renderer, 10 * j - 20, 0.1);  // inside the band
         spectra.push_back(renderer.LastSpectrumDb());
     }
+    ASSERT_EQ(renderer.FftSize(), kBins);
     const QImage img = renderer.Frames().FrontCopy();
     const auto& palette = WaterfallPalette();
     // Bin b is at pixel 205 + b - 128.
@@ -244,12 +243,11 @@ TEST(SecondaryWaterfall, NewestLineOnTopInPaletteColoursAndBlackBesideTheBins) {
 }
 
 TEST_F(SpectrumRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {
-    SpectrumView v = Configure(1024);
+    DisplayState v = Configure(1024);
     v.refLevelDb = 0;
-    renderer.SetView(v);
     const int x = v.geometry.BinToPixel(512 + 37);
-    renderer.AddMarker(x);
-    renderer.AddMarker(200);
+    v.markerXs = {x, 200};
+    Show(v);
     test::FeedTone(renderer, 37, 0.1);
     const std::vector<Marker> m = renderer.Markers();
     ASSERT_EQ(m.size(), 2u);

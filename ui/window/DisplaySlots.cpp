@@ -2,13 +2,10 @@
 
 #include <QWidget>
 
-#include "AssembledReceiver.h"
 #include "MainDisplay.h"
-#include "ReceiverEngine.h"
 #include "SMeterWidget.h"
 #include "ScaleBarWidget.h"
 #include "SecondaryDisplay.h"
-#include "WindowDisplays.h"
 
 namespace velorix {
 namespace {
@@ -30,38 +27,37 @@ QWidget* Blank(QWidget* window, const QRect& area, const char* name) {
 
 }  // namespace
 
-DisplaySlots SpectrumDisplays(QWidget* window, AssembledReceiver& receiver, TuningSink& sink) {
-    const SettingsRecord& settings = receiver.Settings();
-    auto* main = new MainDisplay(settings, sink, window);
+DisplaySlots SpectrumDisplays(QWidget* window, DisplayIntents& intents) {
+    auto* main = new MainDisplay(intents, window);
     main->move(display_area::kMain);
     main->setAccessibleName("Main display");
-    const int secondaryPlotHeight =
-        display_area::kSecondarySize.height() - 2 - ScaleBarWidget::kHeight;
-    auto* secondary = new SecondaryDisplay(display_area::kSecondarySize.width(),
-                                           secondaryPlotHeight, settings, sink, window);
+    static_assert(display_area::kSecondarySize.height() - 2 - ScaleBarWidget::kHeight ==
+                  kSecondaryPlotHeight);
+    auto* secondary =
+        new SecondaryDisplay(kSecondaryPlotWidth, kSecondaryPlotHeight, intents, window);
     secondary->move(display_area::kSecondary);
     secondary->setAccessibleName("Secondary display");
     auto* meter = new SMeterWidget(display_area::kSMeter.width(), window);
     meter->move(display_area::kSMeter.topLeft());
     meter->setAccessibleName("S-meter");
 
-    // The engine exists from the start-up on; before it the rates are unknown.
-    AssembledReceiver* rx = &receiver;
     DisplaySlots d;
     d.mainConsumer = &main->Renderer();
     d.secondaryConsumer = &secondary->Renderer();
     d.mainPlot = main;
     d.secondaryPlot = secondary;
     d.sMeter = meter;
-    d.control = std::make_shared<WindowDisplays>(
-        *main, *secondary, [rx] { return rx->Engine() ? rx->Engine()->BandPassRateKHz() : 0.0; },
-        [rx] { return rx->Engine() ? rx->Engine()->CarrierOffsetHz() : 0.0; });
+    d.show = [main, secondary](DisplayId id, std::shared_ptr<const DisplayState> state) {
+        if (id == DisplayId::Main)
+            main->Show(std::move(state));
+        else
+            secondary->Show(std::move(state));
+    };
     d.showMeter = [meter](const SMeterReading& r) { meter->SetReading(r); };
-    d.afterApply = [main] { main->UpdatePassband(); };
     return d;
 }
 
-DisplaySlots BlankDisplays(QWidget* window, AssembledReceiver&, TuningSink&) {
+DisplaySlots BlankDisplays(QWidget* window, DisplayIntents&) {
     DisplaySlots d;
     d.ownedMain = std::make_unique<DiscardingConsumer>(4096);
     d.ownedSecondary = std::make_unique<DiscardingConsumer>(256);

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "DisplayControl.h"
+#include "DisplayState.h"
 #include "DspBlock.h"
 #include "SMeterValues.h"
 
@@ -12,14 +12,12 @@ class QWidget;
 
 namespace velorix {
 
-class AssembledReceiver;
-class TuningSink;
+class DisplayIntents;
 
 // What the window shows of the spectrum: the consumers behind the two display
-// threads, the widgets at the display positions and what the control layer
-// asks of them. The consumers outlive the receiver's shutdown: either the
-// slots own them, or they belong to widgets parented to the window, which Qt
-// deletes after the window's members.
+// threads and the widgets at the display positions. The consumers outlive the
+// receiver's shutdown: either the slots own them, or they belong to widgets
+// parented to the window, which Qt deletes after the window's members.
 struct DisplaySlots {
     std::unique_ptr<CDspConsumer> ownedMain;
     std::unique_ptr<CDspConsumer> ownedSecondary;
@@ -28,17 +26,14 @@ struct DisplaySlots {
     QWidget* mainPlot = nullptr;
     QWidget* secondaryPlot = nullptr;
     QWidget* sMeter = nullptr;
-    std::shared_ptr<DisplayControl> control;  // null: the control layer tells no display
+    // Hands a display its new state (null: nothing shows a state).
+    std::function<void(DisplayId, std::shared_ptr<const DisplayState>)> show;
     // The meter reading every 100 ms (null: not shown).
     std::function<void(const SMeterReading&)> showMeter;
-    // After every applied outcome: the tuned line and band follow the offset.
-    std::function<void()> afterApply;
 };
 
-// Builds the displays over `window`, reading the receiver's settings and
-// engine, and tuning through `sink`.
-using DisplayFactory =
-    std::function<DisplaySlots(QWidget* window, AssembledReceiver& receiver, TuningSink& sink)>;
+// Builds the displays over `window`; the mouse over them asks `intents`.
+using DisplayFactory = std::function<DisplaySlots(QWidget* window, DisplayIntents& intents)>;
 
 // Where the displays sit in the window: the main plot with its slide bar, the
 // secondary plot with its scale, and the S-meter.
@@ -50,10 +45,10 @@ inline constexpr QRect kSMeter{597, 370, 310, 62};
 }  // namespace display_area
 
 // The spectrum and waterfall displays, the secondary display and the S-meter.
-DisplaySlots SpectrumDisplays(QWidget* window, AssembledReceiver& receiver, TuningSink& sink);
+DisplaySlots SpectrumDisplays(QWidget* window, DisplayIntents& intents);
 
 // Consumers that take every block and show nothing, and empty widgets at the
 // display positions: the window without spectrum displays.
-DisplaySlots BlankDisplays(QWidget* window, AssembledReceiver& receiver, TuningSink& sink);
+DisplaySlots BlankDisplays(QWidget* window, DisplayIntents& intents);
 
 }  // namespace velorix

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
-#include <filesystem>
 #include <map>
 
 #include "FrequencyKeypad.h"
@@ -19,7 +18,6 @@
 #include "SkinnedControls.h"
 #include "StationPanel.h"
 #include "VerticalSlider.h"
-#include "WavFormat.h"
 
 namespace velorix {
 namespace {
@@ -58,9 +56,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     parts.useStore = options.useStore;
     parts.stationDirectory = std::move(options.stationDirectory);
     receiver_ = std::make_unique<AssembledReceiver>(std::move(parts));
-    // The displays read the receiver's settings record, so they come after it.
-    displays_ = options.displays(this, *receiver_, *this);
-    receiver_->Controller().SetDisplayControl(displays_.control.get());
+    displays_ = options.displays(this, *this);
     receiver_->SetDisplays(displays_.mainConsumer, displays_.secondaryConsumer);
     binder_.BindStationPanel(controls_->Stations(),
                              [this] { return receiver_->Controller().StationLines(); });
@@ -73,8 +69,7 @@ ReceiverWindow::ReceiverWindow(Options options)
         const SMeterReading reading = receiver_->Controller().MeterUpdate();
         if (displays_.showMeter) displays_.showMeter(reading);
     });
-    connect(&statusTimer_, &QTimer::timeout, this,
-            [this] { Apply(receiver_->Controller().Tick()); });
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { Apply(Controller().Source().Tick()); });
     connect(&stationTimer_, &QTimer::timeout, this, [this] {
         if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
     });
@@ -92,29 +87,29 @@ void ReceiverWindow::ConnectControls() {
     for (const auto& [id, slider] : controls_->Sliders()) {
         slider->setAccessibleName(QString::fromStdString(ControlName(id)));
         connect(slider, &VerticalSlider::moved, this, [this, slider, id = id](int, int) {
-            Apply(receiver_->Controller().SetSliderValue(id, std::lround(slider->Value())));
+            Apply(RunControl(Controller(), id, static_cast<int>(std::lround(slider->Value()))));
         });
     }
     FrequencyReadout* readout = controls_->Readout();
     readout->setAccessibleName("Tuned frequency");
     connect(readout, &FrequencyReadout::wheelTuning, this, [this](int delta, int digit) {
-        Apply(receiver_->Controller().WheelOverReadout(delta, digit));
+        Apply(Controller().Tuning().WheelOverReadout(delta, digit));
     });
     readout->Keypad().SetTuner([this](double kHz) {
-        const Outcome outcome = receiver_->Controller().SetTunedFrequencyKHz(kHz);
+        const Outcome outcome = Controller().Tuning().SetTunedFrequencyKHz(kHz);
         Apply(outcome);
         return outcome.accepted;
     });
     RecordingBar* bar = controls_->Bar();
     bar->setAccessibleName("Recording position");
     connect(bar, &RecordingBar::playRangeSelected, this, [this](qint64 first, qint64 last) {
-        Apply(receiver_->Controller().SelectFileRange(static_cast<std::uint64_t>(first),
-                                                      static_cast<std::uint64_t>(last) + 1));
+        Apply(Controller().Source().SelectFileRange(static_cast<std::uint64_t>(first),
+                                                    static_cast<std::uint64_t>(last) + 1));
     });
     controls_->Stations()->setAccessibleName("Stations at the tuned frequency");
     controls_->Stations()->installEventFilter(this);
     // Displays without mouse handling of their own tune with the wheel here.
-    if (!displays_.control)
+    if (!displays_.show)
         for (QWidget* display : {displays_.mainPlot, displays_.secondaryPlot})
             if (display) display->installEventFilter(this);
 }
@@ -123,14 +118,15 @@ bool ReceiverWindow::Start() {
     WaitCursor wait;
     const bool started = receiver_->StartWindow({.afterRestore = [&] {
         wait.Release();
-        binder_.ApplyAll(receiver_->Controller().Panel());
-        binder_.RefreshStationPanel();
+        ShowAll();
         show();
         return true;
     }});
     if (!started) return false;
     started_ = true;
-    Apply(receiver_->Controller().Start());
+    // What the last steps of the start-up changed (the chain's rates are
+    // known once acquisition runs).
+    ShowAll();
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
@@ -150,11 +146,22 @@ int ReceiverWindow::Finish() {
 }
 
 void ReceiverWindow::Apply(const Outcome& outcome) {
-    ReceiverController& controller = receiver_->Controller();
-    binder_.Apply(outcome, controller.Panel());
-    if (displays_.afterApply) displays_.afterApply();
-    if (outcome.stationPanelRedraw) binder_.RefreshStationPanel();
+    binder_.Apply(outcome, Controller().Panel());
+    if (displays_.show) {
+        if (outcome.mainDisplay) displays_.show(DisplayId::Main, outcome.mainDisplay);
+        if (outcome.secondaryDisplay)
+            displays_.show(DisplayId::Secondary, outcome.secondaryDisplay);
+    }
     if (outcome.fatal) PostQuit();
+}
+
+void ReceiverWindow::ShowAll() {
+    ReceiverController& c = Controller();
+    binder_.ApplyAll(c.Panel());
+    if (!displays_.show) return;
+    displays_.show(DisplayId::Main, std::make_shared<const DisplayState>(c.MainDisplay()));
+    displays_.show(DisplayId::Secondary,
+                   std::make_shared<const DisplayState>(c.SecondaryDisplay()));
 }
 
 void ReceiverWindow::PostQuit() {
@@ -163,131 +170,44 @@ void ReceiverWindow::PostQuit() {
 }
 
 void ReceiverWindow::Route(ControlId id) {
-    switch (id) {
-        case ControlId::Exit:
-            close();
+    const ControlAction* action = ActionFor(id);
+    if (action == nullptr) return;
+    switch (action->need) {
+        case ControlNeed::Window:
+            if (id == ControlId::Exit) close();
+            if (id == ControlId::Minimize) showMinimized();
+            if (id == ControlId::Logo) ShowInformation();
             return;
-        case ControlId::Minimize:
-            showMinimized();
+        case ControlNeed::WaitCursor: {
+            WaitCursor wait;
+            Apply(RunControl(Controller(), id));
             return;
-        case ControlId::Logo:
-            ShowInformation();
-            return;
-        default:
-            Apply(Run(id));
-    }
-}
-
-// Every control's command and the controller operation it runs.
-Outcome ReceiverWindow::Run(ControlId id) {
-    ReceiverController& c = receiver_->Controller();
-    int i = 0;
-    if (InGroup(id, ControlId::Att0, 4, i)) return c.SelectAttenuator(i);
-    if (InGroup(id, ControlId::Rate125, 3, i)) {
-        WaitCursor wait;
-        return c.SelectRate(i);
-    }
-    if (InGroup(id, ControlId::SourceReceiver, 2, i)) {
-        WaitCursor wait;
-        return c.SelectSource(i);
-    }
-    if (InGroup(id, ControlId::Filter0, 6, i)) return c.SelectFilter(i);
-    if (InGroup(id, ControlId::Agc0, 4, i)) return c.SelectAgc(i);
-    if (InGroup(id, ControlId::SmtrRms, 2, i)) return c.SelectSMeterMode(i);
-    if (InGroup(id, ControlId::Mode0, 9, i)) return c.SelectMode(i);
-    if (InGroup(id, ControlId::DispSpect, 2, i)) return c.SelectDisplayFunction(i);
-    if (InGroup(id, ControlId::SecTune, 3, i)) return c.SelectSecDisplayFunction(i);
-    if (InGroup(id, ControlId::ListHfcc, 3, i)) return c.SelectMemList(i);
-    switch (id) {
-        case ControlId::Preamp:
-            return c.TogglePreamp();
-        case ControlId::Dither:
-            return c.ToggleDither();
-        case ControlId::Presel:
-            return c.TogglePreselector();
-        case ControlId::RefLevDown:
-            return c.StepRefLevel(false);
-        case ControlId::RefLevUp:
-            return c.StepRefLevel(true);
-        case ControlId::ScaleDown:
-            return c.StepScale(false);
-        case ControlId::ScaleUp:
-            return c.StepScale(true);
-        case ControlId::SpanDown:
-            return c.StepSpan(false);
-        case ControlId::SpanUp:
-            return c.StepSpan(true);
-        case ControlId::CFStepDown:
-            return c.StepCFStep(-1);
-        case ControlId::CFStepUp:
-            return c.StepCFStep(1);
-        case ControlId::WheelStepDown:
-            return c.StepWheelStep(-1);
-        case ControlId::WheelStepUp:
-            return c.StepWheelStep(1);
-        case ControlId::Center:
-            return c.ToggleCenter();
-        case ControlId::Cal:
-            return c.Cal();
-        case ControlId::CalClr:
-            return c.CalClr();
-        case ControlId::FileOpen: {
-            const auto path = dialogs_->OpenWav(this);
-            return path ? c.LoadFile(*path) : Outcome{};
         }
-        case ControlId::ClearMarkers:
-            return c.ClearMarkers();
-        case ControlId::Delta:
-            return c.ToggleDelta();
-        case ControlId::CentreDown:
-            return c.StepCentre(false);
-        case ControlId::CentreUp:
-            return c.StepCentre(true);
-        case ControlId::EdgeUp:
-            return c.StepEdge(true);
-        case ControlId::EdgeDown:
-            return c.StepEdge(false);
-        case ControlId::StepDown:
-            return c.StepTuning(false);
-        case ControlId::StepUp:
-            return c.StepTuning(true);
-        case ControlId::NoiseBlanker:
-            return c.ToggleNoiseBlanker();
-        case ControlId::MainAvg:
-            return c.ToggleAveraging(DisplayId::Main);
-        case ControlId::SecAvg:
-            return c.ToggleAveraging(DisplayId::Secondary);
-        case ControlId::Audio:
-            return c.ToggleAudio();
-        case ControlId::Stop:
-            return c.StopButton();
-        case ControlId::Play:
-            return c.Play();
-        case ControlId::Record:
-            return StartRecording();
-        default:
-            return Outcome{.accepted = false};
+        case ControlNeed::OpenPath:
+        case ControlNeed::SavePath: {
+            // Nothing is asked while the control is disabled.
+            if (!Controller().Panel().Enabled(id)) return;
+            if (const auto path = ChoosePath(action->need))
+                Apply(RunControl(Controller(), id, 0, *path));
+            return;
+        }
+        case ControlNeed::None:
+            Apply(RunControl(Controller(), id));
+            return;
     }
 }
 
-// The recorder numbers its files from the chosen name ("name_000.wav" …), so
-// the dialog's own check of the chosen name misses an earlier series: the
-// first file of the new one is asked about here.
-Outcome ReceiverWindow::StartRecording() {
-    ReceiverController& c = receiver_->Controller();
-    if (!c.Panel().Enabled(ControlId::Record)) return Outcome{.accepted = false};
+std::optional<std::string> ReceiverWindow::ChoosePath(ControlNeed need) {
+    if (need == ControlNeed::OpenPath) return dialogs_->OpenWav(this);
     const auto path = dialogs_->SaveWav(this);
-    if (!path) return Outcome{.accepted = false};
-    const WavSeriesName series = ParseWavSeriesPath(*path);
-    const std::string first = WavSeriesFileName(series.base, series.number);
-    std::error_code error;
-    if (std::filesystem::exists(first, error) && !dialogs_->ConfirmOverwrite(this, first))
-        return Outcome{.accepted = false};
-    return c.StartRecording(*path);
+    // The dialog's own check of the chosen name misses an earlier series.
+    if (const auto first = path ? SourcePart::SeriesInTheWay(*path) : std::nullopt)
+        if (!dialogs_->ConfirmOverwrite(this, *first)) return std::nullopt;
+    return path;
 }
 
 void ReceiverWindow::ShowInformation() {
-    ShowReceiverInfoBox(this, receiver_->Controller().InfoTexts());
+    ShowReceiverInfoBox(this, Controller().InfoTexts());
 }
 
 void ReceiverWindow::paintEvent(QPaintEvent*) {
@@ -321,7 +241,7 @@ void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
     }
     // A key does what its arrow does, and nothing while the arrow is disabled.
     const auto id = static_cast<ControlId>(control->id);
-    if (receiver_->Controller().Panel().Enabled(id)) Route(id);
+    if (Controller().Panel().Enabled(id)) Route(id);
 }
 
 void ReceiverWindow::closeEvent(QCloseEvent* event) {
@@ -335,43 +255,59 @@ bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event) {
     // The station panel swallows the wheel; the displays tune with it.
     if (watched != controls_->Stations()) {
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-        Apply(receiver_->Controller().WheelOverDisplay(delta));
+        Wheel(delta);
     }
     return true;
 }
 
-void ReceiverWindow::TuneOffsetHz(int offsetHz) {
-    Apply(receiver_->Controller().SetTuningOffset(offsetHz));
+void ReceiverWindow::DoubleClick(DisplayId display, int x) {
+    Apply(Controller().Displays().DoubleClick(display, x));
 }
 
-void ReceiverWindow::ShiftOffsetHz(double hz) {
-    const int offset = receiver_->Settings().FreqOffset + static_cast<int>(std::lround(hz));
-    Apply(receiver_->Controller().SetTuningOffset(offset));
+void ReceiverWindow::AddMarker(int x) {
+    Apply(Controller().Displays().AddMarker(x));
 }
 
-void ReceiverWindow::TuneCentreKHz(double kHz) {
-    Apply(receiver_->Controller().SetCenterFrequencyKHz(kHz, true));
+bool ReceiverWindow::DragPassband(int fromX, int toX) {
+    const Outcome outcome = Controller().Displays().DragPassband(fromX, toX);
+    Apply(outcome);
+    return outcome.accepted;
 }
 
-void ReceiverWindow::ScrollEnded(double visibleCentreKHz, int pressedOffsetHz) {
-    const SettingsRecord& s = receiver_->Settings();
-    // A recording or a file as the source keeps the receiver where it is.
-    if (s.retuneInhibit.load() != 0) return;
-    ReceiverController& c = receiver_->Controller();
-    Apply(c.SetTuningOffset(s.TuneMode == 1 ? 0 : pressedOffsetHz));
-    Apply(c.SetCenterFrequencyKHz(visibleCentreKHz, true));
+void ReceiverWindow::BeginScroll() {
+    Controller().Displays().BeginScroll();
+}
+
+void ReceiverWindow::Scroll(int dxPx) {
+    Apply(Controller().Displays().Scroll(dxPx));
+}
+
+void ReceiverWindow::EndScroll() {
+    Apply(Controller().Displays().EndScroll());
 }
 
 void ReceiverWindow::SetPassbandEdges(double low, double high) {
-    Apply(receiver_->Controller().SetPassbandEdges(low, high));
+    Apply(Controller().Displays().SetPassbandEdges(low, high));
 }
 
-void ReceiverWindow::SpectrumDragEnded() {
-    if (displays_.control) displays_.control->OnCentreChanged();
+void ReceiverWindow::BeginSpectrumDrag() {
+    Controller().Displays().BeginSpectrumDrag();
 }
 
-void ReceiverWindow::WheelTune(int delta) {
-    Apply(receiver_->Controller().WheelOverDisplay(delta));
+void ReceiverWindow::DragSpectrum(double hz) {
+    Apply(Controller().Displays().DragSpectrum(hz));
+}
+
+void ReceiverWindow::RetuneDraggedCentre() {
+    Apply(Controller().Displays().RetuneDraggedCentre());
+}
+
+void ReceiverWindow::EndSpectrumDrag() {
+    Apply(Controller().Displays().EndSpectrumDrag());
+}
+
+void ReceiverWindow::Wheel(int delta) {
+    Apply(Controller().Tuning().WheelOverDisplay(delta));
 }
 
 }  // namespace velorix

@@ -7,10 +7,11 @@
 #include <optional>
 
 #include "AssembledReceiver.h"
+#include "ControlActions.h"
 #include "ControlBinder.h"
+#include "DisplayIntents.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
-#include "TuningSink.h"
 
 namespace velorix {
 
@@ -18,10 +19,11 @@ class SkinnedControls;
 
 // The receiver's only window: frameless, 1024 x 620 at (100, 100), painted
 // from the skin with every control at its place. It owns the assembled
-// receiver and its displays, turns every click, slider move, wheel turn and
-// key into one controller operation and shows that operation's answer
-// through one Apply.
-class ReceiverWindow : public QWidget, public TuningSink {
+// receiver and its displays, turns every click, slider move, wheel turn,
+// key and display intent into one controller operation and shows that
+// operation's answer through one Apply: the controls and both displays'
+// states.
+class ReceiverWindow : public QWidget, public DisplayIntents {
     Q_OBJECT
 public:
     struct Options {
@@ -47,8 +49,8 @@ public:
     // more than once.
     int Finish();
 
-    // The answer of any operation, on the widgets. A fatal answer posts the
-    // end of the program.
+    // The answer of any operation, on the widgets and the displays. A fatal
+    // answer posts the end of the program.
     void Apply(const Outcome& outcome);
     // What a click on control `id` does.
     void Route(ControlId id);
@@ -57,14 +59,19 @@ public:
     SkinnedControls& Controls() { return *controls_; }
     const DisplaySlots& Displays() const { return displays_; }
 
-    // Mouse tuning from the displays, through the control layer.
-    void TuneOffsetHz(int offsetHz) override;
-    void ShiftOffsetHz(double hz) override;
-    void TuneCentreKHz(double kHz) override;
-    void ScrollEnded(double visibleCentreKHz, int pressedOffsetHz) override;
+    // The mouse over the displays, through the control layer.
+    void DoubleClick(DisplayId display, int x) override;
+    void AddMarker(int x) override;
+    bool DragPassband(int fromX, int toX) override;
+    void BeginScroll() override;
+    void Scroll(int dxPx) override;
+    void EndScroll() override;
     void SetPassbandEdges(double low, double high) override;
-    void SpectrumDragEnded() override;
-    void WheelTune(int delta) override;
+    void BeginSpectrumDrag() override;
+    void DragSpectrum(double hz) override;
+    void RetuneDraggedCentre() override;
+    void EndSpectrumDrag() override;
+    void Wheel(int delta) override;
 
 signals:
     // The window closed or the receiver cannot go on: end with `exitCode`.
@@ -79,8 +86,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Outcome Run(ControlId id);
-    Outcome StartRecording();
+    ReceiverController& Controller() { return receiver_->Controller(); }
+    // A control's path: the file to open, or where to record (asking before
+    // a recording writes over a series).
+    std::optional<std::string> ChoosePath(ControlNeed need);
+    // Every control and both displays as the controller has them now.
+    void ShowAll();
     void ShowInformation();
     void ConnectControls();
     void PostQuit();

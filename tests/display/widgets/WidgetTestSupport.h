@@ -1,44 +1,47 @@
 #pragma once
 
-#include <QApplication>
+#include <memory>
+#include <utility>
 #include <vector>
 
-#include "SettingsRecord.h"
-#include "TuningSink.h"
+#include "DisplayIntents.h"
+#include "DisplayState.h"
 
 namespace velorix::test {
 
-// An offscreen application with scaling off, made once per program.
-QApplication& EnsureApplication();
+// The main display's state at 500 kHz, 4096 bins, around 14 150 kHz with the
+// tuned line at the centre and the band 20 pixels right of it.
+std::shared_ptr<const DisplayState> MainState(int function = 0);
 
-// Default settings at 500 kHz around 14 150 kHz, offset tuning.
-void SetUpSettings(SettingsRecord& s, int demIdx);
-
-// A window stand-in: applies offsets to the settings as the control layer
-// does, and records every request.
-class RecordingSink : public TuningSink {
+// A window stand-in: records every intent; a passband drag is followed
+// while the pointer stays over the 820 pixels of the plot.
+class RecordingIntents : public DisplayIntents {
 public:
-    explicit RecordingSink(SettingsRecord& settings) : settings_(settings) {}
-    void TuneOffsetHz(int offsetHz) override {
-        offsets.push_back(offsetHz);
-        settings_.FreqOffset = offsetHz;
+    void DoubleClick(DisplayId d, int x) override { clicks.push_back({d, x}); }
+    void AddMarker(int x) override { markers.push_back(x); }
+    bool DragPassband(int fromX, int toX) override {
+        drags.push_back({fromX, toX});
+        return toX >= 0 && toX < kMainPlotWidth;
     }
-    void ShiftOffsetHz(double hz) override { shifts.push_back(hz); }
-    void TuneCentreKHz(double kHz) override { centres.push_back(kHz); }
-    void ScrollEnded(double kHz, int) override { centres.push_back(kHz); }
+    void BeginScroll() override { ++scrollBegins; }
+    void Scroll(int dxPx) override { scrolls.push_back(dxPx); }
+    void EndScroll() override { ++scrollEnds; }
     void SetPassbandEdges(double low, double high) override { edges.push_back({low, high}); }
-    void SpectrumDragEnded() override { ++dragEnds; }
-    void WheelTune(int delta) override { wheels.push_back(delta); }
+    void BeginSpectrumDrag() override { ++spectrumDragBegins; }
+    void DragSpectrum(double hz) override { spectrumDrags.push_back(hz); }
+    void RetuneDraggedCentre() override { ++centreRetunes; }
+    void EndSpectrumDrag() override { ++spectrumDragEnds; }
+    void Wheel(int delta) override { wheels.push_back(delta); }
 
-    std::vector<int> offsets;
-    std::vector<double> shifts;
-    std::vector<double> centres;
+    std::vector<std::pair<DisplayId, int>> clicks;
+    std::vector<int> markers;
+    std::vector<std::pair<int, int>> drags;
+    int scrollBegins = 0, scrollEnds = 0;
+    std::vector<int> scrolls;
     std::vector<std::pair<double, double>> edges;
+    int spectrumDragBegins = 0, centreRetunes = 0, spectrumDragEnds = 0;
+    std::vector<double> spectrumDrags;
     std::vector<int> wheels;
-    int dragEnds = 0;
-
-private:
-    SettingsRecord& settings_;
 };
 
 }  // namespace velorix::test

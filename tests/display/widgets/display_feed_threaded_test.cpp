@@ -18,14 +18,13 @@ using namespace std::chrono_literals;
 
 // The main display behind its display thread, fed at 500 kHz by an upstream
 // that holds the chain lock while it pushes, as the receiver's thread does;
-// meanwhile the user-interface thread moves the tuned line, changes the FFT
-// size and hides the plot.
-TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
-    test::EnsureApplication();
-    SettingsRecord s;
-    test::SetUpSettings(s, 4);
-    test::RecordingSink sink(s);
-    MainDisplay display(s, sink);
+// meanwhile the user-interface thread hands it states that move the tuned
+// line and change the FFT size, and hides the plot.
+TEST(MainDisplayFeed, NewStatesWhileTheDisplayThreadDraws) {
+    test::RecordingIntents intents;
+    MainDisplay display(intents);
+    auto state = std::make_shared<DisplayState>(*test::MainState());
+    display.Show(state);
     display.show();
 
     test::TestSource source(1024);
@@ -58,14 +57,13 @@ TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
     while (std::chrono::steady_clock::now() < end) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         ++step;
-        s.FreqOffset = (step % 40) * 1000 - 20000;
-        display.UpdatePassband();
-        if (step % 25 == 0) {
-            s.MainFFTIdx = s.MainFFTIdx == 4 ? 6 : 4;
-            DspLockGuard chain(&chainLock);
-            DspLockGuard feed(thread.GetLock());
-            display.Reconfigure();
-        }
+        state = std::make_shared<DisplayState>(*state);
+        state->tunedX = 200 + step % 400;
+        state->band = {state->tunedX + 3, state->tunedX + 23};
+        if (step % 25 == 0)
+            state->geometry.Reconfigure(state->geometry.Bins() == 4096 ? 1024 : 4096, 500.0,
+                                        14150.0);
+        display.Show(state);
         if (step % 60 == 0) display.setVisible(!display.isVisible());
         std::this_thread::sleep_for(5ms);
     }
@@ -80,6 +78,27 @@ TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
     EXPECT_GT(display.Renderer().Spectra(), 10u);
     EXPECT_LE(thread.GetSkipLimit(), CDspThread::kMaxAutoSkip);
     EXPECT_GT(step, 50);
+}
+
+// While no block comes (a paused file), the display thread draws a new state
+// on its idle tick: the user-interface thread never draws a frame.
+TEST(MainDisplayFeed, TheDisplayThreadDrawsANewStateWhileNoBlocksCome) {
+    test::RecordingIntents intents;
+    MainDisplay display(intents);
+    CDspThread thread(kDspTypeComplex, 1024);
+    thread.Connect(&display.Renderer());
+    auto state = std::make_shared<DisplayState>(*test::MainState());
+    state->tunedX = 300;
+    display.Show(state);
+    const auto tunedLineShown = [&] {
+        QApplication::processEvents();
+        return (display.Renderer().Frames().FrontCopy().pixel(300, 100) & 0xFFFFFFu) ==
+               (plotcolour::kTunedLine & 0xFFFFFFu);
+    };
+    for (int waited = 0; waited < 2000 && !tunedLineShown(); ++waited)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(tunedLineShown());
+    EXPECT_EQ(display.Renderer().Spectra(), 0u);
 }
 
 // With no paint ever marking the display ready, auto-throttle raises the

@@ -1,5 +1,5 @@
-// Every ui test program runs on the offscreen platform with unscaled pixels,
-// inside one QApplication.
+// Every Qt test program runs on the offscreen platform with unscaled pixels,
+// inside one QApplication made before its first test and gone after its last.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,7 +19,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "velorix-ui-test";
+        static char name[] = "velorix-qt-test";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
     }
@@ -32,3 +32,9 @@ private:
 const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace
+
+// Fontconfig keeps its configuration for the life of the process; Qt's font
+// database never hands it back.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}

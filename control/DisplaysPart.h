@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ControllerContext.h"
+#include "SecondaryDisplayModel.h"
+
+namespace velorix {
+
+// The display and meter controls (reference level and scale, span, the
+// display functions and the main display's feed pace, markers, meter mode
+// and averaging), the two displays' states, and what the mouse asks of the
+// displays: the controller decides every pixel a display draws from here.
+class DisplaysPart {
+public:
+    explicit DisplaysPart(ControllerContext& context);
+
+    // --- Display and meter controls ----------------------------------------
+    // RefLevel one division down / up (arrows 180 / 181), within -150 … +20 dBm.
+    Outcome StepRefLevel(bool up);
+    // RefScaleIdx - 1 / + 1 (arrows 182 / 183).
+    Outcome StepScale(bool up);
+    // MainFFTIdx - 1 / + 1 (arrows 184 / 185); the main feed's skip limit is
+    // halved for the larger FFT and doubled for the smaller one.
+    Outcome StepSpan(bool up);
+    // The arrows at the display's right edge: `up` is 262, else 263. Spectrum:
+    // RefLevel down / up one division, within the same limits as 180 / 181.
+    // Waterfall: the feed's skip limit, so the waterfall runs faster / slower.
+    Outcome StepEdge(bool up);
+    // "Spect" (0) / "WFall" (1).
+    Outcome SelectDisplayFunction(int function);
+    // "Tune" (0) / "PBT" (1) / "Notch" (2); the secondary display reads the key.
+    Outcome SelectSecDisplayFunction(int function);
+    Outcome ClearMarkers();  // "Clr"
+    Outcome ToggleDelta();   // "Delta"
+    // "Rms" (0) / "Peak" (1): which AGC level the meter shows.
+    Outcome SelectSMeterMode(int mode);
+    // Averaging squares 280 / 290 and sliders 330 / 331 (0 … 800).
+    Outcome ToggleAveraging(DisplayId display);
+    Outcome SetAvgVal(DisplayId display, int value);
+
+    // --- The mouse over the displays (pixels of the plots) -------------------
+    // Double click: tunes to the clicked bin (whole kHz but in CW and the
+    // modes above DRM): the offset, or in "Center" tuning the centre.
+    Outcome DoubleClick(DisplayId display, int x);
+    // A right press adds a marker at x (four at most).
+    Outcome AddMarker(int x);
+    // The main display's band dragged from fromX to toX: offset tuning only,
+    // and only while the pointer is over the plot.
+    Outcome DragPassband(int fromX, int toX);
+    // The slide bar: pressed, dragged by dx pixels (the picture follows the
+    // mouse and the tuned frequency with it), and let go, which retunes the
+    // receiver to the view unless a recording or a file keeps it in place.
+    void BeginScroll();
+    Outcome Scroll(int dxPx);
+    Outcome EndScroll();
+    // The secondary display's passband edges, fractions of the band-pass
+    // filter's rate, as its drags and wheel leave them.
+    Outcome SetPassbandEdges(double lower, double upper);
+    // The secondary display's spectrum dragged: the tuned frequency moves by
+    // -hz; in "Center" tuning the centre goes there when RetuneDraggedCentre
+    // is asked (a retune restarts the chain, so the display gathers the
+    // moves), and at the end of the drag.
+    void BeginSpectrumDrag();
+    Outcome DragSpectrum(double hz);
+    Outcome RetuneDraggedCentre();
+    Outcome EndSpectrumDrag();
+
+    // --- Steps the other parts take ----------------------------------------
+    // The main display re-centred on a new centre frequency.
+    void CentreChanged();
+    // Both displays again for a new rate or FFT size.
+    void Reconfigure();
+    // The main display's slide bar may scroll freely.
+    void SetFreeScroll(bool on);
+    // Both traces cleared (a new source).
+    void ClearTraces();
+    void SetEdges(double lower, double upper) { secondary_.SetEdges(lower, upper); }
+    void RefreshSpan();
+    void RefreshRefLevel();
+    void RefreshScale();
+    void ApplyDisplayFunction(int function);
+    void ApplySecDisplayFunction(int function);
+    void ApplySMeterMode(int mode);
+    void ApplyAveraging(DisplayId display, bool on);
+    void ApplyAvgVal(DisplayId display, int value);
+    // Both displays' states from the settings, the engine's band-pass rate
+    // and carrier offset and this part's own state (after every operation).
+    void Refresh();
+
+private:
+    bool MoveRefLevel(bool up);  // false beyond the limits
+    double RateKHz() const;
+
+    ControllerContext& c_;
+    // The passband's edges with the band-pass rate and carrier offset.
+    SecondaryDisplayModel secondary_;
+    // The slide bar as it was pressed: the view's centre, kHz, and the offset, Hz.
+    double pressedCentreKHz_ = 0.0;
+    int pressedOffsetHz_ = 0;
+    // A spectrum drag in "Center" tuning: where the drag has taken the
+    // centre, and the centre last retuned to, kHz.
+    double dragCentreKHz_ = 0.0;
+    double retunedCentreKHz_ = 0.0;
+};
+
+}  // namespace velorix
