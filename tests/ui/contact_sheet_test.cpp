@@ -1,8 +1,9 @@
-// Draws every control in every state onto one contact sheet, and the whole
-// window with every control, into the build's artifacts folder.
+// Every control in every state, and the whole window with every control:
+// each drawn as it should look, and put into the build's artifacts folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <set>
 
 #include "BitmapPanel.h"
 #include "ContactSheet.h"
@@ -21,10 +22,25 @@ QString Artifacts() {
     return dir;
 }
 
-TEST(ContactSheet, EveryControlInEveryState) {
-    const QImage sheet = ContactSheet(1024);
-    EXPECT_EQ(sheet.width(), 1024);
-    ASSERT_TRUE(sheet.save(Artifacts() + "/controls.png"));
+// A state that draws as another is one the control stopped showing; every
+// kind of control of the window is on the sheet.
+TEST(ContactSheet, EachStateOfAControlShowsItsOwnLook) {
+    const std::vector<test::ContactCell> cells = test::EveryControlInEveryState();
+    std::set<ControlKind> kinds;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const test::ContactCell& a = cells[i];
+        kinds.insert(a.kind);
+        for (std::size_t j = i + 1; j < cells.size(); ++j) {
+            const test::ContactCell& b = cells[j];
+            if (a.control != b.control) continue;
+            EXPECT_EQ(a.image == b.image, a.look == b.look)
+                << a.control.toStdString() << ": " << a.state.toStdString() << " and "
+                << b.state.toStdString();
+        }
+    }
+    for (const ControlSpec& c : ControlTable())
+        EXPECT_EQ(kinds.count(c.kind), 1u) << c.name << " has no cell";
+    ASSERT_TRUE(test::ContactSheet(cells).save(Artifacts() + "/controls.png"));
 }
 
 TEST(ContactSheet, WindowShowsEveryControlAsItDrawsItself) {

@@ -19,7 +19,7 @@
 #include "StationPanel.h"
 #include "VerticalSlider.h"
 
-namespace velorix {
+namespace velorix::test {
 
 namespace {
 
@@ -42,33 +42,31 @@ void Release(QWidget& w, QPoint at) {
     Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 
-struct Cell {
-    QString title;
-    QImage image;
-};
+}  // namespace
 
-// Cells in rows of at most `width` pixels, small controls shown twice as large.
-QImage Sheet(const std::vector<Cell>& cells, int width) {
+QImage ContactSheet(const std::vector<ContactCell>& cells, int width) {
     QFont font = skin::TitleFont();
     font.setWeight(QFont::Normal);
     const QFontMetrics metrics(font);
     struct Placed {
         QPoint at;
-        const Cell* cell;
+        const ContactCell* cell;
         int scale;
+        QString title;
     };
     std::vector<Placed> placed;
     int x = 10, y = 10, rowHeight = 0;
-    for (const Cell& c : cells) {
+    for (const ContactCell& c : cells) {
         const int scale = c.image.width() < 60 ? 2 : 1;
         const QSize size = c.image.size() * scale + QSize(0, 16);
-        const int w = std::max(size.width(), metrics.horizontalAdvance(c.title));
+        const QString title = c.control + " " + c.state;
+        const int w = std::max(size.width(), metrics.horizontalAdvance(title));
         if (x + w > width - 10) {
             x = 10;
             y += rowHeight + 12;
             rowHeight = 0;
         }
-        placed.push_back({QPoint(x, y), &c, scale});
+        placed.push_back({QPoint(x, y), &c, scale, title});
         x += w + 12;
         rowHeight = std::max(rowHeight, size.height());
     }
@@ -80,97 +78,106 @@ QImage Sheet(const std::vector<Cell>& cells, int width) {
     for (const Placed& pl : placed) {
         const QImage& img = pl.cell->image;
         p.drawImage(QRect(pl.at, img.size() * pl.scale), img);
-        p.drawText(pl.at.x(), pl.at.y() + img.height() * pl.scale + 13, pl.cell->title);
+        p.drawText(pl.at.x(), pl.at.y() + img.height() * pl.scale + 13, pl.title);
     }
     return sheet;
 }
 
-void AddButtonStates(std::vector<Cell>& cells, const std::string& base) {
+namespace {
+
+using K = ControlKind;
+
+void AddButtonStates(std::vector<ContactCell>& cells, const std::string& base) {
     const skin::Skin& skin = skin::Skin::Shared();
-    for (int state = 0; state < 3; ++state) {
+    const QString name = QString::fromStdString(base);
+    const char* states[] = {"up", "lit", "grey"};
+    // The frame buttons are never disabled and have no grey face.
+    const int count = skin.Has(base + "G") ? 3 : 2;
+    for (int state = 0; state < count; ++state) {
         BitmapButton b(skin, base, {}, ControlId::Play, nullptr);
         b.SetState(state == 1);
-        b.SetEnabled(state != 2 || !skin.Has(base + "G") ? true : false);
-        if (state == 2 && !skin.Has(base + "G")) continue;
-        cells.push_back({QString::fromStdString(base) + (state == 0   ? " up"
-                                                         : state == 1 ? " lit"
-                                                                      : " grey"),
-                         Render(b)});
+        b.SetEnabled(state != 2);
+        cells.push_back({K::Button, name, states[state], states[state], Render(b)});
     }
 }
 
-void AddCheckStates(std::vector<Cell>& cells, const std::string& base, const QString& caption) {
+void AddCheckStates(std::vector<ContactCell>& cells, K kind, const std::string& base,
+                    const QString& caption) {
     const bool mode = base == "IDB_CHK49x25";
     const QFont font = mode ? skin::ModeFont() : skin::CaptionFont();
     const QColor colour = mode ? skin::kModeCaption : skin::kCaption;
     const char* names[] = {"UU", "UC", "DU", "DC", "off", "off,checked"};
+    // Disabled, a box without a caption looks as an enabled one.
+    const char* looks[] = {"UU",
+                           "UC",
+                           "DU",
+                           "DC",
+                           caption.isEmpty() ? "UU" : "off",
+                           caption.isEmpty() ? "UC" : "off,checked"};
     for (int state = 0; state < 6; ++state) {
         BitmapCheckBox c(skin::Skin::Shared(), base, {}, caption, font, colour, ControlId::Delta,
                          nullptr);
         c.SetChecked(state == 1 || state == 3 || state == 5);
         if (state == 2 || state == 3) Press(c, {5, 5});
         if (state >= 4) c.SetEnabled(false);
-        cells.push_back({QString::fromStdString(base) + " " + names[state], Render(c)});
+        cells.push_back(
+            {kind, QString::fromStdString(base), names[state], looks[state], Render(c)});
     }
 }
 
-std::vector<Cell> EveryControlInEveryState() {
+}  // namespace
+
+std::vector<ContactCell> EveryControlInEveryState() {
     const skin::Skin& skin = skin::Skin::Shared();
-    std::vector<Cell> cells;
+    std::vector<ContactCell> cells;
     for (const char* base : {"ARROWU", "ARROWD", "ARROWL", "ARROWR", "STOP", "PLAY", "RECORD",
                              "IDB_LOGO", "IDB_MINIMIZE", "IDB_EXIT"})
         AddButtonStates(cells, base);
-    for (int state = 0; state < 3; ++state) {
+    for (const char* state : {"up", "pressed", "grey"}) {
         TextButton t(skin, "BTNDARK", {}, "CalClr", skin::CaptionFont(), skin::kCaption,
                      ControlId::CalClr, nullptr);
-        if (state == 1) Press(t, {5, 5});
-        t.SetEnabled(state != 2);
-        cells.push_back({state == 0 ? "BTNDARK up" : state == 1 ? "pressed" : "grey", Render(t)});
+        if (QString(state) == "pressed") Press(t, {5, 5});
+        t.SetEnabled(QString(state) != "grey");
+        cells.push_back({K::TextButton, "BTNDARK", state, state, Render(t)});
     }
-    AddCheckStates(cells, "SQUARE", "");
-    AddCheckStates(cells, "IDB_CHKDARK", "20 dB");
-    AddCheckStates(cells, "IDB_CHK49x25", "RTTY");
-    for (int state = 0; state < 4; ++state) {
+    AddCheckStates(cells, K::CheckBox, "SQUARE", "");
+    AddCheckStates(cells, K::CheckBox, "IDB_CHKDARK", "20 dB");
+    AddCheckStates(cells, K::CheckBox, "IDB_CHK49x25", "RTTY");
+    for (const char* state : {"top", "middle", "bottom", "disabled"}) {
         VerticalSlider s(skin.Face("187"), skin.Face("188"), {}, 334, nullptr);
         s.SetValueRange(-400, 0);
-        s.SetValue(state == 0 ? 0 : state == 1 ? -200 : -400);
-        s.SetEnabled(state != 3);
-        cells.push_back({state == 0   ? "slider top"
-                         : state == 1 ? "middle"
-                         : state == 2 ? "bottom"
-                                      : "disabled",
-                         Render(s)});
+        s.SetValue(QString(state) == "middle" ? -200 : QString(state) == "bottom" ? -400 : 0);
+        s.SetEnabled(QString(state) != "disabled");
+        cells.push_back({K::Slider, "slider", state, state, Render(s)});
     }
     for (auto [text, name] : {std::pair{"-30", "RefLev"}, {"400.0 / 488.3", "Span"}}) {
         PanelLabel l(skin.Face("149"), {}, skin::ValueLabelFont(), skin::kCaption, Qt::AlignRight,
                      nullptr);
         l.SetText(text);
-        cells.push_back({name, Render(l)});
+        cells.push_back({K::ValueLabel, "149", name, name, Render(l)});
     }
     for (auto [face, text] : {std::pair{"201", "Tue 14-Nov-2023"}, {"202", "22:13:20"}}) {
         PanelLabel l(skin.Face(face), {}, skin::StatusFont(), skin::kCaption, Qt::AlignLeft,
                      nullptr);
         l.SetText(text);
-        cells.push_back({face, Render(l)});
+        cells.push_back({K::StatusLabel, face, text, text, Render(l)});
     }
     for (long long hz : {14150000LL, 999999LL, -1500LL}) {
         FrequencyReadout r(skin.Face("189"), {}, nullptr);
         r.SetFrequency(hz);
-        cells.push_back({QString::number(hz) + " Hz", Render(r)});
+        const QString state = QString::number(hz) + " Hz";
+        cells.push_back({K::Readout, "readout", state, state, Render(r)});
     }
-    for (int state = 0; state < 3; ++state) {
+    for (const char* state : {"empty", "position", "selection"}) {
         RecordingBar bar(skin.Face("204"), {}, nullptr);
-        bar.SetRange(0, state == 0 ? 0 : 7900);
+        bar.SetRange(0, QString(state) == "empty" ? 0 : 7900);
         bar.SetPosition(4000);
-        if (state == 2) {
+        if (QString(state) == "selection") {
             Press(bar, {205, 16});
             Drag(bar, {605, 16});
             Release(bar, {605, 16});
         }
-        cells.push_back({state == 0   ? "recording bar, empty"
-                         : state == 1 ? "position"
-                                      : "selection",
-                         Render(bar)});
+        cells.push_back({K::RecordingBar, "recording bar", state, state, Render(bar)});
     }
     StationPanel panel(skin.Face("190"), {}, nullptr);
     panel.SetLines({"0600 0800 Radio Habana Cuba - Quivican  CUB 250 kW",
@@ -179,17 +186,11 @@ std::vector<Cell> EveryControlInEveryState() {
                     "0630 0700 China Radio Int. - Kashi  CHN 500 kW",
                     "0600 0700 BBC World Service - Woofferton  G 250 kW",
                     "0500 1000 Radio Romania - Tiganesti  ROU 300 kW"});
-    cells.push_back({"station panel", Render(panel)});
+    cells.push_back({K::StationPanel, "station panel", "lines", "lines", Render(panel)});
     FrequencyKeypad keypad(nullptr);
     keypad.Field()->setText(QStringLiteral("7100.5"));
-    cells.push_back({"keypad", Render(keypad)});
+    cells.push_back({K::Readout, "keypad", "7100.5", "7100.5", Render(keypad)});
     return cells;
 }
 
-}  // namespace
-
-QImage ContactSheet(int width) {
-    return Sheet(EveryControlInEveryState(), width);
-}
-
-}  // namespace velorix
+}  // namespace velorix::test
