@@ -3,8 +3,8 @@
 # server, on the virtual receiver, playing into a private PulseAudio daemon,
 # with a scratch settings directory and every notice routed to stderr.
 # Clicks arrive through xdotool at window coordinates; screenshots of the
-# whole screen are kept in <artefact-dir> and checked at named pixels.
-#   window_smoke.sh <bin-dir> <data-dir> <artefact-dir>
+# whole screen are kept in <artifacts-dir> and checked at named pixels.
+#   window_smoke.sh <bin-dir> <data-dir> <artifacts-dir>
 # Exit 0 passed, 1 failed, 77 skipped (no X tools, and not in CI).
 # The script runs itself again inside xvfb-run for the part on the screen.
 
@@ -128,7 +128,7 @@ fi
 set -euo pipefail
 bin=${1:?bin directory}
 data=${2:?data directory}
-out=${3:?artefact directory}
+out=${3:?artifacts directory}
 here=$(cd "$(dirname "$0")" && pwd)
 pulse=$here/../audio/pulse_daemon.sh
 
