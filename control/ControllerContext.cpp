@@ -7,19 +7,20 @@
 
 namespace velorix {
 
-ControllerContext::ControllerContext(const ControllerWiring& w)
-    : settings(w.settings),
-      engine(w.engine),
-      board(w.board),
-      library(w.library),
-      startup(w.startup),
-      recorder(w.recorder),
-      stations(w.stations),
-      notifier(w.notifier),
-      pacing(w.pacing),
-      feed(w.feed),
+namespace {
+
+// The wiring with the system clock where none is given: the station panel
+// reads the clock as soon as it is made.
+ControllerWiring WithClock(ControllerWiring wiring) {
+    if (!wiring.clock) wiring.clock = SystemSecondsUtc;
+    return wiring;
+}
+
+}  // namespace
+
+ControllerContext::ControllerContext(const ControllerWiring& wiring)
+    : ControllerWiring(WithClock(wiring)),
       freeSpace(FreeBytesOf),
-      clock(w.clock ? w.clock : Clock(SystemSecondsUtc)),
       stationPanel([this] { return clock(); }) {}
 
 bool ControllerContext::IsLive() const {

@@ -42,15 +42,16 @@ struct ControllerWiring {
     DisplayFeedControl* feed = nullptr;      // null: the main display's feed has no pace
     // Seconds since 1970, UTC, read from the first instant on (the station
     // panel's first reading included); null: the system clock.
-    StationPanelState::TimeSource clock = nullptr;
+    std::function<std::int64_t()> clock = nullptr;
 };
 
-// The one context the controller's parts share: what they drive, the state
-// they decide (the panel, both displays' states, the station panel) and the
-// run of every operation, which answers with what that state changed.
+// The one context the controller's parts share: what they drive (the
+// wiring), the state they decide (the panel, both displays' states, the
+// station panel) and the run of every operation, which answers with what
+// that state changed.
 //
 // Everything runs on the user-interface thread.
-class ControllerContext {
+class ControllerContext : public ControllerWiring {
 public:
     // Free bytes of the file system holding a directory; nothing when unknown.
     using FreeSpaceProbe = std::function<std::optional<std::uint64_t>(const std::string&)>;
@@ -75,20 +76,7 @@ public:
     // to write.
     static void Store(OwnedFlag<int, ControllerContext>& flag, int value) { flag.store(value); }
 
-    SettingsRecord& settings;
-    EngineControl& engine;
-    CAcqBoard& board;
-    UsbLibrary& library;
-    ReceiverStartup& startup;
-    CDspRecorder& recorder;
-    const StationLists* stations;
-    Notifier& notifier;
-    PlaybackPacing* pacing;
-    DisplayFeedControl* feed;
-
-    // The clock comes before the station panel, which reads it when built.
     FreeSpaceProbe freeSpace;
-    Clock clock;
     PanelState panel;
     DisplayState mainDisplay;
     DisplayState secondaryDisplay{.geometry{kSecondaryPlotWidth, kSecondaryPlotHeight}};

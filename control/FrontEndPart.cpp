@@ -113,43 +113,29 @@ Outcome FrontEndPart::SelectAttenuator(int idx) {
     });
 }
 
-Outcome FrontEndPart::TogglePreamp() {
+Outcome FrontEndPart::Toggle(ControlId box, int& key, void (FrontEndPart::*update)()) {
     return c_.Run([&](Outcome& o) {
-        if (!c_.panel.Enabled(ControlId::Preamp)) {
+        if (!c_.panel.Enabled(box)) {
             o.accepted = false;
             return;
         }
-        const bool on = !c_.panel.Checked(ControlId::Preamp);
-        c_.settings.AdcPreamp = on ? 1 : 0;
-        c_.panel.Check(ControlId::Preamp, on);
-        UpdatePreampDither();
+        const bool on = !c_.panel.Checked(box);
+        key = on ? 1 : 0;
+        c_.panel.Check(box, on);
+        (this->*update)();
     });
+}
+
+Outcome FrontEndPart::TogglePreamp() {
+    return Toggle(ControlId::Preamp, c_.settings.AdcPreamp, &FrontEndPart::UpdatePreampDither);
 }
 
 Outcome FrontEndPart::ToggleDither() {
-    return c_.Run([&](Outcome& o) {
-        if (!c_.panel.Enabled(ControlId::Dither)) {
-            o.accepted = false;
-            return;
-        }
-        const bool on = !c_.panel.Checked(ControlId::Dither);
-        c_.settings.AdcDither = on ? 1 : 0;
-        c_.panel.Check(ControlId::Dither, on);
-        UpdatePreampDither();
-    });
+    return Toggle(ControlId::Dither, c_.settings.AdcDither, &FrontEndPart::UpdatePreampDither);
 }
 
 Outcome FrontEndPart::TogglePreselector() {
-    return c_.Run([&](Outcome& o) {
-        if (!c_.panel.Enabled(ControlId::Presel)) {
-            o.accepted = false;
-            return;
-        }
-        const bool on = !c_.panel.Checked(ControlId::Presel);
-        c_.settings.Preselector = on ? 1 : 0;
-        c_.panel.Check(ControlId::Presel, on);
-        UpdatePreselectorBand();
-    });
+    return Toggle(ControlId::Presel, c_.settings.Preselector, &FrontEndPart::UpdatePreselectorBand);
 }
 
 Outcome FrontEndPart::SelectRate(int rateIdx) {

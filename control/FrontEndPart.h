@@ -37,6 +37,9 @@ public:
     bool ApplyRate(bool restart, Outcome& outcome);
 
 private:
+    // A front-end check box toggled: its key, its check and then `update`.
+    Outcome Toggle(ControlId box, int& key, void (FrontEndPart::*update)());
+
     ControllerContext& c_;
 };
 
