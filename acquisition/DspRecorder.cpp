@@ -1,7 +1,5 @@
 #include "DspRecorder.h"
 
-#include <sys/statvfs.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -185,13 +183,6 @@ std::string CDspRecorder::CurrentFileName() const {
 std::string CDspRecorder::RecordingDirectory() const {
     std::lock_guard lock(mutex_);
     return directory_;
-}
-
-std::uint64_t CDspRecorder::FreeBytes() const {
-    const std::string dir = RecordingDirectory();
-    struct statvfs vfs {};
-    if (dir.empty() || statvfs(dir.c_str(), &vfs) != 0) return 0;
-    return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
 }
 
 std::string CDspRecorder::LastError() const {

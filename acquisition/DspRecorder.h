@@ -54,8 +54,6 @@ public:
     std::string CurrentFileName() const;
     // Directory of the recording, for the free-space readout.
     std::string RecordingDirectory() const;
-    // Free bytes in that directory's file system (0 when unknown).
-    std::uint64_t FreeBytes() const;
     // Why the last recording ended early, or empty.
     std::string LastError() const;
     std::string& GetName(std::string& name) const { return name = "CDspRecorder"; }

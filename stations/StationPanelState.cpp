@@ -17,13 +17,6 @@ bool PanelClockAt(std::int64_t secondsUtc, PanelClock& clock) {
     return true;
 }
 
-std::vector<std::string> StationLinesAt(const ScheduleList* list, int kHz,
-                                        std::int64_t secondsUtc) {
-    PanelClock clock;
-    if (!PanelClockAt(secondsUtc, clock)) return {};
-    return StationLines(list, kHz, clock.hhmm, clock.weekday);
-}
-
 std::int64_t SystemSecondsUtc() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())

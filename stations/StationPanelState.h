@@ -19,11 +19,6 @@ struct PanelClock {
 // time cannot be converted (far outside the calendar).
 bool PanelClockAt(std::int64_t secondsUtc, PanelClock& clock);
 
-// The lines the panel draws for `list` at `kHz` at the instant `secondsUtc`
-// (seconds since 1970, UTC); none when the instant cannot be converted. The
-// headless receiver prints these.
-std::vector<std::string> StationLinesAt(const ScheduleList* list, int kHz, std::int64_t secondsUtc);
-
 // Seconds since 1970 of the system clock.
 std::int64_t SystemSecondsUtc();
 

@@ -31,12 +31,17 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
+// The replaced operator new takes its memory from malloc, so free gives it
+// back; GCC takes the pair for a mismatch.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 namespace velorix {
 namespace {
@@ -64,8 +69,8 @@ void BM_DisplayFrame(benchmark::State& state) {
     for (auto _ : state) {
         // The view moves a little every frame, as while dragging.
         g.DragScale((frame++ & 1) ? 3 : -3);
-        int first = 0, last = 0;
-        g.VisibleBins(first, last);
+        const int first = std::max(g.PixelToBin(0), 0);
+        const int last = std::min(g.PixelToBin(kWidth - 1), n - 1);
         g.TraceRows(levels.data(), first, last, -20, 10, -4.0, rows.data() + first);
         markers.Measure(g, levels.data(), rows.data(), -4.0);
         const auto& ticks = g.Scale().Ticks();

@@ -67,19 +67,10 @@ double DisplayGeometry::BinToKHz(int bin) const {
     return scale_.VisibleCentre() + (bin - visibleCentreBin_) * kHzPerBin_;
 }
 
-bool DisplayGeometry::FillsWindow() const {
-    return BinToPixel(firstDrawn_) <= 10 && width_ - BinToPixel(lastDrawn_) <= 10;
-}
-
 PassbandPixels DisplayGeometry::BandPixels(double tunedKHz, double lowKHz, double highKHz,
                                            int tunedX) const {
     return KeepClearOfTunedLine({KHzToPixel(tunedKHz + lowKHz), KHzToPixel(tunedKHz + highKHz)},
                                 tunedX);
-}
-
-void DisplayGeometry::VisibleBins(int& first, int& last) const {
-    first = std::max(PixelToBin(0), 0);
-    last = std::min(PixelToBin(width_), bins_ - 1);
 }
 
 void DisplayGeometry::TraceRows(const double* levelsDb, int first, int last, int refLevelDb,

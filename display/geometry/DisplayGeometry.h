@@ -42,15 +42,10 @@ public:
     int BinToPixel(int bin) const { return width_ / 2 + bin - visibleCentreBin_; }
     double BinToKHz(int bin) const;
     int KHzToPixel(double kHz) const { return scale_.FrequencyToPixel(kHz); }
-    // The drawn range reaches within 10 pixels of both plot edges.
-    bool FillsWindow() const;
     // The passband band around the tuned frequency, its edges given relative
     // to it in kHz (the secondary display's EdgesKHz), kept clear of the
     // tuned line at tunedX.
     PassbandPixels BandPixels(double tunedKHz, double lowKHz, double highKHz, int tunedX) const;
-    // The bins under pixels 0 … W that exist (the waterfall's line), as
-    // first and last; first > last when none is visible.
-    void VisibleBins(int& first, int& last) const;
 
     // Rows of the spectrum trace for bins first … last of `levelsDb`: the
     // reference level at row 0, 15 divisions down the plot, after adding

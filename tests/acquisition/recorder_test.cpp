@@ -186,7 +186,6 @@ TEST_F(RecorderFiles, ANameEndingInANumberContinuesTheSeries) {
     rec.Stop();
     EXPECT_TRUE(fs::exists(dir / "my_000.wav"));
     EXPECT_EQ(rec.RecordingDirectory(), dir.path().string());
-    EXPECT_GT(rec.FreeBytes(), 0u);
 }
 
 TEST_F(RecorderFiles, RefusesWhatItCannotCreate) {

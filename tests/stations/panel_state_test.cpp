@@ -151,12 +151,6 @@ TEST(StationPanelState, LinesForTheListFrequencyAndClock) {
     EXPECT_EQ(panel.Lines(), Lines{"0000 2400 Below  - AAA ()   "});
     panel.SetList(nullptr);
     EXPECT_TRUE(panel.Lines().empty());
-
-    // The same query by instant, as the headless receiver makes it.
-    EXPECT_EQ(StationLinesAt(&list, 6000, kSun20240107_0000 + 23 * 3600 + 30 * 60),
-              (Lines{allDay, night}));
-    EXPECT_EQ(StationLinesAt(&list, 6000, kThu20240111_2359 - 12 * 3600), Lines{allDay});
-    EXPECT_TRUE(StationLinesAt(&list, 6000, INT64_MAX).empty());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ TEST(Skin, DrawsTheSamePngBytesOnEveryRun) {
     const Skin second = Skin::Generate();
     ASSERT_EQ(first.Names(), second.Names());
     for (const std::string& name : first.Names())
-        EXPECT_EQ(first.Png(name), second.Png(name)) << name;
+        EXPECT_EQ(first.Face(name), second.Face(name)) << name;
 }
 
 TEST(Skin, FacesHaveTheirWindowSizes) {

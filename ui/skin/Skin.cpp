@@ -1,6 +1,5 @@
 #include "Skin.h"
 
-#include <QBuffer>
 #include <stdexcept>
 
 #include "SkinLayout.h"
@@ -35,14 +34,6 @@ std::vector<std::string> Skin::Names() const {
     for (const auto& [name, face] : faces_)
         names.push_back(name);
     return names;
-}
-
-QByteArray Skin::Png(const std::string& name) const {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Face(name).save(&buffer, "PNG");
-    return bytes;
 }
 
 }  // namespace velorix::skin

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <map>
 #include <string>
@@ -29,7 +28,6 @@ public:
     const QImage& Face(const std::string& name) const;
     std::vector<std::string> Names() const;
     // The face as PNG file bytes.
-    QByteArray Png(const std::string& name) const;
 
 private:
     std::map<std::string, QImage> faces_;
