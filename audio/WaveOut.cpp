@@ -65,7 +65,7 @@ int CWaveOut::Open(const std::string& nameSubstring) {
     }
     (void)fallback_->Open("");
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard held(mutex_);
         stop_ = false;
         restartPending_ = false;
         primingLeft_ = 0;
@@ -88,11 +88,11 @@ int CWaveOut::Open(const std::string& nameSubstring) {
 void CWaveOut::Shutdown() {
     if (!open_.exchange(false, std::memory_order_acq_rel)) return;
     {
-        std::unique_lock lock(mutex_);
+        std::unique_lock held(mutex_);
         // A file keeps everything the chain delivered: let the writer finish
         // the queue first. A sound card's queue is simply discarded.
         if (!dropsWhenFull_.load()) {
-            freeCv_.wait_for(lock, kDrainTimeout, [this] {
+            freeCv_.wait_for(held, kDrainTimeout, [this] {
                 if (dropsWhenFull_.load()) return true;  // it failed meanwhile
                 for (const Header& h : headers_)
                     if (h.inUse != 0 && !h.done) return false;
@@ -119,7 +119,7 @@ void CWaveOut::Shutdown() {
 }
 
 int CWaveOut::QueuedCount() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard held(mutex_);
     return queued_;
 }
 
@@ -156,7 +156,7 @@ int CWaveOut::ReclaimLocked() {
 
 void CWaveOut::Start() {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard held(mutex_);
         for (Header& h : headers_) {
             h.data.fill(std::byte{0});
             h.inUse = 0;
@@ -183,14 +183,14 @@ void CWaveOut::BufferFull() {
     if (!started_.load(std::memory_order_acquire)) Start();
     bool queued = false;
     {
-        std::unique_lock lock(mutex_);
+        std::unique_lock held(mutex_);
         int i = FindFreeLocked();
         if (i < 0 && !dropsWhenFull_.load()) {
             // A file loses nothing: wait until the writer has written one.
             // The buffer is freed here, on this thread, and the completion
             // thread reports it played later; so this wait never needs the
             // pacer, which takes the very lock the caller holds.
-            freeCv_.wait(lock, [this] {
+            freeCv_.wait(held, [this] {
                 if (stop_ || dropsWhenFull_.load()) return true;
                 // Freed meanwhile by the completion thread, or played and
                 // waiting to be freed.
@@ -224,7 +224,7 @@ void CWaveOut::FailStreaming(const AudioStatus& status, bool priming) {
     // while the message is on screen.
     (void)fallback_->Start();
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard held(mutex_);
         failed_.store(true);
         dropsWhenFull_.store(true);
     }
@@ -236,18 +236,18 @@ void CWaveOut::FailStreaming(const AudioStatus& status, bool priming) {
 void CWaveOut::WriterLoop() {
     SetCurrentThreadName("WaveOutWriter");
     ApplyThreadPriority(LoopPriority());
-    std::unique_lock lock(mutex_);
+    std::unique_lock held(mutex_);
     for (;;) {
-        writerCv_.wait(lock, [this] { return stop_ || restartPending_ || orderSize_ > 0; });
+        writerCv_.wait(held, [this] { return stop_ || restartPending_ || orderSize_ > 0; });
         if (stop_) return;
         if (restartPending_) {
             restartPending_ = false;
-            lock.unlock();
+            held.unlock();
             if (!failed_.load()) {
                 const AudioStatus status = sink_->Start();
                 if (!status.Ok()) FailStreaming(status, false);
             }
-            lock.lock();
+            held.lock();
             continue;
         }
         const int i = order_[orderHead_];
@@ -255,7 +255,7 @@ void CWaveOut::WriterLoop() {
         --orderSize_;
         const bool priming = primingLeft_ > 0;
         if (priming) --primingLeft_;
-        lock.unlock();
+        held.unlock();
 
         // The header is in use, so nobody else touches its bytes now.
         if (!failed_.load()) {
@@ -264,7 +264,7 @@ void CWaveOut::WriterLoop() {
         }
         if (failed_.load()) (void)fallback_->Write(headers_[i].data.data(), kAudioBufferBytes);
 
-        lock.lock();
+        held.lock();
         headers_[i].done = true;
         freeCv_.notify_all();
         completion_.Set();
@@ -279,7 +279,7 @@ void CWaveOut::CompletionLoop() {
         int played = 0;
         bool stop = false;
         {
-            std::lock_guard lock(mutex_);
+            std::lock_guard held(mutex_);
             played = ReclaimLocked() + unreported_;
             unreported_ = 0;
             stop = stop_;

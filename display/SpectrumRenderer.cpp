@@ -62,14 +62,14 @@ SpectrumRenderer::SpectrumRenderer(int widthPx, int heightPx)
 }
 
 void SpectrumRenderer::Show(std::shared_ptr<const DisplayState> state) {
-    std::lock_guard lock(mailboxMutex_);
+    std::lock_guard held(mailboxMutex_);
     mailbox_ = std::move(state);
 }
 
 bool SpectrumRenderer::TakeState() {
     std::shared_ptr<const DisplayState> next;
     {
-        std::lock_guard lock(mailboxMutex_);
+        std::lock_guard held(mailboxMutex_);
         next.swap(mailbox_);
     }
     if (!next) return false;

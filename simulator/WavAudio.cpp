@@ -69,15 +69,15 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
             const uint64_t want = std::min<uint64_t>(size / frameBytes, maxFrames);
             ext.reserve(size_t(want) + 2 * size_t(half));
             ext.resize(size_t(half));
-            std::vector<int16_t> chunk(65536 * channels);
+            std::vector<int16_t> samples(65536 * channels);
             for (uint64_t left = want; left > 0;) {
                 const uint64_t n = std::min<uint64_t>(left, 65536);
-                in.read(reinterpret_cast<char*>(chunk.data()), std::streamsize(n * frameBytes));
+                in.read(reinterpret_cast<char*>(samples.data()), std::streamsize(n * frameBytes));
                 const size_t got = size_t(uint64_t(in.gcount()) / frameBytes);
                 for (size_t i = 0; i < got; ++i) {
                     double sum = 0.0;
                     for (uint32_t c = 0; c < channels; ++c)
-                        sum += chunk[i * channels + c];
+                        sum += samples[i * channels + c];
                     ext.push_back(float(sum / (32768.0 * channels)));
                 }
                 if (got < n) break;  // a truncated file plays what it has

@@ -10,14 +10,14 @@ namespace velorix {
 // not read: every entry counts as daily.
 class EibiEntry : public ScheduleEntry {
 public:
-    EibiEntry(int startHhmm, int endHhmm, std::string country, std::string station,
-              std::string language, std::string target, std::string remark)
+    EibiEntry(int startHhmm, int endHhmm, std::string countryCode, std::string stationName,
+              std::string languageCode, std::string targetArea, std::string remarkText)
         : ScheduleEntry(startHhmm, endHhmm, "1234567"),
-          country(std::move(country)),
-          station(std::move(station)),
-          language(std::move(language)),
-          target(std::move(target)),
-          remark(std::move(remark)) {}
+          country(std::move(countryCode)),
+          station(std::move(stationName)),
+          language(std::move(languageCode)),
+          target(std::move(targetArea)),
+          remark(std::move(remarkText)) {}
 
     // "%04d %04d %s - %s (%s)   %s": start, end, station, country, language,
     // remark.

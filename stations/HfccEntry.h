@@ -10,14 +10,14 @@ namespace velorix {
 // owning list's code tables (-1 when the code is unknown).
 class HfccEntry : public ScheduleEntry {
 public:
-    HfccEntry(int startHhmm, int endHhmm, std::string days, int site, int broadcaster, int powerKW,
-              int azimuth, std::string text)
-        : ScheduleEntry(startHhmm, endHhmm, std::move(days)),
-          site(site),
-          broadcaster(broadcaster),
-          powerKW(powerKW),
-          azimuth(azimuth),
-          text(std::move(text)) {}
+    HfccEntry(int startHhmm, int endHhmm, std::string dayList, int siteIndex, int broadcasterIndex,
+              int powerInKW, int azimuthDeg, std::string lineText)
+        : ScheduleEntry(startHhmm, endHhmm, std::move(dayList)),
+          site(siteIndex),
+          broadcaster(broadcasterIndex),
+          powerKW(powerInKW),
+          azimuth(azimuthDeg),
+          text(std::move(lineText)) {}
 
     // "%04d %04d %s - %s %s %s %3d kW": start, end, broadcaster name, site name,
     // site field A, site field B, power; an unknown code shows one space for

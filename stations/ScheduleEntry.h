@@ -25,8 +25,8 @@ bool IsOnAirDay(const std::string& days, char weekday);
 // the front, so a chain runs in reverse file order.
 class ScheduleEntry {
 public:
-    ScheduleEntry(int startHhmm, int endHhmm, std::string days)
-        : start(startHhmm), end(endHhmm), days(std::move(days)) {}
+    ScheduleEntry(int startHhmm, int endHhmm, std::string dayList)
+        : start(startHhmm), end(endHhmm), days(std::move(dayList)) {}
     virtual ~ScheduleEntry() = default;
     ScheduleEntry(const ScheduleEntry&) = delete;
     ScheduleEntry& operator=(const ScheduleEntry&) = delete;

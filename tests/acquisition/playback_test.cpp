@@ -236,7 +236,9 @@ TEST_F(Playback, AHeaderCutOffBeforeItsSizesWerePatchedPlaysTheWholeFramesThatFo
         ASSERT_EQ(board.OpenFile(dir / "cut.wav", n), 1);
         EXPECT_EQ(board.FileDataSize(), 18432u);
         ASSERT_EQ(n.Notices().size(), c.notice ? 1u : 0u) << c.headerBytes;
-        if (c.notice) EXPECT_EQ(n.Notices()[0].text, c.notice);
+        if (c.notice) {
+            EXPECT_EQ(n.Notices()[0].text, c.notice);
+        }
         sink.received.clear();
         board.SetStopAtEnd(true);
         board.StartPlayback();

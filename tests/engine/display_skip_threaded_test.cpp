@@ -47,8 +47,9 @@ TEST(DisplaySkip, DroppedBlocksAreCountedUncopiedAndShownOnesAreWhole) {
             head.PushRamp(1, static_cast<double>(b) * c.headBlock);
             ASSERT_TRUE(WaitReady(thread));
             // Until the first display block is due, nothing was written.
-            if (c.limit > 0 && (b + 1) * c.headBlock <= c.limit * c.displayBlock)
+            if (c.limit > 0 && (b + 1) * c.headBlock <= c.limit * c.displayBlock) {
                 ASSERT_TRUE(std::isnan(memory[c.displayBlock - 1].real())) << b;
+            }
         }
         const int shown = displayBlocks / (c.limit + 1);
         ASSERT_EQ(display.fullCalls, shown) << c.headBlock << " " << c.limit;

@@ -156,7 +156,7 @@ TEST_P(ShifterKinds, RestartKeepsTheRunningPhase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TrigAndTable, ShifterKinds, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Table" : "Trig"; });
+                         [](const auto& kind) { return kind.param ? "Table" : "Trig"; });
 
 TEST(TableShifter, AgreesWithTheTrigonometricShifterWithin1e8) {
     const auto in = test::ComplexTone(200000, 0.0123, 1.0);

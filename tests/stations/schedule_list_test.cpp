@@ -13,8 +13,9 @@ namespace {
 // An entry that shows its own name, so that chain order is visible.
 class NamedEntry : public ScheduleEntry {
 public:
-    NamedEntry(std::string name, int start = 0, int end = 2400, std::string days = "1234567")
-        : ScheduleEntry(start, end, std::move(days)), m_name(std::move(name)) {}
+    NamedEntry(std::string name, int startHhmm = 0, int endHhmm = 2400,
+               std::string dayList = "1234567")
+        : ScheduleEntry(startHhmm, endHhmm, std::move(dayList)), m_name(std::move(name)) {}
     std::string FormatLine(const ScheduleList&) const override { return m_name; }
 
 private:
