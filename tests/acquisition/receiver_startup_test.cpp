@@ -8,6 +8,7 @@
 #include "FakeUsbDevice.h"
 #include "ReceiverStartup.h"
 #include "RecordingNotifier.h"
+#include "TempDir.h"
 
 namespace velorix {
 namespace {
@@ -34,17 +35,13 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FakeUsbDevice::Reset();
-        dataDir_ = fs::temp_directory_path() / ("velorix-data-" + std::to_string(::getpid()));
-        fs::create_directories(dataDir_);
         setenv("VELORIX_DATA_DIR", dataDir_.c_str(), 1);
     }
-    void TearDown() override {
-        unsetenv("VELORIX_DATA_DIR");
-        fs::remove_all(dataDir_);
-    }
+    void TearDown() override { unsetenv("VELORIX_DATA_DIR"); }
     FakeUsbDevice& dev() { return FakeUsbDevice::Get(); }
     SettingsRecord settings;
-    fs::path dataDir_;
+    test::TempDir dataDirectory_{"data"};
+    fs::path dataDir_ = dataDirectory_.path();
 };
 
 TEST_F(StartupTest, MissingLibraryIsReportedWithTheSystemText) {

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "ToneMeasure.h"
+
 extern char** environ;
 
 namespace velorix::test {
@@ -133,32 +135,21 @@ private:
     double readerCpuSeconds_ = 0;
 };
 
-// Amplitude of the component at `hz` over samples [from, from + n) at
-// 31 250 Hz, by a direct single-frequency DFT.
+// Amplitude of the component at `hz` over samples [from, from + n) at 31 250 Hz.
 inline double ToneAmplitude(const std::vector<double>& x, size_t from, size_t n, double hz) {
-    double re = 0, im = 0;
-    const double w = 2 * M_PI * hz / 31250.0;
-    for (size_t i = 0; i < n; ++i) {
-        re += x[from + i] * std::cos(w * static_cast<double>(i));
-        im -= x[from + i] * std::sin(w * static_cast<double>(i));
-    }
-    return 2 * std::hypot(re, im) / static_cast<double>(n);
+    return test::ToneAmplitude(x.data() + from, n, hz / 31250.0);
 }
 
-// Frequency of the strongest component between `loHz` and `hiHz`, by a
-// direct DFT scanned in 1 Hz steps and then refined in 0.02 Hz steps.
+// Frequency of the strongest component between `loHz` and `hiHz`, scanned
+// in 1 Hz steps and then refined in 0.02 Hz steps.
 inline double PeakFrequency(const std::vector<double>& x, size_t from, size_t n, double loHz,
                             double hiHz) {
-    auto scan = [&](double lo, double hi, double step) {
-        double best = lo, bestA = -1;
-        for (double f = lo; f <= hi; f += step) {
-            const double a = ToneAmplitude(x, from, n, f);
-            if (a > bestA) bestA = a, best = f;
-        }
-        return best;
-    };
-    const double coarse = scan(loHz, hiHz, 1.0);
-    return scan(coarse - 1.0, coarse + 1.0, 0.02);
+    constexpr double kRate = 31250.0;
+    const double coarse =
+        test::PeakFrequency(x.data() + from, n, loHz / kRate, hiHz / kRate, 1.0 / kRate) * kRate;
+    return test::PeakFrequency(x.data() + from, n, (coarse - 1.0) / kRate, (coarse + 1.0) / kRate,
+                               0.02 / kRate) *
+           kRate;
 }
 
 // Runs a shell command line; its exit status.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "WavFileSink.h"
 
 namespace velorix::test {
@@ -38,12 +39,10 @@ TEST(WavFileSink, ErrorsNameTheFileAndTheCause) {
 
 TEST(WavFileSink, ADiskThatFillsKeepsAHeaderThatMatchesTheFile) {
     // A 64 kB file system of its own, where the test may mount one.
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("velorix-full-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const test::TempDir tmp{"full"};
+    const std::filesystem::path dir = tmp.path();
     if (std::system(
             ("mount -t tmpfs -o size=64k tmpfs " + dir.string() + " 2>/dev/null").c_str()) != 0) {
-        std::filesystem::remove(dir);
         GTEST_SKIP() << "no tmpfs can be mounted here";
     }
     const std::string path = (dir / "out.wav").string();
@@ -70,7 +69,6 @@ TEST(WavFileSink, ADiskThatFillsKeepsAHeaderThatMatchesTheFile) {
     EXPECT_EQ(le32(4), bytes.size() - 8);    // RIFF size
     EXPECT_EQ((bytes.size() - 44) % 4, 0u);  // whole frames only
     EXPECT_EQ(std::system(("umount " + dir.string()).c_str()), 0);
-    std::filesystem::remove(dir);
 }
 
 }  // namespace

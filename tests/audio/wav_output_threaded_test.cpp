@@ -9,6 +9,7 @@
 
 #include "FakeAudioSink.h"
 #include "RecordingNotifier.h"
+#include "TempDir.h"
 #include "WavFileSink.h"
 #include "WaveOut.h"
 
@@ -16,13 +17,8 @@ namespace velorix::test {
 namespace {
 
 TEST(WavOutput, FileHoldsTheSilentMarginThenEveryBlockWithNoneDropped) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("velorix_out_" + std::to_string(::getpid()) + ".wav"))
-                                 .string();
-    struct Remover {
-        std::string path;
-        ~Remover() { std::remove(path.c_str()); }
-    } remover{path};
+    const TempDir dir{"wav-out"};
+    const std::string path = dir / "out.wav";
     RecordingNotifier notes;
     constexpr int kBlocks = 500;  // far more than 16: the chain must wait, not drop
     {

@@ -109,28 +109,11 @@ RunResult RunCli(const std::vector<std::string>& args) {
     return RunProgram(CliPath(), args);
 }
 
-ScratchDir::ScratchDir(const std::string& tag) {
-    dir_ = fs::temp_directory_path() / ("velorix-e2e-" + tag + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-}
-
-std::string ScratchDir::Write(const std::string& name, const std::string& text) const {
-    const std::string path = Path(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-std::string Synthesize(const ScratchDir& dir, const std::string& scenarioText, double centerHz,
+std::string Synthesize(const test::TempDir& dir, const std::string& scenarioText, double centerHz,
                        double seconds, const std::vector<std::string>& extra) {
     const std::string scenario = dir.Write("band.txt", scenarioText);
     std::vector<std::string> args = {"--scenario",   scenario,
-                                     "--synthesize", dir.Path("band.wav"),
+                                     "--synthesize", (dir / "band.wav"),
                                      "--tune",       std::to_string(std::llround(centerHz)),
                                      "--seconds",    std::to_string(seconds)};
     args.insert(args.end(), extra.begin(), extra.end());
@@ -139,7 +122,7 @@ std::string Synthesize(const ScratchDir& dir, const std::string& scenarioText, d
         ADD_FAILURE() << "synthesis failed (" << r.code << "): " << r.err;
         return "";
     }
-    const std::string path = dir.Path("band_000.wav");
+    const std::string path = (dir / "band_000.wav");
     if (!fs::exists(path)) ADD_FAILURE() << "no recording written: " << r.out;
     return path;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
+
 namespace velorix::e2e {
 
 // The velorix-cli built next to the running test program (both live in bin/).
@@ -23,26 +25,11 @@ struct RunResult {
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 RunResult RunCli(const std::vector<std::string>& args);
 
-// A scratch folder removed when the object goes.
-class ScratchDir {
-public:
-    explicit ScratchDir(const std::string& tag);
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    // Writes `text` into the folder and returns its path.
-    std::string Write(const std::string& name, const std::string& text) const;
-
-private:
-    std::filesystem::path dir_;
-};
-
 // Synthesises `seconds` of the band in `scenarioText` centred on `centerHz`
 // through `velorix-cli --synthesize`; returns the recording's path ("" on
 // failure, with the reason added as a test failure). `extra` are further
 // options (rate, front end).
-std::string Synthesize(const ScratchDir& dir, const std::string& scenarioText, double centerHz,
+std::string Synthesize(const test::TempDir& dir, const std::string& scenarioText, double centerHz,
                        double seconds, const std::vector<std::string>& extra = {});
 
 // A 16-bit stereo WAV as doubles in [-1, 1).

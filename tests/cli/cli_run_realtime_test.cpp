@@ -51,15 +51,10 @@ using test::Le32;
 
 class CliRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("velorix-cli-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        unsetenv("VELORIX_USB_LIBRARY");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    fs::path dir_;
+    void SetUp() override { unsetenv("VELORIX_USB_LIBRARY"); }
+    std::string Path(const std::string& name) const { return directory_ / name; }
+    test::TempDir directory_{"cli"};
+    fs::path dir_ = directory_.path();
 };
 
 TEST(SMeterLine, HasTheScriptedForm) {

@@ -66,12 +66,12 @@ int WaitExit(pid_t pid, std::chrono::seconds limit) {
 TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
-        e2e::ScratchDir dir("signals");
-        setenv("VELORIX_CONFIG_DIR", dir.Path("config").c_str(), 1);
-        const std::string audio = dir.Path("a.wav");
+        test::TempDir dir("signals");
+        setenv("VELORIX_CONFIG_DIR", (dir / "config").c_str(), 1);
+        const std::string audio = (dir / "a.wav");
         const pid_t pid = Spawn({"--seconds", "60", "--settings", "--tune", "14151000",
-                                 "--audio-out", audio, "--record", dir.Path("rec")},
-                                dir.Path("out.txt"));
+                                 "--audio-out", audio, "--record", (dir / "rec")},
+                                (dir / "out.txt"));
         unsetenv("VELORIX_CONFIG_DIR");
         ASSERT_GT(pid, 0);
         // Signalled while streaming: half a second of audio is written.
@@ -86,18 +86,18 @@ TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
         ASSERT_GT(wav.size(), 44u + 62500u);
         EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
         EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
-        const auto rec = test::ReadAll(dir.Path("rec_000.wav"));
+        const auto rec = test::ReadAll((dir / "rec_000.wav"));
         WavHeader header;
         ASSERT_EQ(ParseWavHeader(rec.data(), rec.size(), header), WavHeaderStatus::Ok);
         EXPECT_GT(header.dataBytes, 0u);
         EXPECT_EQ(header.dataBytes, rec.size() - static_cast<size_t>(kWavHeaderBytes));
 
         const std::string out = [&] {
-            const auto b = test::ReadAll(dir.Path("out.txt"));
+            const auto b = test::ReadAll((dir / "out.txt"));
             return std::string(b.begin(), b.end());
         }();
         EXPECT_NE(out.find("summary:"), std::string::npos) << out;
-        EXPECT_TRUE(fs::exists(dir.Path("config/Tessaline s.r.l./velorix.conf")));
+        EXPECT_TRUE(fs::exists((dir / "config/Tessaline s.r.l./velorix.conf")));
     }
 }
 

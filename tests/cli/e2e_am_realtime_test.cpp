@@ -24,9 +24,9 @@ struct Heard {
     Spectrum left;
 };
 
-Heard Listen(const ScratchDir& dir, const std::string& wav, const std::string& mode) {
+Heard Listen(const test::TempDir& dir, const std::string& wav, const std::string& mode) {
     Heard h;
-    const std::string out = dir.Path(mode + ".wav");
+    const std::string out = (dir / mode + ".wav");
     h.run = RunCli(
         {"--source", wav, "--tune", "10000000", "--mode", mode, "--smeter", "--audio-out", out});
     EXPECT_EQ(h.run.code, 0) << h.run.err;
@@ -42,7 +42,7 @@ Heard Listen(const ScratchDir& dir, const std::string& wav, const std::string& m
 // and its meter reads the carrier level (sidebands add 0.5 dB at 50% depth);
 // synchronous AM locks from the first second on, every meter line.
 TEST(EndToEndAm, AToneAtHalfDepthComesOutAtOneKilohertzWellAboveTheNoise) {
-    ScratchDir dir("am");
+    test::TempDir dir("am");
     const std::string wav = Synthesize(dir, kAmBand, 10000000, 4.0);
     ASSERT_FALSE(wav.empty());
     for (const std::string mode : {"AM", "SAM"}) {

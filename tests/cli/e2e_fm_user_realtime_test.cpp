@@ -9,11 +9,11 @@
 namespace velorix::e2e {
 namespace {
 
-StereoAudio Play(const ScratchDir& dir, const std::string& band, const std::string& mode,
+StereoAudio Play(const test::TempDir& dir, const std::string& band, const std::string& mode,
                  double seconds) {
     const std::string wav = Synthesize(dir, band, 10000000, seconds);
     if (wav.empty()) return {};
-    const std::string out = dir.Path(mode + ".wav");
+    const std::string out = (dir / mode + ".wav");
     const RunResult r =
         RunCli({"--source", wav, "--tune", "10000000", "--mode", mode, "--audio-out", out});
     EXPECT_EQ(r.code, 0) << r.err;
@@ -30,7 +30,7 @@ double RmsDbfs(const std::vector<double>& x, size_t from) {
 }
 
 TEST(EndToEndFm, AToneWith2500HzDeviationIsHeardAt1kHz) {
-    ScratchDir dir("fm");
+    test::TempDir dir("fm");
     const StereoAudio a =
         Play(dir,
              "noise density=-140\nstation freq=10000000 mode=FM level=-70 audio=tone:1000 "
@@ -46,7 +46,7 @@ TEST(EndToEndFm, AToneWith2500HzDeviationIsHeardAt1kHz) {
 }
 
 TEST(EndToEndFm, NoiseAloneIsSquelched) {
-    ScratchDir dir("fm-noise");
+    test::TempDir dir("fm-noise");
     const StereoAudio a = Play(dir, "noise density=-140\n", "FM", 6.0);
     ASSERT_GT(a.left.size(), 31250u * 5);
     // After the squelch's averages have settled (1 s), count the 100 ms stretches
@@ -79,7 +79,7 @@ TEST(EndToEndUser, ACarrierAboveTheTunedFrequencyGivesQuadratureChannels) {
     // I on the left, Q on the right: a carrier 1 kHz above the tuned frequency
     // turns as exp(+j w t), so Q lags I by 90 degrees; 1 kHz below, Q leads.
     for (const double offsetHz : {1000.0, -1000.0}) {
-        ScratchDir dir("user");
+        test::TempDir dir("user");
         const std::string band =
             "noise density=-150\nstation freq=" + std::to_string(10000000 + offsetHz) +
             " mode=CARRIER level=-70\n";

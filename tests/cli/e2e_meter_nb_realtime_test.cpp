@@ -24,14 +24,14 @@ TEST(EndToEndSMeter, ACarrierAtMinus73DbmReadsMinus73AtEveryAttenuatorAndPreamp)
     for (const char* att : {"0", "10", "20", "30"}) {
         for (const char* preamp : {"off", "on"}) {
             SCOPED_TRACE(std::string("attenuator ") + att + ", preamp " + preamp);
-            ScratchDir dir("smeter");
+            test::TempDir dir("smeter");
             // The recording keeps the front end's settings in its header.
             const std::string wav = Synthesize(
                 dir, "noise density=-150\nstation freq=10000000 mode=CARRIER level=-73\n", 10000000,
                 1.5, {"--attenuator", att, "--preamp", preamp});
             ASSERT_FALSE(wav.empty());
             const RunResult r = RunCli({"--source", wav, "--tune", "10000000", "--mode", "AM",
-                                        "--smeter", "--audio-out", dir.Path("a.wav")});
+                                        "--smeter", "--audio-out", (dir / "a.wav")});
             ASSERT_EQ(r.code, 0) << r.err;
             int count = 0;
             const double level = MeanLevel(MeterLines(r.out), 0.5, &count);
@@ -42,21 +42,21 @@ TEST(EndToEndSMeter, ACarrierAtMinus73DbmReadsMinus73AtEveryAttenuatorAndPreamp)
 }
 
 // Audio SNR of a 1 kHz AM tone in impulse noise, with or without the blanker.
-double AmSnrWithImpulses(const ScratchDir& dir, const std::string& wav,
+double AmSnrWithImpulses(const test::TempDir& dir, const std::string& wav,
                          const std::vector<std::string>& extra) {
     std::vector<std::string> args = {"--source", wav,  "--tune",      "10000000",
-                                     "--mode",   "AM", "--audio-out", dir.Path("nb.wav")};
+                                     "--mode",   "AM", "--audio-out", (dir / "nb.wav")};
     args.insert(args.end(), extra.begin(), extra.end());
     const RunResult r = RunCli(args);
     EXPECT_EQ(r.code, 0) << r.err;
-    const StereoAudio a = ReadStereoWav(dir.Path("nb.wav"));
+    const StereoAudio a = ReadStereoWav((dir / "nb.wav"));
     const Spectrum s = Welch(a.left, 31250, 31250, 8192);
     EXPECT_NEAR(PeakHz(s, 100, 5000), 1000.0, 2.0);
     return ToneSnrDb(s, 1000, 200, 4000);
 }
 
 TEST(EndToEndNoiseBlanker, BlankingImpulseNoiseRaisesTheAudioSnr) {
-    ScratchDir dir("nb");
+    test::TempDir dir("nb");
     const std::string wav = Synthesize(dir,
                                        "noise density=-150\n"
                                        "impulses rate=50 level=-30 width=3\n"
@@ -73,14 +73,14 @@ TEST(EndToEndNoiseBlanker, BlankingImpulseNoiseRaisesTheAudioSnr) {
 }
 
 TEST(EndToEndLive, TheVirtualReceiverInRealTimeGivesToneAndMeter) {
-    ScratchDir dir("live");
+    test::TempDir dir("live");
     const std::string scenario = dir.Write(
         "band.txt",
         "noise density=-150\nstation freq=10000000 mode=AM level=-73 audio=tone:1000 depth=0.3\n");
     const double seconds = test::StreamSeconds(3.0, 2.0);
     const RunResult r =
         RunCli({"--scenario", scenario, "--tune", "10000000", "--mode", "AM", "--seconds",
-                std::to_string(seconds), "--smeter", "--audio-out", dir.Path("live.wav")});
+                std::to_string(seconds), "--smeter", "--audio-out", (dir / "live.wav")});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto lines = MeterLines(r.out);
     // One line per 100 ms of signal, the last ones included although the audio
@@ -90,7 +90,7 @@ TEST(EndToEndLive, TheVirtualReceiverInRealTimeGivesToneAndMeter) {
     // 30% depth adds 0.2 dB of sideband power to the carrier's -73 dBm.
     EXPECT_NEAR(MeanLevel(lines, 1.0, &count), -72.8, 1.0);
     EXPECT_GE(count, 9);
-    const StereoAudio a = ReadStereoWav(dir.Path("live.wav"));
+    const StereoAudio a = ReadStereoWav((dir / "live.wav"));
     ASSERT_GT(a.left.size(), static_cast<size_t>(31250 * (seconds - 0.5)));
     const Spectrum s = Welch(a.left, 31250, 31250, 8192);
     EXPECT_NEAR(PeakHz(s, 100, 5000), 1000.0, 2.0);

@@ -11,9 +11,9 @@ namespace {
 
 // Tone level measured in one mode, AGC off so that both modes hear with the
 // same gain.
-double ToneDb(const ScratchDir& dir, const std::string& wav, const std::string& mode,
+double ToneDb(const test::TempDir& dir, const std::string& wav, const std::string& mode,
               double* peakHz, double* snrDb) {
-    const std::string out = dir.Path(mode + ".wav");
+    const std::string out = (dir / mode + ".wav");
     const RunResult r = RunCli({"--source", wav, "--tune", "10000000", "--mode", mode, "--agc",
                                 "off", "--audio-out", out});
     EXPECT_EQ(r.code, 0) << r.err;
@@ -28,7 +28,7 @@ TEST(EndToEndSsb, EachSidebandToneIsHeardAt1500HzAndRejectedInTheOther) {
     const std::pair<std::string, std::string> cases[] = {{"USB", "LSB"}, {"LSB", "USB"}};
     for (const auto& [sent, other] : cases) {
         SCOPED_TRACE(sent + " sent");
-        ScratchDir dir("ssb-" + sent);
+        test::TempDir dir("ssb-" + sent);
         const std::string band =
             "station freq=10000000 mode=" + sent + " level=-45 audio=tone:1500\n";
         const std::string wav = Synthesize(dir, band, 10000000, 3.0);

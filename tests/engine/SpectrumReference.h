@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DspTypes.h"
+#include "ToneMeasure.h"
 
 namespace velorix::test {
 
@@ -30,18 +31,6 @@ inline std::vector<LongCpx> DirectDft(const std::vector<LongCpx>& x, long double
         out[k] = sum * scale;
     }
     return out;
-}
-
-// Complex amplitude of the component at `cyclesPerSample` in x (real), found
-// by correlation: 2/N sum x[n] e^(-j 2 pi f n). Exact for a sinusoid with a
-// whole number of periods in x.
-inline double ToneAmplitude(const std::vector<double>& x, double cyclesPerSample) {
-    std::complex<long double> sum = 0;
-    for (size_t n = 0; n < x.size(); ++n) {
-        const long double theta = -2.0L * std::numbers::pi_v<long double> * cyclesPerSample * n;
-        sum += (long double)x[n] * std::complex<long double>(std::cos(theta), std::sin(theta));
-    }
-    return static_cast<double>(2.0L * std::abs(sum) / x.size());
 }
 
 inline double MeanPower(const std::vector<double>& x) {

@@ -11,6 +11,7 @@
 #include "NullAudioSink.h"
 #include "RecordingNotifier.h"
 #include "SettingsStore.h"
+#include "TempDir.h"
 
 namespace velorix {
 namespace {
@@ -21,14 +22,11 @@ class Assembly : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("VELORIX_DEVICE", "virtual", 1);
-        dir_ = fs::temp_directory_path() / ("velorix-assembly-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1);
+        setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
     }
     void TearDown() override {
         unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
-        fs::remove_all(dir_);
     }
     AssembledReceiver::Slots Slots() {
         AssembledReceiver::Slots s{.notifier = notes_};
@@ -43,7 +41,8 @@ protected:
     }
 
     test::RecordingNotifier notes_;
-    fs::path dir_;
+    test::TempDir directory_{"assembly"};
+    fs::path dir_ = directory_.path();
 };
 
 TEST_F(Assembly, TheWindowStartsAcquisitionAfterShowingAndShutsDownOnce) {

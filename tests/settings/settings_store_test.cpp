@@ -13,6 +13,7 @@
 
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "TempDir.h"
 
 namespace velorix {
 namespace {
@@ -22,18 +23,8 @@ namespace fs = std::filesystem;
 // Points the store at a fresh private directory for each test.
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("velorix-settings-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("VELORIX_CONFIG_DIR");
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1); }
+    void TearDown() override { unsetenv("VELORIX_CONFIG_DIR"); }
     // Writes raw values into the store as another program might have.
     void Store(const std::string& key, const QVariant& value) {
         QSettings s(QString::fromStdString(SettingsStore::FilePath()), QSettings::IniFormat);
@@ -46,7 +37,8 @@ protected:
         ss << in.rdbuf();
         return ss.str();
     }
-    fs::path dir_;
+    test::TempDir directory_{"settings"};
+    fs::path dir_ = directory_.path();
 };
 
 TEST_F(SettingsStoreTest, FreshStoreGivesTheDefaults) {

@@ -12,6 +12,7 @@
 #include "BandScenario.h"
 #include "DspMath.h"
 #include "TestSignal.h"
+#include "ToneMeasure.h"
 
 namespace velorix::sim::probe {
 
@@ -54,18 +55,11 @@ inline std::vector<C> Samples(BandModel& band, size_t n) {
     return Decode(Frames(band, n));
 }
 
-// Amplitude in dB of the component at `freqHz` (Hann window scaled to a mean
-// of 1, as the spectrum display's), by a direct DFT at that frequency.
+// Amplitude in dB of the component at `freqHz` after the first `skip`
+// samples (Hann window scaled to a mean of 1, as the spectrum display's).
 inline double ToneDb(const std::vector<C>& x, double rateHz, double freqHz, size_t skip = 0) {
-    const size_t n = x.size() - skip;
-    C acc;
-    double wsum = 0.0;
-    for (size_t k = 0; k < n; ++k) {
-        const double w = 0.5 - 0.5 * std::cos(2 * kPi * (double(k) + 1) / (double(n) + 1));
-        acc += w * x[skip + k] * std::polar(1.0, -2 * kPi * freqHz * double(k) / rateHz);
-        wsum += w;
-    }
-    return 20 * std::log10(std::abs(acc) / wsum + 1e-30);
+    return test::Db(
+        test::ToneAmplitude(x.data() + skip, x.size() - skip, freqHz / rateHz, test::Window::Hann));
 }
 
 // Power spectrum (Hann, mean 1, divided by N) in dB, bin 0 at DC, N a power of two.

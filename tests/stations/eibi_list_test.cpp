@@ -128,24 +128,24 @@ TEST(EibiList, FullTableKeepsTheFirstFrequencies) {
 }
 
 TEST(EibiList, EibiAndUserListsFromADirectory) {
-    test::TempDir dir;
-    ASSERT_FALSE(dir.Path().empty());
-    EXPECT_EQ(LoadEibiList(dir.Path())->Count(), 0);
-    EXPECT_EQ(LoadUserList(dir.Path())->Count(), 0);
+    test::TempDir dir{"stations"};
+    EXPECT_EQ(LoadEibiList(dir.path().string())->Count(), 0);
+    EXPECT_EQ(LoadUserList(dir.path().string())->Count(), 0);
     // A directory in place of the file reads as an empty list too.
-    std::filesystem::create_directory(dir.Path() + "/eibi.txt");
-    const auto refused = LoadEibiList(dir.Path());
+    std::filesystem::create_directory(dir / "eibi.txt");
+    const auto refused = LoadEibiList(dir.path().string());
     EXPECT_EQ(refused->Count(), 0);
-    EXPECT_EQ(refused->Notes(),
-              (std::vector<std::string>{
-                  dir.Path() + "/eibi.txt: not a station list (a directory, device or pipe)"}));
-    std::filesystem::remove(dir.Path() + "/eibi.txt");
+    EXPECT_EQ(
+        refused->Notes(),
+        (std::vector<std::string>{dir.path().string() +
+                                  "/eibi.txt: not a station list (a directory, device or pipe)"}));
+    std::filesystem::remove(dir / "eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");
     // A user's own list: a non-numeric first field does not end the reading.
     dir.Write("userlist.txt", "My list\nfreq  time\n" + kSamples[2].line + "\n");
-    const auto eibi = LoadEibiList(dir.Path());
-    const auto user = LoadUserList(dir.Path());
+    const auto eibi = LoadEibiList(dir.path().string());
+    const auto user = LoadUserList(dir.path().string());
     EXPECT_EQ(eibi->Capacity(), 8192);
     EXPECT_EQ(user->Capacity(), 8192);
     EXPECT_EQ(eibi->Count(), 1);

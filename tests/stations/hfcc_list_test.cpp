@@ -206,23 +206,22 @@ TEST(HfccList, LongLinesAndALastLineWithoutLineEnd) {
 }
 
 TEST(HfccList, LoadsTheThreeFilesFromADirectory) {
-    test::TempDir dir;
-    ASSERT_FALSE(dir.Path().empty());
+    test::TempDir dir{"stations"};
     // Nothing there: an empty list, no message.
-    auto empty = LoadHfccList(dir.Path());
+    auto empty = LoadHfccList(dir.path().string());
     EXPECT_EQ(empty->Count(), 0);
     EXPECT_EQ(empty->Capacity(), 4096);
     EXPECT_EQ(empty->Sites().Capacity(), 1024);
 
     // Only hfcc.txt: every code unknown.
     dir.Write("hfcc.txt", kHfcc1 + "\r\n");
-    auto bare = LoadHfccList(dir.Path());
+    auto bare = LoadHfccList(dir.path().string());
     ASSERT_EQ(bare->Count(), 1);
     EXPECT_EQ(bare->Find(5995)->first->FormatLine(*bare), "0600 0700   -       250 kW");
 
     dir.Write("site.txt", kSites);
     dir.Write("broadcas.txt", kBroadcasters);
-    auto full = LoadHfccList(dir.Path());
+    auto full = LoadHfccList(dir.path().string());
     EXPECT_EQ(full->Sites().Count(), 3);
     EXPECT_EQ(full->Broadcasters().Count(), 3);
     EXPECT_EQ(StationLines(full.get(), 5995, 600, '2'),

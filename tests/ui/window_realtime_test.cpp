@@ -36,6 +36,8 @@
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "TempDir.h"
+#include "ToneMeasure.h"
 #include "VerticalSlider.h"
 
 namespace velorix {
@@ -126,42 +128,22 @@ private:
     bool ready_ = false;
 };
 
-// The signal under a Hann window, for the amplitudes below.
-std::vector<double> Windowed(std::vector<double> x) {
-    const double n = static_cast<double>(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i)
-        x[i] *= 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / n);
-    return x;
-}
-
-// The amplitude of the component at `hz` of a windowed signal (Goertzel).
-double Amplitude(const std::vector<double>& windowed, double hz, int rate) {
-    const double c = 2.0 * std::cos(2.0 * M_PI * hz / rate);
-    double s1 = 0.0, s2 = 0.0;
-    for (const double v : windowed) {
-        const double s0 = v + c * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    const double power = std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2);
-    return 4.0 * std::sqrt(power) / static_cast<double>(windowed.size());
+// The amplitude of the component at `hz`, Hann-windowed.
+double Amplitude(const std::vector<double>& x, double hz, int rate) {
+    return test::ToneAmplitude(x, hz / rate, test::Window::Hann);
 }
 
 // The strongest component between 100 Hz and 4 kHz, in 5 Hz steps.
-double PeakHz(const std::vector<double>& windowed, int rate) {
-    double best = 0.0, bestHz = 0.0;
-    for (double hz = 100.0; hz <= 4000.0; hz += 5.0)
-        if (const double a = Amplitude(windowed, hz, rate); a > best) best = a, bestHz = hz;
-    return bestHz;
+double PeakHz(const std::vector<double>& x, int rate) {
+    return test::PeakFrequency(x.data(), x.size(), 100.0 / rate, 4000.0 / rate, 5.0 / rate,
+                               test::Window::Hann) *
+           rate;
 }
 
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("VELORIX_DEVICE", "virtual", 1);
-        dir_ = fs::temp_directory_path() / ("velorix-window-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
         setenv("VELORIX_VIRTUAL_TRACE", (dir_ / "trace.txt").c_str(), 1);
     }
@@ -175,7 +157,6 @@ protected:
         unsetenv("VELORIX_VIRTUAL_TRACE");
         unsetenv("VELORIX_VIRTUAL_PLUG");
         unsetenv("VELORIX_SIM_SCENARIO");
-        fs::remove_all(dir_);
     }
     ReceiverWindow& Make(Notifier* notifier = nullptr) {
         auto dialogs = std::make_unique<ScriptedDialogs>();
@@ -240,7 +221,8 @@ protected:
     std::unique_ptr<PrivatePulse> pulse_;  // null: the window plays to a null output
     ScriptedDialogs* dialogs_ = nullptr;
     std::unique_ptr<ReceiverWindow> window_;
-    fs::path dir_;
+    test::TempDir directory_{"window"};
+    fs::path dir_ = directory_.path();
 };
 
 TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
@@ -369,8 +351,8 @@ TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
     // A second at least from each, after the recorders' first fifth of a second.
     ASSERT_GT(spk.size(), PrivatePulse::kRate * 6 / 5);
     ASSERT_GT(vac.size(), PrivatePulse::kRate * 6 / 5);
-    const auto tail = [](const std::vector<double>& x) {
-        return Windowed({x.begin() + PrivatePulse::kRate / 5, x.end()});
+    const auto tail = [](const std::vector<double>& samples) {
+        return std::vector<double>(samples.begin() + PrivatePulse::kRate / 5, samples.end());
     };
     const std::vector<double> spkTail = tail(spk), vacTail = tail(vac);
     EXPECT_NEAR(PeakHz(spkTail, PrivatePulse::kRate), 1000.0, 5.0);

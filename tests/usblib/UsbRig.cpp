@@ -32,8 +32,6 @@ void UsbLibrary::Unload() {
 }
 
 VirtualRig::VirtualRig(const Options& options) {
-    char tmpl[] = "/tmp/velorix-usb-XXXXXX";
-    dir_ = mkdtemp(tmpl) ? tmpl : "/tmp";
     std::map<std::string, std::string> env = options.env;
     env["VELORIX_DEVICE"] = "virtual";
     env["VELORIX_VIRTUAL_TRACE"] = Path("trace.txt");
@@ -53,8 +51,6 @@ VirtualRig::~VirtualRig() {
     usb_.Unload();
     for (const std::string& name : setVars_)
         unsetenv(name.c_str());
-    std::error_code ec;
-    if (dir_ != "/tmp") std::filesystem::remove_all(dir_, ec);
 }
 
 int VirtualRig::BringUp() {

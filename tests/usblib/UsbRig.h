@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "UsbLibrary.h"
 
 namespace velorix::test {
@@ -56,7 +57,7 @@ public:
     // result, or 100 + the download's result when that failed.
     int BringUpWithFpga(int rateIndex = 0);
 
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return dir_ / name; }
     void Unplug();
     void Plug();
 
@@ -71,7 +72,7 @@ public:
     void Unload() { usb_.Unload(); }
 
 private:
-    std::string dir_;
+    test::TempDir dir_{"usb"};
     std::vector<std::string> setVars_;
     UsbLibrary usb_;
     std::string loadError_;

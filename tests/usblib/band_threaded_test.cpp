@@ -12,6 +12,7 @@
 
 #include "DspMath.h"
 #include "TestSignal.h"
+#include "ToneMeasure.h"
 #include "UsbRig.h"
 
 namespace velorix::test {
@@ -24,21 +25,16 @@ std::string WriteScenario(const std::string& name, const std::string& text) {
 }
 
 // dB of the component at `freqHz` in a block of frames, as the acquisition
-// board scales them, through a Hann-windowed direct DFT.
+// board scales them, Hann-windowed.
 double ToneDb(const std::vector<uint8_t>& block, double rateHz, double freqHz) {
-    const size_t n = block.size() / 6;
-    std::complex<double> acc;
-    double wsum = 0.0;
-    for (size_t k = 0; k < n; ++k) {
+    std::vector<std::complex<double>> x(block.size() / 6);
+    for (size_t k = 0; k < x.size(); ++k) {
         const int32_t i = sim::test_signal::Read24(&block[6 * k]);
         const int32_t q = sim::test_signal::Read24(&block[6 * k + 3]);
-        const std::complex<double> x(double(int32_t(uint32_t(i) << 8)) / 1074000000.0,
-                                     double(int32_t(uint32_t(q) << 8)) / 1074000000.0);
-        const double w = 0.5 - 0.5 * std::cos(2 * kPi * (double(k) + 1) / (double(n) + 1));
-        acc += w * x * std::polar(1.0, -2 * kPi * freqHz * double(k) / rateHz);
-        wsum += w;
+        x[k] = {double(int32_t(uint32_t(i) << 8)) / 1074000000.0,
+                double(int32_t(uint32_t(q) << 8)) / 1074000000.0};
     }
-    return 20 * std::log10(std::abs(acc) / wsum + 1e-30);
+    return test::Db(test::ToneAmplitude(x, freqHz / rateHz, test::Window::Hann));
 }
 
 TEST(VirtualBand, StreamsAtEveryRateForAnyTuningWord) {
