@@ -101,8 +101,8 @@ const ControlAction* ActionFor(ControlId id) {
 Outcome RunControl(ReceiverController& c, ControlId id, int sliderValue, const std::string& path) {
     const ControlAction* a = ActionFor(id);
     if (a == nullptr || a->run == nullptr) return Outcome::Refused();
-    const ControlSpec* spec = FindControl(id);
-    const bool slider = spec != nullptr && spec->kind == ControlKind::Slider;
+    const ControlRow* row = FindControl(id);
+    const bool slider = row != nullptr && row->kind == ControlKind::Slider;
     const int arg = slider ? sliderValue : static_cast<int>(id) - static_cast<int>(a->first);
     return a->run(c, arg, path);
 }

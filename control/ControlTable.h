@@ -148,7 +148,7 @@ enum class ControlKey { None, Left, Right, PageDown, PageUp, Down, Up };
 // One row of the table: its command id (-1 for a label or panel), the base
 // name of its faces, its caption (a label's text name, a slider's name) and
 // its top-left corner in window pixels.
-struct ControlSpec {
+struct ControlRow {
     ControlKind kind;
     int id;
     std::string base;
@@ -164,14 +164,14 @@ struct ControlSpec {
 };
 
 // Every control of the 1024 x 620 window, in the table's order.
-const std::vector<ControlSpec>& ControlTable();
+const std::vector<ControlRow>& ControlTable();
 // The row of a command; null for an id no control sends.
-const ControlSpec* FindControl(ControlId id);
+const ControlRow* FindControl(ControlId id);
 // The control's name, for messages and the accessibility tree;
 // "control <n>" for an id no control sends.
 std::string ControlName(ControlId id);
 // The control a key stands for; none for other keys.
-const ControlSpec* ControlForKey(ControlKey key);
+const ControlRow* ControlForKey(ControlKey key);
 
 inline ControlId Offset(ControlId first, int index) {
     return static_cast<ControlId>(static_cast<int>(first) + index);

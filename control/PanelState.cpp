@@ -3,7 +3,7 @@
 namespace velorix {
 
 PanelState::PanelState() {
-    for (const ControlSpec& c : ControlTable()) {
+    for (const ControlRow& c : ControlTable()) {
         if (c.id >= 0)
             controls_[static_cast<ControlId>(c.id)] = ControlState{};
         else if (c.kind == ControlKind::ValueLabel || c.kind == ControlKind::StatusLabel)

@@ -14,7 +14,7 @@ namespace {
 // waits for a command no control sends; the names tell the controls apart.
 TEST(ControlTable, EveryCommandHasItsOperationAndAName) {
     std::set<std::string> names;
-    for (const ControlSpec& c : ControlTable()) {
+    for (const ControlRow& c : ControlTable()) {
         if (c.id < 0) continue;
         EXPECT_NE(ActionFor(static_cast<ControlId>(c.id)), nullptr) << c.name;
         EXPECT_TRUE(names.insert(c.name).second) << c.name << " names two controls";

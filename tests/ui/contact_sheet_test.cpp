@@ -38,7 +38,7 @@ TEST(ContactSheet, EachStateOfAControlShowsItsOwnLook) {
                 << b.state.toStdString();
         }
     }
-    for (const ControlSpec& c : ControlTable())
+    for (const ControlRow& c : ControlTable())
         EXPECT_EQ(kinds.count(c.kind), 1u) << c.name << " has no cell";
     ASSERT_TRUE(test::ContactSheet(cells).save(Artifacts() + "/controls.png"));
 }

@@ -12,7 +12,7 @@ class Skin;
 
 // The window's controls as the skin places them: the control table's rows.
 using FaceKind = ControlKind;
-using PlacedFace = ControlSpec;
+using PlacedFace = ControlRow;
 
 // Every skinned control of the 1024 x 620 window.
 inline const std::vector<PlacedFace>& WindowLayout() {

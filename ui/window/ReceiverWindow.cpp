@@ -234,7 +234,7 @@ void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
         {Qt::Key_PageDown, ControlKey::PageDown}, {Qt::Key_PageUp, ControlKey::PageUp},
         {Qt::Key_Down, ControlKey::Down},         {Qt::Key_Up, ControlKey::Up}};
     const auto key = kKeys.find(event->key());
-    const ControlSpec* control = key == kKeys.end() ? nullptr : ControlForKey(key->second);
+    const ControlRow* control = key == kKeys.end() ? nullptr : ControlForKey(key->second);
     if (control == nullptr) {
         QWidget::keyPressEvent(event);
         return;
