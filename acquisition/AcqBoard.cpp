@@ -161,6 +161,11 @@ void CAcqBoard::InputCallback(unsigned char* block, void* user) {
 
 void CAcqBoard::OnBlock(const unsigned char* block, int bytes) {
     if (!running_.load(std::memory_order_relaxed) || bytes <= 0) return;
+    // The library lost this block on the way: it counts as dropped.
+    if (block == nullptr) {
+        droppedBytes_.fetch_add(static_cast<std::uint64_t>(bytes));
+        return;
+    }
     lastBlockNs_.store(SteadyNs(), std::memory_order_relaxed);
     if (bytes > (kRingUnits - 1) * kUnitBytes) {  // larger than the whole ring
         droppedBytes_.fetch_add(static_cast<std::uint64_t>(bytes));

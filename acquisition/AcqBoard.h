@@ -82,7 +82,8 @@ public:
     // Units pushed into the chain (from the receiver or a file) since the
     // last Start or StartPlayback.
     std::uint64_t BlocksPushed() const { return pushed_.load(); }
-    // Sample bytes the ring had to drop because the worker fell behind.
+    // Sample bytes the ring had to drop because the worker fell behind, and
+    // those of blocks the library lost on the way (a failed read).
     std::uint64_t DroppedBytes() const { return droppedBytes_.load(); }
     int BlockBytes() const { return blockBytes_; }
     // Seconds since the receiver last delivered a block (since Start when it
@@ -94,7 +95,8 @@ public:
 
     // The library's callback: one block of BlockBytes() bytes.
     static void InputCallback(unsigned char* block, void* user);
-    // Copies one block into the ring; never waits. Reader thread.
+    // Copies one block into the ring; never waits. Reader thread. A null
+    // block is one the library lost: counted as dropped.
     void OnBlock(const unsigned char* block, int bytes);
 
     // File source. OpenFile copies the recording's settings into the settings

@@ -1,7 +1,9 @@
 #include "ReceiverStartup.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "Bitstreams.h"
 
@@ -27,13 +29,25 @@ bool ReceiverStartup::BindLibrary(const std::string& path) {
 }
 
 bool ReceiverStartup::OpenReceiver() {
-    while (library_.Open() != 1) {
-        const auto answer =
-            notifier_.Notify("Velorix receiver not found\nPlease check connections and retry",
-                             kTitle, Notifier::Icon::Warning, Notifier::Buttons::RetryCancel);
+    for (;;) {
+        errno = 0;
+        if (library_.Open() == 1) return true;
+        const auto answer = notifier_.Notify(NotFoundText(errno), kTitle, Notifier::Icon::Warning,
+                                             Notifier::Buttons::RetryCancel);
         if (answer != Notifier::Answer::Retry) return false;
     }
-    return true;
+}
+
+std::string ReceiverStartup::NotFoundText(int error) {
+    std::string text = "Velorix receiver not found\n";
+    // A receiver that is there but may not be opened needs a fix, not a check
+    // of the cable: the system's reason and the fix take the second line.
+    if (error == EACCES || error == EPERM)
+        return text + std::strerror(error) +
+               ": install the udev rule (velorix-cli --udev-rule), then plug the receiver in "
+               "again";
+    if (error == EBUSY) return text + std::strerror(error) + ": another program uses the receiver";
+    return text + "Please check connections and retry";
 }
 
 bool ReceiverStartup::DownloadFirmware() {

@@ -26,6 +26,8 @@ public:
     bool BindLibrary(const std::string& path);
     // Opens the receiver, asking to retry after every failure.
     bool OpenReceiver();
+    // The not-found notice for the library's reason (errno after Open).
+    static std::string NotFoundText(int error);
     // Loads the built-in firmware into the receiver.
     bool DownloadFirmware();
     // Reads the 12-byte identity record at EEPROM address 8; bytes 4 and 5

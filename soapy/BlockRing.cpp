@@ -15,7 +15,7 @@ BlockRing::BlockRing(std::size_t slots, std::size_t slotBytes)
 void BlockRing::Push(const std::uint8_t* block, std::size_t bytes) {
     const auto arrival = std::chrono::steady_clock::now();
     const std::size_t head = head_.load(std::memory_order_relaxed);
-    if (head - tail_.load(std::memory_order_acquire) >= slots_.size()) {
+    if (block == nullptr || head - tail_.load(std::memory_order_acquire) >= slots_.size()) {
         dropping_ = true;
         dropped_.fetch_add(1, std::memory_order_relaxed);
         return;

@@ -23,6 +23,7 @@ public:
 
     // Writer side (the library's reader thread). Copies `bytes` bytes
     // (at most the slot size; a larger block is cut) and wakes the reader.
+    // A null block was lost before it reached the ring: it counts as dropped.
     void Push(const std::uint8_t* block, std::size_t bytes);
 
     // Reader side. The oldest block, waiting up to `timeoutUs` for one;

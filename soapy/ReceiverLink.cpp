@@ -147,7 +147,7 @@ void ReceiverLink::OnBlock(unsigned char* block, void* user) {
     auto* self = static_cast<ReceiverLink*>(user);
     const auto bytes = static_cast<std::size_t>(self->blockBytes_);
     // The converter marks a whole stretch; one frame in 1024 is enough to see it.
-    for (std::size_t at = 0; at < bytes; at += 1024 * kFrameBytes)
+    for (std::size_t at = 0; block != nullptr && at < bytes; at += 1024 * kFrameBytes)
         if (OverloadMark(block + at)) self->overload_.store(true, std::memory_order_relaxed);
     self->ring_->Push(block, bytes);
 }

@@ -30,7 +30,7 @@ public:
     LibusbTransport(std::vector<UsbId> ids, std::string idsError);
     ~LibusbTransport() override;
 
-    std::shared_ptr<UsbConnection> OpenFirst() override;
+    std::shared_ptr<UsbConnection> OpenFirst(int& error) override;
     bool StartNotifications(UsbHotplugListener* listener) override;
     void StopNotifications() override;
 

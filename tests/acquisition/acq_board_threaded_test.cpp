@@ -133,6 +133,9 @@ TEST_F(AcqBoardStreaming, SlowChainMakesTheRingDropWholeBlocksAndCountThem) {
     EXPECT_GT(board.DroppedBytes(), 0u);
     EXPECT_EQ(board.DroppedBytes() % 16320, 0u);
     const std::uint64_t dropped = board.DroppedBytes();
+    // A block the library lost on the way counts as dropped too.
+    board.OnBlock(nullptr, 16320);
+    EXPECT_EQ(board.DroppedBytes(), dropped + 16320);
     sink.gate.Set();
     ASSERT_TRUE(WaitFor(
         [&] { return board.BlocksPushed() == (40 * 16320 - dropped) / CAcqBoard::kUnitBytes; }));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -88,6 +89,25 @@ TEST_F(StartupTest, AbsentReceiverIsAskedForUntilRetryOrCancel) {
         EXPECT_EQ(notes.Notices()[0].buttons, Notifier::Buttons::RetryCancel);
         EXPECT_EQ(notes.Notices()[0].icon, Notifier::Icon::Warning);
     }
+}
+
+// A receiver that is there but may not be opened says why and how to mend it.
+TEST_F(StartupTest, NotFoundTextCarriesTheLibrarysReason) {
+    const struct {
+        int error;
+        const char* second;
+    } cases[] = {
+        {0, "Please check connections and retry"},
+        {ENODEV, "Please check connections and retry"},
+        {EACCES,
+         "Permission denied: install the udev rule (velorix-cli --udev-rule), then plug the "
+         "receiver in again"},
+        {EBUSY, "Device or resource busy: another program uses the receiver"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReceiverStartup::NotFoundText(c.error),
+                  std::string("Velorix receiver not found\n") + c.second)
+            << c.error;
 }
 
 TEST_F(StartupTest, FirmwareFailuresHaveTheirOwnTexts) {

@@ -26,6 +26,9 @@ TEST(BlockRing, OneGapMarkPerRunOfDroppedBlocks) {
     ring.Push(Numbered(12).data(), 12);  // dropped: a second run
     ring.Pop();
     ring.Push(Numbered(13).data(), 12);  // marked again
+    ring.Pop();
+    ring.Push(nullptr, 12);              // lost before the ring: a run of its own
+    ring.Push(Numbered(14).data(), 12);  // marked
 
     std::vector<int> order, gaps;
     for (auto b = ring.Front(0); b.data != nullptr; b = ring.Front(0)) {
@@ -33,8 +36,9 @@ TEST(BlockRing, OneGapMarkPerRunOfDroppedBlocks) {
         if (b.gapBefore) gaps.push_back(b.data[0]);
         ring.Pop();
     }
-    EXPECT_EQ(order, (std::vector<int>{3, 10, 11, 13}));
-    EXPECT_EQ(gaps, (std::vector<int>{10, 13}));
+    EXPECT_EQ(order, (std::vector<int>{10, 11, 13, 14}));
+    EXPECT_EQ(gaps, (std::vector<int>{10, 13, 14}));
+    EXPECT_EQ(ring.Dropped(), 8u);
 }
 
 TEST(BlockRing, FrontWaitsForTheWriterOrItsTimeOut) {

@@ -63,6 +63,8 @@ TEST(AsyncInput, ShortReadsAreNeverDelivered) {
     // A delivered short block would end in the previous block's frames.
     EXPECT_EQ(c.Broken(), 0);
     ASSERT_GT(c.Blocks(), 5);
+    // Each one is told as lost instead.
+    EXPECT_GE(c.Lost(), c.Blocks() / 2 - 1);
     if (!kSanitized) {
         // Every third read is dropped: the block after it starts half a block later.
         const std::vector<uint32_t> steps = c.Steps();
@@ -74,7 +76,34 @@ TEST(AsyncInput, ShortReadsAreNeverDelivered) {
                 EXPECT_EQ(s, uint32_t(c.Frames()));
         }
         EXPECT_NEAR(skipped, int(steps.size()) / 2, 2);
+        EXPECT_NEAR(c.Lost(), skipped, 1);
     }
+}
+
+TEST(AsyncInput, AStalledReadIsToldLostAndReadingGoesOnOnceTheHaltIsCleared) {
+    VirtualRig::Options o;
+    o.faults = "stall-samples=0.2";
+    VirtualRig rig(o);
+    StartStream(rig, 0);
+    BlockCollector c(kBlock125);
+    ASSERT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 1);
+    ASSERT_TRUE(rig.WaitForTrace("fault: sample endpoint halt cleared", 10s));
+    const auto end = Clock::now() + 10s;
+    while (c.Blocks() < 30 && Clock::now() < end)
+        std::this_thread::sleep_for(10ms);
+    StopSeconds(rig, c);
+    EXPECT_EQ(c.Broken(), 0);
+    EXPECT_EQ(c.Lost(), 1);
+    // The stream goes on right after the half block the stall took.
+    int stalls = 0;
+    for (uint32_t s : c.Steps()) {
+        if (s == uint32_t(c.Frames() + c.Frames() / 2))
+            ++stalls;
+        else
+            EXPECT_EQ(s, uint32_t(c.Frames()));
+    }
+    EXPECT_EQ(stalls, 1);
+    EXPECT_GE(c.Blocks(), 30);
 }
 
 TEST(AsyncInput, NoCallbackAfterStop) {
