@@ -16,6 +16,7 @@
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
+#include "ReceiverInfo.h"
 #include "SMeterValues.h"
 #include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
@@ -75,6 +76,13 @@ std::string StreamFault(const CAcqBoard& board, bool fromFile) {
     char text[96];
     std::snprintf(text, sizeof text, "the receiver delivered no usable block for %.0f s", limit);
     return text;
+}
+
+// "serial, hardware version" of the receiver that was used.
+std::string SummaryReceiver(const ReceiverStartup& startup) {
+    const ReceiverInfoTexts info =
+        FormatReceiverInfo(startup.Identity(), startup.IsPreProduction(), 0);
+    return info.serial + ", hardware " + info.hardware;
 }
 
 std::string SummaryStations(ReceiverController& ctl) {
@@ -375,6 +383,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     std::fprintf(out, "  dropped   ring %llu bytes, audio %llu buffers\n",
                  static_cast<unsigned long long>(board.DroppedBytes()),
                  static_cast<unsigned long long>(rx.AudioOut1().DroppedCount()));
+    if (!fromFile) std::fprintf(out, "  receiver  %s\n", SummaryReceiver(rx.Startup()).c_str());
     std::fprintf(out, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
                  SummaryStations(ctl).c_str());
     std::fflush(out);

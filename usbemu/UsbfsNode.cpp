@@ -31,6 +31,10 @@ static gboolean velorix_usbfs_handler_ioctl(UMockdevIoctlBase* base, UMockdevIoc
     return TRUE;
 }
 
+static void velorix_usbfs_handler_connected(UMockdevIoctlBase* base, UMockdevIoctlClient*) {
+    (*VELORIX_USBFS_HANDLER(base)->node)->Connected();
+}
+
 static void velorix_usbfs_handler_vanished(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
     (*VELORIX_USBFS_HANDLER(base)->node)->Vanished(client);
 }
@@ -42,6 +46,7 @@ static void velorix_usbfs_handler_finalize(GObject* object) {
 
 static void velorix_usbfs_handler_class_init(VelorixUsbfsHandlerClass* klass) {
     UMOCKDEV_IOCTL_BASE_CLASS(klass)->handle_ioctl = velorix_usbfs_handler_ioctl;
+    UMOCKDEV_IOCTL_BASE_CLASS(klass)->client_connected = velorix_usbfs_handler_connected;
     UMOCKDEV_IOCTL_BASE_CLASS(klass)->client_vanished = velorix_usbfs_handler_vanished;
     G_OBJECT_CLASS(klass)->finalize = velorix_usbfs_handler_finalize;
 }
@@ -329,6 +334,10 @@ long UsbfsNode::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int
         }
     error = EINVAL;
     return -1;
+}
+
+void UsbfsNode::Connected() {
+    model_->NoteOpen(generation_);
 }
 
 void UsbfsNode::Vanished(UMockdevIoctlClient* client) {

@@ -42,6 +42,8 @@ public:
 
     // Answers one ioctl (umockdev_ioctl_client_complete is called before it returns).
     void Ioctl(UMockdevIoctlClient* client);
+    // A program opened the node (the model's trace says so).
+    void Connected();
     // A client closed the node or exited: its URBs are forgotten.
     void Vanished(UMockdevIoctlClient* client);
     // The device left the bus: URBs still pending reap with -ENODEV (the model

@@ -1,0 +1,107 @@
+// libvelorixusb.so on the libusb path against the emulated receiver, through
+// its exports as the program calls them (usbemu_client): bring-up with the
+// firmware's re-enumeration seen through hotplug, the stream whole, and the
+// faults at the kernel's interface as the library's caller meets them.
+#include <gtest/gtest.h>
+
+#include "EmulatedRun.h"
+
+namespace velorix::test {
+namespace {
+
+// usbemu_client `args` with the emulated receiver; its values.
+std::map<std::string, std::string> Client(const std::string& dir, std::vector<std::string> env,
+                                          const std::vector<std::string>& args,
+                                          e2e::RunResult* run = nullptr) {
+    std::vector<std::string> command = {BinProgram("usbemu_client")};
+    command.insert(command.end(), args.begin(), args.end());
+    Emulated how;
+    how.env = std::move(env);
+    const e2e::RunResult r = RunEmulated(dir, how, command);
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    if (run) *run = r;
+    return Values(r.out);
+}
+
+// Whether `wanted` appear in `lines` in this order, others between them.
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+    size_t at = 0;
+    for (const std::string& line : lines)
+        if (at < wanted.size() && line == wanted[at]) ++at;
+    return at == wanted.size();
+}
+
+TEST(UsbTransport, BringUpReenumeratesThroughHotplugAndConfiguresEveryRate) {
+    e2e::ScratchDir dir("usb-bringup");
+    e2e::RunResult run;
+    auto v =
+        Client(dir.Path(""), {"VELORIX_VIRTUAL_TRACE=" + dir.Path("trace")}, {"bringup"}, &run);
+    EXPECT_EQ(v["open"], "1");
+    EXPECT_EQ(v["names_before"], "|");  // the bare microcontroller names nothing
+    EXPECT_EQ(v["firmware"], "0");
+    EXPECT_EQ(v["names"], "Velorix virtual receiver|velorix");
+    EXPECT_EQ(v["eeprom"], "1");
+    EXPECT_EQ(v["serial"], "1234");
+    EXPECT_EQ(v["fpga_125"], "0");
+    EXPECT_EQ(v["fpga_250"], "0");
+    EXPECT_EQ(v["fpga_500"], "0");
+    EXPECT_EQ(run.err, "");
+    // The library reopened the receiver when hotplug announced its firmware.
+    EXPECT_TRUE(InOrder(Lines(dir.Path("trace")),
+                        {"open 1209:0001", "detach", "attach 1209:0002", "open 1209:0002",
+                         "fpga: configured for 125 kHz", "fpga: configured for 250 kHz",
+                         "fpga: configured for 500 kHz"}));
+}
+
+TEST(UsbTransport, TheStreamAt500kHzIsWhole) {
+    e2e::ScratchDir dir("usb-stream");
+    auto v = Client(dir.Path(""), {"VELORIX_SIM_SOURCE=testtone"}, {"stream", "2", "5"});
+    EXPECT_EQ(v["start"], "1");
+    EXPECT_EQ(v["frames"], "10880");
+    EXPECT_EQ(v["first"], "0");
+    EXPECT_EQ(v["broken"], "0");
+    EXPECT_EQ(v["lost"], "0");
+    EXPECT_EQ(v["odd_steps"], "");
+    // 5 s hold 229.8 blocks; a loaded machine may leave the last ones in the FIFO.
+    EXPECT_GE(std::stoi(v["blocks"]), 180);
+    EXPECT_LE(std::stoi(v["blocks"]), 231);
+    EXPECT_LT(std::stod(v["stop_seconds"]), 1.0);
+}
+
+TEST(UsbTransport, UnplugEndsPendingReadsAndTheReceiverComesBack) {
+    e2e::ScratchDir dir("usb-unplug");
+    const std::string plug = dir.Write("plugged", "");
+    auto v = Client(dir.Path(""), {"VELORIX_SIM_SOURCE=testtone", "VELORIX_VIRTUAL_PLUG=" + plug},
+                    {"stream", "1", "3", plug});
+    EXPECT_GT(std::stoi(v["blocks"]), 10);
+    EXPECT_EQ(v["broken"], "0");
+    EXPECT_EQ(v["removal_seen"], "1");
+    EXPECT_EQ(v["blocks_after_removal"], "0");
+    EXPECT_EQ(v["eeprom_after_removal"], "0");
+    EXPECT_LT(std::stod(v["stop_seconds"]), 1.0);
+    EXPECT_EQ(v["comeback"], "0");
+}
+
+TEST(UsbTransport, AHaltedSampleEndpointIsClearedAndLosesOneBlock) {
+    e2e::ScratchDir dir("usb-stall");
+    auto v = Client(dir.Path(""),
+                    {"VELORIX_SIM_SOURCE=testtone", "VELORIX_VIRTUAL_FAULTS=stall-samples=1"},
+                    {"stream", "0", "3"});
+    EXPECT_EQ(v["broken"], "0");
+    EXPECT_EQ(v["lost"], "1");
+    // The stream goes on right after the half block the stall took.
+    EXPECT_EQ(v["odd_steps"], "4080");
+}
+
+TEST(UsbTransport, ARefusedCommandGivesTheExportsFailureAndIsNamed) {
+    e2e::ScratchDir dir("usb-command");
+    e2e::RunResult run;
+    auto v = Client(dir.Path(""), {"VELORIX_VIRTUAL_FAULTS=stall-command=6"}, {"bringup"}, &run);
+    EXPECT_EQ(v["firmware"], "0");
+    EXPECT_EQ(v["eeprom"], "0");    // the EEPROM read was refused
+    EXPECT_EQ(v["fpga_500"], "0");  // the halt was cleared
+    EXPECT_EQ(run.err, "libvelorixusb.so: command 0x06 was refused (the endpoint stalled)\n");
+}
+
+}  // namespace
+}  // namespace velorix::test
