@@ -25,8 +25,10 @@ e2e::RunResult RunEmulated(const std::string& dir, const Emulated& how,
                            const std::vector<std::string>& command) {
     // Appended piecewise: GCC 12 misreads "literal" + std::string&& (-Wrestrict).
     std::string script = "cd ";
-    script.append(Quoted(dir)).append(" && ");
-    if (!how.before.empty()) script.append("(").append(how.before).append(") & ");
+    script.append(Quoted(dir)).append(" || exit 125; ");
+    // Its output goes nowhere: it must not hold the run's pipe open after the run.
+    if (!how.before.empty())
+        script.append("(").append(how.before).append(") </dev/null >/dev/null 2>&1 & ");
     script.append("exec env");
     for (const std::string& e : how.env)
         script.append(" ").append(Quoted(e));

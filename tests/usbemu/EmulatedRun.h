@@ -17,8 +17,8 @@ std::string BinProgram(const std::string& name);
 struct Emulated {
     std::vector<std::string> env;      // "NAME=value", for the emulator and the program
     std::vector<std::string> options;  // the emulator's own (--receivers N)
-    std::string before;                // shell commands run first, in the background
-    int limitSeconds = 90;             // then the run is ended (code 124)
+    std::string before;     // shell commands run first, in the background, their output dropped
+    int limitSeconds = 90;  // then the run is ended (code 124)
 };
 
 // Runs `command` in `dir` with the emulated receivers.
