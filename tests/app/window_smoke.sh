@@ -4,7 +4,9 @@
 # with a scratch settings directory and every notice routed to stderr.
 # Clicks arrive through xdotool at window coordinates; screenshots of the
 # whole screen are kept in <artefact-dir> and checked at named pixels.
-#   window_smoke.sh <bin-dir> <data-dir> <artefact-dir>
+#   window_smoke.sh <bin-dir> <data-dir> <artefact-dir> [usb]
+# With "usb" the receiver is the emulated one behind the kernel's USB
+# interface (velorix-usb-emulator), reached through libusb.
 # Exit 0 passed, 1 failed, 77 skipped (no X tools, and not in CI).
 # The script runs itself again inside xvfb-run for the part on the screen.
 
@@ -44,7 +46,12 @@ on_screen() {
     click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)); sleep 0.3; xdotool click 1; sleep 0.5; }
     between() { (($1 >= $2 && $1 <= $3)); }
 
-    "$VELORIX_BIN" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
+    if [[ -n ${VELORIX_EMULATOR:-} ]]; then
+        umockdev-wrapper "$VELORIX_EMULATOR" -- "$VELORIX_BIN" \
+            >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
+    else
+        "$VELORIX_BIN" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
+    fi
     pid=$!
     win=$(timeout 60 xdotool search --sync --onlyvisible --name "^velorix$" | head -1)
     if [[ -z $win ]]; then
@@ -132,7 +139,9 @@ out=${3:?artefact directory}
 here=$(cd "$(dirname "$0")" && pwd)
 pulse=$here/../audio/pulse_daemon.sh
 
-for tool in xvfb-run Xvfb xauth xdotool import convert pulseaudio pactl; do
+tools=(xvfb-run Xvfb xauth xdotool import convert pulseaudio pactl)
+[[ ${4:-} == usb ]] && tools+=(umockdev-wrapper)
+for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         if [[ -n ${CI:-} ]]; then
             echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)" >&2
@@ -150,7 +159,12 @@ runtime=$(mktemp -d /tmp/velorix-smoke.XXXXXX)
 trap '"$pulse" stop "$runtime"' EXIT
 "$pulse" start "$runtime"
 
-export VELORIX_DEVICE=virtual VELORIX_CONFIG_DIR=$out/config VELORIX_NOTICES=stderr
+if [[ ${4:-} == usb ]]; then
+    export VELORIX_EMULATOR=$bin/velorix-usb-emulator
+else
+    export VELORIX_DEVICE=virtual
+fi
+export VELORIX_CONFIG_DIR=$out/config VELORIX_NOTICES=stderr
 export VELORIX_AUDIO_SUMMARY=1
 export PULSE_SERVER=unix:$runtime/pulse/native XDG_RUNTIME_DIR=$runtime
 export VELORIX_BIN=$bin/velorix VELORIX_OUT=$out

@@ -10,13 +10,14 @@
 namespace {
 
 // The module as a client loads it, on the virtual receiver at 500 kHz, where
-// one library block is 10 880 samples.
+// one library block is 10 880 samples; run by velorix-usb-emulator (ctest
+// soapy_stream_usb), on the emulated receiver through libusb instead.
 class ModuleStream : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
         setenv("SOAPY_SDR_PLUGIN_PATH", (bin / "SoapySDR/modules0.8").c_str(), 1);
-        setenv("VELORIX_DEVICE", "virtual", 1);
+        if (std::getenv("UMOCKDEV_DIR") == nullptr) setenv("VELORIX_DEVICE", "virtual", 1);
         dev_ = SoapySDR::Device::make("driver=velorix");
         stream_ = dev_->setupStream(SOAPY_SDR_RX, SOAPY_SDR_CF32);
         ASSERT_EQ(dev_->activateStream(stream_), 0);
