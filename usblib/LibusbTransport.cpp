@@ -1,6 +1,7 @@
 #include "LibusbTransport.h"
 
 #include <libusb.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -292,6 +293,7 @@ void LibusbTransport::PollDevices() {
 }
 
 void LibusbTransport::Run() {
+    pthread_setname_np(pthread_self(), "velorix-hotplug");
     for (;;) {
         if (hotplug_) {
             timeval tv{0, 100000};

@@ -281,6 +281,7 @@ void UsbDevice::StopInput() {
 }
 
 void UsbDevice::ReaderLoop() {
+    pthread_setname_np(pthread_self(), "velorix-reader");
     RaiseReaderPriority();
     const auto timeout = std::chrono::milliseconds(readTimeoutMs_.load());
     while (!stop_) {

@@ -3,6 +3,7 @@
 // prints what it saw as "key value" lines for the test to judge.
 //   usbemu_client bringup
 //   usbemu_client stream RATE_INDEX SECONDS [PLUG_FILE]
+//   usbemu_client idle SECONDS      (brought up at 500 kHz, then nothing; for benchmarks)
 // With a plug file, the stream is unplugged half-way (the file removed), then
 // plugged in again and brought up once more.
 #include <unistd.h>
@@ -112,10 +113,16 @@ int main(int argc, char** argv) {
         code = BringUp(x) ? 0 : 1;
         for (int rate = 0; rate < 3; ++rate)
             std::printf("fpga_%d %d\n", 125 << rate, Configure(x, rate));
+    } else if (what == "idle" && argc >= 3) {
+        code = BringUp(x) && Configure(x, 2) == 0 ? 0 : 1;
+        std::printf("idle\n");
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(argv[2])));
     } else if (what == "stream" && argc >= 4) {
         code = Stream(x, std::atoi(argv[2]), std::atof(argv[3]), argc > 4 ? argv[4] : nullptr);
     } else {
-        std::fprintf(stderr, "usage: usbemu_client bringup | stream RATE_INDEX SECONDS [PLUG]\n");
+        std::fprintf(stderr,
+                     "usage: usbemu_client bringup | stream RATE_INDEX SECONDS [PLUG] | "
+                     "idle SECONDS\n");
     }
     x.Close();
     return code;
