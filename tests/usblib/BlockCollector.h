@@ -60,6 +60,13 @@ public:
             steps.push_back(sim::test_signal::CounterStep(f[i - 1], f[i]));
         return steps;
     }
+    // The steps that are not one block: where the stream has a gap.
+    std::vector<uint32_t> OddSteps() const {
+        std::vector<uint32_t> odd;
+        for (uint32_t s : Steps())
+            if (s != uint32_t(frames_)) odd.push_back(s);
+        return odd;
+    }
 
 private:
     const int frames_;

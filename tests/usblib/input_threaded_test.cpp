@@ -67,16 +67,10 @@ TEST(AsyncInput, ShortReadsAreNeverDelivered) {
     EXPECT_GE(c.Lost(), c.Blocks() / 2 - 1);
     if (!kSanitized) {
         // Every third read is dropped: the block after it starts half a block later.
-        const std::vector<uint32_t> steps = c.Steps();
-        int skipped = 0;
-        for (uint32_t s : steps) {
-            if (s == uint32_t(c.Frames()) + uint32_t(c.Frames() / 2))
-                ++skipped;
-            else
-                EXPECT_EQ(s, uint32_t(c.Frames()));
-        }
-        EXPECT_NEAR(skipped, int(steps.size()) / 2, 2);
-        EXPECT_NEAR(c.Lost(), skipped, 1);
+        const std::vector<uint32_t> gaps = c.OddSteps();
+        EXPECT_EQ(gaps, std::vector<uint32_t>(gaps.size(), uint32_t(c.Frames() * 3 / 2)));
+        EXPECT_NEAR(int(gaps.size()), int(c.Steps().size()) / 2, 2);
+        EXPECT_NEAR(c.Lost(), int(gaps.size()), 1);
     }
 }
 
@@ -94,15 +88,11 @@ TEST(AsyncInput, AStalledReadIsToldLostAndReadingGoesOnOnceTheHaltIsCleared) {
     StopSeconds(rig, c);
     EXPECT_EQ(c.Broken(), 0);
     EXPECT_EQ(c.Lost(), 1);
-    // The stream goes on right after the half block the stall took.
-    int stalls = 0;
-    for (uint32_t s : c.Steps()) {
-        if (s == uint32_t(c.Frames() + c.Frames() / 2))
-            ++stalls;
-        else
-            EXPECT_EQ(s, uint32_t(c.Frames()));
+    // The stream goes on right after the half block the stall took (under a
+    // sanitizer the FIFO may overflow too).
+    if (!kSanitized) {
+        EXPECT_EQ(c.OddSteps(), std::vector<uint32_t>{uint32_t(c.Frames() * 3 / 2)});
     }
-    EXPECT_EQ(stalls, 1);
     EXPECT_GE(c.Blocks(), 30);
 }
 

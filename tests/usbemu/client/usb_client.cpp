@@ -82,8 +82,8 @@ int Stream(const UsbExports& x, int rateIdx, double seconds, const char* plug) {
                 blocks.Frames(), blocks.Broken(), blocks.Lost(),
                 blocks.Blocks() ? blocks.Firsts().front() : 0);
     std::printf("odd_steps");
-    for (uint32_t step : blocks.Steps())
-        if (step != uint32_t(blocks.Frames())) std::printf(" %u", step);
+    for (uint32_t step : blocks.OddSteps())
+        std::printf(" %u", step);
     std::printf("\n");
     if (plug) {
         // Plugged in again: the library opens the bare microcontroller on its arrival.
