@@ -13,48 +13,6 @@
 
 #include "UsbDescriptors.h"
 
-// The GObject that umockdev calls for every ioctl on the node; it holds the node.
-G_DECLARE_FINAL_TYPE(VelorixUsbfsHandler, velorix_usbfs_handler, VELORIX, USBFS_HANDLER,
-                     UMockdevIoctlBase)
-
-struct _VelorixUsbfsHandler {
-    UMockdevIoctlBase parent;
-    // Behind a pointer: a GObject instance must stay small, and C++ members
-    // need their constructors.
-    std::shared_ptr<velorix::usbemu::UsbfsNode>* node;
-};
-
-G_DEFINE_TYPE(VelorixUsbfsHandler, velorix_usbfs_handler, UMOCKDEV_TYPE_IOCTL_BASE)
-
-static gboolean velorix_usbfs_handler_ioctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
-    (*VELORIX_USBFS_HANDLER(base)->node)->Ioctl(client);
-    return TRUE;
-}
-
-static void velorix_usbfs_handler_connected(UMockdevIoctlBase* base, UMockdevIoctlClient*) {
-    (*VELORIX_USBFS_HANDLER(base)->node)->Connected();
-}
-
-static void velorix_usbfs_handler_vanished(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
-    (*VELORIX_USBFS_HANDLER(base)->node)->Vanished(client);
-}
-
-static void velorix_usbfs_handler_finalize(GObject* object) {
-    delete VELORIX_USBFS_HANDLER(object)->node;
-    G_OBJECT_CLASS(velorix_usbfs_handler_parent_class)->finalize(object);
-}
-
-static void velorix_usbfs_handler_class_init(VelorixUsbfsHandlerClass* klass) {
-    UMOCKDEV_IOCTL_BASE_CLASS(klass)->handle_ioctl = velorix_usbfs_handler_ioctl;
-    UMOCKDEV_IOCTL_BASE_CLASS(klass)->client_connected = velorix_usbfs_handler_connected;
-    UMOCKDEV_IOCTL_BASE_CLASS(klass)->client_vanished = velorix_usbfs_handler_vanished;
-    G_OBJECT_CLASS(klass)->finalize = velorix_usbfs_handler_finalize;
-}
-
-static void velorix_usbfs_handler_init(VelorixUsbfsHandler* self) {
-    self->node = nullptr;
-}
-
 namespace velorix::usbemu {
 
 namespace {
@@ -133,12 +91,6 @@ bool UsbfsNode::Ready(std::string& error) const {
     if (fifoError_ == 0) return true;
     error = fifoPath_ + ": " + std::strerror(fifoError_);
     return false;
-}
-
-UMockdevIoctlBase* UsbfsNode::NewHandler(std::shared_ptr<UsbfsNode> node) {
-    auto* handler = VELORIX_USBFS_HANDLER(g_object_new(velorix_usbfs_handler_get_type(), nullptr));
-    handler->node = new std::shared_ptr<UsbfsNode>(std::move(node));
-    return UMOCKDEV_IOCTL_BASE(handler);
 }
 
 void UsbfsNode::Release(Urb& urb) {
@@ -225,25 +177,9 @@ void UsbfsNode::Ioctl(UMockdevIoctlClient* client) {
             case USBDEVFS_SUBMITURB:
                 result = Submit(client, arg, error);
                 break;
-            case USBDEVFS_REAPURB:
+            case USBDEVFS_REAPURB:  // libusb never waits in the kernel: as NDELAY
             case USBDEVFS_REAPURBNDELAY:
-                for (auto it = urbs_.begin(); it != urbs_.end(); ++it) {
-                    if (it->client != client || !it->complete) continue;
-                    auto* u = reinterpret_cast<usbdevfs_urb*>(it->urb->data);
-                    u->status = it->status;
-                    u->actual_length = it->actual;
-                    // The client's pointer slot now points at its own URB.
-                    UMockdevIoctlData* slot =
-                        umockdev_ioctl_data_resolve(arg, 0, sizeof(void*), nullptr);
-                    if (!slot || !umockdev_ioctl_data_set_ptr(slot, 0, it->urb)) {
-                        fail(EFAULT);
-                        break;
-                    }
-                    reaped = *it;
-                    urbs_.erase(it);
-                    break;
-                }
-                if (!reaped && result == 0) fail(gone_ ? ENODEV : EAGAIN);
+                result = Reap(client, arg, error, reaped);
                 break;
             case USBDEVFS_DISCARDURB:
                 result = Discard(client, arg, error);
@@ -260,6 +196,29 @@ void UsbfsNode::Ioctl(UMockdevIoctlClient* client) {
         lock.lock();
         Release(*reaped);
     }
+}
+
+long UsbfsNode::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error,
+                     std::optional<Urb>& reaped) {
+    const auto it = std::find_if(urbs_.begin(), urbs_.end(), [client](const Urb& u) {
+        return u.client == client && u.complete;
+    });
+    if (it == urbs_.end()) {
+        error = gone_ ? ENODEV : EAGAIN;
+        return -1;
+    }
+    auto* u = reinterpret_cast<usbdevfs_urb*>(it->urb->data);
+    u->status = it->status;
+    u->actual_length = it->actual;
+    // The client's pointer slot now points at its own URB, which goes back with its buffer.
+    UMockdevIoctlData* slot = umockdev_ioctl_data_resolve(arg, 0, sizeof(void*), nullptr);
+    if (!slot || !umockdev_ioctl_data_set_ptr(slot, 0, it->urb)) {
+        error = EFAULT;
+        return -1;
+    }
+    reaped = *it;
+    urbs_.erase(it);
+    return 0;
 }
 
 long UsbfsNode::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error) {

@@ -67,6 +67,9 @@ private:
 
     // Each returns the ioctl's result and sets `error` (errno) when it is -1.
     long Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error);
+    // The first completed URB of `client`, handed back; it is released by the caller.
+    long Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error,
+              std::optional<Urb>& reaped);
     long Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error);
     // Runs a control URB at once; its status.
     int Control(uint8_t* setupAndData, int length, int& actual);

