@@ -3,6 +3,10 @@
 // firmware's re-enumeration seen through hotplug, the stream whole, and the
 // faults at the kernel's interface as the library's caller meets them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "EmulatedRun.h"
 
@@ -102,6 +106,38 @@ TEST(UsbTransport, ARefusedCommandGivesTheExportsFailureAndIsNamed) {
     EXPECT_EQ(v["eeprom"], "0");    // the EEPROM read was refused
     EXPECT_EQ(v["fpga_500"], "0");  // the halt was cleared
     EXPECT_EQ(run.err, "libvelorixusb.so: command 0x06 was refused (the endpoint stalled)\n");
+}
+
+// An emulator that crashed left its testbed folder; the next one removes it,
+// and leaves those of emulators still running and of anything else alone.
+TEST(UsbEmulator, RemovesTheTestbedsOfEmulatorsThatEnded) {
+    e2e::ScratchDir dir("usb-stale");
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const struct {
+        std::string name, pid;
+        bool kept;
+    } beds[] = {
+        {"umockdev.ended", std::to_string(ended), false},
+        {"umockdev.running", std::to_string(getpid()), true},
+        {"umockdev.foreign", "", true},
+    };
+    for (const auto& bed : beds) {
+        std::filesystem::create_directory(dir.Path(bed.name));
+        if (!bed.pid.empty()) dir.Write(bed.name + "/velorix-usb-emulator.pid", bed.pid + "\n");
+    }
+    Emulated how;
+    how.env = {"TMPDIR=" + dir.Path("")};
+    EXPECT_EQ(RunEmulated(dir.Path(""), how, {"true"}).code, 0);
+    for (const auto& bed : beds)
+        EXPECT_EQ(std::filesystem::exists(dir.Path(bed.name)), bed.kept) << bed.name;
+    // Its own testbed is gone too.
+    int bedsLeft = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path("")))
+        bedsLeft += e.path().filename().string().rfind("umockdev.", 0) == 0;
+    EXPECT_EQ(bedsLeft, 2);
 }
 
 }  // namespace
