@@ -127,16 +127,21 @@ def streaming(dev, rate, centre, fmt=SOAPY_SDR_CF32):
         dev.closeStream(stream)
 
 
+def write_scenario(directory):
+    scenario = os.path.join(directory, "carriers.band")
+    with open(scenario, "w", encoding="utf-8") as f:
+        f.write("noise density=-150\nimpulses rate=0\n")
+        for freq, level in CARRIERS:
+            f.write("station freq=%d mode=CARRIER level=%.1f\n" % (freq, level))
+    return scenario
+
+
 class Clients(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.TemporaryDirectory()
-        scenario = os.path.join(cls.dir.name, "carriers.band")
-        with open(scenario, "w", encoding="utf-8") as f:
-            f.write("noise density=-150\nimpulses rate=0\n")
-            for freq, level in CARRIERS:
-                f.write("station freq=%d mode=CARRIER level=%.1f\n" % (freq, level))
-        os.environ["VELORIX_SIM_SCENARIO"] = scenario
+        if "UMOCKDEV_DIR" not in os.environ:  # else the emulator has it already
+            os.environ["VELORIX_SIM_SCENARIO"] = write_scenario(cls.dir.name)
         cls.full_scale, cls.losses = readme_calibration()
 
     @classmethod
@@ -255,7 +260,9 @@ class Clients(unittest.TestCase):
         self.assertAlmostEqual(offsets[1], 30000 - 21, delta=0.5)
 
     def test_a_receiver_plugged_back_streams_again_and_changes_its_rate(self):
-        plug = os.path.join(self.dir.name, "plugged")
+        # Run by velorix-usb-emulator (ctest soapy_replug_usb), the emulator's plug file.
+        emulated = "UMOCKDEV_DIR" in os.environ
+        plug = os.environ["VELORIX_VIRTUAL_PLUG"] if emulated else os.path.join(self.dir.name, "plugged")
         open(plug, "w").close()
         os.environ["VELORIX_VIRTUAL_PLUG"] = plug
         told = []
@@ -286,7 +293,8 @@ class Clients(unittest.TestCase):
             del dev
         finally:
             SoapySDR.registerLogHandler(None)
-            del os.environ["VELORIX_VIRTUAL_PLUG"]
+            if not emulated:
+                del os.environ["VELORIX_VIRTUAL_PLUG"]
 
     def test_a_stalled_reader_sees_one_overflow_per_gap(self):
         dev = SoapySDR.Device(ARGS)
@@ -332,4 +340,15 @@ class Clients(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    # With VELORIX_USB_EMULATOR (ctest soapy_replug_usb) the tests run again
+    # under velorix-usb-emulator, on the receiver behind libusb, with the
+    # carriers' band and a plug file made here first.
+    emulator = os.environ.pop("VELORIX_USB_EMULATOR", None)
+    if emulator:
+        with tempfile.TemporaryDirectory() as d:
+            env = dict(os.environ, VELORIX_SIM_SCENARIO=write_scenario(d),
+                       VELORIX_VIRTUAL_PLUG=os.path.join(d, "plugged"))
+            open(env["VELORIX_VIRTUAL_PLUG"], "w").close()
+            sys.exit(subprocess.run(["umockdev-wrapper", emulator, "--", sys.executable] + sys.argv,
+                                    env=env, check=False).returncode)
     unittest.main(verbosity=2)

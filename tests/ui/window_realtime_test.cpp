@@ -157,26 +157,35 @@ double PeakHz(const std::vector<double>& windowed, int rate) {
     return bestHz;
 }
 
+// Run by velorix-usb-emulator (ctest window_replug_usb), the receiver is the
+// emulated one behind libusb, and the emulator's plug file and trace are used.
+bool OnEmulatedUsb() {
+    return std::getenv("UMOCKDEV_DIR") != nullptr;
+}
+
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VELORIX_DEVICE", "virtual", 1);
         dir_ = fs::temp_directory_path() / ("velorix-window-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
+        if (OnEmulatedUsb()) return;
+        setenv("VELORIX_DEVICE", "virtual", 1);
         setenv("VELORIX_VIRTUAL_TRACE", (dir_ / "trace.txt").c_str(), 1);
     }
     void TearDown() override {
         window_.reset();
         pulse_.reset();
-        unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
         unsetenv("VELORIX_USB_LIBRARY");
         unsetenv("VELORIX_DATA_DIR");
-        unsetenv("VELORIX_VIRTUAL_TRACE");
-        unsetenv("VELORIX_VIRTUAL_PLUG");
         unsetenv("VELORIX_SIM_SCENARIO");
+        if (!OnEmulatedUsb()) {
+            unsetenv("VELORIX_DEVICE");
+            unsetenv("VELORIX_VIRTUAL_TRACE");
+            unsetenv("VELORIX_VIRTUAL_PLUG");
+        }
         fs::remove_all(dir_);
     }
     ReceiverWindow& Make(Notifier* notifier = nullptr) {
@@ -227,7 +236,7 @@ protected:
     double BytesPerSecond() { return RateKHz() * 1000.0 * 6; }  // 6 bytes a complex sample
     // The virtual receiver's trace: every transfer, one a line.
     std::vector<std::string> Trace() {
-        std::ifstream in(dir_ / "trace.txt");
+        std::ifstream in(std::getenv("VELORIX_VIRTUAL_TRACE"));
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
@@ -587,7 +596,7 @@ TEST_F(Window, AQuitDuringTheReceiverNotFoundBoxCancelsItAndEndsTheStart) {
 }
 
 TEST_F(Window, AReceiverPulledOutIsToldAndHeldAtTheFloorThenBroughtUpWhenPluggedBack) {
-    const fs::path plug = dir_ / "plugged";
+    const fs::path plug = OnEmulatedUsb() ? std::getenv("VELORIX_VIRTUAL_PLUG") : dir_ / "plugged";
     std::ofstream(plug).put('\n');
     setenv("VELORIX_VIRTUAL_PLUG", plug.c_str(), 1);
     ReceiverWindow& w = Started();
