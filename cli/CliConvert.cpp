@@ -14,6 +14,11 @@ CliCommand ConvertCommandFor(const std::vector<std::string>& args) {
     return nullptr;
 }
 
+int UsageError(std::FILE* err, const std::string& why) {
+    std::fprintf(err, "velorix-cli: %s\n(velorix-cli --help lists the options)\n", why.c_str());
+    return 2;
+}
+
 bool ParseHz(const std::string& text, double& hz) {
     char* end = nullptr;
     errno = 0;

@@ -24,6 +24,9 @@ int ImportCommand(const std::vector<std::string>& args, std::FILE* out, std::FIL
 using CliCommand = int (*)(const std::vector<std::string>&, std::FILE*, std::FILE*);
 CliCommand ConvertCommandFor(const std::vector<std::string>& args);
 
+// Prints a usage error as the program does; returns its exit code, 2.
+int UsageError(std::FILE* err, const std::string& why);
+
 // A whole or decimal number of Hz, at least 0 and finite; false otherwise.
 bool ParseHz(const std::string& text, double& hz);
 

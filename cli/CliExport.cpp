@@ -41,11 +41,7 @@ int ExportSigmfCommand(const std::vector<std::string>& args, std::FILE* out, std
         }
     }
     if (usage.empty() && request.recording.empty()) usage = "--export-sigmf needs a recording";
-    if (!usage.empty()) {
-        std::fprintf(err, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",
-                     usage.c_str());
-        return 2;
-    }
+    if (!usage.empty()) return UsageError(err, usage);
     if (!outGiven) request.outBase = ExportBaseName(request.recording);
     ExportResult result;
     std::string error;

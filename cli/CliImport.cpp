@@ -35,11 +35,7 @@ int ImportCommand(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
     }
     if (usage.empty() && request.input.empty()) usage = "--import needs a recording";
-    if (!usage.empty()) {
-        std::fprintf(err, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",
-                     usage.c_str());
-        return 2;
-    }
+    if (!usage.empty()) return UsageError(err, usage);
     if (!outGiven) request.outBase = ImportBaseName(request.input);
 
     ImportPlan plan;

@@ -76,6 +76,35 @@ bool DecideTimes(ImportPlan& plan, std::string& error) {
     return true;
 }
 
+// False, with the reason, when the disk the series goes to has too little
+// room for it.
+bool HasRoom(const ImportPlan& plan, std::string& error) {
+    const std::filesystem::path parent = std::filesystem::path(plan.request.outBase).parent_path();
+    const std::string dir = parent.empty() ? "." : parent.string();
+    struct statvfs vfs {};
+    if (::statvfs(dir.c_str(), &vfs) != 0) return true;  // unknown: the writes will tell
+    const std::uint64_t free = std::uint64_t(vfs.f_bavail) * vfs.f_frsize;
+    if (free >= plan.bytesNeeded) return true;
+    error = dir + Printed(": not enough room: the import needs %.0f MB, %.0f MB are free",
+                          std::ceil(plan.bytesNeeded / 1e6), std::floor(free / 1e6));
+    return false;
+}
+
+// The series' header: the centre and rate decided, and the front end a
+// velorix recording brings with it (else all off, attenuator 0).
+WavReceiverInfo SeriesInfo(const ImportPlan& plan) {
+    WavReceiverInfo info;
+    info.centerFreqHz = plan.centreHz;
+    info.rateIdx = static_cast<std::uint32_t>(plan.rateIdx);
+    if (const auto& fe = plan.source.frontEnd) {
+        info.attenuatorIdx = static_cast<std::uint16_t>(fe->attenuatorIdx);
+        info.preamp = fe->preamp;
+        info.dither = fe->dither;
+        info.preselector = fe->preselector;
+    }
+    return info;
+}
+
 }  // namespace
 
 std::string ImportBaseName(const std::string& input) {
@@ -124,16 +153,16 @@ bool PlanImport(const ImportRequest& request, ImportPlan& plan, ImportProblem& p
     plan.resample = plan.rateHz != target;
     if (plan.resample) {
         plan.ratio = ApproximateRatio(plan.rateHz, target, kMaxRatioTerm);
-        if (band > target)
+        if (plan.rateHz > target)
             plan.notes.push_back(
                 Printed("the recording is %.0f kHz wide: resampled to %.0f kHz, what lies beyond "
                         "±%.0f kHz of the centre is dropped",
-                        band / 1000.0, target / 1000.0, kPass * target / 1000.0));
+                        plan.rateHz / 1000.0, target / 1000.0, kPass * target / 1000.0));
         else
             plan.notes.push_back(
                 Printed("resampled from %.0f Hz to %.0f kHz", plan.rateHz, target / 1000.0));
         const double ppm = (plan.rateHz * plan.ratio.up / plan.ratio.down / target - 1.0) * 1e6;
-        if (ppm != 0.0)
+        if (std::abs(ppm) >= 0.005)
             plan.notes.push_back(Printed("the rate ratio is approximated as %.0f/%.0f (%.2f ppm)",
                                          plan.ratio.up, plan.ratio.down, ppm));
     }
@@ -141,7 +170,7 @@ bool PlanImport(const ImportRequest& request, ImportPlan& plan, ImportProblem& p
                              ? (s.samples * plan.ratio.up + plan.ratio.down - 1) / plan.ratio.down
                              : s.samples;
     if (!DecideTimes(plan, error)) {
-        problem = ImportProblem::NoStartTime;
+        problem = ImportProblem::TimeOutOfRange;
         return false;
     }
     // Whole blocks, one more for each file a capture starts, and the headers.
@@ -160,33 +189,14 @@ ImportStatus RunImport(const ImportPlan& plan, const ImportProgress& progress, I
                        std::string& error) {
     result = ImportResult{};
     const ForeignRecording& s = plan.source;
-    const std::filesystem::path parent = std::filesystem::path(plan.request.outBase).parent_path();
-    const std::string dir = parent.empty() ? "." : parent.string();
-    struct statvfs vfs {};
-    if (::statvfs(dir.c_str(), &vfs) == 0) {
-        const std::uint64_t free = std::uint64_t(vfs.f_bavail) * vfs.f_frsize;
-        if (free < plan.bytesNeeded) {
-            error = dir + Printed(": not enough room: the import needs %.0f MB, %.0f MB are free",
-                                  std::ceil(plan.bytesNeeded / 1e6), std::floor(free / 1e6));
-            return ImportStatus::Failed;
-        }
-    }
+    if (!HasRoom(plan, error)) return ImportStatus::Failed;
     files::FileProblem problem;
     const auto in = files::OpenInput(s.dataPath, files::kNoLimit, &problem);
     if (!in) {
         error = problem.Describe(s.dataPath);
         return ImportStatus::Failed;
     }
-    WavReceiverInfo info;
-    info.centerFreqHz = plan.centreHz;
-    info.rateIdx = static_cast<std::uint32_t>(plan.rateIdx);
-    if (s.frontEnd) {
-        info.attenuatorIdx = static_cast<std::uint16_t>(s.frontEnd->attenuatorIdx);
-        info.preamp = s.frontEnd->preamp;
-        info.dither = s.frontEnd->dither;
-        info.preselector = s.frontEnd->preselector;
-    }
-    SeriesWriter writer(plan.request.outBase, info, plan.request.overwrite, s.dataPath);
+    SeriesWriter writer(plan.request.outBase, SeriesInfo(plan), plan.request.overwrite, s.dataPath);
     std::optional<RationalResampler> resampler;
     if (plan.resample) resampler.emplace(plan.ratio, kPass, kStop, kStopDb);
 
