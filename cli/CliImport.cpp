@@ -43,7 +43,8 @@ int ImportCommand(const std::vector<std::string>& args, std::FILE* out, std::FIL
     std::string error;
     if (!PlanImport(request, plan, problem, error)) {
         const char* hint =
-            problem == ImportProblem::NoRate ? ": give --input-rate HZ"
+            problem == ImportProblem::NoRate || problem == ImportProblem::RateOutOfRange
+                ? ": give --input-rate HZ"
             : problem == ImportProblem::NoCentre || problem == ImportProblem::CentreOutOfRange
                 ? ": give --center HZ"
                 : "";

@@ -24,6 +24,10 @@ constexpr double kStop = 0.58;
 constexpr double kStopDb = 90.0;
 constexpr int kMaxRatioTerm = 4096;
 constexpr double kMaxCentreHz = 40e6;
+// The fastest recording worth bringing down to 500 kHz (the filter's length
+// grows with the ratio), and how far the ratio found may miss.
+constexpr double kMaxRateHz = 200e6;
+constexpr double kMaxRatioPpm = 100.0;
 // Samples read, converted and written per step.
 constexpr std::size_t kChunk = 65536;
 
@@ -127,6 +131,15 @@ bool PlanImport(const ImportRequest& request, ImportPlan& plan, ImportProblem& p
                                       : "");
         return false;
     }
+    plan.rateHz = *s.rateHz;
+    if (plan.rateHz > kMaxRateHz) {
+        problem = ImportProblem::RateOutOfRange;
+        error = request.input + Printed(
+                                    ": a sample rate of %.0f Hz is more than the %.0f MHz "
+                                    "velorix resamples",
+                                    plan.rateHz, kMaxRateHz / 1e6);
+        return false;
+    }
     if (!s.centreHz) {
         problem = ImportProblem::NoCentre;
         error = request.input + ": the centre frequency is not known" +
@@ -142,7 +155,6 @@ bool PlanImport(const ImportRequest& request, ImportPlan& plan, ImportProblem& p
         return false;
     }
     plan.centreHz = static_cast<std::uint32_t>(std::lround(*s.centreHz));
-    plan.rateHz = *s.rateHz;
 
     // The narrowest of the receiver's rates that holds the recording's band.
     const double band = s.bandwidthHz ? std::min(*s.bandwidthHz, plan.rateHz) : plan.rateHz;
@@ -162,6 +174,14 @@ bool PlanImport(const ImportRequest& request, ImportPlan& plan, ImportProblem& p
             plan.notes.push_back(
                 Printed("resampled from %.0f Hz to %.0f kHz", plan.rateHz, target / 1000.0));
         const double ppm = (plan.rateHz * plan.ratio.up / plan.ratio.down / target - 1.0) * 1e6;
+        if (std::abs(ppm) > kMaxRatioPpm) {
+            problem = ImportProblem::RateOutOfRange;
+            error = request.input + Printed(
+                                        ": a sample rate of %.3f Hz cannot be resampled to "
+                                        "%.0f kHz",
+                                        plan.rateHz, target / 1000.0);
+            return false;
+        }
         if (std::abs(ppm) >= 0.005)
             plan.notes.push_back(Printed("the rate ratio is approximated as %.0f/%.0f (%.2f ppm)",
                                          plan.ratio.up, plan.ratio.down, ppm));

@@ -21,7 +21,15 @@ struct ImportRequest {
 };
 
 // Why an import cannot be planned, where the caller can help.
-enum class ImportProblem { None, Unreadable, NoRate, NoCentre, CentreOutOfRange, TimeOutOfRange };
+enum class ImportProblem {
+    None,
+    Unreadable,
+    NoRate,
+    RateOutOfRange,
+    NoCentre,
+    CentreOutOfRange,
+    TimeOutOfRange
+};
 
 // An import decided: the recording as read, and what velorix makes of it.
 struct ImportPlan {

@@ -168,7 +168,7 @@ TEST(RecordingImport, ClearErrorsForWhatCannotBeRead) {
     };
     const std::string json = dir / "json", type = dir / "type", real = dir / "real";
     const std::string vhf = dir / "vhf", cut = dir / "cut.wav", align = dir / "align.wav";
-    const std::string raw = dir / "capture.raw";
+    const std::string raw = dir / "capture.raw", fast = dir / "fast";
     const std::vector<Case> cases = {
         {{"sigmf", json, with({"datatype=ci16_le", "meta={\"global\": {\"core:datatype\": }"})},
          json + ".sigmf-meta",
@@ -201,6 +201,14 @@ TEST(RecordingImport, ClearErrorsForWhatCannotBeRead) {
          ImportProblem::CentreOutOfRange,
          vhf + ".sigmf-meta: the centre frequency 145000000 Hz lies outside 0-40 MHz, the "
                "receiver's range"},
+        {{"sigmf", fast,
+          with({"datatype=ci8",
+                "meta={\"global\": {\"core:datatype\": \"ci8\", "
+                "\"core:sample_rate\": 1e9}}"})},
+         fast + ".sigmf-meta",
+         ImportProblem::RateOutOfRange,
+         fast + ".sigmf-meta: a sample rate of 1000000000 Hz is more than the 200 MHz velorix "
+                "resamples"},
         {{"raw", raw, tone},
          raw,
          ImportProblem::NoRate,
