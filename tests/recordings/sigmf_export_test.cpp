@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "RecordingImport.h"
 #include "RecordingKit.h"
 #include "TempDir.h"
@@ -35,18 +37,23 @@ TEST(SigmfExport, PassesTheSchemaAndNumpyFindsTheCarrier) {
     test::WriteRecording(dir / "rec_000.wav", Info(kStart),
                          test::CarrierFrames(8 * 1024, kRate, 31250.0, -20.0));
     for (const bool asFloat : {false, true}) {
-        SCOPED_TRACE(asFloat ? "cf32_le" : "ci16_le");
         ExportResult result;
         std::string error;
         ASSERT_TRUE(ExportSigmf({.recording = dir / "rec_000.wav",
-                                 .outBase = dir / "rec",
-                                 .asFloat = asFloat,
-                                 .overwrite = true},
+                                 .outBase = dir / (asFloat ? "cf32" : "ci16"),
+                                 .asFloat = asFloat},
                                 result, error))
             << error;
-        const test::ToolRun judge = test::RunScript("sigmf_judge.py", {dir / "rec", "7131250"});
-        ASSERT_EQ(judge.code, 0) << judge.out;
-        const auto v = test::Values(judge.out);
+    }
+    const test::ToolRun judge =
+        test::RunScript("sigmf_judge.py", {"7131250", dir / "ci16", dir / "cf32"});
+    ASSERT_EQ(judge.code, 0) << judge.out;
+    std::istringstream lines(judge.out);
+    for (const char* datatype : {"ci16_le", "cf32_le"}) {
+        SCOPED_TRACE(datatype);
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        const auto v = test::Values(line);
         EXPECT_NEAR(v.at("peak_hz"), 7131250.0, 2.0);
         EXPECT_NEAR(v.at("level_dbfs"), -20.0, 0.1);
         EXPECT_NEAR(v.at("dbm"), -20.0 + 8.52 + 1.1, 0.1);

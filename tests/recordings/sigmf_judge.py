@@ -4,9 +4,9 @@ schema (sigmf-1.2-meta.schema.json beside this script) and the rules of the
 standard's text that a schema cannot state, then its samples read by numpy
 and the carrier at FREQ_HZ measured.
 
-usage: sigmf_judge.py BASE FREQ_HZ
-prints: peak_hz=… level_dbfs=… dbm=… samples=…   (exit 1 and the reasons
-when the recording breaks a rule)
+usage: sigmf_judge.py FREQ_HZ BASE...
+prints for each BASE: peak_hz=… level_dbfs=… dbm=… samples=…   (exit 1 and
+the reasons when a recording breaks a rule)
 """
 import json
 import os
@@ -25,11 +25,7 @@ def broken(reasons):
     sys.exit(1)
 
 
-def main():
-    base, freq = sys.argv[1], float(sys.argv[2])
-    here = os.path.dirname(os.path.abspath(__file__))
-    with open(os.path.join(here, "sigmf-1.2-meta.schema.json")) as f:
-        schema = json.load(f)
+def judge(base, freq, schema):
     with open(base + ".sigmf-meta") as f:
         meta = json.load(f)
     validator = jsonschema.Draft202012Validator(schema)
@@ -68,6 +64,14 @@ def main():
     dbm = level + g.get("velorix:full_scale_dbm", 0.0)
     print(f"peak_hz={peak + meta['captures'][0]['core:frequency']:.3f} level_dbfs={level:.4f} "
           f"dbm={dbm:.4f} samples={x.size}")
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "sigmf-1.2-meta.schema.json")) as f:
+        schema = json.load(f)
+    for base in sys.argv[2:]:
+        judge(base, float(sys.argv[1]), schema)
 
 
 main()
