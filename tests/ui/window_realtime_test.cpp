@@ -607,9 +607,9 @@ TEST_F(Window, ImportsAnotherProgramsRecordingIntoTheCache) {
     const std::string sigmf = (dir_ / "long").string();
     ASSERT_TRUE(test::RunsCleanly(
         {"/usr/bin/python3", VELORIX_SOURCE_DIR "/tests/recordings/make_foreign.py", "raw", gqrx,
-         "rate=2000000", "offset=100000", "level_db=-20", "seconds=0.2", "+", "sigmf", sigmf,
-         "datatype=cf32_le", "rate=2000000", "centre=9000000", "offset=0", "level_db=-20",
-         "seconds=0.5"},
+         "rate=2000000", "offset=100000", "level_db=-20", "seconds=0.05", "+", "sigmf", sigmf,
+         "datatype=cf32_le", "rate=250000", "centre=9000000", "offset=0", "level_db=-20",
+         "seconds=0.6"},
         60000));
     const fs::path imports = dir_ / "cache/velorix";
     const auto imported = [&] {
