@@ -3,12 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "CliConvert.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const velorix::CliCommand convert = velorix::ConvertCommandFor(args))
+        return convert(args, stdout, stderr);
     const velorix::CliParse parse = velorix::ParseCliOptions(args);
     if (!parse.ok) {
         std::fprintf(stderr, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",

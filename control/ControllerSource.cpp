@@ -123,7 +123,7 @@ Outcome ReceiverController::SelectSource(int source, bool startAcquisition) {
     });
 }
 
-Outcome ReceiverController::LoadFile(const std::string& path) {
+Outcome ReceiverController::LoadFile(const std::string& path, const std::string& shownName) {
     return Run([&](Outcome& o) {
         if (!panel_.Enabled(ControlId::FileOpen)) {
             o.accepted = false;
@@ -131,6 +131,7 @@ Outcome ReceiverController::LoadFile(const std::string& path) {
         }
         CloseFileInternal();
         panel_.Light(ControlId::Play, false);
+        shownFileName_ = shownName;
         if (board_.OpenFile(path, notifier_) != 1) {
             // The board has told why; the source stays empty.
             panel_.Enable(ControlId::Play, false);
@@ -291,7 +292,7 @@ Outcome ReceiverController::Tick() {
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
             const CAcqBoard::PlayingFile file = board_.CurrentFile();
-            panel_.SetText(label::kFile, file.name);
+            panel_.SetText(label::kFile, shownFileName_.empty() ? file.name : shownFileName_);
             if (file.switched) panel_.recBar.rangeBytes = file.dataSize;
             panel_.recBar.positionBytes = file.position;
             const std::int64_t t =

@@ -141,8 +141,9 @@ public:
     // --- Source, recording and playback --------------------------------
     // 0 = receiver, 1 = WAV file. `startAcquisition` is false only at start-up.
     Outcome SelectSource(int source, bool startAcquisition = true);
-    // "File..": the chosen path.
-    Outcome LoadFile(const std::string& path);
+    // "File..": the chosen path. `shownName`, when given, stands for it in
+    // the status line (a recording imported from another program's file).
+    Outcome LoadFile(const std::string& path, const std::string& shownName = {});
     Outcome Play();
     Outcome StopButton();
     // "RECORD": the chosen path.
@@ -276,6 +277,7 @@ private:
     // retune-inhibit flag and must be sent when the receiver is the source again.
     bool receiverPending_ = false;  // 255: the first band computed is always sent
     std::string recordingPath_;
+    std::string shownFileName_;
     std::string receiverFault_;
     // The station panel's lines changed during the running operation.
     bool stationRedraw_ = false;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -650,6 +651,75 @@ TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.Finish(), 1);
     EXPECT_FALSE(fs::exists(SettingsStore::FilePath()));
+}
+
+// Another program's recording plays once imported into the cache, under its
+// own name, with the centre, rate and time its file gives; a cancelled
+// import leaves nothing behind, and an import goes when another file is
+// opened and at exit.
+TEST_F(Window, ImportsAnotherProgramsRecordingIntoTheCache) {
+    setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+    const std::string gqrx = (dir_ / "gqrx_20240102_030405_7100000_2000000_fc.raw").string();
+    const std::string sigmf = (dir_ / "long").string();
+    ASSERT_TRUE(test::RunsCleanly(
+        {"/usr/bin/python3", VELORIX_SOURCE_DIR "/tests/recordings/make_foreign.py", "raw", gqrx,
+         "rate=2000000", "offset=100000", "level_db=-20", "seconds=0.05", "+", "sigmf", sigmf,
+         "datatype=cf32_le", "rate=250000", "centre=9000000", "offset=0", "level_db=-20",
+         "seconds=0.6"},
+        60000));
+    const fs::path imports = dir_ / "cache/velorix";
+    const auto imported = [&] {
+        std::vector<std::string> files;
+        for (const auto& folder : fs::directory_iterator(imports))
+            for (const auto& file : fs::directory_iterator(folder))
+                files.push_back(file.path().filename().string());
+        return files;
+    };
+    ReceiverWindow& w = Started();
+    ReceiverController& c = w.Receiver().Controller();
+    Click(ControlId::SourceWav);
+    dialogs_->openPath = gqrx;
+    Click(ControlId::FileOpen);
+    ASSERT_TRUE(Panel().Enabled(ControlId::Play));
+    EXPECT_EQ(TunedHz(), 7'100'000);
+    EXPECT_EQ(RateKHz(), 500);
+    w.Apply(c.Tick());
+    EXPECT_EQ(Panel().Text(label::kFile), gqrx);
+    EXPECT_EQ(Panel().Text(label::kTime), "03:04:05");
+    EXPECT_EQ(imported(),
+              std::vector<std::string>{"gqrx_20240102_030405_7100000_2000000_fc_000.wav"});
+    const auto notices = notes_.Notices();
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices.back().caption, "Import");
+    EXPECT_EQ(notices.back().text.rfind("the recording is 2000 kHz wide", 0), 0u);
+
+    // Cancel at the first sight of the progress dialog.
+    bool clicked = false, cancelled = false;
+    std::function<void()> cancel = [&] {
+        if (auto* progress = w.findChild<QProgressDialog*>()) {
+            progress->cancel();
+            cancelled = true;
+        } else if (!clicked) {
+            QTimer::singleShot(0, cancel);
+        }
+    };
+    QTimer::singleShot(0, cancel);
+    dialogs_->openPath = sigmf + ".sigmf-meta";
+    Click(ControlId::FileOpen);
+    clicked = true;
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(imported(),
+              std::vector<std::string>{"gqrx_20240102_030405_7100000_2000000_fc_000.wav"});
+    EXPECT_EQ(TunedHz(), 7'100'000);
+
+    Click(ControlId::FileOpen);
+    EXPECT_EQ(TunedHz(), 9'000'000);
+    EXPECT_EQ(imported(), std::vector<std::string>{"long_000.wav"});
+    Click(ControlId::Play);
+    EXPECT_TRUE(Panel().Lit(ControlId::Play));
+    w.Finish();
+    EXPECT_TRUE(fs::is_empty(imports));
+    unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace
