@@ -46,12 +46,9 @@ on_screen() {
     click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)); sleep 0.3; xdotool click 1; sleep 0.5; }
     between() { (($1 >= $2 && $1 <= $3)); }
 
-    if [[ -n ${VELORIX_EMULATOR:-} ]]; then
-        umockdev-wrapper "$VELORIX_EMULATOR" -- "$VELORIX_BIN" \
-            >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
-    else
-        "$VELORIX_BIN" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
-    fi
+    velorix=("$VELORIX_BIN")
+    [[ -n ${VELORIX_EMULATOR:-} ]] && velorix=(umockdev-wrapper "$VELORIX_EMULATOR" -- "$VELORIX_BIN")
+    "${velorix[@]}" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
     pid=$!
     win=$(timeout 60 xdotool search --sync --onlyvisible --name "^velorix$" | head -1)
     if [[ -z $win ]]; then
@@ -129,7 +126,7 @@ on_screen() {
     # start that the settings will not be kept.
     mkdir -p "$VELORIX_OUT/filed"
     echo x >"$VELORIX_OUT/filed/Tessaline s.r.l."
-    VELORIX_CONFIG_DIR=$VELORIX_OUT/filed "$VELORIX_BIN" >/dev/null 2>"$VELORIX_OUT/filed.log" &
+    VELORIX_CONFIG_DIR=$VELORIX_OUT/filed "${velorix[@]}" >/dev/null 2>"$VELORIX_OUT/filed.log" &
     pid=$!
     told="velorix warning: $VELORIX_OUT/filed/Tessaline s.r.l./velorix.conf cannot be written"
     told+=" ($VELORIX_OUT/filed/Tessaline s.r.l. is a file, not a folder): the settings will not be kept"

@@ -2,11 +2,8 @@
 // drives libvelorixusb.so through its exports, as the program does, and
 // prints what it saw as "key value" lines for the test to judge.
 //   usbemu_client bringup
-//   usbemu_client stream RATE_INDEX SECONDS [PLUG_FILE]
+//   usbemu_client stream RATE_INDEX SECONDS
 //   usbemu_client idle SECONDS      (brought up at 500 kHz, then nothing; for benchmarks)
-// With a plug file, the stream is unplugged half-way (the file removed), then
-// plugged in again and brought up once more.
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -54,27 +51,14 @@ bool BringUp(const UsbExports& x) {
     return firmware == 0;
 }
 
-int Stream(const UsbExports& x, int rateIdx, double seconds, const char* plug) {
+int Stream(const UsbExports& x, int rateIdx, double seconds) {
     if (!BringUp(x) || Configure(x, rateIdx) != 0) return 1;
     const int blockBytes = (125 << rateIdx) / 125 * 16320;
     velorix::test::BlockCollector blocks(blockBytes);
     const unsigned char run[5] = {0x01, 0, 0, 0, 0};
     x.Sio(run, 5);
     std::printf("start %d\n", x.StartAsyncInput(blockBytes, &blocks.Callback, &blocks));
-    std::this_thread::sleep_for(std::chrono::duration<double>(plug ? seconds / 2 : seconds));
-    if (plug) {
-        ::unlink(plug);
-        // Removal is seen when the library lets go of the device.
-        const auto start = Clock::now();
-        while (*x.GetDeviceName() && Since(start) < 5)
-            std::this_thread::sleep_for(5ms);
-        std::printf("removal_seen %d\n", *x.GetDeviceName() == 0);
-        const int atRemoval = blocks.Blocks();
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds / 2));
-        std::printf("blocks_after_removal %d\n", blocks.Blocks() - atRemoval);
-        unsigned char id[12] = {};
-        std::printf("eeprom_after_removal %d\n", x.EepromRead(id, 8, 12));
-    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const auto stopping = Clock::now();
     x.StopAsyncInput();
     std::printf("stop_seconds %.3f\n", Since(stopping));
@@ -85,14 +69,6 @@ int Stream(const UsbExports& x, int rateIdx, double seconds, const char* plug) {
     for (uint32_t step : blocks.OddSteps())
         std::printf(" %u", step);
     std::printf("\n");
-    if (plug) {
-        // Plugged in again: the library opens the bare microcontroller on its arrival.
-        std::fclose(std::fopen(plug, "w"));
-        const auto start = Clock::now();
-        while (x.Open() != 1 && Since(start) < 5)
-            std::this_thread::sleep_for(20ms);
-        std::printf("comeback %d\n", BringUp(x) && Configure(x, rateIdx) == 0 ? 0 : 1);
-    }
     return 0;
 }
 
@@ -118,10 +94,10 @@ int main(int argc, char** argv) {
         std::printf("idle\n");
         std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(argv[2])));
     } else if (what == "stream" && argc >= 4) {
-        code = Stream(x, std::atoi(argv[2]), std::atof(argv[3]), argc > 4 ? argv[4] : nullptr);
+        code = Stream(x, std::atoi(argv[2]), std::atof(argv[3]));
     } else {
         std::fprintf(stderr,
-                     "usage: usbemu_client bringup | stream RATE_INDEX SECONDS [PLUG] | "
+                     "usage: usbemu_client bringup | stream RATE_INDEX SECONDS | "
                      "idle SECONDS\n");
     }
     x.Close();
