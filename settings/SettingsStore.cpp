@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "CheckedFile.h"
 #include "SettingsKeys.h"
 
 namespace velorix {
@@ -50,25 +51,10 @@ bool ReadInt(const QVariant& v, int& out) {
     return true;
 }
 
-// Most bytes a settings file may hold (a full one has under 10 kB).
-constexpr off_t kMaxStoreBytes = 1 << 20;
-
-// Why the file at `path` cannot be read as the store, or empty when it can
-// (a missing file can: it gives the defaults). A FIFO would hold QSettings
-// forever, a device would feed it without end.
-std::string Unusable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
-    if (!S_ISREG(st.st_mode)) return path + " is not a settings file (a directory, device or pipe)";
-    if (st.st_size > kMaxStoreBytes) return path + " is too large for a settings file (over 1 MB)";
-    return {};
-}
-
 }  // namespace
 
 std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
-    const std::string path = FilePath();
-    if (const std::string why = Unusable(path); !why.empty()) {
+    if (const std::string why = FileProblem(); !why.empty()) {
         record.ResetToDefaults();
         return {why + ": the defaults are used"};
     }
@@ -88,7 +74,7 @@ std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
 
 bool SettingsStore::Save(SettingsRecord& record) {
     const std::string path = FilePath();
-    if (!Unusable(path).empty()) return false;
+    if (!FileProblem().empty()) return false;
     auto store = OpenStore();
     store->beginGroup(kGroup);
     ForEachSettingsKey(record, [&](const SettingsKey& k) {
@@ -106,6 +92,15 @@ bool SettingsStore::Save(SettingsRecord& record) {
 
 std::string SettingsStore::FilePath() {
     return StorePath();
+}
+
+std::string SettingsStore::FileProblem() {
+    // QSettings opens the file itself and waits: a FIFO would hold it for
+    // ever, a device would feed it without end.
+    const std::string path = StorePath();
+    files::FileProblem problem;
+    if (files::OpenInput(path, files::kSettingsLimit, &problem) || problem.Missing()) return {};
+    return problem.Describe(path);
 }
 
 }  // namespace velorix

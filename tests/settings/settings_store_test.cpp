@@ -242,8 +242,7 @@ TEST_F(SettingsStoreTest, ASaveThatCannotBeWrittenFails) {
     r.CenterFreq = 7100000;
     EXPECT_EQ(SettingsStore::Load(r),
               (std::vector<std::string>{file.string() +
-                                        " is not a settings file (a directory, device or pipe): "
-                                        "the defaults are used"}));
+                                        ": a directory, not a file: the defaults are used"}));
     EXPECT_EQ(r.CenterFreq, 14150000);
     EXPECT_FALSE(SettingsStore::Save(r));
     fs::remove(file);
