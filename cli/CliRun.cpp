@@ -98,8 +98,11 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
 
 int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
-    // its end: files finished, settings saved, summary printed.
-    const ShutdownSignals signals;
+    // its end: files finished, settings saved, summary printed. Until the
+    // first block may arrive they end it at once: nothing is half-written
+    // then, and the library may hold this thread in a wait of seconds.
+    ShutdownSignals signals;
+    signals.EndAtOnce(true);
     ConsoleNotifier notifier(err, stdin, false);
 
     // The device is chosen before the library is loaded.
@@ -236,6 +239,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         // so a recording played back gives the very same audio.
         bool reachedAcquisition = false;
         const bool started = rx.StartHeadless({applyDsp, [&] {
+                                                   signals.EndAtOnce(false);
                                                    reachedAcquisition = startRecording();
                                                    return reachedAcquisition;
                                                }});
@@ -267,6 +271,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ctl.StationTick();
     setController(&ctl);
     refreshView();
+    signals.EndAtOnce(false);
     if (fromFile && !ctl.Play().accepted) {
         setController(nullptr);
         return 1;
