@@ -16,6 +16,7 @@
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
+#include "PngOutput.h"
 #include "SMeterValues.h"
 #include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
@@ -191,6 +192,13 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
         rx.UseSilentAudio();
     }
+    PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
+    for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
+        if (std::string why; !png->Open(why)) {
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+            return 1;
+        }
+    }
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
@@ -224,9 +232,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.StartRecording(o.record).accepted) return true;
-        const std::string why = rx.Recorder().LastError();
-        std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
-                     why.empty() ? "" : ": ", why.c_str());
+        // A reason has been told as a notice.
+        if (rx.Recorder().LastError().empty())
+            std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
         return false;
     };
     auto applyDsp = [&] {
@@ -293,6 +301,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
+            // A file or stream that takes no more audio (a full disk, a
+            // reader gone): told already, and told again below.
+            if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
             if (const std::string why = StreamFault(board, fromFile); !why.empty()) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;
@@ -346,7 +357,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                          "velorix-cli: no spectrum was computed, so there is no waterfall "
                          "to write\n");
             code = 1;
-        } else if (!WritePng(mainDisplay->WaterfallImage(), o.waterfall, "waterfall", why)) {
+        } else if (!waterfallPng.Write(mainDisplay->WaterfallImage(), why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
         }
@@ -361,7 +372,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             // The last spectrum, redrawn with the tuned line and band where they ended.
             refreshView();
             mainDisplay->Rerender();
-            if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
+            if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;
             }
