@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("velorix");
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
-    velorix::ReceiverWindow window(
-        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
+    velorix::ReceiverWindow window({.notifier = *notifier,
+                                    .secondAudioOut = VirtualCablePresent(),
+                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment()});
     // A notice open when a signal comes is answered, and so is every later one.
     QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {
