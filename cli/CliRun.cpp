@@ -193,12 +193,14 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         rx.UseSilentAudio();
     }
     PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
+    bool picturesOpen = true;
     for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
         if (std::string why; !png->Open(why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-            return 1;
+            picturesOpen = false;
         }
     }
+    if (!picturesOpen) return 1;
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.

@@ -58,53 +58,57 @@ TEST(HostileInputs, OutputsThatAreNoRegularFileAreRefusedAtOnceAndFilesAreWritte
                                                   {Kind::Device, "a device, not a file"},
                                                   {Kind::Directory, "a directory, not a file"}};
     struct Output {
-        std::string path;               // the file the run would write
-        std::vector<std::string> args;  // the run
-        std::string told;               // what it says, before the reason
+        std::vector<std::string> paths;  // the files the run would write
+        std::vector<std::string> args;   // the run
+        std::vector<std::string> told;   // what it says of each, before the reason
     };
-    const std::string take = dir.Path("take"), syn = dir.Path("syn");
+    const std::string take = dir.Path("take"), syn = dir.Path("syn"), wav = dir.Path("out.wav"),
+                      waterfall = dir.Path("w.png"), spectrum = dir.Path("s.png");
     const Output outputs[] = {
-        {dir.Path("out.wav"),
-         {"--seconds", "0.3", "--audio-out", dir.Path("out.wav")},
-         "WaveOut warning: Can't create " + dir.Path("out.wav") + ": "},
-        {take + "_000.wav",
+        {{wav}, {"--seconds", "0.3", "--audio-out", wav}, {"WaveOut warning: Can't create " + wav}},
+        {{take + "_000.wav"},
          {"--seconds", "0.3", "--audio-out", audio, "--record", take, "--overwrite"},
-         "Record Error error: Can't create " + take + "_000.wav: "},
-        {syn + "_000.wav",
+         {"Record Error error: Can't create " + take + "_000.wav"}},
+        {{syn + "_000.wav"},
          {"--synthesize", syn, "--seconds", "0.1"},
-         "cannot create a recording at " + syn + ": Can't create " + syn + "_000.wav: "},
-        {dir.Path("w.png"),
-         {"--seconds", "0.3", "--audio-out", audio, "--waterfall", dir.Path("w.png")},
-         "cannot write the waterfall to " + dir.Path("w.png") + ": "},
-        {dir.Path("s.png"),
-         {"--seconds", "0.3", "--audio-out", audio, "--spectrum", dir.Path("s.png")},
-         "cannot write the spectrum to " + dir.Path("s.png") + ": "},
+         {"cannot create a recording at " + syn + ": Can't create " + syn + "_000.wav"}},
+        {{waterfall, spectrum},
+         {"--seconds", "0.3", "--audio-out", audio, "--waterfall", waterfall, "--spectrum",
+          spectrum},
+         {"cannot write the waterfall to " + waterfall,
+          "cannot write the spectrum to " + spectrum}},
     };
     for (const Output& out : outputs) {
         for (const auto& [kind, reason] : kinds) {
-            if (kind == Kind::Fifo) ASSERT_EQ(::mkfifo(out.path.c_str(), 0600), 0);
-            if (kind == Kind::Device) fs::create_symlink("/dev/zero", out.path);
-            if (kind == Kind::Directory) fs::create_directory(out.path);
+            for (const std::string& path : out.paths) {
+                if (kind == Kind::Fifo) ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+                if (kind == Kind::Device) fs::create_symlink("/dev/zero", path);
+                if (kind == Kind::Directory) fs::create_directory(path);
+            }
             const e2e::RunResult r = RunIn(dir.Path(""), {}, out.args);
-            EXPECT_EQ(r.code, 1) << out.path << " " << reason << "\n" << r.err;
-            EXPECT_TRUE(Has(r.err, out.told + reason)) << r.err;
-            fs::remove_all(out.path);
+            EXPECT_EQ(r.code, 1) << out.paths[0] << " " << reason << "\n" << r.err;
+            for (const std::string& told : out.told)
+                EXPECT_TRUE(Has(r.err, told + ": " + reason)) << r.err;
+            for (const std::string& path : out.paths)
+                fs::remove_all(path);
         }
     }
 
     // A 2 GB regular file at every output's name is written over, not grown.
-    for (const Output& out : outputs) {
-        std::ofstream(out.path).close();
-        fs::resize_file(out.path, 2'000'000'000);
+    const std::vector<std::string> files = {wav, take + "_000.wav", syn + "_000.wav", waterfall,
+                                            spectrum};
+    for (const std::string& path : files) {
+        std::ofstream(path).close();
+        fs::resize_file(path, 2'000'000'000);
     }
     EXPECT_EQ(RunIn(dir.Path(""), {}, outputs[2].args).code, 0);
     const e2e::RunResult all =
         RunIn(dir.Path(""), {},
-              {"--seconds", "0.3", "--audio-out", outputs[0].path, "--record", take, "--overwrite",
-               "--waterfall", outputs[3].path, "--spectrum", outputs[4].path});
+              {"--seconds", "0.3", "--audio-out", wav, "--record", take, "--overwrite",
+               "--waterfall", waterfall, "--spectrum", spectrum});
     EXPECT_EQ(all.code, 0) << all.err;
-    for (const Output& out : outputs)
-        EXPECT_LT(fs::file_size(out.path), 10'000'000u) << out.path;
+    for (const std::string& path : files)
+        EXPECT_LT(fs::file_size(path), 10'000'000u) << path;
 }
 
 // Reads a FIFO from before the program opens it until the program closes it,
