@@ -56,8 +56,9 @@ struct FileProblem {
     std::string Reason() const;
     // "PATH: <reason>".
     std::string Describe(const std::string& path) const;
-    // Nothing at all stands at the name: an optional input is simply absent.
-    bool Missing() const { return kind == Kind::System && error == ENOENT; }
+    // No file can stand at the name (it is not there, or a folder on its way
+    // is a file): an optional input is simply absent.
+    bool Missing() const { return kind == Kind::System && (error == ENOENT || error == ENOTDIR); }
 };
 
 // A file descriptor owned by one object and closed with it.

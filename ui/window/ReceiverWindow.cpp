@@ -47,7 +47,9 @@ private:
 }  // namespace
 
 ReceiverWindow::ReceiverWindow(Options options)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window), dialogs_(std::move(options.dialogs)) {
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
+      dialogs_(std::move(options.dialogs)),
+      notifier_(options.notifier) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
     setAccessibleName("Velorix receiver");
@@ -77,8 +79,7 @@ ReceiverWindow::ReceiverWindow(Options options)
         const SMeterReading reading = receiver_->Controller().MeterUpdate();
         if (displays_.showMeter) displays_.showMeter(reading);
     });
-    connect(&statusTimer_, &QTimer::timeout, this,
-            [this] { Apply(receiver_->Controller().Tick()); });
+    connect(&statusTimer_, &QTimer::timeout, this, &ReceiverWindow::StatusTick);
     connect(&stationTimer_, &QTimer::timeout, this, [this] {
         if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
     });
@@ -138,7 +139,28 @@ bool ReceiverWindow::Start() {
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
+    if (!receiver_->SettingsNotes().empty())
+        QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
     return true;
+}
+
+void ReceiverWindow::TellSettingsNotes() {
+    std::string text;
+    for (const std::string& note : receiver_->SettingsNotes())
+        text += (text.empty() ? "" : "\n") + note;
+    notifier_.Notify(text, "velorix", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+void ReceiverWindow::StatusTick() {
+    const ReceiverWatch::Report report = receiver_->WatchReceiver();
+    Apply(receiver_->Controller().Tick());
+    // The box may wait for the user: every state it tells is already in place.
+    if (!report.news.empty())
+        notifier_.Notify(report.news, "velorix",
+                         report.state == ReceiverWatch::State::Streaming
+                             ? Notifier::Icon::Information
+                             : Notifier::Icon::Warning,
+                         Notifier::Buttons::Ok);
 }
 
 int ReceiverWindow::Finish() {
