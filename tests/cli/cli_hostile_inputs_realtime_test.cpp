@@ -129,10 +129,11 @@ public:
 
 private:
     void Read() {
-        // No POLLHUP before a writer came: it waits for the program.
+        // No POLLHUP before a writer came: it waits for the program (a minute
+        // at most, so that a program that never comes fails the test).
         pollfd p{fd_, POLLIN, 0};
         char chunk[65536];
-        while (bytes_.size() < limit_ && ::poll(&p, 1, -1) >= 0) {
+        while (bytes_.size() < limit_ && ::poll(&p, 1, 60000) > 0) {
             const ssize_t n = ::read(fd_, chunk, sizeof chunk);
             if (n == 0) return;
             if (n > 0) bytes_.append(chunk, static_cast<size_t>(n));

@@ -95,6 +95,13 @@ TEST(EveryInput, AnythingButABoundedRegularFileIsRefusedAtOnceNamingTheFile) {
                       store = dir / "config/Tessaline s.r.l./velorix.conf";
     const std::string keyName = std::string(BitstreamName(0)) + ".key";
     const std::string sbsName = std::string(BitstreamName(0)) + ".sbs";
+    // What the program checks before it hands the library a bitstream and its key.
+    const auto bitstream = [&](const std::string&) {
+        BitstreamKey key{};
+        std::string why;
+        LoadBitstreamKey(dir.path(), 0, key, why);
+        return why;
+    };
     const Input inputs[] = {
         {"recording", rec,
          [&](const std::string& p) -> std::string {
@@ -122,22 +129,9 @@ TEST(EveryInput, AnythingButABoundedRegularFileIsRefusedAtOnceNamingTheFile) {
          Refused(programme, TooLarge(programme, "64 MB"))},
         {"settings store", store, [](const std::string&) { return SettingsStore::FileProblem(); },
          Refused(store, TooLarge(store, "1 MB"))},
-        {"bitstream key", dir / keyName,
-         [&](const std::string&) {
-             BitstreamKey key{};
-             std::string why;
-             LoadBitstreamKey(dir.path(), 0, key, why);
-             return why;
-         },
+        {"bitstream key", dir / keyName, bitstream,
          Refused(keyName, TooLarge(keyName, "64 bytes"))},
-        {"bitstream", dir / sbsName,
-         [&](const std::string&) {
-             BitstreamKey key{};
-             std::string why;
-             LoadBitstreamKey(dir.path(), 0, key, why);
-             return why;
-         },
-         Refused(sbsName, TooLarge(sbsName, "16 MB"))},
+        {"bitstream", dir / sbsName, bitstream, Refused(sbsName, TooLarge(sbsName, "16 MB"))},
         // The library answers with its result codes: 1, the file cannot be opened.
         {"library's bitstream",
          dir / "fpga.sbs",
