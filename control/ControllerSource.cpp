@@ -215,6 +215,9 @@ Outcome ReceiverController::StartRecording(const std::string& path) {
         panel_.recBar.rangeBytes = recorder_.MaxBytesPerFile();
         if (recorder_.Start(path) != 1) {
             o.accepted = false;  // the Receiver state stays as it was
+            // The user must hear why nothing is recorded: the system's reason.
+            if (const std::string why = recorder_.LastError(); !why.empty())
+                notifier_.Notify(why, "Record Error", Notifier::Icon::Error, Notifier::Buttons::Ok);
             return;
         }
         EnterOffsetOnlyTuning();

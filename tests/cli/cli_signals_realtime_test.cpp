@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -98,6 +99,40 @@ TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
         }();
         EXPECT_NE(out.find("summary:"), std::string::npos) << out;
         EXPECT_TRUE(fs::exists(dir.Path("config/Tessaline s.r.l./velorix.conf")));
+    }
+}
+
+TEST(CliSignals, EndTheProgramAtOnceWhileTheLibraryWaitsBeforeTheRun) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        e2e::ScratchDir dir("signals-early");
+        const std::string trace = dir.Path("trace");
+        // The firmware never comes back: the library waits 5 s for it.
+        setenv("VELORIX_VIRTUAL_FAULTS", "no-reenumerate", 1);
+        setenv("VELORIX_VIRTUAL_TRACE", trace.c_str(), 1);
+        const pid_t pid = Spawn({"--audio-out", dir.Path("a.wav")}, dir.Path("out.txt"));
+        unsetenv("VELORIX_VIRTUAL_FAULTS");
+        unsetenv("VELORIX_VIRTUAL_TRACE");
+        ASSERT_GT(pid, 0);
+        auto waiting = [&] {
+            const auto b = test::ReadAll(trace);
+            return std::string(b.begin(), b.end()).find("fault: the firmware never re-appears") !=
+                   std::string::npos;
+        };
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while (!waiting() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(waiting());
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(pid, sig);
+        // Left to itself it would answer "Firmware download error" with 1.
+        EXPECT_EQ(WaitExit(pid, 30s), 128 + sig);
+        std::printf("ended %.3f s after the signal\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count());
+        // Nothing had been written but the audio file's header, with true sizes.
+        const auto wav = test::ReadAll(dir.Path("a.wav"));
+        ASSERT_EQ(wav.size(), 44u);
+        EXPECT_EQ(Le32(wav, 40), 0u);
     }
 }
 

@@ -207,10 +207,14 @@ TEST_F(Source, FilesThatDoNotLoadKeepPlayDisabled) {
     EXPECT_FALSE(ctl->Play().accepted);
 }
 
-TEST_F(Source, RecorderThatCannotStartLeavesTheReceiverState) {
+TEST_F(Source, RecorderThatCannotStartTellsWhyAndLeavesTheReceiverState) {
     StartUp();
     auto o = ctl->StartRecording(dir_ / "no/such/dir/rec.wav");
     EXPECT_FALSE(o.accepted);
+    ASSERT_EQ(notes.Notices().size(), 1u);
+    EXPECT_EQ(notes.Notices()[0].text,
+              "Can't create " + dir_ / "no/such/dir/rec_000.wav" + ": No such file or directory");
+    EXPECT_EQ(notes.Notices()[0].caption, "Record Error");
     ExpectFlags(settings, {0, 0, 0, 0}, "Receiver");
     EXPECT_TRUE(panel().Enabled(ControlId::Presel));
     EXPECT_FALSE(panel().Lit(ControlId::Record));
