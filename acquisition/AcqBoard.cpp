@@ -150,8 +150,7 @@ double CAcqBoard::SecondsWithoutBlock() const {
 }
 
 bool CAcqBoard::ReceiverPresent() const {
-    const char* name = library_.Exports().GetDeviceName ? library_.Exports().GetDeviceName() : "";
-    return name != nullptr && *name != '\0';
+    return library_.DevicePresent();
 }
 
 void CAcqBoard::InputCallback(unsigned char* block, void* user) {
