@@ -60,21 +60,22 @@ def private_mdns(workdir, stack):
     env = dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + bus)
     stack.append(subprocess.Popen(["dbus-daemon", "--nofork",
                                    "--config-file=" + os.path.join(workdir, "bus.conf")]))
-    wait_for(lambda: os.path.exists(bus), "the private bus")
+    wait_for(lambda: os.path.exists(bus), "the private bus", stack[-1])
     log = open(os.path.join(workdir, "avahi.log"), "w+", encoding="utf-8")
     stack.append(subprocess.Popen(["avahi-daemon", "-f", os.path.join(workdir, "avahi.conf"),
                                    "--no-drop-root", "--no-chroot", "--no-rlimits"],
                                   env=env, stdout=log, stderr=subprocess.STDOUT))
     wait_for(lambda: "Server startup complete" in open(log.name, encoding="utf-8").read(),
-             "avahi-daemon")
+             "avahi-daemon", stack[-1])
     return env
 
 
-def wait_for(ready, what, seconds=20):
-    deadline = time.monotonic() + seconds
+def wait_for(ready, what, process):
+    """Until `ready()`, however long a loaded machine takes, or until
+    `process` has ended without getting there."""
     while not ready():
-        if time.monotonic() > deadline:
-            raise RuntimeError(what + " did not start")
+        if process.poll() is not None:
+            raise RuntimeError(what + " ended before it was ready")
         time.sleep(0.1)
 
 
@@ -108,6 +109,8 @@ def read(dev, stream, count, dtype=np.complex64):
         if r.ret == SOAPY_SDR_OVERFLOW:
             overflows += 1
             continue
+        if r.ret == SOAPY_SDR_TIMEOUT:
+            continue  # nothing yet: a loaded machine may hold the stream back
         if r.ret <= 0:
             raise RuntimeError("readStream returned %d" % r.ret)
         got += r.ret
@@ -276,10 +279,15 @@ class Clients(unittest.TestCase):
         with streaming(dev, 500e3, 7000000, SOAPY_SDR_CS16) as stream:
             buf = np.empty(2 * 16384, np.int16)
             self.assertGreater(dev.readStream(stream, [buf], 2048).ret, 0)
-            time.sleep(1.5)  # 0.7 s of ring at 500 kHz: blocks are dropped
-            # Reads longer than a block (10 880 samples) reach the gap mid-call.
-            results = [dev.readStream(stream, [buf], 16384, timeoutUs=500000).ret
-                       for _ in range(60)]
+            for _ in range(5):
+                # 0.7 s of ring at 500 kHz: blocks are dropped, unless a loaded
+                # machine held the library's reader back as long; then again.
+                time.sleep(1.5)
+                # Reads longer than a block (10 880 samples) reach the gap mid-call.
+                results = [dev.readStream(stream, [buf], 16384, timeoutUs=500000).ret
+                           for _ in range(60)]
+                if SOAPY_SDR_OVERFLOW in results:
+                    break
         self.assertEqual(results.count(SOAPY_SDR_OVERFLOW), 1, results)
         self.assertGreater(results.index(SOAPY_SDR_OVERFLOW), 0)
         self.assertTrue(all(r > 0 for r in results if r != SOAPY_SDR_OVERFLOW))
@@ -324,7 +332,7 @@ class Clients(unittest.TestCase):
                     return True
                 except OSError:
                     return False
-            wait_for(listening, "SoapySDRServer")
+            wait_for(listening, "SoapySDRServer", processes[-1])
             dev = SoapySDR.Device("driver=remote,remote=127.0.0.1:%d,remote:driver=velorix" % port)
             self.assertEqual(dev.getDriverKey(), "velorix")
             dev.writeSetting("preselector", "false")
