@@ -132,8 +132,12 @@ public:
     // At the end of a whole file with no next file in its series, stop
     // instead of starting the file again (a program that plays a file once).
     void SetStopAtEnd(bool on) { file_.stopAtEnd.store(on); }
-    // Seconds of audio read ahead of the sound card.
-    static constexpr double kReadAheadSeconds = 0.25;
+    // Seconds of audio read ahead of the sound card. The audio output puts
+    // eight silent buffers (131 ms) in front of the first block and holds
+    // sixteen (262 ms): what is read ahead must fit beside the silence, with
+    // room for the chain's own buffering, or the start of a playback
+    // overflows the output's queue.
+    static constexpr double kReadAheadSeconds = 0.1;
 
     // CDspBlock
     CDspLock* GetLock() override { return &boardLock_; }

@@ -51,7 +51,7 @@ TEST(SeriesSwitch, TheFileBeingPlayedIsReadInOnePiece) {
     board.Open(&settings);
     ASSERT_EQ(board.OpenFile(dir / "walk_000.wav", notes), 1);
     board.SetStopAtEnd(true);
-    board.StartPlayback();  // a quarter second ahead: about a quarter of the series
+    board.StartPlayback();  // a tenth of a second ahead: the first few files of the series
     // The walk waits for a fresh reading every few steps, so the readings
     // fall all along the series however the two threads are scheduled.
     constexpr int kStepsPerReading = 16;
