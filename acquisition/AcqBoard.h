@@ -110,6 +110,12 @@ public:
     void Played(int frames, double rateHz) override;
     bool IsFileOpen() const;
     bool IsPlaying() const { return file_.playing.load(); }
+    // Why the series being played ended before its next file: a file at
+    // another rate, or one that is no recording of this receiver ("" when
+    // the series ended with its last file). Kept until another file is opened.
+    std::string SeriesEnd() const;
+    // The same, the first time only, for the one who tells the user.
+    std::string TakeSeriesEnd();
     // Set when playback moved on to the next file of a series.
     bool FileSwitched() const { return file_.switched.load(); }
     void ClearFileSwitched() { file_.switched.store(false); }
@@ -168,6 +174,8 @@ private:
         std::atomic<bool> playing{false};
         std::atomic<bool> switched{false};
         std::atomic<bool> stopAtEnd{false};
+        std::string seriesEnd;  // as SeriesEnd(); under the board's lock
+        bool seriesEndTold = false;
     };
 
     // Reads, converts and pushes one block of the file; false when the file
@@ -177,6 +185,8 @@ private:
     // start; false when playback is to stop there instead.
     bool WrapLoop();
     bool OpenNextInSeries();
+    // Notes why the series ends before file `next` (board's lock held).
+    void EndSeriesBefore(const std::string& next, const std::string& why);
     // The file's start time, centre frequency, data size and loop (the whole
     // file). Board's lock held. True when the header's data size was smaller
     // than the whole frames the file holds and was replaced by them.
