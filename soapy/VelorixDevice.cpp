@@ -307,12 +307,12 @@ void VelorixDevice::writeSetting(const std::string& key, const std::string& valu
     } else if (key == "preselector") {
         link_.SetPreselector(ParseBool(key, value));
     } else if (key == "adc_clock") {
-        // Digits only: no sign, no blanks, no unit.
+        // The whole text is the number: no blank, plus sign or unit around
+        // it (from_chars takes none of them; a minus falls below the range).
         int hz = 0;
         const char* end = value.data() + value.size();
         const auto [at, ec] = std::from_chars(value.data(), end, hz);
-        if (value.empty() || value[0] == '-' || ec != std::errc() || at != end ||
-            hz < kMinAdcClockHz || hz > kMaxAdcClockHz)
+        if (ec != std::errc() || at != end || hz < kMinAdcClockHz || hz > kMaxAdcClockHz)
             throw std::invalid_argument("velorix: adc_clock must be a whole number of Hz from " +
                                         std::to_string(kMinAdcClockHz) + " to " +
                                         std::to_string(kMaxAdcClockHz));

@@ -158,7 +158,7 @@ int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_
     flags = 0;
     ReaderPass pass(*this);
     BlockRing::Block block;
-    int status = AwaitBlock(pass.lock, Deadline(timeoutUs), true, block);
+    const int status = AwaitBlock(pass.lock, Deadline(timeoutUs), true, block);
     if (status == SOAPY_SDR_OVERFLOW) {
         // A gap is reported on a call of its own, after the samples before it.
         ring_.ClearGap();
