@@ -123,6 +123,8 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         file_.rateIdx = header.info.rateIdx;
         file_.playing.store(false);
         file_.switched.store(false);
+        file_.seriesEnd.clear();
+        file_.seriesEndTold = false;
         mended = AdoptHeader(header, bytes);
         played = file_.dataSize.load();
         if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
@@ -236,14 +238,27 @@ bool CAcqBoard::OpenNextInSeries() {
     if (next.size() > kMaxWavPathChars) return false;
     files::FileProblem problem;
     std::FILE* f = OpenRecording(next, problem);
-    if (f == nullptr) return false;
+    if (f == nullptr) {
+        // No next file is the series' own end; one that is there but cannot
+        // be read ends it early.
+        if (!problem.Missing()) EndSeriesBefore(next, "it cannot be opened");
+        return false;
+    }
     WavHeader header;
     std::uint64_t bytes = 0;
     // The chain is not re-routed from here: a file at another rate ends the
-    // series, as its end does.
-    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok ||
-        header.info.rateIdx != file_.rateIdx) {
+    // series, and the user is told why.
+    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok) {
         std::fclose(f);
+        EndSeriesBefore(next, "it is not a recording of this receiver");
+        return false;
+    }
+    if (header.info.rateIdx != file_.rateIdx) {
+        std::fclose(f);
+        char why[96];
+        std::snprintf(why, sizeof why, "it is recorded at %u kHz, the series at %u kHz",
+                      WavRateHz(header.info.rateIdx) / 1000, WavRateHz(file_.rateIdx) / 1000);
+        EndSeriesBefore(next, why);
         return false;
     }
     std::fclose(file_.file);
@@ -253,6 +268,26 @@ bool CAcqBoard::OpenNextInSeries() {
     AdoptHeader(header, bytes);
     file_.switched.store(true);
     return true;
+}
+
+void CAcqBoard::EndSeriesBefore(const std::string& next, const std::string& why) {
+    const std::string text = "The series ends before " + next + ": " + why;
+    // A file that plays in a loop meets the same end every time: told once.
+    if (text == file_.seriesEnd) return;
+    file_.seriesEnd = text;
+    file_.seriesEndTold = false;
+}
+
+std::string CAcqBoard::SeriesEnd() const {
+    DspLockGuard guard(&boardLock_);
+    return file_.seriesEnd;
+}
+
+std::string CAcqBoard::TakeSeriesEnd() {
+    DspLockGuard guard(&boardLock_);
+    if (file_.seriesEndTold) return {};
+    file_.seriesEndTold = true;
+    return file_.seriesEnd;
 }
 
 }  // namespace velorix

@@ -132,6 +132,10 @@ int UsbLibrary::StopAsyncInput() {
 int UsbLibrary::EepromRead(unsigned char* buffer, int address, int length) {
     return fn_.EepromRead ? fn_.EepromRead(buffer, address, length) : 0;
 }
+bool UsbLibrary::DevicePresent() const {
+    const char* name = fn_.GetDeviceName ? fn_.GetDeviceName() : nullptr;
+    return name != nullptr && *name != '\0';
+}
 std::uint32_t UsbLibrary::GetDLLVersion() {
     return fn_.GetDLLVersion ? fn_.GetDLLVersion() : 0;
 }

@@ -310,6 +310,13 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             }
         }
     }
+    // A series cut short by a file it cannot play is no normal end: said
+    // here, if no tick has said it yet, and the run fails.
+    if (fromFile && !board.SeriesEnd().empty()) {
+        if (const std::string why = board.TakeSeriesEnd(); !why.empty())
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+        code = 1;
+    }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double seconds = signalSeconds();
     // The audio lags the receiver by the chain's delay: meter it up to the

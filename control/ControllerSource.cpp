@@ -294,6 +294,9 @@ Outcome ReceiverController::Tick() {
             return;
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
+            // A series that ends early at a file it cannot play says why, once.
+            if (const std::string why = board_.TakeSeriesEnd(); !why.empty())
+                notifier_.Notify(why, "Playback", Notifier::Icon::Warning, Notifier::Buttons::Ok);
             const CAcqBoard::PlayingFile file = board_.CurrentFile();
             panel_.SetText(label::kFile, shownFileName_.empty() ? file.name : shownFileName_);
             if (file.switched) panel_.recBar.rangeBytes = file.dataSize;

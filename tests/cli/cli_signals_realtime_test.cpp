@@ -49,18 +49,10 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& outPath) {
     return pid;
 }
 
-// Waits at most `limit` for the child; -1 (after killing it) when it hangs.
-int WaitExit(pid_t pid, std::chrono::seconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
+// Waits for the child to end (a hang is ended by ctest's time-out).
+int WaitExit(pid_t pid) {
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
+    ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
 }
 
@@ -76,12 +68,10 @@ TEST(CliSignals, EndTheRunWithFilesFinishedSettingsSavedAndTheSignalsExitCode) {
         unsetenv("VELORIX_CONFIG_DIR");
         ASSERT_GT(pid, 0);
         // Signalled while streaming: half a second of audio is written.
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        while ((!fs::exists(audio) || fs::file_size(audio) < 62500u) &&
-               std::chrono::steady_clock::now() < until)
+        while (!fs::exists(audio) || fs::file_size(audio) < 62500u)
             std::this_thread::sleep_for(20ms);
         ::kill(pid, sig);
-        ASSERT_EQ(WaitExit(pid, 30s), 128 + sig);
+        ASSERT_EQ(WaitExit(pid), 128 + sig);
 
         const auto wav = test::ReadAll(audio);
         ASSERT_GT(wav.size(), 44u + 62500u);
