@@ -277,7 +277,7 @@ TEST_F(SettingsStoreTest, AFileItsUserCannotWriteIsReadToldAndNotSaved) {
                  "AFileItsUserCannotWriteIsReadToldAndNotSaved"},
                 (dir_ / "nobody.log").string());
             unsetenv("VELORIX_STORE_AS_NOBODY");
-            child.Wait(60000);
+            child.Wait();
             const std::string log = ReadText(dir_ / "nobody.log");
             EXPECT_NE(log.find("[  PASSED  ] 1 test."), std::string::npos) << log;
             return;

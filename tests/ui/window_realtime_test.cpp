@@ -669,8 +669,7 @@ TEST_F(Window, ImportsAnotherProgramsRecordingIntoTheCache) {
         {"/usr/bin/python3", VELORIX_SOURCE_DIR "/tests/recordings/make_foreign.py", "raw", gqrx,
          "rate=2000000", "offset=100000", "level_db=-20", "seconds=0.05", "+", "sigmf", sigmf,
          "datatype=cf32_le", "rate=250000", "centre=9000000", "offset=0", "level_db=-20",
-         "seconds=0.6"},
-        60000));
+         "seconds=0.6"}));
     const fs::path imports = dir_ / "cache/velorix";
     const auto imported = [&] {
         std::vector<std::string> files;
