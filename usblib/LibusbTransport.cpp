@@ -180,7 +180,7 @@ bool LibusbTransport::Accepts(libusb_device* device) const {
 std::shared_ptr<UsbConnection> LibusbTransport::OpenFirst() {
     if (!idsError_.empty()) {
         if (!idsErrorShown_.exchange(true))
-            std::fprintf(stderr, "velorixusb: VELORIX_USB_IDS: %s; no receiver can be found\n",
+            std::fprintf(stderr, "velorixusb: no receiver can be looked for: %s\n",
                          idsError_.c_str());
         return nullptr;
     }

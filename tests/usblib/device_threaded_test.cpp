@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "TempDir.h"
 #include "UsbRig.h"
 
 namespace velorix::test {
@@ -152,21 +153,36 @@ TEST(UsbLibrary, FailedNotificationRegistrationIsReportedAndOpenStillSucceeds) {
 }
 
 // The libusb backend (no VELORIX_DEVICE): without ids it can find nothing and
-// says so once; with ids of a device that is not attached it fails quietly.
+// says why once, naming where the library looked for the owner's usb-ids; with
+// ids of a device that is not attached it fails quietly.
 TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
     unsetenv("VELORIX_DEVICE");
     unsetenv("VELORIX_USB_IDS");
-    StderrCapture err;
-    UsbLibrary usb;
-    ASSERT_EQ(usb.Load(), "");
-    EXPECT_EQ(usb.Open(), 0);
-    EXPECT_EQ(usb.Open(), 0);
-    EXPECT_EQ(usb.FirmwareDownload(nullptr), 2);
-    usb.Unload();
-    const std::string text = err.Text();
-    EXPECT_EQ(text,
-              "velorixusb: VELORIX_USB_IDS: not set (expected vvvv:pppp[,vvvv:pppp...]); no "
-              "receiver can be found\n");
+    const TempDir tmp("ids");
+    const std::string data = tmp.path().string();
+    setenv("VELORIX_DATA_DIR", data.c_str(), 1);
+    struct Case {
+        const char* file;  // null: none
+        std::string said;
+    } cases[] = {
+        {nullptr, "usb-ids not found\nlooked in: " + data + ", "},
+        {"1209:0001\n1209:zzzz\n", data + "/usb-ids:2: '1209:zzzz' is not vvvv:pppp"},
+    };
+    for (const Case& c : cases) {
+        if (c.file) std::ofstream(data + "/usb-ids") << c.file;
+        StderrCapture err;
+        UsbLibrary usb;
+        ASSERT_EQ(usb.Load(), "");
+        EXPECT_EQ(usb.Open(), 0);
+        EXPECT_EQ(usb.Open(), 0);
+        EXPECT_EQ(usb.FirmwareDownload(nullptr), 2);
+        usb.Unload();
+        const std::string text = err.Text();
+        EXPECT_EQ(text.rfind("velorixusb: no receiver can be looked for: " + c.said, 0), 0u)
+            << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.file ? 1 : 2) << text;
+    }
+    unsetenv("VELORIX_DATA_DIR");
 }
 
 TEST(LibusbBackend, OpenWithIdsOfAnAbsentDeviceFailsQuietly) {
