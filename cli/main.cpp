@@ -1,14 +1,17 @@
 // velorix-cli: the receiver without a window.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CliInfo.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const std::optional<int> code = velorix::RunInfoCommand(args, stdout, stderr)) return *code;
     const velorix::CliParse parse = velorix::ParseCliOptions(args);
     if (!parse.ok) {
         std::fprintf(stderr, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",
