@@ -39,7 +39,7 @@ chmod 755 "$work"
 mkdir -p "$work/run" "$work/home/velorix"
 export HOME=$work/home XDG_DATA_HOME=$work/home XDG_DATA_DIRS=$work/nowhere
 unset VELORIX_DATA_DIR VELORIX_USB_LIBRARY VELORIX_USB_IDS VELORIX_DEVICE VELORIX_CONFIG_DIR
-cd "$work/run"
+cd "$work/run" || exit 1
 
 # Where Debian expects every file; the library only in its private directory.
 data=$prefix/share/velorix
