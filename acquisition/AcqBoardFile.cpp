@@ -83,14 +83,8 @@ bool CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
         settings_->recordingTime = static_cast<std::time_t>(header.info.startTime);
         settings_->fileStartTime.store(header.info.startTime);
     }
-    // A header may claim more data than the file holds: play what is there.
-    // It may also claim less, down to 0, when the recording was cut off
-    // before its sizes were patched: then the whole frames that follow it are
-    // the data.
-    const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
-    const std::uint64_t whole = present / kFrameBytes * kFrameBytes;
-    const bool mended = header.dataBytes < whole;
-    const std::uint64_t data = mended ? whole : std::min<std::uint64_t>(header.dataBytes, present);
+    const std::uint64_t data = WavPlayableBytes(header.dataBytes, fileBytes);
+    const bool mended = data > header.dataBytes;
     file_.dataSize.store(data);
     file_.loopStart.store(0);
     file_.loopEnd.store(data);

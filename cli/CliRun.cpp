@@ -63,20 +63,6 @@ void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
     s.Derive();
 }
 
-// Why the receiver's stream cannot go on, or empty: it was removed, or it
-// delivered no usable block for 2 s. Before its first block a stream gets
-// 10 s, for a receiver (the virtual one) that is slow to make its first.
-std::string StreamFault(const CAcqBoard& board, bool fromFile) {
-    if (fromFile) return {};
-    const double quiet = board.SecondsWithoutBlock();
-    if (quiet > 0.3 && !board.ReceiverPresent()) return "the receiver was removed";
-    const double limit = board.BlocksPushed() == 0 ? 10.0 : 2.0;
-    if (quiet < limit) return {};
-    char text[96];
-    std::snprintf(text, sizeof text, "the receiver delivered no usable block for %.0f s", limit);
-    return text;
-}
-
 std::string SummaryStations(ReceiverController& ctl) {
     std::string text;
     for (const std::string& line : ctl.StationLines())
@@ -276,7 +262,12 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
     const auto start = Clock::now();
-    auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
+    // A receiver brought up again counts its blocks from 0: those of its
+    // earlier starts are kept here.
+    std::uint64_t pushedBefore = 0;
+    auto signalSeconds = [&] {
+        return (pushedBefore + board.BlocksPushed()) * 1024.0 / boardRateHz;
+    };
     auto lastTick = start;
     int code = 0;
     while (signalSeconds() < wanted && signals.Caught() == 0) {
@@ -288,10 +279,16 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
-            if (const std::string why = StreamFault(board, fromFile); !why.empty()) {
-                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-                code = 1;
-                break;
+            const std::uint64_t pushed = board.BlocksPushed();
+            const ReceiverWatch::Report watch = rx.WatchReceiver();
+            if (!watch.news.empty()) std::fprintf(err, "velorix-cli: %s\n", watch.news.c_str());
+            if (watch.state != ReceiverWatch::State::Streaming) {
+                code = 1;  // the stream has a gap, whatever follows
+                // A run of a given length ends; one without waits for the
+                // receiver to come back (or for a signal).
+                if (o.seconds) break;
+            } else if (!watch.news.empty()) {
+                pushedBefore += pushed;  // brought up again: the count restarted
             }
         }
     }

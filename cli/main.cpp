@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CliConvert.h"
 #include "CliInfo.h"
 #include "CliOptions.h"
 #include "CliRun.h"
@@ -12,6 +13,8 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (const std::optional<int> code = velorix::RunInfoCommand(args, stdout, stderr)) return *code;
+    if (const velorix::CliCommand convert = velorix::ConvertCommandFor(args))
+        return convert(args, stdout, stderr);
     const velorix::CliParse parse = velorix::ParseCliOptions(args);
     if (!parse.ok) {
         std::fprintf(stderr, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",

@@ -123,7 +123,7 @@ Outcome ReceiverController::SelectSource(int source, bool startAcquisition) {
     });
 }
 
-Outcome ReceiverController::LoadFile(const std::string& path) {
+Outcome ReceiverController::LoadFile(const std::string& path, const std::string& shownName) {
     return Run([&](Outcome& o) {
         if (!panel_.Enabled(ControlId::FileOpen)) {
             o.accepted = false;
@@ -131,6 +131,7 @@ Outcome ReceiverController::LoadFile(const std::string& path) {
         }
         CloseFileInternal();
         panel_.Light(ControlId::Play, false);
+        shownFileName_ = shownName;
         if (board_.OpenFile(path, notifier_) != 1) {
             // The board has told why; the source stays empty.
             panel_.Enable(ControlId::Play, false);
@@ -250,6 +251,10 @@ Outcome ReceiverController::SelectFileRange(std::uint64_t startBytes, std::uint6
     });
 }
 
+void ReceiverController::ShowFileText(const std::string& text) {
+    panel_.SetText(label::kFile, receiverFault_.empty() ? text : receiverFault_);
+}
+
 void ReceiverController::ShowStatusTime(std::int64_t secondsUtc) {
     panel_.SetText(label::kTime, StatusTimeText(secondsUtc));
     panel_.SetText(label::kDate, StatusDateText(secondsUtc));
@@ -259,13 +264,10 @@ Outcome ReceiverController::Tick() {
     return Run([&](Outcome&) {
         if (settings_.recording.load()) {
             const std::string name = recorder_.CurrentFileName();
-            panel_.SetText(label::kFile, name);
             const auto freeBytes = freeSpace_(recorder_.RecordingDirectory());
             double gBytes = 0.0;
-            if (freeBytes) {
-                gBytes = FreeGBytes(*freeBytes);
-                panel_.SetText(label::kFile, RecordingFileText(name, gBytes));
-            }
+            if (freeBytes) gBytes = FreeGBytes(*freeBytes);
+            ShowFileText(freeBytes ? RecordingFileText(name, gBytes) : name);
             ShowStatusTime(clock_());
             panel_.recBar.positionBytes = recorder_.BytesInFile();
             // The recorder ends a recording itself on a write error; the
@@ -290,7 +292,7 @@ Outcome ReceiverController::Tick() {
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
             const CAcqBoard::PlayingFile file = board_.CurrentFile();
-            panel_.SetText(label::kFile, file.name);
+            panel_.SetText(label::kFile, shownFileName_.empty() ? file.name : shownFileName_);
             if (file.switched) panel_.recBar.rangeBytes = file.dataSize;
             panel_.recBar.positionBytes = file.position;
             const std::int64_t t =
@@ -302,7 +304,7 @@ Outcome ReceiverController::Tick() {
         panel_.recBar.positionBytes = 0;
         panel_.SetText(label::kDate, "");
         panel_.SetText(label::kTime, "");
-        panel_.SetText(label::kFile, "");
+        ShowFileText("");
     });
 }
 

@@ -28,6 +28,8 @@ inline constexpr std::uint64_t kStationListLimit = 64u << 20;
 inline constexpr std::uint64_t kScenarioLimit = 1u << 20;
 // A programme is audio: a WAV file that is read whole into memory.
 inline constexpr std::uint64_t kProgrammeLimit = 64u << 20;
+// A SigMF recording's metadata: JSON, mostly its annotations.
+inline constexpr std::uint64_t kSigmfMetaLimit = 16u << 20;
 // Recordings and bitstreams are refused for what they hold, never for size.
 inline constexpr std::uint64_t kNoLimit = 0;
 

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BitmapPanel.h"
 #include "ChildProcess.h"
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
@@ -31,6 +33,7 @@
 #include "ReceiverWindow.h"
 #include "RecordingBar.h"
 #include "RecordingNotifier.h"
+#include "SMeterWidget.h"
 #include "SettingsStore.h"
 #include "Skin.h"
 #include "SkinButton.h"
@@ -596,6 +599,51 @@ TEST_F(Window, AQuitDuringTheReceiverNotFoundBoxCancelsItAndEndsTheStart) {
     EXPECT_EQ(w.Finish(), 1);
 }
 
+TEST_F(Window, AReceiverPulledOutIsToldAndHeldAtTheFloorThenBroughtUpWhenPluggedBack) {
+    const fs::path plug = dir_ / "plugged";
+    std::ofstream(plug).put('\n');
+    setenv("VELORIX_VIRTUAL_PLUG", plug.c_str(), 1);
+    ReceiverWindow& w = Started();
+    const CAcqBoard& board = w.Receiver().Board();
+    auto* meter = static_cast<SMeterWidget*>(w.Displays().sMeter);
+    const PanelLabel* status = w.Controls().Label(label::kFile);
+    // The meter's bar row: amber background where no bar is drawn.
+    const auto barDrawn = [&] {
+        return meter->grab().toImage().pixel(12, 39) != qRgb(212, 193, 123);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.BlocksPushed() > 10 && barDrawn(); }, 20000));
+
+    fs::remove(plug);
+    const std::string removed = "the receiver was removed";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->Text().toStdString() == removed; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return meter->Reading().tenthsDbm == kSMeterMinDbm * 10 && !barDrawn(); }, 5000));
+    ASSERT_EQ(notes_.Notices().size(), 1u);
+    EXPECT_EQ(notes_.Notices()[0].text, removed);
+
+    const std::size_t before = Trace().size();
+    std::ofstream(plug).put('\n');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notes_.Notices().size() == 2; }, 30000));
+    EXPECT_EQ(notes_.Notices()[1].text, "the receiver is back");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return board.BlocksPushed() > 10 && status->Text().isEmpty() && barDrawn(); },
+        20000));
+    // Firmware again, the bitstream of the rate, the port byte, the tuning and
+    // the front end, then the run bit; without the firmware's and bitstream's data.
+    const std::vector<std::string> trace = Trace();
+    std::vector<std::string> sent;
+    for (std::size_t i = before; i < trace.size() && sent.size() < 10; ++i)
+        if (trace[i].rfind("ctrl 40 a0 e600", 0) == 0 || trace[i].rfind("fpga:", 0) == 0 ||
+            (trace[i].rfind("out 01 ", 0) == 0 && trace[i].find(": 00") == std::string::npos))
+            sent.push_back(trace[i]);
+    const std::string tuned = "out 01 6: 03 02 14 ae 47 2d", port = "out 01 2: 04 07";
+    EXPECT_EQ(sent, (std::vector<std::string>{"ctrl 40 a0 e600 0000 1: 01",
+                                              "ctrl 40 a0 e600 0000 1: 00", "out 01 1: 01",
+                                              "out 01 1: 02", "fpga: configured for 125 kHz", port,
+                                              tuned, tuned, port, "out 01 6: 03 03 14 ae 47 2d"}));
+    EXPECT_EQ(notes_.Notices().size(), 2u);
+}
+
 TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
     setenv("VELORIX_USB_LIBRARY", (dir_ / "libvelorixusb.so").c_str(), 1);
     ReceiverWindow& w = Make();
@@ -606,6 +654,75 @@ TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.Finish(), 1);
     EXPECT_FALSE(fs::exists(SettingsStore::FilePath()));
+}
+
+// Another program's recording plays once imported into the cache, under its
+// own name, with the centre, rate and time its file gives; a cancelled
+// import leaves nothing behind, and an import goes when another file is
+// opened and at exit.
+TEST_F(Window, ImportsAnotherProgramsRecordingIntoTheCache) {
+    setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+    const std::string gqrx = (dir_ / "gqrx_20240102_030405_7100000_2000000_fc.raw").string();
+    const std::string sigmf = (dir_ / "long").string();
+    ASSERT_TRUE(test::RunsCleanly(
+        {"/usr/bin/python3", VELORIX_SOURCE_DIR "/tests/recordings/make_foreign.py", "raw", gqrx,
+         "rate=2000000", "offset=100000", "level_db=-20", "seconds=0.05", "+", "sigmf", sigmf,
+         "datatype=cf32_le", "rate=250000", "centre=9000000", "offset=0", "level_db=-20",
+         "seconds=0.6"},
+        60000));
+    const fs::path imports = dir_ / "cache/velorix";
+    const auto imported = [&] {
+        std::vector<std::string> files;
+        for (const auto& folder : fs::directory_iterator(imports))
+            for (const auto& file : fs::directory_iterator(folder))
+                files.push_back(file.path().filename().string());
+        return files;
+    };
+    ReceiverWindow& w = Started();
+    ReceiverController& c = w.Receiver().Controller();
+    Click(ControlId::SourceWav);
+    dialogs_->openPath = gqrx;
+    Click(ControlId::FileOpen);
+    ASSERT_TRUE(Panel().Enabled(ControlId::Play));
+    EXPECT_EQ(TunedHz(), 7'100'000);
+    EXPECT_EQ(RateKHz(), 500);
+    w.Apply(c.Tick());
+    EXPECT_EQ(Panel().Text(label::kFile), gqrx);
+    EXPECT_EQ(Panel().Text(label::kTime), "03:04:05");
+    EXPECT_EQ(imported(),
+              std::vector<std::string>{"gqrx_20240102_030405_7100000_2000000_fc_000.wav"});
+    const auto notices = notes_.Notices();
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices.back().caption, "Import");
+    EXPECT_EQ(notices.back().text.rfind("the recording is 2000 kHz wide", 0), 0u);
+
+    // Cancel at the first sight of the progress dialog.
+    bool clicked = false, cancelled = false;
+    std::function<void()> cancel = [&] {
+        if (auto* progress = w.findChild<QProgressDialog*>()) {
+            progress->cancel();
+            cancelled = true;
+        } else if (!clicked) {
+            QTimer::singleShot(0, cancel);
+        }
+    };
+    QTimer::singleShot(0, cancel);
+    dialogs_->openPath = sigmf + ".sigmf-meta";
+    Click(ControlId::FileOpen);
+    clicked = true;
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(imported(),
+              std::vector<std::string>{"gqrx_20240102_030405_7100000_2000000_fc_000.wav"});
+    EXPECT_EQ(TunedHz(), 7'100'000);
+
+    Click(ControlId::FileOpen);
+    EXPECT_EQ(TunedHz(), 9'000'000);
+    EXPECT_EQ(imported(), std::vector<std::string>{"long_000.wav"});
+    Click(ControlId::Play);
+    EXPECT_TRUE(Panel().Lit(ControlId::Play));
+    w.Finish();
+    EXPECT_TRUE(fs::is_empty(imports));
+    unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 namespace velorix {
 namespace {
 
-const char* const kFilter = "Wave files (*.wav)";
+const char* const kFilter = "Wav Files (*.wav)";
+// Other programs' recordings are imported before they play.
+const char* const kOpenFilters =
+    "Wav Files (*.wav);;SigMF (*.sigmf-meta);;GQRX (*_fc.raw);;All files (*)";
 
 std::optional<std::string> Chosen(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
@@ -17,7 +20,7 @@ std::optional<std::string> Chosen(const QString& path) {
 }  // namespace
 
 std::optional<std::string> QtFileDialogs::OpenWav(QWidget* parent) {
-    return Chosen(QFileDialog::getOpenFileName(parent, "Open", QString(), kFilter));
+    return Chosen(QFileDialog::getOpenFileName(parent, "Open", QString(), kOpenFilters));
 }
 
 std::optional<std::string> QtFileDialogs::SaveWav(QWidget* parent) {

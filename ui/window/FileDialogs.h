@@ -7,7 +7,7 @@ class QWidget;
 
 namespace velorix {
 
-// The window's file questions: which WAV file to play, which name to record
+// The window's file questions: which recording to play, which name to record
 // under, and whether an existing recording may be overwritten. Tests replace
 // them; the program asks with Qt's dialogs.
 class FileDialogs {

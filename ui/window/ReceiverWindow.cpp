@@ -47,7 +47,10 @@ private:
 }  // namespace
 
 ReceiverWindow::ReceiverWindow(Options options)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window), dialogs_(std::move(options.dialogs)) {
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
+      dialogs_(std::move(options.dialogs)),
+      notifier_(options.notifier),
+      imports_(options.notifier) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
     setAccessibleName("Velorix receiver");
@@ -77,8 +80,7 @@ ReceiverWindow::ReceiverWindow(Options options)
         const SMeterReading reading = receiver_->Controller().MeterUpdate();
         if (displays_.showMeter) displays_.showMeter(reading);
     });
-    connect(&statusTimer_, &QTimer::timeout, this,
-            [this] { Apply(receiver_->Controller().Tick()); });
+    connect(&statusTimer_, &QTimer::timeout, this, &ReceiverWindow::StatusTick);
     connect(&stationTimer_, &QTimer::timeout, this, [this] {
         if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
     });
@@ -138,7 +140,28 @@ bool ReceiverWindow::Start() {
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
+    if (!receiver_->SettingsNotes().empty())
+        QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
     return true;
+}
+
+void ReceiverWindow::TellSettingsNotes() {
+    std::string text;
+    for (const std::string& note : receiver_->SettingsNotes())
+        text += (text.empty() ? "" : "\n") + note;
+    notifier_.Notify(text, "velorix", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+void ReceiverWindow::StatusTick() {
+    const ReceiverWatch::Report report = receiver_->WatchReceiver();
+    Apply(receiver_->Controller().Tick());
+    // The box may wait for the user: every state it tells is already in place.
+    if (!report.news.empty())
+        notifier_.Notify(report.news, "velorix",
+                         report.state == ReceiverWatch::State::Streaming
+                             ? Notifier::Icon::Information
+                             : Notifier::Icon::Warning,
+                         Notifier::Buttons::Ok);
 }
 
 int ReceiverWindow::Finish() {
@@ -149,6 +172,7 @@ int ReceiverWindow::Finish() {
     statusTimer_.stop();
     stationTimer_.stop();
     const auto report = receiver_->Shutdown();
+    imports_.DeleteAllBut({});
     exitCode_ = report.settingsSaved.value_or(true) ? 0 : 1;
     return *exitCode_;
 }
@@ -237,7 +261,7 @@ Outcome ReceiverWindow::Run(ControlId id) {
             return c.CalClr();
         case ControlId::FileOpen: {
             const auto path = dialogs_->OpenWav(this);
-            return path ? c.LoadFile(*path) : Outcome{};
+            return path ? OpenRecording(*path) : Outcome{};
         }
         case ControlId::ClearMarkers:
             return c.ClearMarkers();
@@ -272,6 +296,22 @@ Outcome ReceiverWindow::Run(ControlId id) {
         default:
             return Outcome{.accepted = false};
     }
+}
+
+// A velorix recording plays as it is; another program's is imported into
+// the cache first and plays under its own name. Whatever was imported for
+// the file played before goes once another is opened.
+Outcome ReceiverWindow::OpenRecording(const std::string& path) {
+    ReceiverController& c = receiver_->Controller();
+    if (!c.Panel().Enabled(ControlId::FileOpen)) return Outcome{.accepted = false};
+    std::optional<std::string> series = path;
+    if (ForeignImports::NeedsImport(path)) {
+        series = imports_.Import(path, this);
+        if (!series) return Outcome{.accepted = false};
+    }
+    const Outcome outcome = *series == path ? c.LoadFile(path) : c.LoadFile(*series, path);
+    imports_.DeleteAllBut(outcome.accepted ? *series : std::string{});
+    return outcome;
 }
 
 // The recorder numbers its files from the chosen name ("name_000.wav" …), so

@@ -10,6 +10,7 @@
 #include "ControlBinder.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
+#include "ForeignImports.h"
 #include "TuningSink.h"
 
 namespace velorix {
@@ -81,14 +82,21 @@ protected:
 private:
     Outcome Run(ControlId id);
     Outcome StartRecording();
+    Outcome OpenRecording(const std::string& path);
     void ShowInformation();
     void ConnectControls();
     void PostQuit();
+    // The status tick: the receiver's stream judged, then the status texts.
+    void StatusTick();
+    // What the store told at start, in one notice once the window runs.
+    void TellSettingsNotes();
 
     // Declared first, destroyed last: the consumers outlive the receiver.
     DisplaySlots displays_;
     std::unique_ptr<FileDialogs> dialogs_;
+    Notifier& notifier_;
     std::unique_ptr<AssembledReceiver> receiver_;
+    ForeignImports imports_;
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
