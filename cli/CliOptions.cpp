@@ -60,6 +60,7 @@ const char* CliUsage() {
            "  --dither on|off             --preselector on|off\n"
            "  --seconds S                 signal time to receive (default 10; a file: to its end)\n"
            "  --audio-out FILE.wav        write the audio (31250 Hz, 16-bit stereo) to a WAV file\n"
+           "                              (- or a FIFO: streamed; text then goes to stderr)\n"
            "  --audio-device NAME         play on the PulseAudio sink whose description contains "
            "NAME\n"
            "  --record PATH               record the raw I/Q (series naming)\n"

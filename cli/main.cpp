@@ -27,5 +27,7 @@ int main(int argc, char** argv) {
     }
     if (!parse.options.synthesize.empty())
         return velorix::SynthesizeRecording(parse.options, stdout, stderr);
-    return velorix::RunCli(parse.options, stdout, stderr);
+    // Audio streamed to standard output leaves it to the audio alone.
+    std::FILE* text = parse.options.audioOut == "-" ? stderr : stdout;
+    return velorix::RunCli(parse.options, text, stderr);
 }

@@ -215,6 +215,9 @@ Outcome ReceiverController::StartRecording(const std::string& path) {
         panel_.recBar.rangeBytes = recorder_.MaxBytesPerFile();
         if (recorder_.Start(path) != 1) {
             o.accepted = false;  // the Receiver state stays as it was
+            // The user must hear why nothing is recorded: the system's reason.
+            if (const std::string why = recorder_.LastError(); !why.empty())
+                notifier_.Notify(why, "Record Error", Notifier::Icon::Error, Notifier::Buttons::Ok);
             return;
         }
         EnterOffsetOnlyTuning();
@@ -291,6 +294,9 @@ Outcome ReceiverController::Tick() {
             return;
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
+            // A series that ends early at a file it cannot play says why, once.
+            if (const std::string why = board_.TakeSeriesEnd(); !why.empty())
+                notifier_.Notify(why, "Playback", Notifier::Icon::Warning, Notifier::Buttons::Ok);
             const CAcqBoard::PlayingFile file = board_.CurrentFile();
             panel_.SetText(label::kFile, shownFileName_.empty() ? file.name : shownFileName_);
             if (file.switched) panel_.recBar.rangeBytes = file.dataSize;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -156,7 +157,10 @@ public:
     // A receiver that is gone or delivers nothing (empty: it streams): the
     // text stands in the status line from the next Tick on, and the meter
     // rests at its floor, until it is cleared.
-    void ShowReceiverFault(const std::string& text) { receiverFault_ = text; }
+    void ShowReceiverFault(const std::string& text) {
+        receiverFault_ = text;
+        faulted_.store(!text.empty());
+    }
 
     // --- Readouts and displays -------------------------------------------
     // The meter update (every 100 ms): level per SmtrMode, the board's clip
@@ -279,6 +283,9 @@ private:
     std::string recordingPath_;
     std::string shownFileName_;
     std::string receiverFault_;
+    // Whether a fault is shown, for the meter, which velorix-cli updates on
+    // the engine's thread.
+    std::atomic<bool> faulted_{false};
     // The station panel's lines changed during the running operation.
     bool stationRedraw_ = false;
 };

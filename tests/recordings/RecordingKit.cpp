@@ -93,8 +93,7 @@ ToolRun RunTool(const std::vector<std::string>& argv) {
     ToolRun run;
     {
         ChildProcess child(argv, outPath);
-        // Only a hang guard: the tools end in well under a second.
-        run.code = child.Wait(120000).value_or(-1);
+        run.code = child.Wait().value_or(-1);
     }
     std::ifstream in(outPath);
     run.out.assign(std::istreambuf_iterator<char>(in), {});
