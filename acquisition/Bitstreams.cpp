@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "BitstreamKeys.h"
 #include "CheckedFile.h"
@@ -36,11 +39,10 @@ const BitstreamKey& BuiltInBitstreamKey(int rateIdx) {
     return keys[std::clamp(rateIdx, 0, kRateCount - 1)];
 }
 
-std::string BitstreamDirectory() {
-    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0') return d;
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
+std::vector<std::string> ReceiverFileDirectories(const files::ProgramPlace& place) {
+    const char* device = std::getenv("VELORIX_DEVICE");
+    std::vector<std::string> dirs = files::DataDirectories(place);
+    return device && std::strcmp(device, "virtual") == 0 ? files::VirtualDirectories(dirs) : dirs;
 }
 
 bool ParseBitstreamKey(const std::string& text, BitstreamKey& key) {

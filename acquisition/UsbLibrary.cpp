@@ -1,7 +1,6 @@
 #include "UsbLibrary.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,21 +16,24 @@ void Resolve(void* handle, const char* name, Fn& slot) {
     slot = reinterpret_cast<Fn>(dlsym(handle, name));
 }
 
-std::string ExecutableDir() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
-
 }  // namespace
 
 UsbLibrary::~UsbLibrary() {
     Unload();
 }
 
+UsbLibrary::Location UsbLibrary::Locate(const files::ProgramPlace& place) {
+    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0')
+        return {p, {std::filesystem::path(p).parent_path().string()}};
+    std::vector<std::string> dirs = files::LibraryDirectories(place);
+    std::string path =
+        files::FindFile(dirs, kUsbLibraryName)
+            .value_or((std::filesystem::path(dirs.front()) / kUsbLibraryName).string());
+    return {std::move(path), std::move(dirs)};
+}
+
 std::string UsbLibrary::DefaultPath() {
-    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0') return p;
-    return ExecutableDir() + "/" + kUsbLibraryName;
+    return Locate(files::ExecutablePlace()).path;
 }
 
 bool UsbLibrary::Load(const std::string& path, std::string& error) {

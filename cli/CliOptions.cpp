@@ -77,7 +77,10 @@ const char* CliUsage() {
            "  --smeter                    print the S-meter every 100 ms of signal time\n"
            "  --list hfcc|eibi|user       station list for the summary (default eibi)\n"
            "  --settings                  read the stored settings at start, save them at exit\n"
-           "  --help\n";
+           "  --help\n"
+           "alone:\n"
+           "  --version                   print the version and the commit it was built from\n"
+           "  --udev-rule                 print udev rules for the receiver's USB ids\n";
 }
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {

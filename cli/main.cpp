@@ -1,15 +1,18 @@
 // velorix-cli: the receiver without a window.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "CliConvert.h"
+#include "CliInfo.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const std::optional<int> code = velorix::RunInfoCommand(args, stdout, stderr)) return *code;
     if (const velorix::CliCommand convert = velorix::ConvertCommandFor(args))
         return convert(args, stdout, stderr);
     const velorix::CliParse parse = velorix::ParseCliOptions(args);

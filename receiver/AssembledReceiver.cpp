@@ -1,5 +1,6 @@
 #include "AssembledReceiver.h"
 
+#include "DataDirectories.h"
 #include "NullAudioSink.h"
 #include "PulseAudioSink.h"
 #include "SettingsStore.h"
@@ -9,6 +10,12 @@ namespace velorix {
 namespace {
 // The sink audio out 2 plays on, found by its description.
 constexpr const char* kVirtualCableDevice = "Virtual Audio Cable";
+
+std::vector<std::string> StationDirectories(const std::string& first) {
+    std::vector<std::string> dirs = files::DataDirectories(files::ExecutablePlace());
+    dirs.insert(dirs.begin(), first);
+    return dirs;
+}
 }  // namespace
 
 AssembledReceiver::AssembledReceiver(Slots slots)
@@ -17,7 +24,7 @@ AssembledReceiver::AssembledReceiver(Slots slots)
       audioTap_(slots.audioTap),
       secondAudioOut_(slots.secondAudioOut),
       useStore_(slots.useStore),
-      stations_(LoadStationLists(slots.stationDirectory)),
+      stations_(LoadStationLists(StationDirectories(slots.stationDirectory))),
       board_(library_),
       recorder_(&settings_, &notifier_),
       startup_(library_, settings_, notifier_),
@@ -44,8 +51,8 @@ void AssembledReceiver::SetPlaybackPacing(bool on) {
     audio1_->SetPacing(on);
 }
 
-bool AssembledReceiver::BindLibrary(const std::string& path) {
-    return startup_.BindLibrary(path);
+bool AssembledReceiver::BindLibrary() {
+    return startup_.BindLibrary();
 }
 
 bool AssembledReceiver::OpenAudio() {

@@ -48,7 +48,8 @@ public:
         bool secondAudioOut = false;
         // Settings loaded from and saved to the per-user store.
         bool useStore = false;
-        // Where the station lists are read from.
+        // Where the station lists are looked for first; the data
+        // directories follow.
         std::string stationDirectory{"."};
     };
 
@@ -76,7 +77,7 @@ public:
     void SetDisplays(CDspConsumer* mainDisplay, CDspConsumer* secondaryDisplay);
 
     // --- The start-up steps, each usable on its own ---------------------
-    bool BindLibrary(const std::string& path = UsbLibrary::DefaultPath());
+    bool BindLibrary();
     // Opens audio out 1 on its device; false when it cannot be opened.
     bool OpenAudio();
     // Audio out 1 becomes a device-less output paced by the clock.

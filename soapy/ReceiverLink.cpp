@@ -1,15 +1,10 @@
 #include "ReceiverLink.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 #include "AcqBoard.h"
-#include "Bitstreams.h"
 #include "ReceiverWatch.h"
 #include "SampleFrames.h"
 #include "TuningTables.h"
@@ -17,12 +12,6 @@
 namespace velorix::soapy {
 
 namespace {
-
-std::string DirectoryOf(const void* address) {
-    Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
-    return std::filesystem::path(info.dli_fname).parent_path().string();
-}
 
 std::string FormatIdentitySerial(const std::array<std::uint8_t, 12>& id) {
     char text[64];
@@ -51,23 +40,17 @@ Notifier::Answer QuietNotifier::Notify(const std::string& text, const std::strin
     return Answer::Ok;
 }
 
-ReceiverLink::ReceiverLink() = default;
+ReceiverLink::ReceiverLink() {
+    startup_.SetProgramPlace(Place());
+}
 
 ReceiverLink::~ReceiverLink() {
     StopInput();
     startup_.Shutdown(nullptr);
 }
 
-std::string ReceiverLink::LibraryPath() {
-    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0') return p;
-    const std::filesystem::path own =
-        DirectoryOf(reinterpret_cast<const void*>(&ReceiverLink::LibraryPath));
-    std::error_code ec;
-    for (const auto& dir : {own, own.parent_path().parent_path()}) {
-        const auto candidate = dir / kUsbLibraryName;
-        if (!dir.empty() && std::filesystem::exists(candidate, ec)) return candidate.string();
-    }
-    return kUsbLibraryName;
+files::ProgramPlace ReceiverLink::Place() {
+    return files::ModulePlace(reinterpret_cast<const void*>(&ReceiverLink::Place));
 }
 
 bool ReceiverLink::Fail(const std::string& text) {
@@ -76,7 +59,7 @@ bool ReceiverLink::Fail(const std::string& text) {
 }
 
 bool ReceiverLink::Open() {
-    if (!startup_.BindLibrary(LibraryPath())) return Fail(notifier_.LastText());
+    if (!startup_.BindLibrary()) return Fail(notifier_.LastText());
     if (!startup_.OpenReceiver()) return Fail("no receiver found");
     if (!startup_.DownloadFirmware()) return Fail(notifier_.LastText());
     startup_.ReadIdentity();
@@ -106,20 +89,9 @@ bool ReceiverLink::ConfigureRate(int rateIdx) {
 }
 
 bool ReceiverLink::LoadBitstream(int rateIdx) {
-    std::string dir;
-    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0')
-        dir = d;
-    else
-        dir = DirectoryOf(reinterpret_cast<const void*>(library_.Exports().FpgaConfig));
-    BitstreamKey key{};
-    std::string keyError;
-    if (!LoadBitstreamKey(dir, rateIdx, key, keyError)) return Fail(keyError);
-    const std::string path = dir + "/" + BitstreamName(rateIdx);
-    const int result = library_.FpgaConfig(path.c_str(), key.data());
-    if (result != 0) {
+    if (!startup_.ConfigureFpga(rateIdx)) {
         rateIdx_ = -1;
-        return Fail(result == 1 ? std::string(BitstreamName(rateIdx)) + " not found"
-                                : "Bitstream load error");
+        return Fail(notifier_.LastText());
     }
     rateIdx_ = rateIdx;
     settings_.DdcSamplingRateIdx = rateIdx;

@@ -48,18 +48,16 @@ public:
     ReceiverLink(const ReceiverLink&) = delete;
     ReceiverLink& operator=(const ReceiverLink&) = delete;
 
-    // Where libvelorixusb.so is looked for: VELORIX_USB_LIBRARY when set,
-    // else beside this module, else in the library directory two levels up
-    // (the installed layout, <libdir>/SoapySDR/modules0.8), else by its
-    // plain name on the library path.
-    static std::string LibraryPath();
+    // The module's own place: libvelorixusb.so and the data directories are
+    // looked for from it (UsbLibrary::Locate, files::DataDirectories).
+    static files::ProgramPlace Place();
 
     // Binds the library, opens the receiver, loads the firmware and reads
     // the identity. False with the reason in Error().
     bool Open();
-    // Loads the FPGA bitstream for rate index 0..2 (125, 250, 500 kHz), from
-    // VELORIX_DATA_DIR or the library's directory; input that was running is
-    // restarted at the new rate.
+    // Loads the FPGA bitstream for rate index 0..2 (125, 250, 500 kHz), found
+    // as the program finds it (ReceiverStartup::ConfigureFpga); input that was
+    // running is restarted at the new rate.
     bool ConfigureRate(int rateIdx);
     int RateIdx() const { return rateIdx_; }
 

@@ -187,7 +187,7 @@ std::shared_ptr<UsbConnection> LibusbTransport::OpenFirst(int& error) {
     error = ENODEV;
     if (!idsError_.empty()) {
         if (!idsErrorShown_.exchange(true))
-            std::fprintf(stderr, "velorixusb: VELORIX_USB_IDS: %s; no receiver can be found\n",
+            std::fprintf(stderr, "velorixusb: no receiver can be looked for: %s\n",
                          idsError_.c_str());
         return nullptr;
     }

@@ -87,7 +87,8 @@ public:
 };
 
 // Backend chosen by the environment: VELORIX_DEVICE=virtual selects the
-// virtual receiver, anything else libusb (ids from VELORIX_USB_IDS).
+// virtual receiver, anything else libusb (ids from VELORIX_USB_IDS or the
+// usb-ids file in the data directories, see FindUsbIds).
 std::unique_ptr<UsbTransport> CreateTransportFromEnvironment();
 
 }  // namespace velorix::usb

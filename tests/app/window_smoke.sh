@@ -136,9 +136,10 @@ on_screen() {
     until shot tuned && (($(count tuned 598 458 348 75 "$amber") >= 100)); do
         sleep 0.5
     done
-    # 15 290 kHz carries a station of the demo list; 14 150 kHz none.
+    # The demo list names the station on the air at the first start's 14 150 kHz
+    # (the 20 m SSB net) and at 15 290 kHz (a broadcaster), each on one line.
     n=$(count start 598 458 348 75 "$amber")
-    check "the station panel is empty at 14 150 kHz (text pixels: $n)" test "$n" = 0
+    check "the station panel lists a station at 14 150 kHz (text pixels: $n)" between "$n" 100 5000
     n=$(count tuned 598 458 348 75 "$amber")
     check "the station panel lists a station at 15 290 kHz (text pixels: $n)" between "$n" 100 5000
     # The window alone, as the README shows it.

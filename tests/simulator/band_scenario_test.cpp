@@ -200,6 +200,8 @@ TEST(BandScenario, TheBuiltInBandHasWhatANewUserShouldFind) {
     EXPECT_GT(power(300, 2700) - power(40000, 42400), 10.0);
 }
 
+// The default list names every station of the built-in band, so a first run
+// hears a named station; the user list names the amateur and utility ones.
 TEST(BandScenario, DemoSchedulesNameTheBuiltInStationsAllDay) {
     auto read = [](const char* name) {
         std::ifstream f(std::string(VELORIX_DATA_DIR) + "/" + name);
@@ -217,10 +219,12 @@ TEST(BandScenario, DemoSchedulesNameTheBuiltInStationsAllDay) {
                                st.mode == StationMode::Carrier;
         for (int hhmm : {0, 730, 1200, 2359}) {
             for (char day = '1'; day <= '7'; ++day) {
-                const std::vector<std::string> lines =
-                    StationLines(broadcast ? &eibi : &user, kHz, hhmm, day);
-                ASSERT_EQ(lines.size(), 1u) << kHz << " at " << hhmm;
-                EXPECT_NE(lines[0].find("Virtual"), std::string::npos) << lines[0];
+                for (const ScheduleList* list : {&eibi, broadcast ? nullptr : &user}) {
+                    if (!list) continue;
+                    const std::vector<std::string> lines = StationLines(list, kHz, hhmm, day);
+                    ASSERT_EQ(lines.size(), 1u) << kHz << " at " << hhmm;
+                    EXPECT_NE(lines[0].find("Virtual"), std::string::npos) << lines[0];
+                }
             }
         }
         ++named;

@@ -6,6 +6,7 @@ calibration table the README publishes."""
 import math
 import os
 import re
+import shutil
 import socket
 import subprocess
 import sys
@@ -177,9 +178,17 @@ class Clients(unittest.TestCase):
         unplugged = {"VELORIX_VIRTUAL_PLUG": os.path.join(self.dir.name, "absent")}
         self.assertIn("No devices found", self.util("--find=" + ARGS, **unplugged).stderr)
         self.assertIn("velorix: no receiver found", self.util("--probe=" + ARGS, **unplugged).stderr)
-        no_bitstreams = {"VELORIX_DATA_DIR": self.dir.name}
-        self.assertIn("velorix: velorix500k24v11 not found",
-                      self.util("--probe=" + ARGS, **no_bitstreams).stderr)
+        # The module alone in a scratch prefix, its library given: no data
+        # directory it searches holds the virtual receiver's bitstreams.
+        alone = os.path.join(self.dir.name, "prefix", "lib", "SoapySDR", "modules0.8")
+        os.makedirs(alone, exist_ok=True)
+        tree = os.environ["SOAPY_SDR_PLUGIN_PATH"]
+        shutil.copy(os.path.join(tree, "libvelorixSupport.so"), alone)
+        no_bitstreams = {"SOAPY_SDR_PLUGIN_PATH": alone, "VELORIX_DATA_DIR": self.dir.name,
+                         "VELORIX_USB_LIBRARY": os.path.join(tree, "..", "..", "libvelorixusb.so")}
+        said = self.util("--probe=" + ARGS, **no_bitstreams).stderr
+        self.assertIn("velorix: velorix500k24v11 not found\nlooked in: %s/virtual, " % self.dir.name,
+                      said)
 
     def test_rate_test_streams_without_overflow(self):
         run = subprocess.run(["timeout", "-s", "INT", "10", "SoapySDRUtil", "--args=" + ARGS,

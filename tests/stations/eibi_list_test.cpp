@@ -6,6 +6,7 @@
 
 #include "EibiEntry.h"
 #include "EibiList.h"
+#include "StationLists.h"
 #include "TempDir.h"
 
 namespace velorix {
@@ -153,6 +154,21 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     EXPECT_EQ(user->Count(), 1);
     EXPECT_EQ(user->Find(6000), nullptr);
     EXPECT_EQ(StationLines(user.get(), 9420, 400, '3'), Lines{kSamples[2].formatted});
+}
+
+// The working directory first, then the data directories: each list from the
+// first that holds its file.
+TEST(EibiList, EachListComesFromTheFirstDirectoryHoldingIt) {
+    test::TempDir work, data;
+    work.Write("userlist.txt", kSamples[2].line + "\n");
+    data.Write("userlist.txt", kSamples[0].line + "\n");
+    data.Write("eibi.txt", kSamples[0].line + "\n" + kSamples[2].line + "\n");
+    const StationLists lists = LoadStationLists({work.Path(), data.Path()});
+    EXPECT_EQ(lists.eibi->Count(), 2);
+    EXPECT_EQ(lists.user->Count(), 1);
+    EXPECT_NE(lists.user->Find(9420), nullptr);
+    EXPECT_EQ(lists.hfcc->Count(), 0);
+    EXPECT_EQ(LoadStationLists({}).eibi->Count(), 0);
 }
 
 }  // namespace

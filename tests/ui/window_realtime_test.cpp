@@ -39,6 +39,7 @@
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "Version.h"
 #include "VerticalSlider.h"
 
 namespace velorix {
@@ -547,7 +548,7 @@ TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
 TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
     ReceiverWindow& w = Started();
     const ReceiverInfoTexts expected = w.Receiver().Controller().InfoTexts();
-    QString title;
+    QString title, build;
     QStringList fields;
     QTimer::singleShot(200, [&] {
         QWidget* box = QApplication::activeModalWidget();
@@ -555,6 +556,7 @@ TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
         title = box->windowTitle();
         for (int id = 1000; id <= 1003; ++id)
             if (auto* f = box->findChild<QLabel*>(QString("field%1").arg(id))) fields << f->text();
+        if (auto* line = box->findChild<QLabel*>("buildLine")) build = line->text();
         static_cast<QDialog*>(box)->accept();
     });
     Click(ControlId::Logo);
@@ -562,17 +564,25 @@ TEST_F(Window, TheLogoOpensTheInformationBoxWithTheReceiversTexts) {
     EXPECT_EQ(fields, (QStringList{QString::fromStdString(expected.serial),
                                    QString::fromStdString(expected.hardware), "Beta 0.31",
                                    QString::fromStdString(expected.library)}));
+    // The software version stays the settings' name; the build is named below.
+    EXPECT_EQ(build, QString("%1 (%2)").arg(VELORIX_PROJECT_VERSION, BuildCommit()));
 }
 
 TEST_F(Window, AMissingBitstreamOnARateClickEndsTheProgramAfterTheClick) {
-    // A bitstream directory without the 250 kHz one.
-    const fs::path bin = fs::path(VELORIX_ARTIFACTS_DIR).parent_path() / "bin";
+    // The virtual receiver's files without the 250 kHz bitstream, and no
+    // other data directory to find it in.
+    const fs::path bin = fs::path(VELORIX_ARTIFACTS_DIR).parent_path() / "bin/virtual";
+    fs::create_directories(dir_ / "virtual");
     for (const char* name :
          {"velorix125k24v11.sbs", "velorix500k24v11.sbs", "velorix24v11_512.hex"})
-        fs::copy_file(bin / name, dir_ / name);
+        fs::copy_file(bin / name, dir_ / "virtual" / name);
     setenv("VELORIX_DATA_DIR", dir_.c_str(), 1);
+    // Left so afterwards: they name directories that never exist.
+    setenv("XDG_DATA_HOME", (dir_ / "home").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (dir_ / "system").c_str(), 1);
     ReceiverWindow& w = Started();
     ASSERT_TRUE(w.isVisible());
+    w.Receiver().Startup().SetProgramPlace({dir_.string(), ".", ".", "."});
     QSignalSpy finished(&w, &ReceiverWindow::finished);
     Click(Offset(ControlId::Rate125, 1));
     // The window is still whole when the click returns; the quit comes after it.
@@ -582,7 +592,9 @@ TEST_F(Window, AMissingBitstreamOnARateClickEndsTheProgramAfterTheClick) {
     EXPECT_EQ(finished.at(0).at(0).toInt(), 0);
     const auto notices = notes_.Notices();
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0].text, "velorix250k24v11 not found");
+    EXPECT_EQ(notices[0].text, "velorix250k24v11 not found\nlooked in: " + dir_.string() +
+                                   "/virtual, " + dir_.string() + "/home/velorix/virtual, " +
+                                   dir_.string() + "/system/velorix/virtual");
     EXPECT_EQ(notices[0].caption, "Installation Error");
 }
 

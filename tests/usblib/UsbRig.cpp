@@ -65,7 +65,7 @@ int VirtualRig::BringUp() {
 std::string BitstreamPath(int rateIndex) {
     static const char* const names[3] = {"velorix125k24v11", "velorix250k24v11",
                                          "velorix500k24v11"};
-    return BinDir() + "/" + names[rateIndex];
+    return BinDir() + "/virtual/" + names[rateIndex];
 }
 
 int VirtualRig::BringUpWithFpga(int rateIndex) {

@@ -12,7 +12,7 @@ namespace velorix::test {
 // Directory of the running test program: the tree's bin/.
 std::string BinDir();
 
-// Generated bitstream of rate index 0-2 (125, 250, 500 kHz), without ".sbs".
+// The virtual receiver's bitstream of rate index 0-2 (125, 250, 500 kHz), without ".sbs".
 std::string BitstreamPath(int rateIndex);
 
 // libvelorixusb.so loaded by the program's own binding (from

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "TempDir.h"
 #include "UsbRig.h"
 #include "WaitUntil.h"
 
@@ -153,10 +154,13 @@ TEST(UsbLibrary, FailedNotificationRegistrationIsReportedAndOpenStillSucceeds) {
 }
 
 // The libusb backend (no VELORIX_DEVICE): without ids it can find nothing and
-// says so once; with ids of a device that is not attached it fails quietly.
+// says why once, naming where the library looked for the owner's usb-ids; with
+// ids of a device that is not attached it fails quietly.
 TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
     unsetenv("VELORIX_DEVICE");
     unsetenv("VELORIX_USB_IDS");
+    const TempDir data("ids");
+    setenv("VELORIX_DATA_DIR", data.path().c_str(), 1);
     StderrCapture err;
     UsbLibrary usb;
     ASSERT_EQ(usb.Load(), "");
@@ -164,10 +168,17 @@ TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
     EXPECT_EQ(usb.Open(), 0);
     EXPECT_EQ(usb.FirmwareDownload(nullptr), 2);
     usb.Unload();
+    unsetenv("VELORIX_DATA_DIR");
     const std::string text = err.Text();
-    EXPECT_EQ(text,
-              "velorixusb: VELORIX_USB_IDS: not set (expected vvvv:pppp[,vvvv:pppp...]); no "
-              "receiver can be found\n");
+    // The library's own directory (the tree's bin/) is the last it looked in.
+    const std::string bin = std::filesystem::path(UsbLibrary::Path()).parent_path().string();
+    EXPECT_EQ(text.rfind("velorixusb: no receiver can be looked for: usb-ids not found\n"
+                         "looked in: " +
+                             data.path().string() + ", ",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - bin.size() - 1), bin + "\n") << text;
 }
 
 TEST(LibusbBackend, OpenWithIdsOfAnAbsentDeviceFailsQuietly) {

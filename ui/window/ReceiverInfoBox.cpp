@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Version.h"
+
 namespace velorix {
 
 void ShowReceiverInfoBox(QWidget* parent, const ReceiverInfoTexts& texts) {
@@ -30,6 +32,11 @@ void ShowReceiverInfoBox(QWidget* parent, const ReceiverInfoTexts& texts) {
         grid->addWidget(field, row++, 1);
     }
     layout->addLayout(grid);
+    // The bottom line names the build: the release and its commit.
+    auto* build = new QLabel(QString::fromStdString(VersionLine()));
+    build->setObjectName("buildLine");
+    build->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(build);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     layout->addWidget(buttons);
