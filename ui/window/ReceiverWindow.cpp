@@ -56,7 +56,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     setFixedSize(1024, 620);
     move(100, 100);
     setFocusPolicy(Qt::StrongFocus);
-    controls_ = std::make_unique<SkinnedControls>(skin::Skin::Shared(), this, binder_);
+    controls_ = std::make_unique<SkinnedControls>(this, binder_);
     AssembledReceiver::Slots parts{.notifier = options.notifier};
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
@@ -318,7 +318,7 @@ void ReceiverWindow::ShowInformation() {
 
 void ReceiverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, skin::Skin::Shared().Face("134"));
+    painter.drawImage(0, 0, skin::Skin::Shared(skin::FaceRatio(devicePixelRatioF())).Face("134"));
 }
 
 void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
