@@ -49,7 +49,8 @@ private:
 ReceiverWindow::ReceiverWindow(Options options)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
       dialogs_(std::move(options.dialogs)),
-      notifier_(options.notifier) {
+      notifier_(options.notifier),
+      drag_(*this, kDragStripHeight) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
     setAccessibleName("Velorix receiver");
@@ -322,16 +323,11 @@ void ReceiverWindow::paintEvent(QPaintEvent*) {
 }
 
 void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && at.y() < kDragStripHeight)
-        dragAnchor_ = event->globalPosition().toPoint() - pos();
-    else
-        dragAnchor_.reset();
+    drag_.Press(*event);
 }
 
 void ReceiverWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragAnchor_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragAnchor_);
+    drag_.Move(*event);
 }
 
 void ReceiverWindow::keyPressEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
 #include "TuningSink.h"
+#include "WindowDrag.h"
 
 namespace velorix {
 
@@ -97,7 +98,7 @@ private:
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
-    std::optional<QPoint> dragAnchor_;
+    WindowDrag drag_;
     bool started_ = false;
     std::optional<int> exitCode_;
 };
