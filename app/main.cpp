@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ConsoleNotifier.h"
+#include "ProgramIcon.h"
 #include "PulseAudioSink.h"
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     velorix::ShutdownSignals stopSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
+    // Wayland compositors find the icon and name through the desktop file.
+    QGuiApplication::setDesktopFileName("velorix");
+    QApplication::setWindowIcon(velorix::ProgramIcon());
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
     velorix::ReceiverWindow window(

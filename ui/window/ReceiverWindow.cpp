@@ -11,6 +11,7 @@
 
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
+#include "ProgramIcon.h"
 #include "ReceiverInfoBox.h"
 #include "RecordingBar.h"
 #include "Skin.h"
@@ -53,6 +54,7 @@ ReceiverWindow::ReceiverWindow(Options options)
       drag_(*this, kDragStripHeight) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
+    setWindowIcon(ProgramIcon());
     setAccessibleName("Velorix receiver");
     setFixedSize(1024, 620);
     move(100, 100);
