@@ -13,6 +13,7 @@
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
 #include "ShutdownSignals.h"
+#include "TestScriptRunner.h"
 
 namespace {
 
@@ -46,6 +47,15 @@ void PrintAudioSummary(velorix::ReceiverWindow& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The test hook: a script of clicks, keys and waits, refused whole (before
+    // anything is shown) when any line of it is wrong.
+    const char* scriptPath = std::getenv("VELORIX_TEST_SCRIPT");
+    const velorix::TestScript script =
+        scriptPath ? velorix::LoadTestScript(scriptPath) : velorix::TestScript{};
+    for (const std::string& error : script.errors)
+        std::fprintf(stderr, "velorix: %s\n", error.c_str());
+    if (!script.errors.empty()) return 2;
+
     velorix::ShutdownSignals stopSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
@@ -73,6 +83,8 @@ int main(int argc, char** argv) {
         return stopSignals.Caught() ? velorix::ShutdownSignals::ExitCode(stopSignals.Caught()) : 1;
     }
     running = true;
+    velorix::TestScriptRunner runner(window, script.steps, scriptPath ? scriptPath : "");
+    runner.Start();
     // A signal during the start-up (with no notice open) ends the program now.
     int code = stopSignals.Caught() ? window.Finish() : app.exec();
     window.Finish();
