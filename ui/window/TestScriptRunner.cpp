@@ -88,11 +88,17 @@ void TestScriptRunner::Do(const TestStep& step) {
                     target, new QKeyEvent(type, key.key(), key.keyboardModifiers()));
             break;
         }
-        case TestStep::Kind::Shot:
-            if (!window_.grab().save(QString::fromStdString(step.path), "PNG"))
+        case TestStep::Kind::Shot: {
+            // Written whole under another name first: the test outside waits
+            // for the file to appear and reads it at once.
+            const std::string part = step.path + ".part";
+            std::error_code ec;
+            if (!window_.grab().save(QString::fromStdString(part), "PNG") ||
+                (std::filesystem::rename(part, step.path, ec), ec))
                 std::fprintf(stderr, "velorix: %s:%d: cannot write %s\n", name_.c_str(), step.line,
                              step.path.c_str());
             break;
+        }
         case TestStep::Kind::Quit:
             next_ = steps_.size();
             window_.close();
