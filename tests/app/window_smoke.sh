@@ -7,15 +7,14 @@
 #   window_smoke.sh <bin-dir> <data-dir> <artefact-dir>
 # Exit 0 passed, 1 failed, 77 skipped (no X tools, and not in CI).
 # The script runs itself again inside xvfb-run for the part on the screen.
+# shellcheck source=smoke_common.sh
+source "$(dirname "$0")/smoke_common.sh"
 
 # The part on the screen: verdicts go to $VELORIX_OUT/verdict, one a line,
 # "ok ..." or "FAIL ...".
 on_screen() {
+    VERDICT=$VELORIX_OUT/verdict
     shot() { import -window root "$VELORIX_OUT/$1.png"; }
-    check() {  # check <condition text> <command...>
-        local what=$1; shift
-        if "$@"; then echo "ok $what"; else echo "FAIL $what"; fi >>"$VELORIX_OUT/verdict"
-    }
     rgb() {  # rgb <shot> <screen x> <screen y>  ->  "r g b", 0..255
         local p="p{$2,$3}"
         convert "$VELORIX_OUT/$1.png" \
@@ -42,7 +41,6 @@ on_screen() {
         ((r > 200 && g > 150 && b < 100))
     }
     click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)); sleep 0.3; xdotool click 1; sleep 0.5; }
-    between() { (($1 >= $2 && $1 <= $3)); }
 
     "$VELORIX_BIN" >"$VELORIX_OUT/stdout.log" 2>"$VELORIX_OUT/stderr.log" &
     pid=$!
@@ -146,16 +144,7 @@ out=${3:?artefact directory}
 here=$(cd "$(dirname "$0")" && pwd)
 pulse=$here/../audio/pulse_daemon.sh
 
-for tool in xvfb-run Xvfb xauth xdotool import convert pulseaudio pactl; do
-    if ! command -v "$tool" >/dev/null; then
-        if [[ -n ${CI:-} ]]; then
-            echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)" >&2
-            exit 1
-        fi
-        echo "skipped: $tool is not installed"
-        exit 77
-    fi
-done
+require xvfb-run Xvfb xauth xdotool import convert pulseaudio pactl
 
 rm -rf "$out"
 mkdir -p "$out/config"
@@ -177,7 +166,7 @@ set -e
 
 settings=$(find "$out/config" -name velorix.conf | head -1)
 value() { sed -n "s/^$1=//p" "$settings" 2>/dev/null; }
-verdict=$out/verdict
+verdict=$out/verdict VERDICT=$out/verdict
 touch "$verdict"
 ((rc == 0)) || echo "FAIL the screen session ended with $rc" >>"$verdict"
 [[ -n $settings ]] || echo "FAIL the settings were saved" >>"$verdict"
@@ -191,10 +180,4 @@ read -r played dropped < <(sed -n 's/^audio: \([0-9]*\) buffers played, \([0-9]*
     "$out/stdout.log" 2>/dev/null) || true
 ((${played:-0} >= 300)) && s=ok || s=FAIL
 echo "$s the audio output played at least 300 buffers (played ${played:-none}, dropped ${dropped:-?})" >>"$verdict"
-if [[ -s $out/stderr.log ]]; then
-    echo "FAIL nothing is printed on stderr (no notice); it printed:" >>"$verdict"
-    sed 's/^/    /' "$out/stderr.log" >>"$verdict"
-fi
-cat "$verdict"
-echo "screenshots: $out"
-! grep -q '^FAIL' "$verdict"
+conclude "$out/stderr.log" "$out"

@@ -17,27 +17,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 pulse=$here/../audio/pulse_daemon.sh
 scale=2
 
-for tool in weston weston-screenshooter convert compare pulseaudio pactl; do
-    if ! command -v "$tool" >/dev/null; then
-        if [[ -n ${CI:-} ]]; then
-            echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)" >&2
-            exit 1
-        fi
-        echo "skipped: $tool is not installed"
-        exit 77
-    fi
-done
+# shellcheck source=smoke_common.sh
+source "$here/smoke_common.sh"
+require weston weston-screenshooter convert compare pulseaudio pactl
 
 rm -rf "$out"
 mkdir -p "$out/config" "$out/screens"
-verdict=$out/verdict
-touch "$verdict"
-check() {  # check <condition text> <command...>
-    local what=$1
-    shift
-    if "$@"; then echo "ok $what"; else echo "FAIL $what"; fi >>"$verdict"
-}
-between() { (($1 >= $2 && $1 <= $3)); }
+VERDICT=$out/verdict
+touch "$VERDICT"
 
 # Socket paths are limited to 108 characters: daemon and compositor live under /tmp.
 runtime=$(mktemp -d /tmp/velorix-wayland.XXXXXX)
@@ -171,10 +158,4 @@ value() { sed -n "s/^$1=//p" "$settings" 2>/dev/null; }
 check "the settings hold DemIdx=0 from the click (hold $(value DemIdx))" test "$(value DemIdx)" = 0
 check "the settings hold CenterFreq=14250000 from the key (hold $(value CenterFreq))" \
     test "$(value CenterFreq)" = 14250000
-if [[ -s $out/stderr.log ]]; then
-    echo "FAIL nothing is printed on stderr (no notice); it printed:" >>"$verdict"
-    sed 's/^/    /' "$out/stderr.log" >>"$verdict"
-fi
-cat "$verdict"
-echo "screenshots: $out"
-! grep -q '^FAIL' "$verdict"
+conclude "$out/stderr.log" "$out"
