@@ -114,6 +114,10 @@ TEST(SkinAtRatios, EveryFaceKeepsItsWindowSizeAndIsDrawnFinerNotEnlarged) {
     }
     // 4 arrows and 2 transport keys with U, D and G, 3 frame buttons with U and D, 134.
     EXPECT_EQ(lettered, 25);
+    // A screen of less than one pixel per window pixel shrinks the faces of
+    // ratio 1; one of more than four enlarges those of ratio 4.
+    EXPECT_EQ(skin::Skin::Shared(0.5).Face("134").size(), QSize(1024, 620));
+    EXPECT_EQ(skin::Skin::Shared(6.0).Face("134").size(), QSize(4096, 2480));
 }
 
 // Captions, labels, digits and station lines are drawn by the font at the

@@ -16,11 +16,11 @@ double FaceRatio(double deviceRatio) {
 
 Skin Skin::Generate(double ratio) {
     Skin skin;
-    skin.ratio_ = FaceRatio(ratio);
-    paint::AddButtonFaces(skin.faces_, skin.ratio_);
-    paint::AddCheckFaces(skin.faces_, skin.ratio_);
-    paint::AddPanelFaces(skin.faces_, skin.ratio_);
-    skin.faces_["134"] = paint::Background(skin.ratio_);
+    const double r = FaceRatio(ratio);
+    paint::AddButtonFaces(skin.faces_, r);
+    paint::AddCheckFaces(skin.faces_, r);
+    paint::AddPanelFaces(skin.faces_, r);
+    skin.faces_["134"] = paint::Background(r);
     const std::vector<std::string> overlaps = Overlaps(skin, WindowLayout());
     if (!overlaps.empty()) throw std::logic_error("skin layout: " + overlaps.front() + " overlap");
     return skin;

@@ -31,7 +31,6 @@ public:
     // (GUI thread only).
     static const Skin& Shared(double ratio = 1.0);
 
-    double Ratio() const { return ratio_; }
     bool Has(const std::string& name) const { return faces_.count(name) != 0; }
     // Throws std::out_of_range naming the face when the skin has none so named.
     const QImage& Face(const std::string& name) const;
@@ -42,7 +41,6 @@ public:
     QByteArray Png(const std::string& name) const;
 
 private:
-    double ratio_ = 1.0;
     std::map<std::string, QImage> faces_;
 };
 

@@ -321,7 +321,7 @@ void ReceiverWindow::ShowInformation() {
 
 void ReceiverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, skin::Skin::Shared(skin::FaceRatio(devicePixelRatioF())).Face("134"));
+    painter.drawImage(0, 0, skin::Skin::Shared(devicePixelRatioF()).Face("134"));
 }
 
 void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
