@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velorix: %s\n", error.c_str());
     if (!script.errors.empty()) return 2;
 
+    // Until the window runs, a signal ends the program at once: the start-up
+    // may wait in the library or on a notice, and has nothing to save.
     velorix::ShutdownSignals stopSignals;
+    stopSignals.EndAtOnce(true);
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
     // Wayland compositors find the icon and name through the desktop file.
@@ -64,29 +67,24 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(velorix::ProgramIcon());
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
-    velorix::ReceiverWindow window(
-        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
-    // Until the start-up is over a signal only answers its notice: the
-    // start-up then ends on its own and the program with it.
-    bool running = false;
+    velorix::ReceiverWindow window({.notifier = *notifier,
+                                    .secondAudioOut = VirtualCablePresent(),
+                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment()});
+    // A notice open when a signal comes is answered, and so is every later one.
     QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(stopSignals.ReadFd(), &byte, 1);
         velorix::QtNotifier::CancelOpenNotice();
-        if (running) window.close();
+        window.close();
     });
     QObject::connect(&window, &velorix::ReceiverWindow::finished, &app, &QApplication::exit);
 
-    if (!window.Start()) {
-        window.Finish();
-        return stopSignals.Caught() ? velorix::ShutdownSignals::ExitCode(stopSignals.Caught()) : 1;
-    }
-    running = true;
+    if (!window.Start()) return window.Finish();
+    stopSignals.EndAtOnce(false);
     velorix::TestScriptRunner runner(window, script.steps, scriptPath ? scriptPath : "");
     runner.Start();
-    // A signal during the start-up (with no notice open) ends the program now.
-    int code = stopSignals.Caught() ? window.Finish() : app.exec();
+    int code = app.exec();
     window.Finish();
     PrintAudioSummary(window);
     if (stopSignals.Caught() && code == 0)

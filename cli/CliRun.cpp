@@ -16,6 +16,7 @@
 #include "AudioMeterTap.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
+#include "PngOutput.h"
 #include "SMeterValues.h"
 #include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
@@ -84,8 +85,11 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
 
 int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
-    // its end: files finished, settings saved, summary printed.
-    const ShutdownSignals signals;
+    // its end: files finished, settings saved, summary printed. Until the
+    // first block may arrive they end it at once: nothing is half-written
+    // then, and the library may hold this thread in a wait of seconds.
+    ShutdownSignals signals;
+    signals.EndAtOnce(true);
     ConsoleNotifier notifier(err, stdin, false);
 
     // The device is chosen before the library is loaded.
@@ -174,6 +178,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
         rx.UseSilentAudio();
     }
+    PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
+    bool picturesOpen = true;
+    for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
+        if (std::string why; !png->Open(why)) {
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+            picturesOpen = false;
+        }
+    }
+    if (!picturesOpen) return 1;
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
@@ -207,9 +220,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.StartRecording(o.record).accepted) return true;
-        const std::string why = rx.Recorder().LastError();
-        std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
-                     why.empty() ? "" : ": ", why.c_str());
+        // A reason has been told as a notice.
+        if (rx.Recorder().LastError().empty())
+            std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
         return false;
     };
     auto applyDsp = [&] {
@@ -222,6 +235,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         // so a recording played back gives the very same audio.
         bool reachedAcquisition = false;
         const bool started = rx.StartHeadless({applyDsp, [&] {
+                                                   signals.EndAtOnce(false);
                                                    reachedAcquisition = startRecording();
                                                    return reachedAcquisition;
                                                }});
@@ -253,6 +267,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ctl.StationTick();
     setController(&ctl);
     refreshView();
+    signals.EndAtOnce(false);
     if (fromFile && !ctl.Play().accepted) {
         setController(nullptr);
         return 1;
@@ -279,6 +294,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
+            // A file or stream that takes no more audio (a full disk, a
+            // reader gone): told already, and told again below.
+            if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
             const std::uint64_t pushed = board.BlocksPushed();
             const ReceiverWatch::Report watch = rx.WatchReceiver();
             if (!watch.news.empty()) std::fprintf(err, "velorix-cli: %s\n", watch.news.c_str());
@@ -291,6 +309,13 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                 pushedBefore += pushed;  // brought up again: the count restarted
             }
         }
+    }
+    // A series cut short by a file it cannot play is no normal end: said
+    // here, if no tick has said it yet, and the run fails.
+    if (fromFile && !board.SeriesEnd().empty()) {
+        if (const std::string why = board.TakeSeriesEnd(); !why.empty())
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+        code = 1;
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double seconds = signalSeconds();
@@ -338,7 +363,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                          "velorix-cli: no spectrum was computed, so there is no waterfall "
                          "to write\n");
             code = 1;
-        } else if (!WritePng(mainDisplay->WaterfallImage(), o.waterfall, "waterfall", why)) {
+        } else if (!waterfallPng.Write(mainDisplay->WaterfallImage(), why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
         }
@@ -353,7 +378,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             // The last spectrum, redrawn with the tuned line and band where they ended.
             refreshView();
             mainDisplay->Rerender();
-            if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
+            if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;
             }

@@ -10,6 +10,7 @@
 #include "ControlBinder.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
+#include "ForeignImports.h"
 #include "TuningSink.h"
 #include "WindowDrag.h"
 
@@ -82,6 +83,7 @@ protected:
 private:
     Outcome Run(ControlId id);
     Outcome StartRecording();
+    Outcome OpenRecording(const std::string& path);
     void ShowInformation();
     void ConnectControls();
     void PostQuit();
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<FileDialogs> dialogs_;
     Notifier& notifier_;
     std::unique_ptr<AssembledReceiver> receiver_;
+    ForeignImports imports_;
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
