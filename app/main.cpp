@@ -8,10 +8,12 @@
 #include <string>
 
 #include "ConsoleNotifier.h"
+#include "ProgramIcon.h"
 #include "PulseAudioSink.h"
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
 #include "ShutdownSignals.h"
+#include "TestScriptRunner.h"
 
 namespace {
 
@@ -45,12 +47,24 @@ void PrintAudioSummary(velorix::ReceiverWindow& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The test hook: a script of clicks, keys and waits, refused whole (before
+    // anything is shown) when any line of it is wrong.
+    const char* scriptPath = std::getenv("VELORIX_TEST_SCRIPT");
+    const velorix::TestScript script =
+        scriptPath ? velorix::LoadTestScript(scriptPath) : velorix::TestScript{};
+    for (const std::string& error : script.errors)
+        std::fprintf(stderr, "velorix: %s\n", error.c_str());
+    if (!script.errors.empty()) return 2;
+
     // Until the window runs, a signal ends the program at once: the start-up
     // may wait in the library or on a notice, and has nothing to save.
     velorix::ShutdownSignals stopSignals;
     stopSignals.EndAtOnce(true);
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
+    // Wayland compositors find the icon and name through the desktop file.
+    QGuiApplication::setDesktopFileName("velorix");
+    QApplication::setWindowIcon(velorix::ProgramIcon());
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
     velorix::ReceiverWindow window({.notifier = *notifier,
@@ -68,6 +82,8 @@ int main(int argc, char** argv) {
 
     if (!window.Start()) return window.Finish();
     stopSignals.EndAtOnce(false);
+    velorix::TestScriptRunner runner(window, script.steps, scriptPath ? scriptPath : "");
+    runner.Start();
     int code = app.exec();
     window.Finish();
     PrintAudioSummary(window);

@@ -19,6 +19,8 @@
 # when `gqrx` is installed (Debian gqrx-sdr; never installed by CI), else its
 # figures measured on this machine earlier are printed.
 #   bench/window_cpu.sh [runs]      (default 3; VELORIX_BENCH_SECONDS=30 the window)
+# VELORIX_BENCH_SCALE=2 runs the window at two device pixels per window pixel
+# (QT_SCALE_FACTOR) on a screen twice as large; whole numbers only.
 # Runs from the Release tree build/bin; the recording is kept in build/bench-window.
 
 # --- The part on the virtual screen (the script runs itself in xvfb-run) ---
@@ -46,10 +48,10 @@ on_screen() {
     local first=none
     for i in "${!shots[@]}"; do
         local n
-        n=$(convert "${shots[$i]}" -crop "815x245+$((X + 180))+$((Y + 30))" +repage \
+        n=$(convert "${shots[$i]}" -crop "$(area 180 30 815 245)" +repage \
             -channel RGB -separate -evaluate-sequence min -threshold 85% \
             -format "%[fx:int(mean*w*h+0.5)]" info:)
-        if ((n > 400)); then
+        if ((n > 400 * S * S)); then
             first=$(awk "BEGIN{printf \"%.2f\", ${times[$i]} - $t0}")
             break
         fi
@@ -73,10 +75,10 @@ on_screen() {
     import -window root "$BENCH_WORK/measured.png"
     # The recording's name in the status line: the figures are of playback.
     local named
-    named=$(convert "$BENCH_WORK/measured.png" -crop "600x16+$((X + 286))+$((Y + 566))" +repage \
+    named=$(convert "$BENCH_WORK/measured.png" -crop "$(area 286 566 600 16)" +repage \
         -channel RGB -separate -evaluate-sequence max -threshold 60% \
         -format "%[fx:int(mean*w*h+0.5)]" info:)
-    ((named > 100)) || cpu=not-playing
+    ((named > 100 * S * S)) || cpu=not-playing
     local t1 t2
     t1=$(now)
     kill -TERM "$pid"
@@ -135,8 +137,13 @@ remote() {
 
 now() { date +%s.%N; }
 load() { cut -d' ' -f1 /proc/loadavg; }
-click() {  # click <window x0> <y0> <x> <y>
-    xdotool mousemove $(($1 + $3)) $(($2 + $4))
+S=${VELORIX_BENCH_SCALE:-1}
+# A rectangle of the window (window pixels) on the screen shot, for -crop.
+area() {  # area <x> <y> <w> <h>
+    echo "$(($3 * S))x$(($4 * S))+$((X + $1 * S))+$((Y + $2 * S))"
+}
+click() {  # click <window x0> <y0> <x> <y>   (window pixels)
+    xdotool mousemove $(($1 + $3 * S)) $(($2 + $4 * S))
     sleep 0.3
     xdotool click 1
     sleep 0.7
@@ -245,7 +252,9 @@ for r in $(seq "$runs"); do
     fresh_settings
     cpu=
     read -r cpu gui first stop drops ld < <(timeout -k 10 $((BENCH_SECONDS + 120)) \
-        xvfb-run -a -s "-screen 0 1280x800x24" "$root/bench/window_cpu.sh" on-screen) || true
+        env QT_SCALE_FACTOR="$S" VELORIX_BENCH_SCALE="$S" xvfb-run -a \
+        -s "-screen 0 $((1280 * S))x$((800 * S))x24" "$root/bench/window_cpu.sh" on-screen) ||
+        true
     if [[ -z $cpu || $cpu == not-playing ]]; then
         echo "run $r velorix: no figures (the window did not appear, did not play the" \
             "recording, or timed out; see $BENCH_WORK/window.err and measured.png)"
@@ -305,7 +314,7 @@ fi
 
 ratio() { awk "BEGIN{printf \"%.2f\", $1 / $2}"; }
 echo
-echo "medians of $runs runs, ${BENCH_SECONDS} s each (load now $(load)):"
+echo "medians of $runs runs, ${BENCH_SECONDS} s each, window at ratio $S (load now $(load)):"
 echo "  velorix whole process   $w % of one core  (target <= 8 %; $(ratio "$w" "$peer_whole") of the peer's $peer_whole %)"
 echo "  velorix-cli             $c %"
 echo "  the window's share      $share %  (target <= 2.9 %; $(ratio "$share" "$peer_gui") of the peer's GUI thread $peer_gui %)"

@@ -267,6 +267,8 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(w.pos(), QPoint(100, 100));
+    for (const int size : {16, 32, 48})
+        EXPECT_FALSE(w.windowIcon().pixmap(size).isNull()) << size;
     const QImage grab = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(grab.size(), QSize(1024, 620));
     fs::create_directories(VELORIX_ARTIFACTS_DIR);

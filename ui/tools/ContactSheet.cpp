@@ -88,7 +88,7 @@ QImage Sheet(const std::vector<Cell>& cells, int width) {
 void AddButtonStates(std::vector<Cell>& cells, const std::string& base) {
     const skin::Skin& skin = skin::Skin::Shared();
     for (int state = 0; state < 3; ++state) {
-        BitmapButton b(skin, base, {}, ControlId::Play, nullptr);
+        BitmapButton b(base, {}, ControlId::Play, nullptr);
         b.SetState(state == 1);
         b.SetEnabled(state != 2 || !skin.Has(base + "G") ? true : false);
         if (state == 2 && !skin.Has(base + "G")) continue;
@@ -105,8 +105,7 @@ void AddCheckStates(std::vector<Cell>& cells, const std::string& base, const QSt
     const QColor colour = mode ? skin::kModeCaption : skin::kCaption;
     const char* names[] = {"UU", "UC", "DU", "DC", "off", "off,checked"};
     for (int state = 0; state < 6; ++state) {
-        BitmapCheckBox c(skin::Skin::Shared(), base, {}, caption, font, colour, ControlId::Delta,
-                         nullptr);
+        BitmapCheckBox c(base, {}, caption, font, colour, ControlId::Delta, nullptr);
         c.SetChecked(state == 1 || state == 3 || state == 5);
         if (state == 2 || state == 3) Press(c, {5, 5});
         if (state >= 4) c.SetEnabled(false);
@@ -115,13 +114,12 @@ void AddCheckStates(std::vector<Cell>& cells, const std::string& base, const QSt
 }
 
 std::vector<Cell> EveryControlInEveryState() {
-    const skin::Skin& skin = skin::Skin::Shared();
     std::vector<Cell> cells;
     for (const char* base : {"ARROWU", "ARROWD", "ARROWL", "ARROWR", "STOP", "PLAY", "RECORD",
                              "IDB_LOGO", "IDB_MINIMIZE", "IDB_EXIT"})
         AddButtonStates(cells, base);
     for (int state = 0; state < 3; ++state) {
-        TextButton t(skin, "BTNDARK", {}, "CalClr", skin::CaptionFont(), skin::kCaption,
+        TextButton t("BTNDARK", {}, "CalClr", skin::CaptionFont(), skin::kCaption,
                      ControlId::CalClr, nullptr);
         if (state == 1) Press(t, {5, 5});
         t.SetEnabled(state != 2);
@@ -131,7 +129,7 @@ std::vector<Cell> EveryControlInEveryState() {
     AddCheckStates(cells, "IDB_CHKDARK", "20 dB");
     AddCheckStates(cells, "IDB_CHK49x25", "RTTY");
     for (int state = 0; state < 4; ++state) {
-        VerticalSlider s(skin.Face("187"), skin.Face("188"), {}, 334, nullptr);
+        VerticalSlider s("187", "188", {}, 334, nullptr);
         s.SetValueRange(-400, 0);
         s.SetValue(state == 0 ? 0 : state == 1 ? -200 : -400);
         s.SetEnabled(state != 3);
@@ -142,24 +140,22 @@ std::vector<Cell> EveryControlInEveryState() {
                          Render(s)});
     }
     for (auto [text, name] : {std::pair{"-30", "RefLev"}, {"400.0 / 488.3", "Span"}}) {
-        PanelLabel l(skin.Face("149"), {}, skin::ValueLabelFont(), skin::kCaption, Qt::AlignRight,
-                     nullptr);
+        PanelLabel l("149", {}, skin::ValueLabelFont(), skin::kCaption, Qt::AlignRight, nullptr);
         l.SetText(text);
         cells.push_back({name, Render(l)});
     }
     for (auto [face, text] : {std::pair{"201", "Tue 14-Nov-2023"}, {"202", "22:13:20"}}) {
-        PanelLabel l(skin.Face(face), {}, skin::StatusFont(), skin::kCaption, Qt::AlignLeft,
-                     nullptr);
+        PanelLabel l(face, {}, skin::StatusFont(), skin::kCaption, Qt::AlignLeft, nullptr);
         l.SetText(text);
         cells.push_back({face, Render(l)});
     }
     for (long long hz : {14150000LL, 999999LL, -1500LL}) {
-        FrequencyReadout r(skin.Face("189"), {}, nullptr);
+        FrequencyReadout r("189", {}, nullptr);
         r.SetFrequency(hz);
         cells.push_back({QString::number(hz) + " Hz", Render(r)});
     }
     for (int state = 0; state < 3; ++state) {
-        RecordingBar bar(skin.Face("204"), {}, nullptr);
+        RecordingBar bar("204", {}, nullptr);
         bar.SetRange(0, state == 0 ? 0 : 7900);
         bar.SetPosition(4000);
         if (state == 2) {
@@ -172,7 +168,7 @@ std::vector<Cell> EveryControlInEveryState() {
                                       : "selection",
                          Render(bar)});
     }
-    StationPanel panel(skin.Face("190"), {}, nullptr);
+    StationPanel panel("190", {}, nullptr);
     panel.SetLines({"0600 0800 Radio Habana Cuba - Quivican  CUB 250 kW",
                     "0700 0900 Voice of Turkey - Emirler  TUR 500 kW",
                     "0000 2400 Radio Taiwan Int. - Paochung  TWN 100 kW",

@@ -11,6 +11,7 @@
 
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
+#include "ProgramIcon.h"
 #include "ReceiverInfoBox.h"
 #include "RecordingBar.h"
 #include "Skin.h"
@@ -50,14 +51,16 @@ ReceiverWindow::ReceiverWindow(Options options)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
       dialogs_(std::move(options.dialogs)),
       notifier_(options.notifier),
-      imports_(options.notifier) {
+      imports_(options.notifier),
+      drag_(*this, kDragStripHeight) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
+    setWindowIcon(ProgramIcon());
     setAccessibleName("Velorix receiver");
     setFixedSize(1024, 620);
     move(100, 100);
     setFocusPolicy(Qt::StrongFocus);
-    controls_ = std::make_unique<SkinnedControls>(skin::Skin::Shared(), this, binder_);
+    controls_ = std::make_unique<SkinnedControls>(this, binder_);
     AssembledReceiver::Slots parts{.notifier = options.notifier};
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
@@ -336,20 +339,15 @@ void ReceiverWindow::ShowInformation() {
 
 void ReceiverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, skin::Skin::Shared().Face("134"));
+    painter.drawImage(0, 0, skin::Skin::Shared(devicePixelRatioF()).Face("134"));
 }
 
 void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && at.y() < kDragStripHeight)
-        dragAnchor_ = event->globalPosition().toPoint() - pos();
-    else
-        dragAnchor_.reset();
+    drag_.Press(*event);
 }
 
 void ReceiverWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragAnchor_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragAnchor_);
+    drag_.Move(*event);
 }
 
 void ReceiverWindow::keyPressEvent(QKeyEvent* event) {

@@ -12,6 +12,7 @@
 #include "FileDialogs.h"
 #include "ForeignImports.h"
 #include "TuningSink.h"
+#include "WindowDrag.h"
 
 namespace velorix {
 
@@ -100,7 +101,7 @@ private:
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
-    std::optional<QPoint> dragAnchor_;
+    WindowDrag drag_;
     bool started_ = false;
     std::optional<int> exitCode_;
 };
