@@ -45,6 +45,10 @@ std::string Indexed(const char* name, int a, int b) {
 
 }  // namespace
 
+int DefaultFilterIndex(int mode) {
+    return kDefaultDemBwIdx[std::clamp(mode, 0, kModeCount - 1)];
+}
+
 int DefaultFilterWidthHz(int mode, int filter) {
     mode = std::clamp(mode, 0, kModeCount - 1);
     filter = std::clamp(filter, 0, kFilterCount - 1);
