@@ -94,6 +94,7 @@ void ForEachSettingsKey(SettingsRecord& r, const std::function<void(const Settin
     key("NBVal", r.NBVal, -130, -200, -50);
     key("NRVal", r.NRVal, 0, 0, 200);
     key("VolVal", r.VolVal, -100, -400, 0);
+    key("RigctlPort", r.RigctlPort, 0, 0, 65535);
 }
 
 int SettingsKeyCount() {
@@ -109,6 +110,7 @@ SettingsRecord::SettingsRecord() {
 
 void SettingsRecord::ResetToDefaults() {
     ForEachSettingsKey(*this, [](const SettingsKey& k) { *k.value = k.defaultValue; });
+    RigctlHost = kDefaultRigctlHost;
     Derive();
 }
 

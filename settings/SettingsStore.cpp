@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "RigctlEndpoint.h"
 #include "SettingsKeys.h"
 
 namespace velorix {
@@ -50,6 +51,8 @@ bool ReadInt(const QVariant& v, int& out) {
     return true;
 }
 
+constexpr const char* kRigctlHostKey = "RigctlHost";
+
 // Most bytes a settings file may hold (a full one has under 10 kB).
 constexpr off_t kMaxStoreBytes = 1 << 20;
 
@@ -78,9 +81,17 @@ std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
         const QVariant v = store->value(QString::fromStdString(k.name));
         if (!v.isValid() || !ReadInt(v, *k.value)) *k.value = k.defaultValue;
     });
+    std::vector<std::string> notes;
+    const QVariant host = store->value(kRigctlHostKey);
+    record.RigctlHost =
+        host.isValid() ? host.toString().toStdString() : SettingsRecord::kDefaultRigctlHost;
+    if (!IsIpAddress(record.RigctlHost)) {
+        notes.push_back("stored settings: the rigctl host '" + record.RigctlHost.substr(0, 64) +
+                        "' is no IP address: " + SettingsRecord::kDefaultRigctlHost + " is used");
+        record.RigctlHost = SettingsRecord::kDefaultRigctlHost;
+    }
     store->endGroup();
     record.Clamp();
-    std::vector<std::string> notes;
     for (const std::string& change : record.MendCombination())
         notes.push_back("stored settings: " + change);
     return notes;
@@ -94,6 +105,7 @@ bool SettingsStore::Save(SettingsRecord& record) {
     ForEachSettingsKey(record, [&](const SettingsKey& k) {
         if (k.saved) store->setValue(QString::fromStdString(k.name), *k.value);
     });
+    store->setValue(kRigctlHostKey, QString::fromStdString(record.RigctlHost));
     store->endGroup();
     // QSettings writes through a temporary file renamed over the old one; a
     // write it could not make shows in its status, or in a file that is not

@@ -122,7 +122,7 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     // The store reads and writes in the order of this visit.
     std::vector<std::string> names;
     ForEachSettingsKey(r, [&](const SettingsKey& k) { names.push_back(k.name); });
-    ASSERT_EQ(names.size(), 158u);
+    ASSERT_EQ(names.size(), 159u);
     EXPECT_EQ(names[0], "AdcSamplingRate");
     EXPECT_EQ(names[2], "MainFFTIdx");
     EXPECT_EQ(names[13], "FltBw00");
@@ -132,7 +132,8 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     EXPECT_EQ(names[122], "DemBwIdx0");
     EXPECT_EQ(names[131], "DemWhStepIdx0");
     EXPECT_EQ(names[140], "DemAgcIdx0");
-    EXPECT_EQ(names.back(), "VolVal");
+    EXPECT_EQ(names[157], "VolVal");
+    EXPECT_EQ(names.back(), "RigctlPort");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
 }
 
@@ -184,6 +185,29 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackAndTwosComplementIsAccepted) {
     EXPECT_EQ(r.CenterFreq, 14150000);
     EXPECT_EQ(r.NBVal, -130);
     EXPECT_EQ(r.RefLevel, 0);
+}
+
+TEST_F(SettingsStoreTest, TheRigctlHostIsAnAddressOrTheDefaultWithANote) {
+    SettingsRecord r;
+    SettingsStore::Load(r);
+    EXPECT_EQ(r.RigctlPort, 0);  // off
+    EXPECT_EQ(r.RigctlHost, "127.0.0.1");
+    r.RigctlPort = 4532;
+    r.RigctlHost = "::1";
+    ASSERT_TRUE(SettingsStore::Save(r));
+    SettingsRecord next;
+    EXPECT_TRUE(SettingsStore::Load(next).empty());
+    EXPECT_EQ(next.RigctlPort, 4532);
+    EXPECT_EQ(next.RigctlHost, "::1");
+
+    for (const QVariant& bad : {QVariant("radio.local"), QVariant(7), QVariant("")}) {
+        Store("RigctlHost", bad);
+        const std::vector<std::string> notes = SettingsStore::Load(next);
+        EXPECT_EQ(next.RigctlHost, "127.0.0.1");
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0], "stored settings: the rigctl host '" + bad.toString().toStdString() +
+                                "' is no IP address: 127.0.0.1 is used");
+    }
 }
 
 TEST_F(SettingsStoreTest, ChangedFrequencyComesBackNextStart) {
