@@ -14,6 +14,7 @@
 
 #include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
+#include "CliReceiver.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
 #include "SMeterValues.h"
@@ -21,7 +22,6 @@
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
-#include "WavFileSink.h"
 #include "WavFormat.h"
 
 namespace velorix {
@@ -38,30 +38,6 @@ public:
     void BufferFull() override { buffer->Commit(); }
     std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
 };
-
-void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
-    if (o.rateKHz) s.DdcSamplingRateIdx = *o.rateKHz == 500 ? 2 : *o.rateKHz == 250 ? 1 : 0;
-    if (o.mode) s.DemIdx = *o.mode;
-    if (o.filter) s.DemBwIdx[s.DemIdx] = *o.filter;
-    if (o.agc) s.DemAgcIdx[s.DemIdx] = *o.agc;
-    if (o.attenuatorIdx) s.AttenuatorIdx = *o.attenuatorIdx;
-    if (o.preamp) s.AdcPreamp = *o.preamp;
-    if (o.dither) s.AdcDither = *o.dither;
-    if (o.preselector) s.Preselector = *o.preselector;
-    if (o.volumeDb) s.VolVal = static_cast<int>(std::lround(*o.volumeDb * 10.0));
-    if (o.nbValue) s.NBVal = *o.nbValue;
-    if (o.nrValue) s.NRVal = *o.nrValue;
-    s.MemListIdx = o.list;
-    if (o.tuneHz || o.centerHz) {
-        const long long tune = o.tuneHz ? *o.tuneHz : *o.centerHz;
-        const long long centre = o.centerHz ? *o.centerHz : tune;
-        s.CenterFreq = static_cast<int>(centre);
-        s.FreqOffset = static_cast<int>(centre - tune);
-        // Offset tuning keeps the centre where it was asked to be.
-        s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
-    }
-    s.Derive();
-}
 
 // Why the receiver's stream cannot go on, or empty: it was removed, or it
 // delivered no usable block for 2 s. Before its first block a stream gets
@@ -102,14 +78,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const ShutdownSignals signals;
     ConsoleNotifier notifier(err, stdin, false);
 
-    // The device is chosen before the library is loaded.
-    if (o.source == CliOptions::Source::Virtual) {
-        setenv("VELORIX_DEVICE", "virtual", 1);
-        if (!o.scenario.empty()) setenv("VELORIX_SIM_SCENARIO", o.scenario.c_str(), 1);
-        if (o.seed) setenv("VELORIX_SIM_SEED", std::to_string(*o.seed).c_str(), 1);
-    } else if (o.source == CliOptions::Source::Usb) {
-        unsetenv("VELORIX_DEVICE");
-    }
+    SelectDevice(o);
     const bool fromFile = o.source == CliOptions::Source::File;
 
     // The displays and the meter tap are declared first: they outlive the
@@ -141,21 +110,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     // Audio: a file, a named sink, or the default sink when a server answers.
     AssembledReceiver::Slots slots{.notifier = notifier};
-    if (!o.audioOut.empty()) {
-        slots.audioSink = std::make_unique<WavFileSink>(o.audioOut);
-    } else {
-        slots.audioDevice = o.audioDevice.value_or("");
-    }
+    ChooseAudio(o, slots);
     slots.audioTap = &meter;
-    slots.useStore = o.useSettings;
     AssembledReceiver rx(std::move(slots));
     SettingsRecord& settings = rx.Settings();
-
-    for (const std::string& note : rx.LoadSettings())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    for (const std::string& note : rx.Stations().Notes())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    ApplyOptions(o, settings);
+    LoadCliSettings(o, rx, err);
     // A recording series is never written over unasked.
     if (!o.record.empty() && !o.overwrite) {
         const WavSeriesName series = ParseWavSeriesPath(o.record);
@@ -167,27 +126,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             return 1;
         }
     }
-    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
-    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
-        std::fprintf(err,
-                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
-                     "at %.0f kHz\n",
-                     0.4 * rateKHz * 1000.0, rateKHz);
-        return 2;
-    }
-    if (!rx.OpenAudio()) {
-        if (!o.audioOut.empty()) {
-            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
-            return 1;
-        }
-        if (o.audioDevice) {
-            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n",
-                         o.audioDevice->c_str());
-            return 1;
-        }
-        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
-        rx.UseSilentAudio();
-    }
+    if (!fromFile && !OffsetWithinRate(settings, err)) return 2;
+    if (!OpenAudio(o, rx, err)) return 1;
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
