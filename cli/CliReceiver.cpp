@@ -56,6 +56,10 @@ void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
         // Offset tuning keeps the centre where it was asked to be.
         s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
     }
+    if (o.rigctl) {
+        s.RigctlPort = o.rigctl->port;
+        s.RigctlHost = o.rigctl->host;
+    }
     s.Derive();
 }
 

@@ -6,6 +6,7 @@
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
+#include "RigctlStation.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,5 +22,7 @@ int main(int argc, char** argv) {
     }
     if (!parse.options.synthesize.empty())
         return velorix::SynthesizeRecording(parse.options, stdout, stderr);
+    if (parse.options.rigctl && parse.options.rigctl->port != 0)
+        return velorix::RunRigctlStation(parse.options, stdout, stderr);
     return velorix::RunCli(parse.options, stdout, stderr);
 }

@@ -46,18 +46,25 @@ public:
     // (it is then ended).
     std::optional<int> Wait(int timeoutMs) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (pid_ > 0) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                if (WIFEXITED(status)) return WEXITSTATUS(status);
+        while (Running()) {
+            if (std::chrono::steady_clock::now() > end) {
+                Stop();
                 return std::nullopt;
             }
-            if (std::chrono::steady_clock::now() > end) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        Stop();
-        return std::nullopt;
+        return exitCode_;
+    }
+    // Whether it still runs; once it has ended, Wait() gives its exit code.
+    bool Running() {
+        int status = 0;
+        if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return pid_ > 0;
+        pid_ = -1;
+        if (WIFEXITED(status)) exitCode_ = WEXITSTATUS(status);
+        return false;
+    }
+    void Signal(int signal) const {
+        if (pid_ > 0) kill(pid_, signal);
     }
     // Ends it with SIGTERM and reaps it.
     void Stop() {
@@ -70,6 +77,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    std::optional<int> exitCode_;
 };
 
 // Runs a program to its end; true when it exits 0 within `timeoutMs`.
