@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ConsoleNotifier.h"
@@ -42,16 +43,33 @@ void PrintAudioSummary(velorix::ReceiverWindow& window) {
                 static_cast<unsigned long long>(out.DroppedSinceFirstPlayed()));
 }
 
+// The window's one option, --rigctl [HOST:]PORT|off: false (told on stderr)
+// when its value is wrong.
+bool ParseArguments(int argc, char** argv, std::optional<velorix::RigctlEndpoint>& rigctl) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--rigctl") continue;
+        std::string why = "--rigctl needs a value";
+        if (i + 1 < argc) rigctl = velorix::ParseRigctlOption(argv[++i], why);
+        if (!rigctl) {
+            std::fprintf(stderr, "velorix: %s\n", why.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     velorix::ShutdownSignals stopSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
+    std::optional<velorix::RigctlEndpoint> rigctl;
+    if (!ParseArguments(argc, argv, rigctl)) return 2;
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
     velorix::ReceiverWindow window(
-        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
+        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent(), .rigctl = rigctl});
     // Until the start-up is over a signal only answers its notice: the
     // start-up then ends on its own and the program with it.
     bool running = false;

@@ -31,11 +31,13 @@
 #include "ReceiverWindow.h"
 #include "RecordingBar.h"
 #include "RecordingNotifier.h"
+#include "RigctlClient.h"
 #include "SettingsStore.h"
 #include "Skin.h"
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "StationPanel.h"
 #include "VerticalSlider.h"
 
 namespace velorix {
@@ -185,7 +187,8 @@ protected:
             .audioSink = pulse_ ? nullptr : std::make_unique<NullAudioSink>(),
             .secondAudioOut = pulse_ != nullptr,
             .stationDirectory = VELORIX_SOURCE_DIR "/data",
-            .dialogs = std::move(dialogs)});
+            .dialogs = std::move(dialogs),
+            .rigctl = rigctl_});
         return *window_;
     }
     ReceiverWindow& Started() {
@@ -240,6 +243,7 @@ protected:
     std::unique_ptr<PrivatePulse> pulse_;  // null: the window plays to a null output
     ScriptedDialogs* dialogs_ = nullptr;
     std::unique_ptr<ReceiverWindow> window_;
+    std::optional<RigctlEndpoint> rigctl_;  // as --rigctl gives it
     fs::path dir_;
 };
 
@@ -385,6 +389,64 @@ TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].rfind("0000 2400 Radio Virtual Music  - VRT (E)", 0), 0u) << lines[0];
     w.Finish();
+}
+
+// Another program tunes through the rigctl server, and sees the user's own tuning.
+TEST_F(Window, ARigctlClientTunesTheWindowAndReadsWhatTheUserTuned) {
+    ReceiverWindow& w = Started();
+    ASSERT_EQ(w.StartRigctl({"127.0.0.1", 0}), "");
+    test::RigctlClient client(w.RigctlPort());
+    ASSERT_TRUE(client.Connected());
+    // The client's commands run on this thread: events go on while it waits.
+    const auto events = [] { QCoreApplication::processEvents(); };
+    auto ask = [&](const std::string& line, int lines = 1) {
+        return client.Ask(line, lines, events);
+    };
+
+    EXPECT_EQ(ask("F 15290000"), "RPRT 0\n");
+    EXPECT_EQ(TunedHz(), 15'290'000);
+    EXPECT_EQ(w.Controls().Readout()->BigText(), " 15.290");
+    EXPECT_EQ(w.Controls().Readout()->SmallText(), "000");
+    // The EiBi entry "15290 0000-2400 VRT Radio Virtual Music E" on the panel.
+    const std::vector<std::string>& shown = w.Controls().Stations()->Lines();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].rfind("0000 2400 Radio Virtual Music  - VRT (E)", 0), 0u) << shown[0];
+
+    EXPECT_EQ(ask("M AM 0"), "RPRT 0\n");
+    EXPECT_TRUE(w.Controls().CheckBox(ControlId::Mode0)->IsChecked());
+    EXPECT_TRUE(w.Controls().CheckBox(Offset(ControlId::Filter0, 1))->IsChecked());
+    EXPECT_EQ(ask("F 99000000"), "RPRT -1\n");
+    EXPECT_EQ(w.Controls().Readout()->BigText(), " 15.290");
+
+    KeypadTo("9500");
+    Click(Offset(ControlId::Mode0, 2));  // CW, filter "1.6kHz": 500 Hz
+    EXPECT_EQ(ask("f m", 3), "9500000\nCW\n500\n");
+    w.Finish();
+}
+
+TEST_F(Window, ARigctlPortInUseIsToldAndTheChoiceIsStillStored) {
+    // Another program listens on the port.
+    const std::unique_ptr<int, void (*)(int*)> other(new int(socket(AF_INET, SOCK_STREAM, 0)),
+                                                     [](int* fd) { close(*fd), delete fd; });
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ASSERT_EQ(bind(*other, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(*other, 1), 0);
+    getsockname(*other, reinterpret_cast<sockaddr*>(&a), &length);
+    const int port = ntohs(a.sin_port);
+    rigctl_ = RigctlEndpoint{"127.0.0.1", port};
+
+    ReceiverWindow& w = Started();
+    EXPECT_EQ(w.RigctlPort(), 0);
+    const auto notices = notes_.Notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, "The rigctl server cannot listen on 127.0.0.1:" +
+                                   std::to_string(port) + ": Address already in use");
+    EXPECT_EQ(w.Finish(), 0);
+    EXPECT_NE(ReadAll(SettingsStore::FilePath()).find("RigctlPort=" + std::to_string(port)),
+              std::string::npos);
 }
 
 TEST_F(Window, CwChecksItsFilterAndTheTopStripAloneDragsTheWindow) {

@@ -6,7 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "FrequencyKeypad.h"
@@ -47,7 +49,10 @@ private:
 }  // namespace
 
 ReceiverWindow::ReceiverWindow(Options options)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window), dialogs_(std::move(options.dialogs)) {
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
+      dialogs_(std::move(options.dialogs)),
+      notifier_(options.notifier),
+      rigctlOption_(options.rigctl) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
     setAccessibleName("Velorix receiver");
@@ -125,7 +130,12 @@ void ReceiverWindow::ConnectControls() {
 
 bool ReceiverWindow::Start() {
     WaitCursor wait;
+    SettingsRecord& settings = receiver_->Settings();
     const bool started = receiver_->StartWindow({.afterRestore = [&] {
+        if (rigctlOption_) {
+            settings.RigctlPort = rigctlOption_->port;
+            settings.RigctlHost = rigctlOption_->host;
+        }
         wait.Release();
         binder_.ApplyAll(receiver_->Controller().Panel());
         binder_.RefreshStationPanel();
@@ -138,13 +148,46 @@ bool ReceiverWindow::Start() {
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
+    if (settings.RigctlPort != 0) {
+        std::string why = StartRigctl({settings.RigctlHost, settings.RigctlPort});
+        if (!why.empty()) {
+            why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+            notifier_.Notify(why, "rigctl", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+        }
+    }
     return true;
+}
+
+std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
+    rigctl_.reset();
+    if (!started_ || receiver_->Engine() == nullptr)
+        return "the rigctl server needs the receiver running";
+    rig_ = std::make_unique<ControllerRig>(receiver_->Controller(), receiver_->Settings(),
+                                           *receiver_->Engine(),
+                                           [this](const Outcome& outcome) { Apply(outcome); });
+    // Each client's commands come to this thread as queued calls; the
+    // server's own thread does the socket work.
+    auto onThisThread = [this](RigctlServer::Task task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    };
+    std::string why;
+    rigctl_ = RigctlServer::Start(endpoint, *rig_, onThisThread, why);
+    if (!rigctl_) return why;
+    const RigctlEndpoint bound{endpoint.host, rigctl_->Port()};
+    std::printf("velorix: rigctl server listening on %s%s\n", EndpointText(bound).c_str(),
+                IsLoopback(bound.host) ? ""
+                                       : " (reachable from other machines: anyone who can "
+                                         "connect tunes it)");
+    std::fflush(stdout);
+    return {};
 }
 
 int ReceiverWindow::Finish() {
     if (exitCode_) return *exitCode_;
     // A start that failed stores nothing: the receiver closes without saving.
     if (!started_) return *(exitCode_ = 1);
+    rigctl_.reset();
+    rig_.reset();
     meterTimer_.stop();
     statusTimer_.stop();
     stationTimer_.stop();
