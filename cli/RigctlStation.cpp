@@ -46,9 +46,7 @@ int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
         return 1;
     }
     endpoint.port = server->Port();
-    std::fprintf(out, "rigctl server listening on %s\n", EndpointText(endpoint).c_str());
-    if (!IsLoopback(endpoint.host))
-        std::fprintf(out, "  (reachable from other machines: anyone who can connect tunes it)\n");
+    std::fprintf(out, "%s\n", ListeningText(endpoint).c_str());
     std::fflush(out);
 
     using Clock = std::chrono::steady_clock;

@@ -24,6 +24,13 @@ std::string EndpointText(const RigctlEndpoint& endpoint) {
     return (v6 ? "[" + endpoint.host + "]" : endpoint.host) + ":" + std::to_string(endpoint.port);
 }
 
+std::string ListeningText(const RigctlEndpoint& endpoint) {
+    std::string text = "rigctl server listening on " + EndpointText(endpoint);
+    if (!IsLoopback(endpoint.host))
+        text += " (reachable from other machines: anyone who can connect tunes the receiver)";
+    return text;
+}
+
 std::optional<RigctlEndpoint> ParseRigctlOption(std::string_view text, std::string& error) {
     error.clear();
     RigctlEndpoint endpoint;

@@ -27,5 +27,8 @@ bool IsIpAddress(const std::string& host);
 bool IsLoopback(const std::string& host);
 // "127.0.0.1:4532", "[::1]:4532".
 std::string EndpointText(const RigctlEndpoint& endpoint);
+// What a program says once its server listens on `endpoint`, with a warning
+// when other machines can reach it.
+std::string ListeningText(const RigctlEndpoint& endpoint);
 
 }  // namespace velorix

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -193,7 +194,13 @@ void RigctlServer::CollectAnswers() {
 
 void RigctlServer::Accept() {
     const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+        // Out of descriptors or memory the connection stays queued and the
+        // socket readable: a pause keeps this thread from spinning on it.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return;
+    }
     if (clients_.size() >= kMaxClients) {
         close(fd);
         return;

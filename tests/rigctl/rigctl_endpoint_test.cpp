@@ -44,6 +44,10 @@ TEST(RigctlEndpoint, OnlyLoopbackAddressesAreLocal) {
     for (const char* open : {"0.0.0.0", "192.168.1.5", "::", "128.0.0.1"})
         EXPECT_FALSE(IsLoopback(open)) << open;
     EXPECT_FALSE(IsIpAddress(std::string("127.0.0.1\0x", 11)));
+    EXPECT_EQ(ListeningText({"127.0.0.1", 4532}), "rigctl server listening on 127.0.0.1:4532");
+    EXPECT_EQ(ListeningText({"0.0.0.0", 4532}),
+              "rigctl server listening on 0.0.0.0:4532 (reachable from other machines: anyone "
+              "who can connect tunes the receiver)");
 }
 
 }  // namespace

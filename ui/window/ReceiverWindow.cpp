@@ -173,11 +173,7 @@ std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
     std::string why;
     rigctl_ = RigctlServer::Start(endpoint, *rig_, onThisThread, why);
     if (!rigctl_) return why;
-    const RigctlEndpoint bound{endpoint.host, rigctl_->Port()};
-    std::printf("velorix: rigctl server listening on %s%s\n", EndpointText(bound).c_str(),
-                IsLoopback(bound.host) ? ""
-                                       : " (reachable from other machines: anyone who can "
-                                         "connect tunes it)");
+    std::printf("velorix: %s\n", ListeningText({endpoint.host, rigctl_->Port()}).c_str());
     std::fflush(stdout);
     return {};
 }
