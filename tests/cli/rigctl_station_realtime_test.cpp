@@ -1,6 +1,6 @@
 // velorix-cli as a rigctl station on the virtual receiver, driven by
-// Debian's own Hamlib client (`rigctl -m 2`) and by the openings that
-// rigctl and WSJT-X send.
+// Debian's own Hamlib client (`rigctl -m 2`, whose every run sends its
+// opening) and by WSJT-X's opening and polls.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -24,8 +23,8 @@
 namespace velorix {
 namespace {
 
-// A port no one listens on now (another program may still take it before
-// the station does: the start tries again).
+// A port no one listens on now (another program may take it before the
+// station does: the start tries again).
 int FreePort() {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -38,11 +37,6 @@ int FreePort() {
     return ntohs(a.sin_port);
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -53,30 +47,31 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class RigctlStation : public ::testing::Test {
 protected:
-    RigctlStation() : dir_("rigctl") {}
-
-    // velorix-cli serving rigctl on a free port, with a carrier of -53 dBm
-    // at 7 100 kHz in the band; AM with the fast AGC, whose meter settles at
-    // once. True once it listens.
+    // velorix-cli serving rigctl on a free port, a carrier of -53 dBm at
+    // 7 100 kHz in its band, AM with the fast AGC (its meter settles at
+    // once). True once it listens.
     bool Start() {
-        const std::string scenario = dir_.Write(
+        const std::string band = dir_.Write(
             "band.txt", "noise density=-150\nstation freq=7100000 mode=CARRIER level=-53\n");
         for (int attempt = 0; attempt < 5; ++attempt) {
             port_ = FreePort();
             station_ = std::make_unique<test::ChildProcess>(
                 std::vector<std::string>{e2e::CliPath(), "--rigctl", std::to_string(port_),
-                                         "--scenario", scenario, "--mode", "AM", "--agc", "fast"},
+                                         "--scenario", band, "--mode", "AM", "--agc", "fast"},
                 dir_.Path("out.txt"));
             std::string listening = "rigctl server listening on 127.0.0.1:";
             listening.append(std::to_string(port_)).append("\n");
             while (station_->Running())
-                if (Out().find(listening) != std::string::npos) return true;
+                if (Out() == listening) return true;
         }
         return false;
     }
-    std::string Out() const { return ReadText(dir_.Path("out.txt")); }
-
-    // Debian's rigctl through the NET rigctl model; its output lines.
+    std::string Out() const {
+        std::ifstream in(dir_.Path("out.txt"));
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    // Debian's rigctl through the NET rigctl model: its output lines, every
+    // command answered without an error.
     std::vector<std::string> Rigctl(const std::vector<std::string>& commands) {
         std::string address = "127.0.0.1:";
         address.append(std::to_string(port_));
@@ -88,34 +83,18 @@ protected:
         return Lines(r.out);
     }
 
-    // The lines a client's opening sends, one at a time, with their answers.
-    std::vector<std::string> Converse(test::RigctlClient& client,
-                                      const std::vector<std::string>& lines) {
-        std::vector<std::string> answers;
-        for (const std::string& line : lines) {
-            client.Send(line + "\n");
-            const int expected = line == "s" || line == "m" ? 2 : 1;
-            answers.push_back(client.ReadUntil([&](const std::string& text) {
-                return line == "\\dump_state" ? text.ends_with("done\n")
-                                              : Lines(text).size() >= std::size_t(expected);
-            }));
-            EXPECT_EQ(answers.back().find("RPRT -11"), std::string::npos) << line;
-        }
-        return answers;
-    }
-
-    e2e::ScratchDir dir_;
+    e2e::ScratchDir dir_{"rigctl"};
     int port_ = 0;
     std::unique_ptr<test::ChildProcess> station_;
 };
 
-TEST_F(RigctlStation, HamlibsClientTunesItAndReadsAStationOfKnownLevel) {
+TEST_F(RigctlStation, HamlibsClientAndWsjtxTuneItAndReadAStationOfKnownLevel) {
     ASSERT_TRUE(Start()) << Out();
-
-    EXPECT_EQ(Rigctl({"F", "7100000", "f", "M", "AM", "0"}), std::vector<std::string>{"7100000"});
-    EXPECT_EQ(Rigctl({"m"}), (std::vector<std::string>{"AM", "9000"}));
-    // The carrier is 20 dB over S9 once the meter has settled on it.
-    std::vector<std::string> level;
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(Rigctl({"F", "7100000", "f", "M", "AM", "0"}), Lines{"7100000"});
+    EXPECT_EQ(Rigctl({"m"}), (Lines{"AM", "9000"}));
+    // The carrier reads 20 dB over S9 once the meter has settled on it.
+    Lines level;
     for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
          (level.empty() || level[0] != "20") && std::chrono::steady_clock::now() < end;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));  // between polls
@@ -123,26 +102,24 @@ TEST_F(RigctlStation, HamlibsClientTunesItAndReadsAStationOfKnownLevel) {
         ASSERT_EQ(level.size(), 2u);
     }
     EXPECT_EQ(level[0], "20");
-    EXPECT_NEAR(std::atoi(level[1].c_str()), -530, 9);  // tenths of a dBm
-    EXPECT_EQ(Rigctl({"M", "USB", "1400", "F", "14074000.4"}), std::vector<std::string>{});
-    EXPECT_EQ(Rigctl({"f", "m", "t", "s"}),
-              (std::vector<std::string>{"14074000", "USB", "1400", "0", "0", "VFOA"}));
+    EXPECT_NEAR(std::stoi(level[1]), -530, 9);  // tenths of a dBm
+    EXPECT_EQ(Rigctl({"M", "USB", "1400", "F", "14074000.4"}), Lines{});
+    EXPECT_EQ(Rigctl({"f", "m", "t", "s"}), (Lines{"14074000", "USB", "1400", "0", "0", "VFOA"}));
 
-    // The openings of rigctl and of WSJT-X, with WSJT-X's 55 Hz nudge and
-    // its once-a-second poll: every command answered.
-    test::RigctlClient rigctl(port_);
-    Converse(rigctl, {"\\chk_vfo", "\\dump_state", "v", "f", "f", "s", "m", "\\get_powerstat",
-                      "\\get_lock_mode", "M USB -1", "q"});
-    EXPECT_TRUE(rigctl.ClosedByServer());
+    // Every Hamlib client opens so (rigctl adds the power and lock queries);
+    // WSJT-X then nudges the frequency by 55 Hz and back, and polls.
     test::RigctlClient wsjtx(port_);
-    const std::vector<std::string> opening =
-        Converse(wsjtx, {"\\chk_vfo", "\\dump_state", "v", "f", "f", "s", "m"});
-    EXPECT_EQ(opening[3], "14074000\n");
-    const std::vector<std::string> nudge =
-        Converse(wsjtx, {"F 14074055.000000", "f", "F 14074000.000000", "f", "v", "s", "f", "m"});
-    EXPECT_EQ(nudge,
-              (std::vector<std::string>{"RPRT 0\n", "14074055\n", "RPRT 0\n", "14074000\n",
-                                        "VFOA\n", "0\nVFOA\n", "14074000\n", "USB\n1400\n"}));
+    wsjtx.Send("\\chk_vfo\n\\dump_state\n");
+    const std::string opening =
+        wsjtx.ReadUntil([](const std::string& t) { return t.find("done\n") != std::string::npos; });
+    EXPECT_EQ(opening.rfind("0\n1\n2\n", 0), 0u) << opening;  // chk_vfo; protocol 1, model 2
+    wsjtx.Send(
+        "v\nf\nf\ns\nm\n\\get_powerstat\n\\get_lock_mode\nF 14074055.000000\nf\n"
+        "F 14074000.000000\nf\nv\ns\nf\nm\nq\n");
+    EXPECT_EQ(wsjtx.ReadLines(20),
+              "VFOA\n14074000\n14074000\n0\nVFOA\nUSB\n1400\n1\n0\nRPRT 0\n14074055\n"
+              "RPRT 0\n14074000\nVFOA\n0\nVFOA\n14074000\nUSB\n1400\nRPRT 0\n");
+    EXPECT_TRUE(wsjtx.ClosedByServer());
 
     station_->Signal(SIGTERM);
     EXPECT_EQ(station_->Wait(30000), 128 + SIGTERM);

@@ -69,75 +69,64 @@ TEST_F(RigctlServerTest, ServesSeveralClientsAtOnceEachInItsOwnOrder) {
     EXPECT_EQ(clients[0]->Ask("F 7074000"), "RPRT 0\n");
     EXPECT_EQ(clients[kClients - 1]->Ask("f"), "7074000\n");
     EXPECT_EQ(server_->Connections(), static_cast<std::uint64_t>(kClients));
+
+    std::string error;  // a second server on the port
+    EXPECT_EQ(RigctlServer::Start({"127.0.0.1", Port()}, rig_, nullptr, error), nullptr);
+    EXPECT_EQ(error, "the rigctl server cannot listen on 127.0.0.1:" + std::to_string(Port()) +
+                         ": Address already in use");
 }
 
-TEST_F(RigctlServerTest, SilentClientsHalfLinesAndDroppedConnectionsHoldUpNoOne) {
+// Each kind of misbehaviour is bounded, and the well-behaved client beside
+// them is answered throughout.
+TEST_F(RigctlServerTest, MisbehavingClientsAreBoundedAndHoldUpNoOne) {
     RigctlClient silent(Port());
     RigctlClient halfLine(Port());
     halfLine.Send("F 70000");  // never finished
-    RigctlClient busy(Port());
-    EXPECT_EQ(busy.Ask("f"), "14150000\n");
     {
         RigctlClient dropped(Port());
-        dropped.Send("f\nm\nl STR");  // goes before its answers are read
+        dropped.Send("f\nm\nl STR");  // gone before its answers are read
     }
-    EXPECT_EQ(busy.Ask("m", 2), "USB\n2400\n");
-    EXPECT_EQ(busy.Ask("f"), "14150000\n");
-}
-
-TEST_F(RigctlServerTest, QuitAndAClosedSendingSideEndTheConnectionAfterTheAnswers) {
-    RigctlClient quits(Port());
-    quits.Send("f\nq\nf\n");
-    EXPECT_EQ(quits.ReadLines(2), "14150000\nRPRT 0\n");
-    EXPECT_TRUE(quits.ClosedByServer());
-
-    RigctlClient piped(Port());  // as `printf 'f\nm\n' | nc` would
-    piped.Send("f\nm\n");
-    shutdown(piped.Fd(), SHUT_WR);
-    EXPECT_EQ(piped.ReadLines(3), "14150000\nUSB\n2400\n");
-    EXPECT_TRUE(piped.ClosedByServer());
-}
-
-TEST_F(RigctlServerTest, HostileInputIsBoundedAndTheOthersAreStillServed) {
     RigctlClient other(Port());
+    EXPECT_EQ(other.Ask("f m", 3), "14150000\nUSB\n2400\n");
 
     RigctlClient longLine(Port());
     longLine.Send(std::string(RigctlServer::kMaxLineBytes + 1, 'f'));
     EXPECT_TRUE(longLine.ClosedByServer());
 
-    RigctlClient binary(Port());
-    EXPECT_EQ(binary.Ask(std::string("\x00\x01\xff\x7f", 4)), "RPRT -11\n");
-    EXPECT_EQ(binary.Ask("f"), "14150000\n");
-
-    // Thousands of commands at once: every one answered.
-    RigctlClient flood(Port());
+    RigctlClient flood(Port());  // thousands of commands at once: every one answered
     std::string lines;
     for (int i = 0; i < 5000; ++i)
         lines += "f\n";
     flood.Send(lines);
-    std::string answers = flood.ReadLines(5000);
-    EXPECT_EQ(answers.size(), 5000u * 9u);
+    EXPECT_EQ(flood.ReadLines(5000).size(), 5000u * 9u);
 
     // A client that never reads: once its unread answers reach the bound the
     // server stops taking its input, so its sends come to a stop.
     RigctlClient deaf(Port());
     fcntl(deaf.Fd(), F_SETFL, fcntl(deaf.Fd(), F_GETFL) | O_NONBLOCK);
-    const std::string dump = "\\dump_state\n";
+    const int small = 4096;  // less for the kernel to hold on the way
+    setsockopt(deaf.Fd(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    std::string dumps;
+    for (int i = 0; i < 100; ++i)
+        dumps += "\\dump_state\n";
     std::size_t sent = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool blocked = false;
-    while (!blocked && sent < (std::size_t{256} << 20) && std::chrono::steady_clock::now() < end) {
-        const ssize_t n = send(deaf.Fd(), dump.data(), dump.size(), MSG_NOSIGNAL);
+    bool stopped = false;
+    while (!stopped && sent < (std::size_t{256} << 20)) {
+        const ssize_t n = send(deaf.Fd(), dumps.data(), dumps.size(), MSG_NOSIGNAL);
         if (n > 0) sent += static_cast<std::size_t>(n);
-        if (n < 0 && errno == EAGAIN) {
-            // The kernel's buffers may still drain into the server: wait for
-            // them, and call it stopped when nothing more goes for a while.
-            pollfd p{deaf.Fd(), POLLOUT, 0};
-            blocked = poll(&p, 1, 500) == 0;
-        }
+        if (n < 0 && errno != EAGAIN) break;
+        // The kernel's buffers may still drain into the server: stopped is
+        // when nothing more goes for half a second.
+        pollfd p{deaf.Fd(), POLLOUT, 0};
+        if (n < 0) stopped = poll(&p, 1, 500) == 0;
     }
-    EXPECT_TRUE(blocked) << sent << " bytes sent";
-    EXPECT_EQ(other.Ask("f"), "14150000\n");
+    EXPECT_TRUE(stopped) << sent << " bytes sent";
+
+    // A client whose sending side closes gets its answers, then the end.
+    other.Send("f\n");
+    shutdown(other.Fd(), SHUT_WR);
+    EXPECT_EQ(other.ReadLines(1), "14150000\n");
+    EXPECT_TRUE(other.ClosedByServer());
 }
 
 TEST_F(RigctlServerTest, ConnectionsBeyondTheLimitAreClosedAtOnce) {
@@ -158,16 +147,6 @@ TEST_F(RigctlServerTest, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     EXPECT_EQ(answer, "VFOA\n");
 }
 
-TEST_F(RigctlServerTest, APortInUseIsSaidInTheProgramsWords) {
-    std::string error;
-    test::FakeRig rig;
-    const auto second = RigctlServer::Start(
-        {"127.0.0.1", Port()}, rig, [](RigctlServer::Task) {}, error);
-    EXPECT_EQ(second, nullptr);
-    EXPECT_EQ(error, "the rigctl server cannot listen on 127.0.0.1:" + std::to_string(Port()) +
-                         ": Address already in use");
-}
-
 // A task still waiting when the server goes does nothing when it runs.
 TEST(RigctlServerLifetime, TasksLeftBehindDoNotReachTheRig) {
     test::FakeRig rig;
@@ -184,11 +163,11 @@ TEST(RigctlServerLifetime, TasksLeftBehindDoNotReachTheRig) {
     ASSERT_NE(server, nullptr) << error;
     RigctlClient client(server->Port());
     client.Send("F 7000000\n");
-    for (bool waiting = true; waiting;) {
-        std::this_thread::yield();
+    while ([&] {
         std::lock_guard lock(mutex);
-        waiting = held.empty();
-    }
+        return held.empty();
+    }())
+        std::this_thread::yield();
     server.reset();
     for (auto& task : held)
         task();

@@ -187,26 +187,20 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackAndTwosComplementIsAccepted) {
     EXPECT_EQ(r.RefLevel, 0);
 }
 
+// The one text among the integers (RigctlPort round-trips with them).
 TEST_F(SettingsStoreTest, TheRigctlHostIsAnAddressOrTheDefaultWithANote) {
     SettingsRecord r;
-    SettingsStore::Load(r);
-    EXPECT_EQ(r.RigctlPort, 0);  // off
-    EXPECT_EQ(r.RigctlHost, "127.0.0.1");
-    r.RigctlPort = 4532;
     r.RigctlHost = "::1";
     ASSERT_TRUE(SettingsStore::Save(r));
-    SettingsRecord next;
-    EXPECT_TRUE(SettingsStore::Load(next).empty());
-    EXPECT_EQ(next.RigctlPort, 4532);
-    EXPECT_EQ(next.RigctlHost, "::1");
-
+    EXPECT_TRUE(SettingsStore::Load(r).empty());
+    EXPECT_EQ(r.RigctlHost, "::1");
     for (const QVariant& bad : {QVariant("radio.local"), QVariant(7), QVariant("")}) {
         Store("RigctlHost", bad);
-        const std::vector<std::string> notes = SettingsStore::Load(next);
-        EXPECT_EQ(next.RigctlHost, "127.0.0.1");
-        ASSERT_EQ(notes.size(), 1u);
-        EXPECT_EQ(notes[0], "stored settings: the rigctl host '" + bad.toString().toStdString() +
-                                "' is no IP address: 127.0.0.1 is used");
+        EXPECT_EQ(SettingsStore::Load(r),
+                  std::vector<std::string>{"stored settings: the rigctl host '" +
+                                           bad.toString().toStdString() +
+                                           "' is no IP address: 127.0.0.1 is used"});
+        EXPECT_EQ(r.RigctlHost, "127.0.0.1");
     }
 }
 

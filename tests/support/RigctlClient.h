@@ -8,17 +8,18 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <string>
 
 namespace velorix::test {
 
-// A rigctl client on a plain socket. Reads wait for what they expect with a
-// deadline far beyond any wait a loaded machine gives; `idle`, when given,
-// runs between the waits (a Qt test processes its events there).
+// A rigctl client on a plain socket to 127.0.0.1. Reads wait for what they
+// expect (or the server's close), with a deadline no loaded machine comes
+// near; `idle` runs between the waits (a Qt test processes its events there).
 class RigctlClient {
 public:
+    using Idle = std::function<void()>;
+
     explicit RigctlClient(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
         sockaddr_in a{};
         a.sin_family = AF_INET;
@@ -39,43 +40,34 @@ public:
             sent += static_cast<std::size_t>(n);
         }
     }
-    // Everything received until `lines` line ends have come (or the server
-    // closed, or the deadline passed).
-    std::string ReadLines(int lines, const std::function<void()>& idle = nullptr) {
-        return ReadUntil(
-            [lines](const std::string& text) {
-                return std::count(text.begin(), text.end(), '\n') >= lines;
-            },
-            idle);
-    }
-    // Everything received until `complete` holds for it.
     std::string ReadUntil(const std::function<bool(const std::string&)>& complete,
-                          const std::function<void()>& idle = nullptr) {
+                          const Idle& idle = nullptr) {
         std::string text;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!complete(text) && std::chrono::steady_clock::now() < end) {
+        while (!complete(text) && !closedByServer_ && std::chrono::steady_clock::now() < end) {
             if (idle) idle();
             pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, idle ? 5 : 100) <= 0) continue;
             char buffer[65536];
+            if (poll(&p, 1, idle ? 5 : 100) <= 0) continue;
             const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                closedByServer_ = true;
-                break;
-            }
-            text.append(buffer, static_cast<std::size_t>(n));
+            closedByServer_ = n <= 0;
+            if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
         }
         return text;
     }
+    std::string ReadLines(long lines, const Idle& idle = nullptr) {
+        return ReadUntil(
+            [lines](const std::string& t) { return std::count(t.begin(), t.end(), '\n') >= lines; },
+            idle);
+    }
     // One line of commands and the `lines` lines of its answer.
-    std::string Ask(const std::string& line, int lines = 1,
-                    const std::function<void()>& idle = nullptr) {
+    std::string Ask(const std::string& line, long lines = 1, const Idle& idle = nullptr) {
         Send(line + "\n");
         return ReadLines(lines, idle);
     }
-    // Whether the server ends the connection (after reading what it still sends).
+    // Whether the server ends the connection (what it still sends is read).
     bool ClosedByServer() {
-        ReadLines(1 << 30);
+        ReadUntil([](const std::string&) { return false; });
         return closedByServer_;
     }
 

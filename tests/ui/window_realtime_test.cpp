@@ -187,8 +187,7 @@ protected:
             .audioSink = pulse_ ? nullptr : std::make_unique<NullAudioSink>(),
             .secondAudioOut = pulse_ != nullptr,
             .stationDirectory = VELORIX_SOURCE_DIR "/data",
-            .dialogs = std::move(dialogs),
-            .rigctl = rigctl_});
+            .dialogs = std::move(dialogs)});
         return *window_;
     }
     ReceiverWindow& Started() {
@@ -243,7 +242,6 @@ protected:
     std::unique_ptr<PrivatePulse> pulse_;  // null: the window plays to a null output
     ScriptedDialogs* dialogs_ = nullptr;
     std::unique_ptr<ReceiverWindow> window_;
-    std::optional<RigctlEndpoint> rigctl_;  // as --rigctl gives it
     fs::path dir_;
 };
 
@@ -422,31 +420,6 @@ TEST_F(Window, ARigctlClientTunesTheWindowAndReadsWhatTheUserTuned) {
     Click(Offset(ControlId::Mode0, 2));  // CW, filter "1.6kHz": 500 Hz
     EXPECT_EQ(ask("f m", 3), "9500000\nCW\n500\n");
     w.Finish();
-}
-
-TEST_F(Window, ARigctlPortInUseIsToldAndTheChoiceIsStillStored) {
-    // Another program listens on the port.
-    const std::unique_ptr<int, void (*)(int*)> other(new int(socket(AF_INET, SOCK_STREAM, 0)),
-                                                     [](int* fd) { close(*fd), delete fd; });
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ASSERT_EQ(bind(*other, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(*other, 1), 0);
-    getsockname(*other, reinterpret_cast<sockaddr*>(&a), &length);
-    const int port = ntohs(a.sin_port);
-    rigctl_ = RigctlEndpoint{"127.0.0.1", port};
-
-    ReceiverWindow& w = Started();
-    EXPECT_EQ(w.RigctlPort(), 0);
-    const auto notices = notes_.Notices();
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0].text, "The rigctl server cannot listen on 127.0.0.1:" +
-                                   std::to_string(port) + ": Address already in use");
-    EXPECT_EQ(w.Finish(), 0);
-    EXPECT_NE(ReadAll(SettingsStore::FilePath()).find("RigctlPort=" + std::to_string(port)),
-              std::string::npos);
 }
 
 TEST_F(Window, CwChecksItsFilterAndTheTopStripAloneDragsTheWindow) {
