@@ -65,6 +65,9 @@ std::vector<std::string> DumpStateLines(const RigControl& rig) {
         "0x0",                 // parameters to set
         "vfo_ops=0",
         "ptt_type=0",
+        // Frequency and mode "targetable": without it Hamlib's client, reading
+        // both VFOs as it opens, switches to VFOB with `V VFOB` and back; the
+        // one VFO answers for both instead.
         "targetable_vfo=0x3",
         "has_set_vfo=1",
         "has_get_vfo=1",
