@@ -149,11 +149,6 @@ double CAcqBoard::SecondsWithoutBlock() const {
     return static_cast<double>(SteadyNs() - lastBlockNs_.load()) * 1e-9;
 }
 
-bool CAcqBoard::ReceiverPresent() const {
-    const char* name = library_.Exports().GetDeviceName ? library_.Exports().GetDeviceName() : "";
-    return name != nullptr && *name != '\0';
-}
-
 void CAcqBoard::InputCallback(unsigned char* block, void* user) {
     auto* board = static_cast<CAcqBoard*>(user);
     board->OnBlock(block, board->blockBytes_);

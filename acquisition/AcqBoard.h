@@ -88,9 +88,6 @@ public:
     // Seconds since the receiver last delivered a block (since Start when it
     // has delivered none); 0 while input is stopped. Any thread.
     double SecondsWithoutBlock() const;
-    // Whether the receiver is still attached: the library still names a
-    // device. A removed receiver delivers nothing and answers nothing.
-    bool ReceiverPresent() const;
 
     // The library's callback: one block of BlockBytes() bytes.
     static void InputCallback(unsigned char* block, void* user);

@@ -82,6 +82,20 @@ bool ReceiverStartup::ConfigureRate(int rateIdx, CAcqBoard* board, bool restart,
     return true;
 }
 
+ReceiverStartup::Attachment ReceiverStartup::CurrentAttachment() {
+    const auto name = library_.Exports().GetDeviceName;
+    const char* text = name ? name() : nullptr;
+    if (text != nullptr && *text != '\0') return Attachment::Running;
+    return library_.Open() == 1 ? Attachment::Bare : Attachment::Absent;
+}
+
+bool ReceiverStartup::BringUpAgain(const BringUpSteps& steps) {
+    steps.stopInput();
+    if (!DownloadFirmware() || !steps.configureFpga()) return false;
+    steps.sendFrontEnd();
+    return steps.startInput();
+}
+
 void ReceiverStartup::Shutdown(CAcqBoard* board) {
     if (board) board->Stop();
     if (library_.IsLoaded()) library_.Close();

@@ -43,6 +43,27 @@ public:
     // Stops acquisition, closes the receiver and unloads the library.
     void Shutdown(CAcqBoard* board);
 
+    // The receiver as the library's exports show it. Our firmware names the
+    // device it runs on; a receiver plugged in again is bare and nameless,
+    // yet the library opens it on its arrival, so Open answers 1 at once.
+    enum class Attachment { Running, Bare, Absent };
+    Attachment CurrentAttachment();
+
+    // The steps of a bring-up that differ between the program and the
+    // SoapySDR module, which keep the front end and tuning their own ways.
+    struct BringUpSteps {
+        std::function<void()> stopInput;
+        std::function<bool()> configureFpga;  // the bitstream of the current rate
+        std::function<void()> sendFrontEnd;   // front end and tuning word
+        std::function<bool()> startInput;
+    };
+    // Brings a receiver that came back after a removal up again: input
+    // stopped, the firmware downloaded again, the FPGA configured, front end
+    // and tuning sent, input started. The library's firmware-ready flag
+    // outlives a removal, so it says nothing of the bare device now there.
+    // False at the first step that fails (told as at start-up).
+    bool BringUpAgain(const BringUpSteps& steps);
+
     bool IsPreProduction() const { return preProduction_; }
     const std::array<std::uint8_t, 12>& Identity() const { return identity_; }
 

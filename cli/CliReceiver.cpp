@@ -88,4 +88,23 @@ bool OpenAudio(const CliOptions& o, AssembledReceiver& rx, std::FILE* err) {
     return true;
 }
 
+RunWatch::RunWatch(AssembledReceiver& rx, std::FILE* err)
+    : receiver_(rx), err_(err), rateHz_(rx.Board().GetOutputRate() * 1000.0) {}
+
+double RunWatch::SignalSeconds() const {
+    return (pushedBefore_ + receiver_.Board().BlocksPushed()) * 1024.0 / rateHz_;
+}
+
+bool RunWatch::Check() {
+    const std::uint64_t pushed = receiver_.Board().BlocksPushed();
+    const ReceiverWatch::Report watch = receiver_.WatchReceiver();
+    if (!watch.news.empty()) std::fprintf(err_, "velorix-cli: %s\n", watch.news.c_str());
+    if (watch.state != ReceiverWatch::State::Streaming) {
+        gap_ = true;
+        return false;
+    }
+    if (!watch.news.empty()) pushedBefore_ += pushed;  // brought up again: the count restarted
+    return true;
+}
+
 }  // namespace velorix

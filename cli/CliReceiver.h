@@ -32,4 +32,25 @@ bool OffsetWithinRate(const SettingsRecord& settings, std::FILE* err);
 // (told on `err`) when the file or the named device cannot be opened.
 bool OpenAudio(const CliOptions& options, AssembledReceiver& receiver, std::FILE* err);
 
+// A run's watch of the receiver's stream: what the watch tells goes to
+// `err`, and the signal time counts on across a receiver brought up again
+// (whose blocks count from 0).
+class RunWatch {
+public:
+    RunWatch(AssembledReceiver& receiver, std::FILE* err);
+    // Seconds of signal received.
+    double SignalSeconds() const;
+    // Every 250 ms: false while the receiver does not stream.
+    bool Check();
+    // Whether the stream had a gap (the run then fails, whatever followed).
+    bool HadGap() const { return gap_; }
+
+private:
+    AssembledReceiver& receiver_;
+    std::FILE* err_;
+    double rateHz_;
+    std::uint64_t pushedBefore_ = 0;
+    bool gap_ = false;
+};
+
 }  // namespace velorix

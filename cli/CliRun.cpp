@@ -39,20 +39,6 @@ public:
     std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
 };
 
-// Why the receiver's stream cannot go on, or empty: it was removed, or it
-// delivered no usable block for 2 s. Before its first block a stream gets
-// 10 s, for a receiver (the virtual one) that is slow to make its first.
-std::string StreamFault(const CAcqBoard& board, bool fromFile) {
-    if (fromFile) return {};
-    const double quiet = board.SecondsWithoutBlock();
-    if (quiet > 0.3 && !board.ReceiverPresent()) return "the receiver was removed";
-    const double limit = board.BlocksPushed() == 0 ? 10.0 : 2.0;
-    if (quiet < limit) return {};
-    char text[96];
-    std::snprintf(text, sizeof text, "the receiver delivered no usable block for %.0f s", limit);
-    return text;
-}
-
 std::string SummaryStations(ReceiverController& ctl) {
     std::string text;
     for (const std::string& line : ctl.StationLines())
@@ -213,13 +199,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
 
     // Receive until the signal time is reached, a file ends or a signal comes.
-    const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
     const auto start = Clock::now();
-    auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
+    RunWatch watch(rx, err);
     auto lastTick = start;
-    int code = 0;
-    while (signalSeconds() < wanted && signals.Caught() == 0) {
+    while (watch.SignalSeconds() < wanted && signals.Caught() == 0) {
         if (fromFile && !board.IsPlaying()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
@@ -228,15 +212,14 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
-            if (const std::string why = StreamFault(board, fromFile); !why.empty()) {
-                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-                code = 1;
-                break;
-            }
+            // A run of a given length ends at a gap in the stream; one without
+            // waits for the receiver to come back (or for a signal).
+            if (!watch.Check() && o.seconds) break;
         }
     }
+    int code = watch.HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = signalSeconds();
+    const double seconds = watch.SignalSeconds();
     // The audio lags the receiver by the chain's delay: meter it up to the
     // signal time reached, waiting while it still comes (at most 2 s), so the
     // last lines are not lost on a loaded machine.

@@ -49,16 +49,17 @@ int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
     std::fprintf(out, "%s\n", ListeningText(endpoint).c_str());
     std::fflush(out);
 
+    // Until a signal, or --seconds of signal; a removed receiver is waited for.
     using Clock = std::chrono::steady_clock;
-    CAcqBoard& board = rx.Board();
-    const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(std::numeric_limits<double>::infinity());
+    RunWatch watch(rx, err);
     auto lastTick = Clock::now();
-    while (signals.Caught() == 0 && board.BlocksPushed() * 1024.0 / boardRateHz < wanted) {
+    while (signals.Caught() == 0 && watch.SignalSeconds() < wanted) {
         tasks.RunFor(std::chrono::milliseconds(50));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
             lastTick = Clock::now();
             rx.Controller().Tick();  // free-space guard and status
+            if (!watch.Check() && o.seconds) break;
         }
     }
     // The server goes first: no command may reach a receiver shutting down.
@@ -67,7 +68,7 @@ int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const AssembledReceiver::ShutdownReport shut = rx.Shutdown();
     std::fprintf(out, "rigctl server closed after %llu connections\n",
                  static_cast<unsigned long long>(connections));
-    int code = 0;
+    int code = watch.HadGap() ? 1 : 0;
     if (shut.settingsSaved == false) {
         std::fprintf(err, "velorix-cli: the settings could not be saved to %s\n",
                      SettingsStore::FilePath().c_str());

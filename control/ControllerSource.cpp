@@ -250,6 +250,10 @@ Outcome ReceiverController::SelectFileRange(std::uint64_t startBytes, std::uint6
     });
 }
 
+void ReceiverController::ShowFileText(const std::string& text) {
+    panel_.SetText(label::kFile, receiverFault_.empty() ? text : receiverFault_);
+}
+
 void ReceiverController::ShowStatusTime(std::int64_t secondsUtc) {
     panel_.SetText(label::kTime, StatusTimeText(secondsUtc));
     panel_.SetText(label::kDate, StatusDateText(secondsUtc));
@@ -259,13 +263,10 @@ Outcome ReceiverController::Tick() {
     return Run([&](Outcome&) {
         if (settings_.recording.load()) {
             const std::string name = recorder_.CurrentFileName();
-            panel_.SetText(label::kFile, name);
             const auto freeBytes = freeSpace_(recorder_.RecordingDirectory());
             double gBytes = 0.0;
-            if (freeBytes) {
-                gBytes = FreeGBytes(*freeBytes);
-                panel_.SetText(label::kFile, RecordingFileText(name, gBytes));
-            }
+            if (freeBytes) gBytes = FreeGBytes(*freeBytes);
+            ShowFileText(freeBytes ? RecordingFileText(name, gBytes) : name);
             ShowStatusTime(clock_());
             panel_.recBar.positionBytes = recorder_.BytesInFile();
             // The recorder ends a recording itself on a write error; the
@@ -302,7 +303,7 @@ Outcome ReceiverController::Tick() {
         panel_.recBar.positionBytes = 0;
         panel_.SetText(label::kDate, "");
         panel_.SetText(label::kTime, "");
-        panel_.SetText(label::kFile, "");
+        ShowFileText("");
     });
 }
 

@@ -123,6 +123,11 @@ Outcome ReceiverController::Shutdown() {
 
 SMeterReading ReceiverController::MeterUpdate() {
     SMeterReading r;
+    if (!receiverFault_.empty()) {
+        board_.ClearOverload();
+        r.tenthsDbm = kSMeterMinDbm * 10;
+        return r;
+    }
     const double level =
         settings_.SmtrMode == 1 ? engine_.AgcPeakLevelDb() : engine_.AgcAverageLevelDb();
     r.tenthsDbm = SMeterTenths(level, settings_);

@@ -152,10 +152,15 @@ public:
     Outcome SelectFileRange(std::uint64_t startBytes, std::uint64_t endBytes);
     // Every 250 ms: status texts, recording bar and the free-space guard.
     Outcome Tick();
+    // A receiver that is gone or delivers nothing (empty: it streams): the
+    // text stands in the status line from the next Tick on, and the meter
+    // rests at its floor, until it is cleared.
+    void ShowReceiverFault(const std::string& text) { receiverFault_ = text; }
 
     // --- Readouts and displays -------------------------------------------
     // The meter update (every 100 ms): level per SmtrMode, the board's clip
-    // flag (then cleared) and the demodulator's lock flag.
+    // flag (then cleared) and the demodulator's lock flag; the floor while a
+    // receiver fault is shown, since the chain then holds its last level.
     SMeterReading MeterUpdate();
     Outcome SelectMainFFT(int mainFFTIdx);
     Outcome SelectMemList(int memListIdx);  // radios 400-402
@@ -245,6 +250,8 @@ private:
     void SetPacing(bool on);
     void CloseFileInternal();
     void ShowStatusTime(std::int64_t secondsUtc);
+    // The file text of the receiver's states; a receiver fault stands in for it.
+    void ShowFileText(const std::string& text);
 
     SettingsRecord& settings_;
     EngineControl& engine_;
@@ -269,6 +276,7 @@ private:
     // retune-inhibit flag and must be sent when the receiver is the source again.
     bool receiverPending_ = false;  // 255: the first band computed is always sent
     std::string recordingPath_;
+    std::string receiverFault_;
     // The station panel's lines changed during the running operation.
     bool stationRedraw_ = false;
 };

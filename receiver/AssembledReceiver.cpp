@@ -81,7 +81,8 @@ bool AssembledReceiver::BuildEngine() {
 }
 
 std::vector<std::string> AssembledReceiver::LoadSettings() {
-    return useStore_ ? SettingsStore::Load(settings_) : std::vector<std::string>{};
+    settingsNotes_ = useStore_ ? SettingsStore::Load(settings_) : std::vector<std::string>{};
+    return settingsNotes_;
 }
 
 bool AssembledReceiver::Restore() {
@@ -120,6 +121,28 @@ bool AssembledReceiver::StartHeadless(const StartHooks& hooks) {
     SendFrontEnd();
     if (hooks.beforeAcquisition && !hooks.beforeAcquisition()) return false;
     return StartAcquisition();
+}
+
+ReceiverWatch::Report AssembledReceiver::WatchReceiver() {
+    const bool receiverIsSource = controller_->Panel().Checked(ControlId::SourceReceiver);
+    const ReceiverWatch::Report report =
+        watch_.Check(receiverIsSource, [this] { return BringUpAgain(); });
+    controller_->ShowReceiverFault(watch_.FaultText());
+    return report;
+}
+
+bool AssembledReceiver::BringUpAgain() {
+    return startup_.BringUpAgain({
+        .stopInput = [this] { board_.Stop(); },
+        .configureFpga =
+            [this] { return startup_.ConfigureRate(settings_.DdcSamplingRateIdx, nullptr, false); },
+        .sendFrontEnd =
+            [this] {
+                board_.SetFrequency(settings_.CenterFreq * 0.001);
+                controller_->SendFrontEnd();
+            },
+        .startInput = [this] { return board_.Start(); },
+    });
 }
 
 AssembledReceiver::ShutdownReport AssembledReceiver::Close(bool saveSettings) {

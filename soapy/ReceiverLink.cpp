@@ -10,6 +10,7 @@
 
 #include "AcqBoard.h"
 #include "Bitstreams.h"
+#include "ReceiverWatch.h"
 #include "SampleFrames.h"
 #include "TuningTables.h"
 
@@ -95,8 +96,16 @@ bool ReceiverLink::ConfigureRate(int rateIdx) {
     if (!open_) return Fail("the receiver is not open");
     rateIdx = std::clamp(rateIdx, 0, kRateCount - 1);
     BlockRing* ring = ring_;
+    if (CameBack()) return BringUp(rateIdx, ring);
     StopInput();
+    if (!LoadBitstream(rateIdx)) return false;
+    // A freshly configured FPGA needs its control frame; the library has
+    // already re-sent the attenuator and preselector.
+    SendControl();
+    return ring == nullptr || StartInput(*ring);
+}
 
+bool ReceiverLink::LoadBitstream(int rateIdx) {
     std::string dir;
     if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0')
         dir = d;
@@ -115,10 +124,48 @@ bool ReceiverLink::ConfigureRate(int rateIdx) {
     rateIdx_ = rateIdx;
     settings_.DdcSamplingRateIdx = rateIdx;
     blockBytes_ = CAcqBoard::BlockBytesForRate(kOutputRatesKHz[rateIdx]);
-    // A freshly configured FPGA needs its control frame; the library has
-    // already re-sent the attenuator and preselector.
-    SendControl();
-    return ring == nullptr || StartInput(*ring);
+    return true;
+}
+
+bool ReceiverLink::CameBack() {
+    switch (startup_.CurrentAttachment()) {
+        case ReceiverStartup::Attachment::Running:
+            return false;
+        case ReceiverStartup::Attachment::Absent:
+            triedThisArrival_ = false;
+            return false;
+        case ReceiverStartup::Attachment::Bare:
+            break;
+    }
+    if (triedThisArrival_) return false;
+    triedThisArrival_ = true;
+    return true;
+}
+
+bool ReceiverLink::BringUp(int rateIdx, BlockRing* ring) {
+    error_.clear();
+    const bool up = startup_.BringUpAgain({
+        .stopInput = [this] { StopInput(); },
+        .configureFpga = [this, rateIdx] { return LoadBitstream(rateIdx); },
+        .sendFrontEnd =
+            [this] {
+                SetGain(gain_);  // control frame with the tuning word, attenuator
+                library_.SetPreselector(band_);
+            },
+        .startInput = [this, ring] { return ring == nullptr || StartInput(*ring); },
+    });
+    if (!up) return Fail(error_.empty() ? notifier_.LastText() : error_);
+    if (infoLog_) infoLog_(ReceiverWatch::kBackText);
+    return true;
+}
+
+void ReceiverLink::BringUpIfBack() {
+    // A device's name is a request to it: a reader polling an empty stream
+    // must not turn into a stream of requests.
+    const auto now = std::chrono::steady_clock::now();
+    if (!open_ || now - lastLook_ < std::chrono::milliseconds(250)) return;
+    lastLook_ = now;
+    if (CameBack()) BringUp(settings_.DdcSamplingRateIdx, ring_);
 }
 
 bool ReceiverLink::StartInput(BlockRing& ring) {

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -61,6 +63,14 @@ public:
     bool ConfigureRate(int rateIdx);
     int RateIdx() const { return rateIdx_; }
 
+    // A receiver plugged in again after a removal is bare: it is brought up
+    // again as it was (firmware, bitstream of the rate, front end, tuning,
+    // input when it ran) and told as back. Looks at most four times a
+    // second, and tries once for each arrival; a rate change looks too.
+    void BringUpIfBack();
+    // Where what the client should hear of goes (the module's log).
+    void SetInfoLog(std::function<void(const std::string&)> log) { infoLog_ = std::move(log); }
+
     // Starts the library's input into `ring` at the configured rate.
     bool StartInput(BlockRing& ring);
     void StopInput();
@@ -94,6 +104,10 @@ private:
 
     static void OnBlock(unsigned char* block, void* user);
     bool Fail(const std::string& text);
+    // Whether the receiver came back bare since it was last seen running.
+    bool CameBack();
+    bool BringUp(int rateIdx, BlockRing* ring);
+    bool LoadBitstream(int rateIdx);
     void SendControl();
     void SendBand();
 
@@ -113,6 +127,10 @@ private:
     GainSplit gain_;
     bool preselectorOn_ = true;
     int band_ = 10;
+
+    std::function<void(const std::string&)> infoLog_;
+    bool triedThisArrival_ = false;
+    std::chrono::steady_clock::time_point lastLook_{};
 
     BlockRing* ring_ = nullptr;
     mutable std::atomic<bool> overload_{false};

@@ -32,6 +32,9 @@ VelorixDevice::VelorixDevice(const SoapySDR::Kwargs& args)
     : ring_(kRingSlots, LargestBlockBytes()) {
     std::lock_guard active(gActiveMutex);
     if (gActive != nullptr) throw std::runtime_error("velorix: the receiver is already open");
+    link_.SetInfoLog([](const std::string& text) {
+        SoapySDR::logf(SOAPY_SDR_INFO, "velorix: %s", text.c_str());
+    });
     if (!link_.Open()) throw std::runtime_error("velorix: " + link_.Error());
     const auto serial = args.find("serial");
     if (serial != args.end() && serial->second != link_.Identity().serial)

@@ -126,7 +126,11 @@ int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_
             offset_ = 0;
         }
     }
-    return done > 0 ? static_cast<int>(done) : SOAPY_SDR_TIMEOUT;
+    if (done > 0) return static_cast<int>(done);
+    // Nothing came: the receiver may be back from a removal, bare.
+    std::lock_guard control(controlMutex_);
+    link_.BringUpIfBack();
+    return SOAPY_SDR_TIMEOUT;
 }
 
 size_t VelorixDevice::getNumDirectAccessBuffers(SoapySDR::Stream*) {

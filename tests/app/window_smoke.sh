@@ -117,6 +117,21 @@ on_screen() {
     done
     if [[ $code == timeout ]]; then kill -9 "$pid"; wait "$pid"; fi
     check "the exit button ends the program with 0 within 10 s (ended: $code)" test "$code" = 0
+
+    # A start over a store whose folder is a regular file: told after the
+    # start that the settings will not be kept.
+    mkdir -p "$VELORIX_OUT/filed"
+    echo x >"$VELORIX_OUT/filed/Tessaline s.r.l."
+    VELORIX_CONFIG_DIR=$VELORIX_OUT/filed "$VELORIX_BIN" >/dev/null 2>"$VELORIX_OUT/filed.log" &
+    pid=$!
+    told="velorix warning: $VELORIX_OUT/filed/Tessaline s.r.l./velorix.conf cannot be written"
+    told+=" ($VELORIX_OUT/filed/Tessaline s.r.l. is a file, not a folder): the settings will not be kept"
+    for _ in $(seq 300); do
+        grep -qF "$told" "$VELORIX_OUT/filed.log" && break
+        sleep 0.1
+    done
+    kill "$pid"; wait "$pid"
+    check "a store that cannot be written is told at start" grep -qxF "$told" "$VELORIX_OUT/filed.log"
 }
 
 if [[ ${1:-} == on-screen ]]; then

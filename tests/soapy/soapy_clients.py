@@ -16,6 +16,7 @@ from contextlib import contextmanager
 import numpy as np
 import SoapySDR
 from SoapySDR import SOAPY_SDR_RX, SOAPY_SDR_CF32, SOAPY_SDR_CS16, SOAPY_SDR_OVERFLOW
+from SoapySDR import SOAPY_SDR_TIMEOUT, SOAPY_SDR_STREAM_ERROR
 
 # Carriers of the scenario: frequency (Hz) and level (dBm).
 CARRIERS = [(7030000, -60.0), (14120000, -50.0)]
@@ -252,6 +253,40 @@ class Clients(unittest.TestCase):
                 offsets.append(carrier(samples, 500e3, 30000)[0])
         self.assertAlmostEqual(offsets[0], 30000, delta=0.5)
         self.assertAlmostEqual(offsets[1], 30000 - 21, delta=0.5)
+
+    def test_a_receiver_plugged_back_streams_again_and_changes_its_rate(self):
+        plug = os.path.join(self.dir.name, "plugged")
+        open(plug, "w").close()
+        os.environ["VELORIX_VIRTUAL_PLUG"] = plug
+        told = []
+        SoapySDR.registerLogHandler(lambda level, text: told.append(text))
+        try:
+            dev = SoapySDR.Device(ARGS)
+            dev.writeSetting("preselector", "false")
+            freq, level = CARRIERS[0]
+            with streaming(dev, 500e3, 7000000) as stream:
+                buf = np.empty(16384, np.complex64)
+
+                def reads_until(done, what):
+                    deadline = time.monotonic() + 30
+                    while not done(dev.readStream(stream, [buf], len(buf), timeoutUs=200000).ret):
+                        if time.monotonic() > deadline:
+                            raise AssertionError(what)
+                reads_until(lambda r: r > 0, "samples before the removal")
+                os.remove(plug)
+                reads_until(lambda r: r in (SOAPY_SDR_TIMEOUT, SOAPY_SDR_STREAM_ERROR),
+                            "the stream ends once the receiver is gone")
+                open(plug, "w").close()
+                reads_until(lambda r: r > 0, "samples after the receiver came back")
+                self.assertIn("velorix: the receiver is back", told)
+                for rate in (500e3, 125e3):  # tuned and set as it was, then at another rate
+                    dev.setSampleRate(SOAPY_SDR_RX, 0, rate)
+                    db = self.measure(dev, stream, rate, 7000000, freq)
+                    self.assertAlmostEqual(db + self.full_scale[0][0], level, delta=0.5)
+            del dev
+        finally:
+            SoapySDR.registerLogHandler(None)
+            del os.environ["VELORIX_VIRTUAL_PLUG"]
 
     def test_a_stalled_reader_sees_one_overflow_per_gap(self):
         dev = SoapySDR.Device(ARGS)

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BitmapPanel.h"
 #include "ChildProcess.h"
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
@@ -32,6 +33,7 @@
 #include "RecordingBar.h"
 #include "RecordingNotifier.h"
 #include "RigctlClient.h"
+#include "SMeterWidget.h"
 #include "SettingsStore.h"
 #include "Skin.h"
 #include "SkinButton.h"
@@ -617,6 +619,51 @@ TEST_F(Window, AQuitDuringTheReceiverNotFoundBoxCancelsItAndEndsTheStart) {
     EXPECT_EQ(shown, QStringList{"Velorix receiver not found\nPlease check connections and retry"});
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.Finish(), 1);
+}
+
+TEST_F(Window, AReceiverPulledOutIsToldAndHeldAtTheFloorThenBroughtUpWhenPluggedBack) {
+    const fs::path plug = dir_ / "plugged";
+    std::ofstream(plug).put('\n');
+    setenv("VELORIX_VIRTUAL_PLUG", plug.c_str(), 1);
+    ReceiverWindow& w = Started();
+    const CAcqBoard& board = w.Receiver().Board();
+    auto* meter = static_cast<SMeterWidget*>(w.Displays().sMeter);
+    const PanelLabel* status = w.Controls().Label(label::kFile);
+    // The meter's bar row: amber background where no bar is drawn.
+    const auto barDrawn = [&] {
+        return meter->grab().toImage().pixel(12, 39) != qRgb(212, 193, 123);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.BlocksPushed() > 10 && barDrawn(); }, 20000));
+
+    fs::remove(plug);
+    const std::string removed = "the receiver was removed";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->Text().toStdString() == removed; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return meter->Reading().tenthsDbm == kSMeterMinDbm * 10 && !barDrawn(); }, 5000));
+    ASSERT_EQ(notes_.Notices().size(), 1u);
+    EXPECT_EQ(notes_.Notices()[0].text, removed);
+
+    const std::size_t before = Trace().size();
+    std::ofstream(plug).put('\n');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notes_.Notices().size() == 2; }, 30000));
+    EXPECT_EQ(notes_.Notices()[1].text, "the receiver is back");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return board.BlocksPushed() > 10 && status->Text().isEmpty() && barDrawn(); },
+        20000));
+    // Firmware again, the bitstream of the rate, the port byte, the tuning and
+    // the front end, then the run bit; without the firmware's and bitstream's data.
+    const std::vector<std::string> trace = Trace();
+    std::vector<std::string> sent;
+    for (std::size_t i = before; i < trace.size() && sent.size() < 10; ++i)
+        if (trace[i].rfind("ctrl 40 a0 e600", 0) == 0 || trace[i].rfind("fpga:", 0) == 0 ||
+            (trace[i].rfind("out 01 ", 0) == 0 && trace[i].find(": 00") == std::string::npos))
+            sent.push_back(trace[i]);
+    const std::string tuned = "out 01 6: 03 02 14 ae 47 2d", port = "out 01 2: 04 07";
+    EXPECT_EQ(sent, (std::vector<std::string>{"ctrl 40 a0 e600 0000 1: 01",
+                                              "ctrl 40 a0 e600 0000 1: 00", "out 01 1: 01",
+                                              "out 01 1: 02", "fpga: configured for 125 kHz", port,
+                                              tuned, tuned, port, "out 01 6: 03 03 14 ae 47 2d"}));
+    EXPECT_EQ(notes_.Notices().size(), 2u);
 }
 
 TEST_F(Window, AMissingLibraryGivesOneNoticeAndNoWindow) {

@@ -82,8 +82,7 @@ ReceiverWindow::ReceiverWindow(Options options)
         const SMeterReading reading = receiver_->Controller().MeterUpdate();
         if (displays_.showMeter) displays_.showMeter(reading);
     });
-    connect(&statusTimer_, &QTimer::timeout, this,
-            [this] { Apply(receiver_->Controller().Tick()); });
+    connect(&statusTimer_, &QTimer::timeout, this, &ReceiverWindow::StatusTick);
     connect(&stationTimer_, &QTimer::timeout, this, [this] {
         if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
     });
@@ -148,12 +147,17 @@ bool ReceiverWindow::Start() {
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
+    if (!receiver_->SettingsNotes().empty())
+        QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
     if (settings.RigctlPort != 0) {
         std::string why = StartRigctl({settings.RigctlHost, settings.RigctlPort});
-        if (!why.empty()) {
-            why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
-            notifier_.Notify(why, "rigctl", Notifier::Icon::Warning, Notifier::Buttons::Ok);
-        }
+        // Told once the window runs, as the store's notes are.
+        if (!why.empty())
+            QTimer::singleShot(0, this, [this, why] {
+                std::string text = why;
+                text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+                notifier_.Notify(text, "rigctl", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+            });
     }
     return true;
 }
@@ -176,6 +180,25 @@ std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
     std::printf("velorix: %s\n", ListeningText({endpoint.host, rigctl_->Port()}).c_str());
     std::fflush(stdout);
     return {};
+}
+
+void ReceiverWindow::TellSettingsNotes() {
+    std::string text;
+    for (const std::string& note : receiver_->SettingsNotes())
+        text += (text.empty() ? "" : "\n") + note;
+    notifier_.Notify(text, "velorix", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+void ReceiverWindow::StatusTick() {
+    const ReceiverWatch::Report report = receiver_->WatchReceiver();
+    Apply(receiver_->Controller().Tick());
+    // The box may wait for the user: every state it tells is already in place.
+    if (!report.news.empty())
+        notifier_.Notify(report.news, "velorix",
+                         report.state == ReceiverWatch::State::Streaming
+                             ? Notifier::Icon::Information
+                             : Notifier::Icon::Warning,
+                         Notifier::Buttons::Ok);
 }
 
 int ReceiverWindow::Finish() {

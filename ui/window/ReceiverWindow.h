@@ -96,16 +96,20 @@ private:
     void ShowInformation();
     void ConnectControls();
     void PostQuit();
+    // The status tick: the receiver's stream judged, then the status texts.
+    void StatusTick();
+    // What the store told at start, in one notice once the window runs.
+    void TellSettingsNotes();
 
     // Declared first, destroyed last: the consumers outlive the receiver.
     DisplaySlots displays_;
     std::unique_ptr<FileDialogs> dialogs_;
+    Notifier& notifier_;
     std::unique_ptr<AssembledReceiver> receiver_;
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
     std::optional<QPoint> dragAnchor_;
-    Notifier& notifier_;
     std::optional<RigctlEndpoint> rigctlOption_;
     // Goes before the receiver shuts down (Finish).
     std::unique_ptr<ControllerRig> rig_;
