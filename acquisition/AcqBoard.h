@@ -107,6 +107,12 @@ public:
     void Played(int frames, double rateHz) override;
     bool IsFileOpen() const;
     bool IsPlaying() const { return file_.playing.load(); }
+    // Why the series being played ended before its next file: a file at
+    // another rate, or one that is no recording of this receiver ("" when
+    // the series ended with its last file). Kept until another file is opened.
+    std::string SeriesEnd() const;
+    // The same, the first time only, for the one who tells the user.
+    std::string TakeSeriesEnd();
     // Set when playback moved on to the next file of a series.
     bool FileSwitched() const { return file_.switched.load(); }
     void ClearFileSwitched() { file_.switched.store(false); }
@@ -129,8 +135,12 @@ public:
     // At the end of a whole file with no next file in its series, stop
     // instead of starting the file again (a program that plays a file once).
     void SetStopAtEnd(bool on) { file_.stopAtEnd.store(on); }
-    // Seconds of audio read ahead of the sound card.
-    static constexpr double kReadAheadSeconds = 0.25;
+    // Seconds of audio read ahead of the sound card. The audio output puts
+    // eight silent buffers (131 ms) in front of the first block and holds
+    // sixteen (262 ms): what is read ahead must fit beside the silence, with
+    // room for the chain's own buffering, or the start of a playback
+    // overflows the output's queue.
+    static constexpr double kReadAheadSeconds = 0.1;
 
     // CDspBlock
     CDspLock* GetLock() override { return &boardLock_; }
@@ -161,6 +171,8 @@ private:
         std::atomic<bool> playing{false};
         std::atomic<bool> switched{false};
         std::atomic<bool> stopAtEnd{false};
+        std::string seriesEnd;  // as SeriesEnd(); under the board's lock
+        bool seriesEndTold = false;
     };
 
     // Reads, converts and pushes one block of the file; false when the file
@@ -170,6 +182,8 @@ private:
     // start; false when playback is to stop there instead.
     bool WrapLoop();
     bool OpenNextInSeries();
+    // Notes why the series ends before file `next` (board's lock held).
+    void EndSeriesBefore(const std::string& next, const std::string& why);
     // The file's start time, centre frequency, data size and loop (the whole
     // file). Board's lock held. True when the header's data size was smaller
     // than the whole frames the file holds and was replaced by them.

@@ -4,10 +4,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "BitstreamKeys.h"
+#include "CheckedFile.h"
 
 namespace velorix {
 
@@ -58,17 +57,24 @@ bool ParseBitstreamKey(const std::string& text, BitstreamKey& key) {
 }
 
 bool LoadBitstreamKey(const std::string& dir, int rateIdx, BitstreamKey& key, std::string& error) {
-    const std::string path = dir + "/" + BitstreamName(rateIdx) + ".key";
-    std::ifstream in(path);
-    if (!in) {
-        key = BuiltInBitstreamKey(rateIdx);
-        return true;
+    // Messages name the files plainly, not the directory they were looked for in.
+    const std::string name = BitstreamName(rateIdx);
+    // The library would refuse the bitstream too, but only as "not found".
+    files::FileProblem problem;
+    if (!files::OpenInput(dir + "/" + name + ".sbs", files::kBitstreamLimit, &problem) &&
+        !problem.Missing()) {
+        error = problem.Describe(name + ".sbs");
+        return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!ParseBitstreamKey(text.str(), key)) {
-        error =
-            std::string(BitstreamName(rateIdx)) + ".key: the key must be twelve hexadecimal digits";
+    const auto text = files::ReadInput(dir + "/" + name + ".key", files::kKeyLimit, &problem);
+    if (!text) {
+        key = BuiltInBitstreamKey(rateIdx);
+        if (problem.Missing()) return true;
+        error = problem.Describe(name + ".key");
+        return false;
+    }
+    if (!ParseBitstreamKey(*text, key)) {
+        error = name + ".key: the key must be twelve hexadecimal digits";
         return false;
     }
     return true;

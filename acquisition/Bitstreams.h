@@ -22,7 +22,9 @@ std::string BitstreamDirectory();
 
 // The key for bitstream `rateIdx` in `dir`: a sidecar file "<name>.key"
 // with twelve hex digits beside the ".sbs" wins over the built-in key.
-// Returns false with a message in `error` when the sidecar is malformed.
+// Returns false with a message in `error` ("<name>.key: why") when the
+// sidecar is malformed, and, before the library is handed them, when the
+// sidecar or the ".sbs" is there but no regular file or far too large.
 bool LoadBitstreamKey(const std::string& dir, int rateIdx, BitstreamKey& key, std::string& error);
 
 // Parses twelve hex digits (surrounding white space allowed) into a key.

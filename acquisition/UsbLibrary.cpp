@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "CheckedFile.h"
+
 namespace velorix {
 
 namespace {
@@ -34,6 +36,14 @@ std::string UsbLibrary::DefaultPath() {
 
 bool UsbLibrary::Load(const std::string& path, std::string& error) {
     Unload();
+    // dlopen would wait on a FIFO for ever; a path without a slash is a name
+    // for the loader's own search.
+    files::FileProblem problem;
+    if (path.find('/') != std::string::npos && !files::OpenInput(path, files::kNoLimit, &problem) &&
+        problem.kind != files::FileProblem::Kind::System) {
+        error = problem.Describe(path);
+        return false;
+    }
     dlerror();
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
@@ -121,6 +131,10 @@ int UsbLibrary::StopAsyncInput() {
 }
 int UsbLibrary::EepromRead(unsigned char* buffer, int address, int length) {
     return fn_.EepromRead ? fn_.EepromRead(buffer, address, length) : 0;
+}
+bool UsbLibrary::DevicePresent() const {
+    const char* name = fn_.GetDeviceName ? fn_.GetDeviceName() : nullptr;
+    return name != nullptr && *name != '\0';
 }
 std::uint32_t UsbLibrary::GetDLLVersion() {
     return fn_.GetDLLVersion ? fn_.GetDLLVersion() : 0;

@@ -70,6 +70,10 @@ public:
     int StopAsyncInput();
     int EepromRead(unsigned char* buffer, int address, int length);
     std::uint32_t GetDLLVersion();
+    // Whether the library has a receiver: its device name is empty once the
+    // receiver was removed. The name buffer is the library's, shared by all
+    // callers: call from one thread at a time.
+    bool DevicePresent() const;
 
     const UsbExports& Exports() const { return fn_; }
 

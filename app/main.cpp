@@ -61,34 +61,33 @@ bool ParseArguments(int argc, char** argv, std::optional<velorix::RigctlEndpoint
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Until the window runs, a signal ends the program at once: the start-up
+    // may wait in the library or on a notice, and has nothing to save.
     velorix::ShutdownSignals stopSignals;
+    stopSignals.EndAtOnce(true);
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
     std::optional<velorix::RigctlEndpoint> rigctl;
     if (!ParseArguments(argc, argv, rigctl)) return 2;
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
-    velorix::ReceiverWindow window(
-        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent(), .rigctl = rigctl});
-    // Until the start-up is over a signal only answers its notice: the
-    // start-up then ends on its own and the program with it.
-    bool running = false;
+    velorix::ReceiverWindow window({.notifier = *notifier,
+                                    .secondAudioOut = VirtualCablePresent(),
+                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment(),
+                                    .rigctl = rigctl});
+    // A notice open when a signal comes is answered, and so is every later one.
     QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(stopSignals.ReadFd(), &byte, 1);
         velorix::QtNotifier::CancelOpenNotice();
-        if (running) window.close();
+        window.close();
     });
     QObject::connect(&window, &velorix::ReceiverWindow::finished, &app, &QApplication::exit);
 
-    if (!window.Start()) {
-        window.Finish();
-        return stopSignals.Caught() ? velorix::ShutdownSignals::ExitCode(stopSignals.Caught()) : 1;
-    }
-    running = true;
-    // A signal during the start-up (with no notice open) ends the program now.
-    int code = stopSignals.Caught() ? window.Finish() : app.exec();
+    if (!window.Start()) return window.Finish();
+    stopSignals.EndAtOnce(false);
+    int code = app.exec();
     window.Finish();
     PrintAudioSummary(window);
     if (stopSignals.Caught() && code == 0)

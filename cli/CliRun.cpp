@@ -17,6 +17,7 @@
 #include "CliReceiver.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
+#include "PngOutput.h"
 #include "SMeterValues.h"
 #include "SecondaryDisplayModel.h"
 #include "SettingsStore.h"
@@ -60,8 +61,11 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
 
 int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
-    // its end: files finished, settings saved, summary printed.
-    const ShutdownSignals signals;
+    // its end: files finished, settings saved, summary printed. Until the
+    // first block may arrive they end it at once: nothing is half-written
+    // then, and the library may hold this thread in a wait of seconds.
+    ShutdownSignals signals;
+    signals.EndAtOnce(true);
     ConsoleNotifier notifier(err, stdin, false);
 
     SelectDevice(o);
@@ -114,6 +118,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     if (!fromFile && !OffsetWithinRate(settings, err)) return 2;
     if (!OpenAudio(o, rx, err)) return 1;
+    PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
+    bool picturesOpen = true;
+    for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
+        if (std::string why; !png->Open(why)) {
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+            picturesOpen = false;
+        }
+    }
+    if (!picturesOpen) return 1;
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
@@ -147,9 +160,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.StartRecording(o.record).accepted) return true;
-        const std::string why = rx.Recorder().LastError();
-        std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
-                     why.empty() ? "" : ": ", why.c_str());
+        // A reason has been told as a notice.
+        if (rx.Recorder().LastError().empty())
+            std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
         return false;
     };
     auto applyDsp = [&] {
@@ -162,6 +175,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         // so a recording played back gives the very same audio.
         bool reachedAcquisition = false;
         const bool started = rx.StartHeadless({applyDsp, [&] {
+                                                   signals.EndAtOnce(false);
                                                    reachedAcquisition = startRecording();
                                                    return reachedAcquisition;
                                                }});
@@ -193,6 +207,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ctl.StationTick();
     setController(&ctl);
     refreshView();
+    signals.EndAtOnce(false);
     if (fromFile && !ctl.Play().accepted) {
         setController(nullptr);
         return 1;
@@ -212,12 +227,22 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
+            // A file or stream that takes no more audio (a full disk, a
+            // reader gone): told already, and told again below.
+            if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
             // A run of a given length ends at a gap in the stream; one without
             // waits for the receiver to come back (or for a signal).
             if (!watch.Check() && o.seconds) break;
         }
     }
     int code = watch.HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
+    // A series cut short by a file it cannot play is no normal end: said
+    // here, if no tick has said it yet, and the run fails.
+    if (fromFile && !board.SeriesEnd().empty()) {
+        if (const std::string why = board.TakeSeriesEnd(); !why.empty())
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+        code = 1;
+    }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double seconds = watch.SignalSeconds();
     // The audio lags the receiver by the chain's delay: meter it up to the
@@ -264,7 +289,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                          "velorix-cli: no spectrum was computed, so there is no waterfall "
                          "to write\n");
             code = 1;
-        } else if (!WritePng(mainDisplay->WaterfallImage(), o.waterfall, "waterfall", why)) {
+        } else if (!waterfallPng.Write(mainDisplay->WaterfallImage(), why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
         }
@@ -279,7 +304,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             // The last spectrum, redrawn with the tuned line and band where they ended.
             refreshView();
             mainDisplay->Rerender();
-            if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
+            if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;
             }

@@ -1,7 +1,5 @@
 #include "SpectrumTap.h"
 
-#include <QString>
-
 #include "DisplayTables.h"
 
 namespace velorix {
@@ -30,14 +28,6 @@ SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz
     view.tunedX = view.geometry.KHzToPixel(tunedKHz);
     view.band = view.geometry.BandPixels(tunedKHz, lowKHz, highKHz, view.tunedX);
     return view;
-}
-
-bool WritePng(const QImage& image, const std::string& path, const char* what, std::string& why) {
-    if (!image.save(QString::fromStdString(path), "PNG")) {
-        why = std::string("cannot write the ") + what + " to " + path;
-        return false;
-    }
-    return true;
 }
 
 }  // namespace velorix

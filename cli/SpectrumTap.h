@@ -31,7 +31,4 @@ public:
 SpectrumView MainViewFromSettings(const SettingsRecord& settings, double rateKHz, double lowKHz,
                                   double highKHz);
 
-// Writes an image as a PNG; false with the reason in `why`.
-bool WritePng(const QImage& image, const std::string& path, const char* what, std::string& why);
-
 }  // namespace velorix

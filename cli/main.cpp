@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "CliConvert.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const velorix::CliCommand convert = velorix::ConvertCommandFor(args))
+        return convert(args, stdout, stderr);
     const velorix::CliParse parse = velorix::ParseCliOptions(args);
     if (!parse.ok) {
         std::fprintf(stderr, "velorix-cli: %s\n(velorix-cli --help lists the options)\n",
@@ -22,7 +25,9 @@ int main(int argc, char** argv) {
     }
     if (!parse.options.synthesize.empty())
         return velorix::SynthesizeRecording(parse.options, stdout, stderr);
+    // Audio streamed to standard output leaves it to the audio alone.
+    std::FILE* text = parse.options.audioOut == "-" ? stderr : stdout;
     if (parse.options.rigctl && parse.options.rigctl->port != 0)
-        return velorix::RunRigctlStation(parse.options, stdout, stderr);
-    return velorix::RunCli(parse.options, stdout, stderr);
+        return velorix::RunRigctlStation(parse.options, text, stderr);
+    return velorix::RunCli(parse.options, text, stderr);
 }

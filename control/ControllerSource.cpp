@@ -123,7 +123,7 @@ Outcome ReceiverController::SelectSource(int source, bool startAcquisition) {
     });
 }
 
-Outcome ReceiverController::LoadFile(const std::string& path) {
+Outcome ReceiverController::LoadFile(const std::string& path, const std::string& shownName) {
     return Run([&](Outcome& o) {
         if (!panel_.Enabled(ControlId::FileOpen)) {
             o.accepted = false;
@@ -131,6 +131,7 @@ Outcome ReceiverController::LoadFile(const std::string& path) {
         }
         CloseFileInternal();
         panel_.Light(ControlId::Play, false);
+        shownFileName_ = shownName;
         if (board_.OpenFile(path, notifier_) != 1) {
             // The board has told why; the source stays empty.
             panel_.Enable(ControlId::Play, false);
@@ -214,6 +215,9 @@ Outcome ReceiverController::StartRecording(const std::string& path) {
         panel_.recBar.rangeBytes = recorder_.MaxBytesPerFile();
         if (recorder_.Start(path) != 1) {
             o.accepted = false;  // the Receiver state stays as it was
+            // The user must hear why nothing is recorded: the system's reason.
+            if (const std::string why = recorder_.LastError(); !why.empty())
+                notifier_.Notify(why, "Record Error", Notifier::Icon::Error, Notifier::Buttons::Ok);
             return;
         }
         EnterOffsetOnlyTuning();
@@ -290,8 +294,11 @@ Outcome ReceiverController::Tick() {
             return;
         }
         if (settings_.fileLoaded.load() || settings_.playing.load()) {
+            // A series that ends early at a file it cannot play says why, once.
+            if (const std::string why = board_.TakeSeriesEnd(); !why.empty())
+                notifier_.Notify(why, "Playback", Notifier::Icon::Warning, Notifier::Buttons::Ok);
             const CAcqBoard::PlayingFile file = board_.CurrentFile();
-            panel_.SetText(label::kFile, file.name);
+            panel_.SetText(label::kFile, shownFileName_.empty() ? file.name : shownFileName_);
             if (file.switched) panel_.recBar.rangeBytes = file.dataSize;
             panel_.recBar.positionBytes = file.position;
             const std::int64_t t =

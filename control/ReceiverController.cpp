@@ -123,7 +123,7 @@ Outcome ReceiverController::Shutdown() {
 
 SMeterReading ReceiverController::MeterUpdate() {
     SMeterReading r;
-    if (!receiverFault_.empty()) {
+    if (faulted_.load()) {
         board_.ClearOverload();
         r.tenthsDbm = kSMeterMinDbm * 10;
         return r;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -141,8 +142,9 @@ public:
     // --- Source, recording and playback --------------------------------
     // 0 = receiver, 1 = WAV file. `startAcquisition` is false only at start-up.
     Outcome SelectSource(int source, bool startAcquisition = true);
-    // "File..": the chosen path.
-    Outcome LoadFile(const std::string& path);
+    // "File..": the chosen path. `shownName`, when given, stands for it in
+    // the status line (a recording imported from another program's file).
+    Outcome LoadFile(const std::string& path, const std::string& shownName = {});
     Outcome Play();
     Outcome StopButton();
     // "RECORD": the chosen path.
@@ -155,7 +157,10 @@ public:
     // A receiver that is gone or delivers nothing (empty: it streams): the
     // text stands in the status line from the next Tick on, and the meter
     // rests at its floor, until it is cleared.
-    void ShowReceiverFault(const std::string& text) { receiverFault_ = text; }
+    void ShowReceiverFault(const std::string& text) {
+        receiverFault_ = text;
+        faulted_.store(!text.empty());
+    }
 
     // --- Readouts and displays -------------------------------------------
     // The meter update (every 100 ms): level per SmtrMode, the board's clip
@@ -276,7 +281,11 @@ private:
     // retune-inhibit flag and must be sent when the receiver is the source again.
     bool receiverPending_ = false;  // 255: the first band computed is always sent
     std::string recordingPath_;
+    std::string shownFileName_;
     std::string receiverFault_;
+    // Whether a fault is shown, for the meter, which velorix-cli updates on
+    // the engine's thread.
+    std::atomic<bool> faulted_{false};
     // The station panel's lines changed during the running operation.
     bool stationRedraw_ = false;
 };

@@ -58,20 +58,6 @@ bool ReadInt(const QVariant& v, int& out) {
 
 constexpr const char* kRigctlHostKey = "RigctlHost";
 
-// Most bytes a settings file may hold (a full one has under 10 kB).
-constexpr off_t kMaxStoreBytes = 1 << 20;
-
-// Why the file at `path` cannot be read as the store, or empty when it can
-// (a missing file can: it gives the defaults). A FIFO would hold QSettings
-// forever, a device would feed it without end.
-std::string Unusable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
-    if (!S_ISREG(st.st_mode)) return path + " is not a settings file (a directory, device or pipe)";
-    if (st.st_size > kMaxStoreBytes) return path + " is too large for a settings file (over 1 MB)";
-    return {};
-}
-
 // Why a save to `path` could not be made, or empty. QSettings writes a
 // temporary file and a lock file beside the store and renames the first over
 // it, creating the folders it lacks. Root passes every permission check, so
@@ -124,7 +110,7 @@ std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
     std::vector<std::string> notes;
     if (const std::string why = WhyUnwritable(path); !why.empty())
         notes.push_back(path + " cannot be written (" + why + "): the settings will not be kept");
-    if (const std::string why = Unusable(path); !why.empty()) {
+    if (const std::string why = FileProblem(); !why.empty()) {
         record.ResetToDefaults();
         notes.insert(notes.begin(), why + ": the defaults are used");
         return notes;
@@ -153,7 +139,7 @@ std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
 
 bool SettingsStore::Save(SettingsRecord& record) {
     const std::string path = FilePath();
-    if (!Unusable(path).empty()) return false;
+    if (!FileProblem().empty()) return false;
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0) before = {};  // no file yet
     auto store = OpenStore();
@@ -180,6 +166,15 @@ bool SettingsStore::Save(SettingsRecord& record) {
 
 std::string SettingsStore::FilePath() {
     return StorePath();
+}
+
+std::string SettingsStore::FileProblem() {
+    // QSettings opens the file itself and waits: a FIFO would hold it for
+    // ever, a device would feed it without end.
+    const std::string path = StorePath();
+    files::FileProblem problem;
+    if (files::OpenInput(path, files::kSettingsLimit, &problem) || problem.Missing()) return {};
+    return problem.Describe(path);
 }
 
 }  // namespace velorix

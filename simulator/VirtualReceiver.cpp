@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "CheckedFile.h"
 #include "SampleSourceFactory.h"
 #include "TestToneSource.h"
 #include "VirtualBitstream.h"
@@ -45,10 +46,11 @@ VirtualReceiver::VirtualReceiver(VirtualConfig config, std::unique_ptr<SampleSou
     eeprom_[13] = config_.hwMajor;
     std::copy(config_.unitId.begin(), config_.unitId.end(), eeprom_.begin() + 14);
     if (!config_.traceFile.empty()) {
-        trace_ = std::fopen(config_.traceFile.c_str(), "w");
+        files::FileProblem problem;
+        trace_ = files::OpenOutputStream(config_.traceFile, {}, &problem);
         if (!trace_)
             std::fprintf(stderr, "velorix virtual receiver: cannot write the trace file %s\n",
-                         config_.traceFile.c_str());
+                         problem.Describe(config_.traceFile).c_str());
     }
     std::lock_guard lock(mutex_);
     identity_ = LoaderIdentity();

@@ -190,6 +190,10 @@ void ReceiverLink::StopInput() {
     ring_ = nullptr;
 }
 
+bool ReceiverLink::Present() const {
+    return library_.DevicePresent();
+}
+
 void ReceiverLink::OnBlock(unsigned char* block, void* user) {
     auto* self = static_cast<ReceiverLink*>(user);
     const auto bytes = static_cast<std::size_t>(self->blockBytes_);

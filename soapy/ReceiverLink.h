@@ -91,6 +91,9 @@ public:
     bool Preselector() const { return preselectorOn_; }
     int PreselectorBand() const { return band_; }
 
+    // Whether the library still has the receiver: false once it was removed.
+    bool Present() const;
+
     // Whether the converter marked an overload since the last call.
     bool TakeOverload() const { return overload_.exchange(false); }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CheckedFile.h"
 #include "FirmwareImage.h"
 #include "IntelHex.h"
 #include "UsbLog.h"
@@ -193,7 +194,9 @@ int UsbDevice::DownloadBuiltIn() {
 }
 
 int UsbDevice::DownloadHexFile(const char* path) {
-    FILE* file = std::fopen(path, "r");
+    // Only a regular file of a HEX image's size: a FIFO or device would hold
+    // the caller, the CPU already in reset.
+    FILE* file = files::OpenInputStream(path, files::kFirmwareHexLimit);
     if (!file) return 1;
     struct Closer {
         FILE* f;

@@ -122,7 +122,7 @@ TEST_F(RigctlStation, HamlibsClientAndWsjtxTuneItAndReadAStationOfKnownLevel) {
     EXPECT_TRUE(wsjtx.ClosedByServer());
 
     station_->Signal(SIGTERM);
-    EXPECT_EQ(station_->Wait(30000), 128 + SIGTERM);
+    EXPECT_EQ(station_->Wait(), 128 + SIGTERM);
     EXPECT_NE(Out().find("rigctl server closed after "), std::string::npos) << Out();
 }
 

@@ -259,7 +259,7 @@ TEST_F(SettingsStoreTest, AStoreThatCannotBeWrittenIsToldAtLoadAndItsSaveFails) 
     std::ofstream(plain).put('x');  // a configuration folder that is a regular file
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {dir_.string(),
-         {file + " is not a settings file (a directory, device or pipe): the defaults are used",
+         {file + ": a directory, not a file: the defaults are used",
           file + " cannot be written (it is not a regular file)" + unkept}},
         {plain,
          {plain + "/Tessaline s.r.l./velorix.conf cannot be written (" + plain +
@@ -295,7 +295,7 @@ TEST_F(SettingsStoreTest, AFileItsUserCannotWriteIsReadToldAndNotSaved) {
                  "AFileItsUserCannotWriteIsReadToldAndNotSaved"},
                 (dir_ / "nobody.log").string());
             unsetenv("VELORIX_STORE_AS_NOBODY");
-            child.Wait(60000);
+            child.Wait();
             const std::string log = ReadText(dir_ / "nobody.log");
             EXPECT_NE(log.find("[  PASSED  ] 1 test."), std::string::npos) << log;
             return;

@@ -83,7 +83,7 @@ TEST(BandScenario, MalformedFilesAreRefusedWithTheLine) {
         {"impulses width=2.5", "test:1: width must be a whole number"},
         {"station 7000000", "test:1: expected key=value, got '7000000'"},
         {"station freq=7000000 mode=AM level=-50 audio=wav:/nonexistent/x.wav",
-         "test:1: /nonexistent/x.wav: cannot open the WAV file"},
+         "test:1: /nonexistent/x.wav: No such file or directory"},
         {"station freq=7000000 mode=AM level=-50 audio=tones:700", "test:1: tones needs F1+F2"},
         {"station freq=7000000 mode=FM level=-50 deviation=4000 audio=voice",
          "test:1: deviation plus audio bandwidth"},
@@ -99,7 +99,7 @@ TEST(BandScenario, MalformedFilesAreRefusedWithTheLine) {
         ParseScenario("station freq=" + std::string(5000000, '9') + "x mode=AM level=-50", "test");
     EXPECT_EQ(huge.error, "test:1: freq needs a number, got '" + std::string(80, '9') + "...'");
     EXPECT_EQ(LoadScenarioFile("/nonexistent/band.txt").error,
-              "/nonexistent/band.txt: cannot read the scenario file");
+              "/nonexistent/band.txt: No such file or directory");
     EXPECT_FALSE(LoadScenarioFile("/tmp").scenario);
 }
 

@@ -137,8 +137,7 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     const auto refused = LoadEibiList(dir.Path());
     EXPECT_EQ(refused->Count(), 0);
     EXPECT_EQ(refused->Notes(),
-              (std::vector<std::string>{
-                  dir.Path() + "/eibi.txt: not a station list (a directory, device or pipe)"}));
+              (std::vector<std::string>{dir.Path() + "/eibi.txt: a directory, not a file"}));
     std::filesystem::remove(dir.Path() + "/eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");

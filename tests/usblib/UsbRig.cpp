@@ -99,14 +99,12 @@ std::vector<std::string> VirtualRig::TraceLines(const std::string& prefix) const
     return out;
 }
 
-bool VirtualRig::WaitForTrace(const std::string& line, std::chrono::milliseconds timeout) const {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
+void VirtualRig::WaitForTrace(const std::string& line) const {
+    for (;;) {
         for (const std::string& l : Trace())
-            if (l == line) return true;
+            if (l == line) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    }
 }
 
 StderrCapture::StderrCapture() {

@@ -63,8 +63,8 @@ public:
     std::vector<std::string> Trace() const;
     // Trace lines starting with `prefix`.
     std::vector<std::string> TraceLines(const std::string& prefix) const;
-    // Waits until a trace line equals `line`; false after `timeout`.
-    bool WaitForTrace(const std::string& line, std::chrono::milliseconds timeout) const;
+    // Waits until a trace line equals `line`, however long that takes.
+    void WaitForTrace(const std::string& line) const;
     // Forgets the trace so far (lines before are not returned any more).
     void MarkTrace();
 

@@ -52,6 +52,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
       dialogs_(std::move(options.dialogs)),
       notifier_(options.notifier),
+      imports_(options.notifier),
       rigctlOption_(options.rigctl) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
@@ -211,6 +212,7 @@ int ReceiverWindow::Finish() {
     statusTimer_.stop();
     stationTimer_.stop();
     const auto report = receiver_->Shutdown();
+    imports_.DeleteAllBut({});
     exitCode_ = report.settingsSaved.value_or(true) ? 0 : 1;
     return *exitCode_;
 }
@@ -299,7 +301,7 @@ Outcome ReceiverWindow::Run(ControlId id) {
             return c.CalClr();
         case ControlId::FileOpen: {
             const auto path = dialogs_->OpenWav(this);
-            return path ? c.LoadFile(*path) : Outcome{};
+            return path ? OpenRecording(*path) : Outcome{};
         }
         case ControlId::ClearMarkers:
             return c.ClearMarkers();
@@ -334,6 +336,22 @@ Outcome ReceiverWindow::Run(ControlId id) {
         default:
             return Outcome{.accepted = false};
     }
+}
+
+// A velorix recording plays as it is; another program's is imported into
+// the cache first and plays under its own name. Whatever was imported for
+// the file played before goes once another is opened.
+Outcome ReceiverWindow::OpenRecording(const std::string& path) {
+    ReceiverController& c = receiver_->Controller();
+    if (!c.Panel().Enabled(ControlId::FileOpen)) return Outcome{.accepted = false};
+    std::optional<std::string> series = path;
+    if (ForeignImports::NeedsImport(path)) {
+        series = imports_.Import(path, this);
+        if (!series) return Outcome{.accepted = false};
+    }
+    const Outcome outcome = *series == path ? c.LoadFile(path) : c.LoadFile(*series, path);
+    imports_.DeleteAllBut(outcome.accepted ? *series : std::string{});
+    return outcome;
 }
 
 // The recorder numbers its files from the chosen name ("name_000.wav" …), so

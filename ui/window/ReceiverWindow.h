@@ -11,6 +11,7 @@
 #include "ControllerRig.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
+#include "ForeignImports.h"
 #include "RigctlServer.h"
 #include "TuningSink.h"
 
@@ -93,6 +94,7 @@ protected:
 private:
     Outcome Run(ControlId id);
     Outcome StartRecording();
+    Outcome OpenRecording(const std::string& path);
     void ShowInformation();
     void ConnectControls();
     void PostQuit();
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<FileDialogs> dialogs_;
     Notifier& notifier_;
     std::unique_ptr<AssembledReceiver> receiver_;
+    ForeignImports imports_;
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;

@@ -53,9 +53,10 @@ TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
         }
     });
 
-    const auto end = std::chrono::steady_clock::now() + 1500ms;
+    // Three hundred steps of the user's side, and at least ten spectra drawn
+    // meanwhile, however slowly either side is scheduled.
     int step = 0;
-    while (std::chrono::steady_clock::now() < end) {
+    while (step < 300 || display.Renderer().Spectra() <= 10u) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         ++step;
         s.FreqOffset = (step % 40) * 1000 - 20000;
@@ -77,9 +78,7 @@ TEST(MainDisplayFeed, GuiChangesWhileTheDisplayThreadDraws) {
     stop.store(true);
     upstream.join();
 
-    EXPECT_GT(display.Renderer().Spectra(), 10u);
     EXPECT_LE(thread.GetSkipLimit(), CDspThread::kMaxAutoSkip);
-    EXPECT_GT(step, 50);
 }
 
 // With no paint ever marking the display ready, auto-throttle raises the
