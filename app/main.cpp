@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ConsoleNotifier.h"
@@ -44,6 +45,21 @@ void PrintAudioSummary(velorix::ReceiverWindow& window) {
                 static_cast<unsigned long long>(out.DroppedSinceFirstPlayed()));
 }
 
+// The window's one option, --rigctl [HOST:]PORT|off: false (told on stderr)
+// when its value is wrong.
+bool ParseArguments(int argc, char** argv, std::optional<velorix::RigctlEndpoint>& rigctl) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--rigctl") continue;
+        std::string why = "--rigctl needs a value";
+        if (i + 1 < argc) rigctl = velorix::ParseRigctlOption(argv[++i], why);
+        if (!rigctl) {
+            std::fprintf(stderr, "velorix: %s\n", why.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,11 +81,14 @@ int main(int argc, char** argv) {
     // Wayland compositors find the icon and name through the desktop file.
     QGuiApplication::setDesktopFileName("velorix");
     QApplication::setWindowIcon(velorix::ProgramIcon());
+    std::optional<velorix::RigctlEndpoint> rigctl;
+    if (!ParseArguments(argc, argv, rigctl)) return 2;
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
     velorix::ReceiverWindow window({.notifier = *notifier,
                                     .secondAudioOut = VirtualCablePresent(),
-                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment()});
+                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment(),
+                                    .rigctl = rigctl});
     // A notice open when a signal comes is answered, and so is every later one.
     QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {

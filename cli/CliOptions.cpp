@@ -77,6 +77,9 @@ const char* CliUsage() {
            "  --smeter                    print the S-meter every 100 ms of signal time\n"
            "  --list hfcc|eibi|user       station list for the summary (default eibi)\n"
            "  --settings                  read the stored settings at start, save them at exit\n"
+           "  --rigctl [HOST:]PORT|off    serve Hamlib's NET rigctl protocol (HOST 127.0.0.1 "
+           "unless\n"
+           "                              named) until a signal, or --seconds; off stores it off\n"
            "  --help\n"
            "alone:\n"
            "  --version                   print the version and the commit it was built from\n"
@@ -186,6 +189,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             o.waterfall = v;
         } else if (a == "--spectrum") {
             o.spectrum = v;
+        } else if (a == "--rigctl") {
+            std::string why;
+            o.rigctl = ParseRigctlOption(v, why);
+            if (!o.rigctl) return fail(why);
         } else if (a == "--list") {
             if (v == "hfcc")
                 o.list = 0;
@@ -207,6 +214,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         if (!o.record.empty())
             return fail("--record records the receiver, not a file that is played");
     }
+    if (o.rigctl && o.rigctl->port != 0 &&
+        (o.source == CliOptions::Source::File || !o.record.empty() || !o.synthesize.empty() ||
+         !o.waterfall.empty() || !o.spectrum.empty() || o.smeter))
+        return fail(
+            "--rigctl runs a station on the receiver: no --source FILE, --record, --synthesize, "
+            "--waterfall, --spectrum or --smeter with it");
     if (!o.audioOut.empty() && o.audioDevice)
         return fail("--audio-out and --audio-device exclude each other");
     r.ok = true;

@@ -14,6 +14,7 @@
 
 #include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
+#include "CliReceiver.h"
 #include "ConsoleNotifier.h"
 #include "DisplayTables.h"
 #include "PngOutput.h"
@@ -23,7 +24,6 @@
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
-#include "WavFileSink.h"
 #include "WavFormat.h"
 
 namespace velorix {
@@ -40,30 +40,6 @@ public:
     void BufferFull() override { buffer->Commit(); }
     std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
 };
-
-void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
-    if (o.rateKHz) s.DdcSamplingRateIdx = *o.rateKHz == 500 ? 2 : *o.rateKHz == 250 ? 1 : 0;
-    if (o.mode) s.DemIdx = *o.mode;
-    if (o.filter) s.DemBwIdx[s.DemIdx] = *o.filter;
-    if (o.agc) s.DemAgcIdx[s.DemIdx] = *o.agc;
-    if (o.attenuatorIdx) s.AttenuatorIdx = *o.attenuatorIdx;
-    if (o.preamp) s.AdcPreamp = *o.preamp;
-    if (o.dither) s.AdcDither = *o.dither;
-    if (o.preselector) s.Preselector = *o.preselector;
-    if (o.volumeDb) s.VolVal = static_cast<int>(std::lround(*o.volumeDb * 10.0));
-    if (o.nbValue) s.NBVal = *o.nbValue;
-    if (o.nrValue) s.NRVal = *o.nrValue;
-    s.MemListIdx = o.list;
-    if (o.tuneHz || o.centerHz) {
-        const long long tune = o.tuneHz ? *o.tuneHz : *o.centerHz;
-        const long long centre = o.centerHz ? *o.centerHz : tune;
-        s.CenterFreq = static_cast<int>(centre);
-        s.FreqOffset = static_cast<int>(centre - tune);
-        // Offset tuning keeps the centre where it was asked to be.
-        s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
-    }
-    s.Derive();
-}
 
 // "serial, hardware version" of the receiver that was used.
 std::string SummaryReceiver(const ReceiverStartup& startup) {
@@ -100,14 +76,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     signals.EndAtOnce(true);
     ConsoleNotifier notifier(err, stdin, false);
 
-    // The device is chosen before the library is loaded.
-    if (o.source == CliOptions::Source::Virtual) {
-        setenv("VELORIX_DEVICE", "virtual", 1);
-        if (!o.scenario.empty()) setenv("VELORIX_SIM_SCENARIO", o.scenario.c_str(), 1);
-        if (o.seed) setenv("VELORIX_SIM_SEED", std::to_string(*o.seed).c_str(), 1);
-    } else if (o.source == CliOptions::Source::Usb) {
-        unsetenv("VELORIX_DEVICE");
-    }
+    SelectDevice(o);
     const bool fromFile = o.source == CliOptions::Source::File;
 
     // The displays and the meter tap are declared first: they outlive the
@@ -139,21 +108,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     // Audio: a file, a named sink, or the default sink when a server answers.
     AssembledReceiver::Slots slots{.notifier = notifier};
-    if (!o.audioOut.empty()) {
-        slots.audioSink = std::make_unique<WavFileSink>(o.audioOut);
-    } else {
-        slots.audioDevice = o.audioDevice.value_or("");
-    }
+    ChooseAudio(o, slots);
     slots.audioTap = &meter;
-    slots.useStore = o.useSettings;
     AssembledReceiver rx(std::move(slots));
     SettingsRecord& settings = rx.Settings();
-
-    for (const std::string& note : rx.LoadSettings())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    for (const std::string& note : rx.Stations().Notes())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    ApplyOptions(o, settings);
+    LoadCliSettings(o, rx, err);
     // A recording series is never written over unasked.
     if (!o.record.empty() && !o.overwrite) {
         const WavSeriesName series = ParseWavSeriesPath(o.record);
@@ -165,27 +124,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             return 1;
         }
     }
-    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
-    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
-        std::fprintf(err,
-                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
-                     "at %.0f kHz\n",
-                     0.4 * rateKHz * 1000.0, rateKHz);
-        return 2;
-    }
-    if (!rx.OpenAudio()) {
-        if (!o.audioOut.empty()) {
-            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
-            return 1;
-        }
-        if (o.audioDevice) {
-            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n",
-                         o.audioDevice->c_str());
-            return 1;
-        }
-        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
-        rx.UseSilentAudio();
-    }
+    if (!fromFile && !OffsetWithinRate(settings, err)) return 2;
+    if (!OpenAudio(o, rx, err)) return 1;
     PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
     bool picturesOpen = true;
     for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
@@ -282,18 +222,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
 
     // Receive until the signal time is reached, a file ends or a signal comes.
-    const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
     const auto start = Clock::now();
-    // A receiver brought up again counts its blocks from 0: those of its
-    // earlier starts are kept here.
-    std::uint64_t pushedBefore = 0;
-    auto signalSeconds = [&] {
-        return (pushedBefore + board.BlocksPushed()) * 1024.0 / boardRateHz;
-    };
+    RunWatch watch(rx, err);
     auto lastTick = start;
-    int code = 0;
-    while (signalSeconds() < wanted && signals.Caught() == 0) {
+    while (watch.SignalSeconds() < wanted && signals.Caught() == 0) {
         if (fromFile && !board.IsPlaying()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
@@ -305,19 +238,12 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             // A file or stream that takes no more audio (a full disk, a
             // reader gone): told already, and told again below.
             if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
-            const std::uint64_t pushed = board.BlocksPushed();
-            const ReceiverWatch::Report watch = rx.WatchReceiver();
-            if (!watch.news.empty()) std::fprintf(err, "velorix-cli: %s\n", watch.news.c_str());
-            if (watch.state != ReceiverWatch::State::Streaming) {
-                code = 1;  // the stream has a gap, whatever follows
-                // A run of a given length ends; one without waits for the
-                // receiver to come back (or for a signal).
-                if (o.seconds) break;
-            } else if (!watch.news.empty()) {
-                pushedBefore += pushed;  // brought up again: the count restarted
-            }
+            // A run of a given length ends at a gap in the stream; one without
+            // waits for the receiver to come back (or for a signal).
+            if (!watch.Check() && o.seconds) break;
         }
     }
+    int code = watch.HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
     // A series cut short by a file it cannot play is no normal end: said
     // here, if no tick has said it yet, and the run fails.
     if (fromFile && !board.SeriesEnd().empty()) {
@@ -326,7 +252,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         code = 1;
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = signalSeconds();
+    const double seconds = watch.SignalSeconds();
     // The audio lags the receiver by the chain's delay: meter it up to the
     // signal time reached, waiting while it still comes (at most 2 s), so the
     // last lines are not lost on a loaded machine.

@@ -9,6 +9,7 @@
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "CliSynthesize.h"
+#include "RigctlStation.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -29,5 +30,7 @@ int main(int argc, char** argv) {
         return velorix::SynthesizeRecording(parse.options, stdout, stderr);
     // Audio streamed to standard output leaves it to the audio alone.
     std::FILE* text = parse.options.audioOut == "-" ? stderr : stdout;
+    if (parse.options.rigctl && parse.options.rigctl->port != 0)
+        return velorix::RunRigctlStation(parse.options, text, stderr);
     return velorix::RunCli(parse.options, text, stderr);
 }

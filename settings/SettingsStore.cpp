@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "CheckedFile.h"
+#include "RigctlEndpoint.h"
 #include "SettingsKeys.h"
 
 namespace velorix {
@@ -54,6 +55,8 @@ bool ReadInt(const QVariant& v, int& out) {
     out = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(wide)));
     return true;
 }
+
+constexpr const char* kRigctlHostKey = "RigctlHost";
 
 // Why a save to `path` could not be made, or empty. QSettings writes a
 // temporary file and a lock file beside the store and renames the first over
@@ -118,6 +121,14 @@ std::vector<std::string> SettingsStore::Load(SettingsRecord& record) {
         const QVariant v = store->value(QString::fromStdString(k.name));
         if (!v.isValid() || !ReadInt(v, *k.value)) *k.value = k.defaultValue;
     });
+    const QVariant host = store->value(kRigctlHostKey);
+    record.RigctlHost =
+        host.isValid() ? host.toString().toStdString() : SettingsRecord::kDefaultRigctlHost;
+    if (!IsIpAddress(record.RigctlHost)) {
+        notes.push_back("stored settings: the rigctl host '" + record.RigctlHost.substr(0, 64) +
+                        "' is no IP address: " + SettingsRecord::kDefaultRigctlHost + " is used");
+        record.RigctlHost = SettingsRecord::kDefaultRigctlHost;
+    }
     store->endGroup();
     if (store->status() == QSettings::FormatError) notes.push_back(KeepDamagedStore(path));
     record.Clamp();
@@ -136,6 +147,7 @@ bool SettingsStore::Save(SettingsRecord& record) {
     ForEachSettingsKey(record, [&](const SettingsKey& k) {
         if (k.saved) store->setValue(QString::fromStdString(k.name), *k.value);
     });
+    store->setValue(kRigctlHostKey, QString::fromStdString(record.RigctlHost));
     store->endGroup();
     store->sync();
     const QSettings::Status status = store->status();

@@ -123,7 +123,7 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     // The store reads and writes in the order of this visit.
     std::vector<std::string> names;
     ForEachSettingsKey(r, [&](const SettingsKey& k) { names.push_back(k.name); });
-    ASSERT_EQ(names.size(), 158u);
+    ASSERT_EQ(names.size(), 159u);
     EXPECT_EQ(names[0], "AdcSamplingRate");
     EXPECT_EQ(names[2], "MainFFTIdx");
     EXPECT_EQ(names[13], "FltBw00");
@@ -133,7 +133,8 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     EXPECT_EQ(names[122], "DemBwIdx0");
     EXPECT_EQ(names[131], "DemWhStepIdx0");
     EXPECT_EQ(names[140], "DemAgcIdx0");
-    EXPECT_EQ(names.back(), "VolVal");
+    EXPECT_EQ(names[157], "VolVal");
+    EXPECT_EQ(names.back(), "RigctlPort");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
 }
 
@@ -185,6 +186,23 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackAndTwosComplementIsAccepted) {
     EXPECT_EQ(r.CenterFreq, 14150000);
     EXPECT_EQ(r.NBVal, -130);
     EXPECT_EQ(r.RefLevel, 0);
+}
+
+// The one text among the integers (RigctlPort round-trips with them).
+TEST_F(SettingsStoreTest, TheRigctlHostIsAnAddressOrTheDefaultWithANote) {
+    SettingsRecord r;
+    r.RigctlHost = "::1";
+    ASSERT_TRUE(SettingsStore::Save(r));
+    EXPECT_TRUE(SettingsStore::Load(r).empty());
+    EXPECT_EQ(r.RigctlHost, "::1");
+    for (const QVariant& bad : {QVariant("radio.local"), QVariant(7), QVariant("")}) {
+        Store("RigctlHost", bad);
+        EXPECT_EQ(SettingsStore::Load(r),
+                  std::vector<std::string>{"stored settings: the rigctl host '" +
+                                           bad.toString().toStdString() +
+                                           "' is no IP address: 127.0.0.1 is used"});
+        EXPECT_EQ(r.RigctlHost, "127.0.0.1");
+    }
 }
 
 TEST_F(SettingsStoreTest, ChangedFrequencyComesBackNextStart) {

@@ -51,6 +51,9 @@ public:
         if (WIFEXITED(status)) return WEXITSTATUS(status);
         return std::nullopt;
     }
+    void Signal(int signal) const {
+        if (pid_ > 0) kill(pid_, signal);
+    }
     // Whether it is still running (false once it has ended and was reaped).
     bool Running() {
         int status = 0;

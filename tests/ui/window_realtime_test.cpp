@@ -33,12 +33,14 @@
 #include "ReceiverWindow.h"
 #include "RecordingBar.h"
 #include "RecordingNotifier.h"
+#include "RigctlClient.h"
 #include "SMeterWidget.h"
 #include "SettingsStore.h"
 #include "Skin.h"
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "StationPanel.h"
 #include "Version.h"
 #include "VerticalSlider.h"
 
@@ -404,6 +406,39 @@ TEST_F(Window, TunesToABroadcasterByDoubleClickAndPlaysItOnBothSinks) {
     // The EiBi entry "15290 0000-2400 VRT Radio Virtual Music E" as the panel shows it.
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].rfind("0000 2400 Radio Virtual Music  - VRT (E)", 0), 0u) << lines[0];
+    w.Finish();
+}
+
+// Another program tunes through the rigctl server, and sees the user's own tuning.
+TEST_F(Window, ARigctlClientTunesTheWindowAndReadsWhatTheUserTuned) {
+    ReceiverWindow& w = Started();
+    ASSERT_EQ(w.StartRigctl({"127.0.0.1", 0}), "");
+    test::RigctlClient client(w.RigctlPort());
+    ASSERT_TRUE(client.Connected());
+    // The client's commands run on this thread: events go on while it waits.
+    const auto events = [] { QCoreApplication::processEvents(); };
+    auto ask = [&](const std::string& line, int lines = 1) {
+        return client.Ask(line, lines, events);
+    };
+
+    EXPECT_EQ(ask("F 15290000"), "RPRT 0\n");
+    EXPECT_EQ(TunedHz(), 15'290'000);
+    EXPECT_EQ(w.Controls().Readout()->BigText(), " 15.290");
+    EXPECT_EQ(w.Controls().Readout()->SmallText(), "000");
+    // The EiBi entry "15290 0000-2400 VRT Radio Virtual Music E" on the panel.
+    const std::vector<std::string>& shown = w.Controls().Stations()->Lines();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].rfind("0000 2400 Radio Virtual Music  - VRT (E)", 0), 0u) << shown[0];
+
+    EXPECT_EQ(ask("M AM 0"), "RPRT 0\n");
+    EXPECT_TRUE(w.Controls().CheckBox(ControlId::Mode0)->IsChecked());
+    EXPECT_TRUE(w.Controls().CheckBox(Offset(ControlId::Filter0, 1))->IsChecked());
+    EXPECT_EQ(ask("F 99000000"), "RPRT -1\n");
+    EXPECT_EQ(w.Controls().Readout()->BigText(), " 15.290");
+
+    KeypadTo("9500");
+    Click(Offset(ControlId::Mode0, 2));  // CW, filter "1.6kHz": 500 Hz
+    EXPECT_EQ(ask("f m", 3), "9500000\nCW\n500\n");
     w.Finish();
 }
 

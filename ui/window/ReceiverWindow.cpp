@@ -6,7 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "FrequencyKeypad.h"
@@ -52,7 +54,8 @@ ReceiverWindow::ReceiverWindow(Options options)
       dialogs_(std::move(options.dialogs)),
       notifier_(options.notifier),
       imports_(options.notifier),
-      drag_(*this, kDragStripHeight) {
+      drag_(*this, kDragStripHeight),
+      rigctlOption_(options.rigctl) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
     setWindowIcon(ProgramIcon());
@@ -130,7 +133,12 @@ void ReceiverWindow::ConnectControls() {
 
 bool ReceiverWindow::Start() {
     WaitCursor wait;
+    SettingsRecord& settings = receiver_->Settings();
     const bool started = receiver_->StartWindow({.afterRestore = [&] {
+        if (rigctlOption_) {
+            settings.RigctlPort = rigctlOption_->port;
+            settings.RigctlHost = rigctlOption_->host;
+        }
         wait.Release();
         binder_.ApplyAll(receiver_->Controller().Panel());
         binder_.RefreshStationPanel();
@@ -145,7 +153,37 @@ bool ReceiverWindow::Start() {
     stationTimer_.start();
     if (!receiver_->SettingsNotes().empty())
         QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
+    if (settings.RigctlPort != 0) {
+        std::string why = StartRigctl({settings.RigctlHost, settings.RigctlPort});
+        // Told once the window runs, as the store's notes are.
+        if (!why.empty())
+            QTimer::singleShot(0, this, [this, why] {
+                std::string text = why;
+                text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+                notifier_.Notify(text, "rigctl", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+            });
+    }
     return true;
+}
+
+std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
+    rigctl_.reset();
+    if (!started_ || receiver_->Engine() == nullptr)
+        return "the rigctl server needs the receiver running";
+    rig_ = std::make_unique<ControllerRig>(receiver_->Controller(), receiver_->Settings(),
+                                           *receiver_->Engine(),
+                                           [this](const Outcome& outcome) { Apply(outcome); });
+    // Each client's commands come to this thread as queued calls; the
+    // server's own thread does the socket work.
+    auto onThisThread = [this](RigctlServer::Task task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    };
+    std::string why;
+    rigctl_ = RigctlServer::Start(endpoint, *rig_, onThisThread, why);
+    if (!rigctl_) return why;
+    std::printf("velorix: %s\n", ListeningText({endpoint.host, rigctl_->Port()}).c_str());
+    std::fflush(stdout);
+    return {};
 }
 
 void ReceiverWindow::TellSettingsNotes() {
@@ -171,6 +209,8 @@ int ReceiverWindow::Finish() {
     if (exitCode_) return *exitCode_;
     // A start that failed stores nothing: the receiver closes without saving.
     if (!started_) return *(exitCode_ = 1);
+    rigctl_.reset();
+    rig_.reset();
     meterTimer_.stop();
     statusTimer_.stop();
     stationTimer_.stop();

@@ -8,9 +8,11 @@
 
 #include "AssembledReceiver.h"
 #include "ControlBinder.h"
+#include "ControllerRig.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
 #include "ForeignImports.h"
+#include "RigctlServer.h"
 #include "TuningSink.h"
 #include "WindowDrag.h"
 
@@ -36,6 +38,9 @@ public:
         std::string stationDirectory{"."};
         DisplayFactory displays = SpectrumDisplays;
         std::unique_ptr<FileDialogs> dialogs{};  // null: Qt's dialogs
+        // The command line's rigctl endpoint, stored over the settings'
+        // (port 0: off); nothing: as stored.
+        std::optional<RigctlEndpoint> rigctl{};
     };
 
     explicit ReceiverWindow(Options options);
@@ -54,6 +59,13 @@ public:
     void Apply(const Outcome& outcome);
     // What a click on control `id` does.
     void Route(ControlId id);
+
+    // Serves other programs on `endpoint` (port 0: any free port); what
+    // they change shows here as the user's own clicks. The error text when
+    // it cannot listen.
+    std::string StartRigctl(const RigctlEndpoint& endpoint);
+    // The port the rigctl server listens on; 0 when it is off.
+    int RigctlPort() const { return rigctl_ ? rigctl_->Port() : 0; }
 
     AssembledReceiver& Receiver() { return *receiver_; }
     SkinnedControls& Controls() { return *controls_; }
@@ -102,6 +114,10 @@ private:
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
     WindowDrag drag_;
+    std::optional<RigctlEndpoint> rigctlOption_;
+    // Goes before the receiver shuts down (Finish).
+    std::unique_ptr<ControllerRig> rig_;
+    std::unique_ptr<RigctlServer> rigctl_;
     bool started_ = false;
     std::optional<int> exitCode_;
 };
