@@ -149,11 +149,6 @@ double CAcqBoard::SecondsWithoutBlock() const {
     return static_cast<double>(SteadyNs() - lastBlockNs_.load()) * 1e-9;
 }
 
-bool CAcqBoard::ReceiverPresent() const {
-    const char* name = library_.Exports().GetDeviceName ? library_.Exports().GetDeviceName() : "";
-    return name != nullptr && *name != '\0';
-}
-
 void CAcqBoard::InputCallback(unsigned char* block, void* user) {
     auto* board = static_cast<CAcqBoard*>(user);
     board->OnBlock(block, board->blockBytes_);
@@ -161,6 +156,11 @@ void CAcqBoard::InputCallback(unsigned char* block, void* user) {
 
 void CAcqBoard::OnBlock(const unsigned char* block, int bytes) {
     if (!running_.load(std::memory_order_relaxed) || bytes <= 0) return;
+    // The library lost this block on the way: it counts as dropped.
+    if (block == nullptr) {
+        droppedBytes_.fetch_add(static_cast<std::uint64_t>(bytes));
+        return;
+    }
     lastBlockNs_.store(SteadyNs(), std::memory_order_relaxed);
     if (bytes > (kRingUnits - 1) * kUnitBytes) {  // larger than the whole ring
         droppedBytes_.fetch_add(static_cast<std::uint64_t>(bytes));

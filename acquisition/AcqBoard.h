@@ -82,19 +82,18 @@ public:
     // Units pushed into the chain (from the receiver or a file) since the
     // last Start or StartPlayback.
     std::uint64_t BlocksPushed() const { return pushed_.load(); }
-    // Sample bytes the ring had to drop because the worker fell behind.
+    // Sample bytes the ring had to drop because the worker fell behind, and
+    // those of blocks the library lost on the way (a failed read).
     std::uint64_t DroppedBytes() const { return droppedBytes_.load(); }
     int BlockBytes() const { return blockBytes_; }
     // Seconds since the receiver last delivered a block (since Start when it
     // has delivered none); 0 while input is stopped. Any thread.
     double SecondsWithoutBlock() const;
-    // Whether the receiver is still attached: the library still names a
-    // device. A removed receiver delivers nothing and answers nothing.
-    bool ReceiverPresent() const;
 
     // The library's callback: one block of BlockBytes() bytes.
     static void InputCallback(unsigned char* block, void* user);
-    // Copies one block into the ring; never waits. Reader thread.
+    // Copies one block into the ring; never waits. Reader thread. A null
+    // block is one the library lost: counted as dropped.
     void OnBlock(const unsigned char* block, int bytes);
 
     // File source. OpenFile copies the recording's settings into the settings
@@ -110,6 +109,12 @@ public:
     void Played(int frames, double rateHz) override;
     bool IsFileOpen() const;
     bool IsPlaying() const { return file_.playing.load(); }
+    // Why the series being played ended before its next file: a file at
+    // another rate, or one that is no recording of this receiver ("" when
+    // the series ended with its last file). Kept until another file is opened.
+    std::string SeriesEnd() const;
+    // The same, the first time only, for the one who tells the user.
+    std::string TakeSeriesEnd();
     // Set when playback moved on to the next file of a series.
     bool FileSwitched() const { return file_.switched.load(); }
     void ClearFileSwitched() { file_.switched.store(false); }
@@ -132,8 +137,12 @@ public:
     // At the end of a whole file with no next file in its series, stop
     // instead of starting the file again (a program that plays a file once).
     void SetStopAtEnd(bool on) { file_.stopAtEnd.store(on); }
-    // Seconds of audio read ahead of the sound card.
-    static constexpr double kReadAheadSeconds = 0.25;
+    // Seconds of audio read ahead of the sound card. The audio output puts
+    // eight silent buffers (131 ms) in front of the first block and holds
+    // sixteen (262 ms): what is read ahead must fit beside the silence, with
+    // room for the chain's own buffering, or the start of a playback
+    // overflows the output's queue.
+    static constexpr double kReadAheadSeconds = 0.1;
 
     // CDspBlock
     CDspLock* GetLock() override { return &boardLock_; }
@@ -164,6 +173,8 @@ private:
         std::atomic<bool> playing{false};
         std::atomic<bool> switched{false};
         std::atomic<bool> stopAtEnd{false};
+        std::string seriesEnd;  // as SeriesEnd(); under the board's lock
+        bool seriesEndTold = false;
     };
 
     // Reads, converts and pushes one block of the file; false when the file
@@ -173,6 +184,8 @@ private:
     // start; false when playback is to stop there instead.
     bool WrapLoop();
     bool OpenNextInSeries();
+    // Notes why the series ends before file `next` (board's lock held).
+    void EndSeriesBefore(const std::string& next, const std::string& why);
     // The file's start time, centre frequency, data size and loop (the whole
     // file). Board's lock held. True when the header's data size was smaller
     // than the whole frames the file holds and was replaced by them.

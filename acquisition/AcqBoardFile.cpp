@@ -1,14 +1,12 @@
 // The acquisition board's file source: a recording played in place of the
 // receiver, paced by the first audio output.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/types.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "AcqBoard.h"
+#include "CheckedFile.h"
 
 namespace velorix {
 
@@ -17,32 +15,18 @@ namespace {
 constexpr const char* kOpenError = "Open Error";
 constexpr std::uint32_t kMaxCentreHz = 40000000;  // the settings' range
 
-void Tell(Notifier& n, const char* text) {
+void Tell(Notifier& n, const std::string& text) {
     n.Notify(text, kOpenError, Notifier::Icon::Warning, Notifier::Buttons::Ok);
 }
 
-// Opens a recording for reading. Only a regular file is taken: the open
-// never waits for a FIFO's writer, and a device or directory is refused
-// (`notRegular` set) before anything is read from it.
-std::FILE* OpenRecording(const std::string& path, bool& notRegular) {
-    notRegular = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        notRegular = true;
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* f = ::fdopen(fd, "rb");
-    if (f == nullptr) {
-        ::close(fd);
-        return nullptr;
-    }
+// Opens a recording for reading. Only a regular file is taken, of any size:
+// the open never waits for a FIFO's writer, and a device or directory is
+// refused before anything is read from it.
+std::FILE* OpenRecording(const std::string& path, files::FileProblem& problem) {
+    std::FILE* f = files::OpenInputStream(path, files::kNoLimit, &problem);
     // Playback reads 6144-byte units one by one; a large stream buffer turns
     // them into few system calls when a file plays faster than real time.
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+    if (f != nullptr) std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
     return f;
 }
 
@@ -83,14 +67,8 @@ bool CAcqBoard::AdoptHeader(const WavHeader& header, std::uint64_t fileBytes) {
         settings_->recordingTime = static_cast<std::time_t>(header.info.startTime);
         settings_->fileStartTime.store(header.info.startTime);
     }
-    // A header may claim more data than the file holds: play what is there.
-    // It may also claim less, down to 0, when the recording was cut off
-    // before its sizes were patched: then the whole frames that follow it are
-    // the data.
-    const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
-    const std::uint64_t whole = present / kFrameBytes * kFrameBytes;
-    const bool mended = header.dataBytes < whole;
-    const std::uint64_t data = mended ? whole : std::min<std::uint64_t>(header.dataBytes, present);
+    const std::uint64_t data = WavPlayableBytes(header.dataBytes, fileBytes);
+    const bool mended = data > header.dataBytes;
     file_.dataSize.store(data);
     file_.loopStart.store(0);
     file_.loopEnd.store(data);
@@ -104,11 +82,12 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         Tell(notifier, "File name too long");
         return 0;
     }
-    bool notRegular = false;
-    std::FILE* f = OpenRecording(path, notRegular);
+    files::FileProblem problem;
+    std::FILE* f = OpenRecording(path, problem);
     if (f == nullptr) {
-        Tell(notifier,
-             notRegular ? "Not a recording: a directory, device or pipe" : "Can't open file");
+        // Something that is no file at all is named with what it is.
+        Tell(notifier, problem.kind == files::FileProblem::Kind::System ? "Can't open file"
+                                                                        : problem.Describe(path));
         return 0;
     }
     WavHeader header;
@@ -144,6 +123,8 @@ int CAcqBoard::OpenFile(const std::string& path, Notifier& notifier) {
         file_.rateIdx = header.info.rateIdx;
         file_.playing.store(false);
         file_.switched.store(false);
+        file_.seriesEnd.clear();
+        file_.seriesEndTold = false;
         mended = AdoptHeader(header, bytes);
         played = file_.dataSize.load();
         if (settings_) settings_->Clamp();  // a recording never indexes a table out of bounds
@@ -255,16 +236,29 @@ bool CAcqBoard::WrapLoop() {
 bool CAcqBoard::OpenNextInSeries() {
     const std::string next = WavSeriesFileName(file_.series.base, file_.series.number + 1);
     if (next.size() > kMaxWavPathChars) return false;
-    bool notRegular = false;
-    std::FILE* f = OpenRecording(next, notRegular);
-    if (f == nullptr) return false;
+    files::FileProblem problem;
+    std::FILE* f = OpenRecording(next, problem);
+    if (f == nullptr) {
+        // No next file is the series' own end; one that is there but cannot
+        // be read ends it early.
+        if (!problem.Missing()) EndSeriesBefore(next, "it cannot be opened");
+        return false;
+    }
     WavHeader header;
     std::uint64_t bytes = 0;
     // The chain is not re-routed from here: a file at another rate ends the
-    // series, as its end does.
-    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok ||
-        header.info.rateIdx != file_.rateIdx) {
+    // series, and the user is told why.
+    if (ReadHeader(f, header, bytes) != WavHeaderStatus::Ok) {
         std::fclose(f);
+        EndSeriesBefore(next, "it is not a recording of this receiver");
+        return false;
+    }
+    if (header.info.rateIdx != file_.rateIdx) {
+        std::fclose(f);
+        char why[96];
+        std::snprintf(why, sizeof why, "it is recorded at %u kHz, the series at %u kHz",
+                      WavRateHz(header.info.rateIdx) / 1000, WavRateHz(file_.rateIdx) / 1000);
+        EndSeriesBefore(next, why);
         return false;
     }
     std::fclose(file_.file);
@@ -274,6 +268,26 @@ bool CAcqBoard::OpenNextInSeries() {
     AdoptHeader(header, bytes);
     file_.switched.store(true);
     return true;
+}
+
+void CAcqBoard::EndSeriesBefore(const std::string& next, const std::string& why) {
+    const std::string text = "The series ends before " + next + ": " + why;
+    // A file that plays in a loop meets the same end every time: told once.
+    if (text == file_.seriesEnd) return;
+    file_.seriesEnd = text;
+    file_.seriesEndTold = false;
+}
+
+std::string CAcqBoard::SeriesEnd() const {
+    DspLockGuard guard(&boardLock_);
+    return file_.seriesEnd;
+}
+
+std::string CAcqBoard::TakeSeriesEnd() {
+    DspLockGuard guard(&boardLock_);
+    if (file_.seriesEndTold) return {};
+    file_.seriesEndTold = true;
+    return file_.seriesEnd;
 }
 
 }  // namespace velorix

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "BitstreamKeys.h"
+#include "CheckedFile.h"
 
 namespace velorix {
 
@@ -37,11 +39,10 @@ const BitstreamKey& BuiltInBitstreamKey(int rateIdx) {
     return keys[std::clamp(rateIdx, 0, kRateCount - 1)];
 }
 
-std::string BitstreamDirectory() {
-    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0') return d;
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
+std::vector<std::string> ReceiverFileDirectories(const files::ProgramPlace& place) {
+    const char* device = std::getenv("VELORIX_DEVICE");
+    std::vector<std::string> dirs = files::DataDirectories(place);
+    return device && std::strcmp(device, "virtual") == 0 ? files::VirtualDirectories(dirs) : dirs;
 }
 
 bool ParseBitstreamKey(const std::string& text, BitstreamKey& key) {
@@ -58,17 +59,24 @@ bool ParseBitstreamKey(const std::string& text, BitstreamKey& key) {
 }
 
 bool LoadBitstreamKey(const std::string& dir, int rateIdx, BitstreamKey& key, std::string& error) {
-    const std::string path = dir + "/" + BitstreamName(rateIdx) + ".key";
-    std::ifstream in(path);
-    if (!in) {
-        key = BuiltInBitstreamKey(rateIdx);
-        return true;
+    // Messages name the files plainly, not the directory they were looked for in.
+    const std::string name = BitstreamName(rateIdx);
+    // The library would refuse the bitstream too, but only as "not found".
+    files::FileProblem problem;
+    if (!files::OpenInput(dir + "/" + name + ".sbs", files::kBitstreamLimit, &problem) &&
+        !problem.Missing()) {
+        error = problem.Describe(name + ".sbs");
+        return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!ParseBitstreamKey(text.str(), key)) {
-        error =
-            std::string(BitstreamName(rateIdx)) + ".key: the key must be twelve hexadecimal digits";
+    const auto text = files::ReadInput(dir + "/" + name + ".key", files::kKeyLimit, &problem);
+    if (!text) {
+        key = BuiltInBitstreamKey(rateIdx);
+        if (problem.Missing()) return true;
+        error = problem.Describe(name + ".key");
+        return false;
+    }
+    if (!ParseBitstreamKey(*text, key)) {
+        error = name + ".key: the key must be twelve hexadecimal digits";
         return false;
     }
     return true;

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "DataDirectories.h"
 #include "SettingsRecord.h"
 
 namespace velorix {
@@ -16,13 +18,17 @@ const char* BitstreamName(int rateIdx);
 // The key built into the program for each of the three bitstreams.
 const BitstreamKey& BuiltInBitstreamKey(int rateIdx);
 
-// Directory that holds the bitstream files: VELORIX_DATA_DIR when set, else
-// the directory of the running executable.
-std::string BitstreamDirectory();
+// Where the receiver's firmware, bitstreams and keys are looked for, from
+// `place`: the data directories for a real receiver, only their virtual/
+// folders for the virtual receiver (VELORIX_DEVICE=virtual), so that neither
+// ever loads the other's.
+std::vector<std::string> ReceiverFileDirectories(const files::ProgramPlace& place);
 
 // The key for bitstream `rateIdx` in `dir`: a sidecar file "<name>.key"
 // with twelve hex digits beside the ".sbs" wins over the built-in key.
-// Returns false with a message in `error` when the sidecar is malformed.
+// Returns false with a message in `error` ("<name>.key: why") when the
+// sidecar is malformed, and, before the library is handed them, when the
+// sidecar or the ".sbs" is there but no regular file or far too large.
 bool LoadBitstreamKey(const std::string& dir, int rateIdx, BitstreamKey& key, std::string& error);
 
 // Parses twelve hex digits (surrounding white space allowed) into a key.

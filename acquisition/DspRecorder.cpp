@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "CheckedFile.h"
+
 namespace velorix {
 
 namespace {
@@ -51,19 +53,19 @@ int CDspRecorder::Start(const std::string& path) {
     fileNumber_ = series.number;
     const auto parent = std::filesystem::path(base_).parent_path();
     directory_ = parent.empty() ? std::filesystem::current_path().string() : parent.string();
-    lastError_.clear();
-    if (!OpenFile()) {
-        lastError_ = "Can't create " + fileName_ + ": " + std::strerror(errno);
-        return 0;
-    }
+    lastError_ = OpenFile();
+    if (!lastError_.empty()) return 0;
     recording_.store(1);
     return 1;
 }
 
-bool CDspRecorder::OpenFile() {
+std::string CDspRecorder::OpenFile() {
     fileName_ = WavSeriesFileName(base_, fileNumber_);
-    file_ = std::fopen(fileName_.c_str(), "wb");
-    if (file_ == nullptr) return false;
+    // Only a regular file, created or cut: a FIFO or device in the series'
+    // place is refused at once instead of holding the caller.
+    files::FileProblem problem;
+    file_ = files::OpenOutputStream(fileName_, {}, &problem);
+    if (file_ == nullptr) return "Can't create " + problem.Describe(fileName_);
     // Unbuffered: every block goes to the disk as it comes, and a full disk
     // is seen at the block that did not fit.
     std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -85,11 +87,12 @@ bool CDspRecorder::OpenFile() {
     bytesInFile_.store(0);
     bytesSincePatch_ = 0;
     if (WriteBytes(file_, header_.data(), header_.size()) != header_.size()) {
+        const std::string why = "Can't create " + fileName_ + ": " + std::strerror(errno);
         std::fclose(file_);
         file_ = nullptr;
-        return false;
+        return why;
     }
-    return true;
+    return {};
 }
 
 bool CDspRecorder::PatchSizes() {
@@ -125,8 +128,8 @@ void CDspRecorder::Write(const std::uint8_t* frames, int frameCount) {
         if (bytesInFile_.load() >= maxBytes_) {
             CloseFile();
             ++fileNumber_;
-            if (!OpenFile()) {
-                Fail("Can't create " + fileName_ + ": " + std::strerror(errno));
+            if (const std::string why = OpenFile(); !why.empty()) {
+                Fail(why);
                 failure = lastError_;
             }
         }

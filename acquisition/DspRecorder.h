@@ -67,7 +67,7 @@ protected:
     virtual std::size_t WriteBytes(std::FILE* f, const void* data, std::size_t n);
 
 private:
-    bool OpenFile();                    // lock held
+    std::string OpenFile();             // lock held; empty, or why it failed
     void CloseFile();                   // lock held
     bool PatchSizes();                  // lock held
     void Fail(const std::string& why);  // lock held: close, stop, remember

@@ -1,10 +1,11 @@
 #include "UsbLibrary.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+
+#include "CheckedFile.h"
 
 namespace velorix {
 
@@ -15,25 +16,36 @@ void Resolve(void* handle, const char* name, Fn& slot) {
     slot = reinterpret_cast<Fn>(dlsym(handle, name));
 }
 
-std::string ExecutableDir() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
-
 }  // namespace
 
 UsbLibrary::~UsbLibrary() {
     Unload();
 }
 
+UsbLibrary::Location UsbLibrary::Locate(const files::ProgramPlace& place) {
+    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0')
+        return {p, {std::filesystem::path(p).parent_path().string()}};
+    std::vector<std::string> dirs = files::LibraryDirectories(place);
+    std::string path =
+        files::FindFile(dirs, kUsbLibraryName)
+            .value_or((std::filesystem::path(dirs.front()) / kUsbLibraryName).string());
+    return {std::move(path), std::move(dirs)};
+}
+
 std::string UsbLibrary::DefaultPath() {
-    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0') return p;
-    return ExecutableDir() + "/" + kUsbLibraryName;
+    return Locate(files::ExecutablePlace()).path;
 }
 
 bool UsbLibrary::Load(const std::string& path, std::string& error) {
     Unload();
+    // dlopen would wait on a FIFO for ever; a path without a slash is a name
+    // for the loader's own search.
+    files::FileProblem problem;
+    if (path.find('/') != std::string::npos && !files::OpenInput(path, files::kNoLimit, &problem) &&
+        problem.kind != files::FileProblem::Kind::System) {
+        error = problem.Describe(path);
+        return false;
+    }
     dlerror();
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
@@ -121,6 +133,10 @@ int UsbLibrary::StopAsyncInput() {
 }
 int UsbLibrary::EepromRead(unsigned char* buffer, int address, int length) {
     return fn_.EepromRead ? fn_.EepromRead(buffer, address, length) : 0;
+}
+bool UsbLibrary::DevicePresent() const {
+    const char* name = fn_.GetDeviceName ? fn_.GetDeviceName() : nullptr;
+    return name != nullptr && *name != '\0';
 }
 std::uint32_t UsbLibrary::GetDLLVersion() {
     return fn_.GetDLLVersion ? fn_.GetDLLVersion() : 0;

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "DataDirectories.h"
 #include "velorixusb.h"
 
 namespace velorix {
@@ -46,8 +48,16 @@ public:
     UsbLibrary(const UsbLibrary&) = delete;
     UsbLibrary& operator=(const UsbLibrary&) = delete;
 
+    struct Location {
+        std::string path;                   // what to load
+        std::vector<std::string> lookedIn;  // the directories it was looked for in
+    };
     // Where the library is looked for: VELORIX_USB_LIBRARY when set, else
-    // kUsbLibraryName in the directory of the running executable.
+    // kUsbLibraryName in the first of files::LibraryDirectories(place) that
+    // holds it (the first of them when none does). Never on the loader's
+    // search path: the library has a private directory of its own.
+    static Location Locate(const files::ProgramPlace& place);
+    // The same for the running program.
     static std::string DefaultPath();
 
     // Loads the library and resolves the fifteen exports in order. On
@@ -70,6 +80,10 @@ public:
     int StopAsyncInput();
     int EepromRead(unsigned char* buffer, int address, int length);
     std::uint32_t GetDLLVersion();
+    // Whether the library has a receiver: its device name is empty once the
+    // receiver was removed. The name buffer is the library's, shared by all
+    // callers: call from one thread at a time.
+    bool DevicePresent() const;
 
     const UsbExports& Exports() const { return fn_; }
 

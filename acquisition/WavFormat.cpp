@@ -1,5 +1,6 @@
 #include "WavFormat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -80,6 +81,12 @@ WavHeaderStatus ParseWavHeader(const std::uint8_t* p, std::size_t size, WavHeade
     if (h.info.rateIdx > 2) return WavHeaderStatus::NotReceiverFormat;
     header = h;
     return WavHeaderStatus::Ok;
+}
+
+std::uint64_t WavPlayableBytes(std::uint32_t claimedBytes, std::uint64_t fileBytes) {
+    const std::uint64_t present = fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
+    const std::uint64_t whole = present / kWavFrameBytes * kWavFrameBytes;
+    return claimedBytes < whole ? whole : std::min<std::uint64_t>(claimedBytes, whole);
 }
 
 WavSeriesName ParseWavSeriesPath(const std::string& path) {

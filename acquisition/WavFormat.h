@@ -51,6 +51,12 @@ enum class WavHeaderStatus { Ok, TooShort, NotReceiverFormat };
 // past `size`.
 WavHeaderStatus ParseWavHeader(const std::uint8_t* bytes, std::size_t size, WavHeader& header);
 
+// The sample bytes of a recording that can be played: what its header
+// claims, but no more than the file holds after the header; a claim short of
+// the whole frames that follow (sizes not yet patched when a recording was
+// cut off, down to 0) gives those frames instead. A multiple of 6.
+std::uint64_t WavPlayableBytes(std::uint32_t claimedBytes, std::uint64_t fileBytes);
+
 // Output rate in Hz of a rate index 0..2.
 std::uint32_t WavRateHz(std::uint32_t rateIdx);
 

@@ -5,13 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ConsoleNotifier.h"
+#include "ProgramIcon.h"
 #include "PulseAudioSink.h"
 #include "QtNotifier.h"
 #include "ReceiverWindow.h"
 #include "ShutdownSignals.h"
+#include "TestScriptRunner.h"
 
 namespace {
 
@@ -42,35 +45,65 @@ void PrintAudioSummary(velorix::ReceiverWindow& window) {
                 static_cast<unsigned long long>(out.DroppedSinceFirstPlayed()));
 }
 
+// The window's one option, --rigctl [HOST:]PORT|off: false (told on stderr)
+// when its value is wrong.
+bool ParseArguments(int argc, char** argv, std::optional<velorix::RigctlEndpoint>& rigctl) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--rigctl") continue;
+        std::string why = "--rigctl needs a value";
+        if (i + 1 < argc) rigctl = velorix::ParseRigctlOption(argv[++i], why);
+        if (!rigctl) {
+            std::fprintf(stderr, "velorix: %s\n", why.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The test hook: a script of clicks, keys and waits, refused whole (before
+    // anything is shown) when any line of it is wrong.
+    const char* scriptPath = std::getenv("VELORIX_TEST_SCRIPT");
+    const velorix::TestScript script =
+        scriptPath ? velorix::LoadTestScript(scriptPath) : velorix::TestScript{};
+    for (const std::string& error : script.errors)
+        std::fprintf(stderr, "velorix: %s\n", error.c_str());
+    if (!script.errors.empty()) return 2;
+
+    // Until the window runs, a signal ends the program at once: the start-up
+    // may wait in the library or on a notice, and has nothing to save.
     velorix::ShutdownSignals stopSignals;
+    stopSignals.EndAtOnce(true);
     QApplication app(argc, argv);
     QApplication::setApplicationName("velorix");
+    // Wayland compositors find the icon and name through the desktop file.
+    QGuiApplication::setDesktopFileName("velorix");
+    QApplication::setWindowIcon(velorix::ProgramIcon());
+    std::optional<velorix::RigctlEndpoint> rigctl;
+    if (!ParseArguments(argc, argv, rigctl)) return 2;
     const std::unique_ptr<velorix::Notifier> notifier = MakeNotifier();
 
-    velorix::ReceiverWindow window(
-        {.notifier = *notifier, .secondAudioOut = VirtualCablePresent()});
-    // Until the start-up is over a signal only answers its notice: the
-    // start-up then ends on its own and the program with it.
-    bool running = false;
+    velorix::ReceiverWindow window({.notifier = *notifier,
+                                    .secondAudioOut = VirtualCablePresent(),
+                                    .dialogs = velorix::ListedFileDialogs::FromEnvironment(),
+                                    .rigctl = rigctl});
+    // A notice open when a signal comes is answered, and so is every later one.
     QSocketNotifier caught(stopSignals.ReadFd(), QSocketNotifier::Read);
     QObject::connect(&caught, &QSocketNotifier::activated, [&] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(stopSignals.ReadFd(), &byte, 1);
         velorix::QtNotifier::CancelOpenNotice();
-        if (running) window.close();
+        window.close();
     });
     QObject::connect(&window, &velorix::ReceiverWindow::finished, &app, &QApplication::exit);
 
-    if (!window.Start()) {
-        window.Finish();
-        return stopSignals.Caught() ? velorix::ShutdownSignals::ExitCode(stopSignals.Caught()) : 1;
-    }
-    running = true;
-    // A signal during the start-up (with no notice open) ends the program now.
-    int code = stopSignals.Caught() ? window.Finish() : app.exec();
+    if (!window.Start()) return window.Finish();
+    stopSignals.EndAtOnce(false);
+    velorix::TestScriptRunner runner(window, script.steps, scriptPath ? scriptPath : "");
+    runner.Start();
+    int code = app.exec();
     window.Finish();
     PrintAudioSummary(window);
     if (stopSignals.Caught() && code == 0)

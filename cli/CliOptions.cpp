@@ -56,18 +56,30 @@ const char* CliUsage() {
            "  --dither on|off             --preselector on|off\n"
            "  --seconds S                 signal time to receive (default 10; a file: to its end)\n"
            "  --audio-out FILE.wav        write the audio (31250 Hz, 16-bit stereo) to a WAV file\n"
+           "                              (- or a FIFO: streamed; text then goes to stderr)\n"
            "  --audio-device NAME         play on the PulseAudio sink whose description contains "
            "NAME\n"
            "  --record PATH               record the raw I/Q (series naming)\n"
            "  --overwrite                 let --record write over an existing recording\n"
            "  --synthesize FILE.wav       write a recording of the virtual band offline, then "
            "exit\n"
+           "  --export-sigmf RECORDING [--out BASE] [--float] [--tune HZ] [--mode NAME]\n"
+           "                              write a recording or series as BASE.sigmf-meta/-data\n"
+           "  --import FILE [--out BASE] [--input-rate HZ] [--center HZ]\n"
+           "                              a SigMF, WAV I/Q or GQRX raw recording as BASE_000.wav "
+           "...\n"
            "  --waterfall FILE.png        write the main display's waterfall\n"
            "  --spectrum FILE.png         write the last picture of the main display's spectrum\n"
            "  --smeter                    print the S-meter every 100 ms of signal time\n"
            "  --list hfcc|eibi|user       station list for the summary (default eibi)\n"
            "  --settings                  read the stored settings at start, save them at exit\n"
-           "  --help\n";
+           "  --rigctl [HOST:]PORT|off    serve Hamlib's NET rigctl protocol (HOST 127.0.0.1 "
+           "unless\n"
+           "                              named) until a signal, or --seconds; off stores it off\n"
+           "  --help\n"
+           "alone:\n"
+           "  --version                   print the version and the commit it was built from\n"
+           "  --udev-rule                 print udev rules for the receiver's USB ids\n";
 }
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
@@ -173,6 +185,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             o.waterfall = v;
         } else if (a == "--spectrum") {
             o.spectrum = v;
+        } else if (a == "--rigctl") {
+            std::string why;
+            o.rigctl = ParseRigctlOption(v, why);
+            if (!o.rigctl) return fail(why);
         } else if (a == "--list") {
             if (v == "hfcc")
                 o.list = 0;
@@ -194,6 +210,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         if (!o.record.empty())
             return fail("--record records the receiver, not a file that is played");
     }
+    if (o.rigctl && o.rigctl->port != 0 &&
+        (o.source == CliOptions::Source::File || !o.record.empty() || !o.synthesize.empty() ||
+         !o.waterfall.empty() || !o.spectrum.empty() || o.smeter))
+        return fail(
+            "--rigctl runs a station on the receiver: no --source FILE, --record, --synthesize, "
+            "--waterfall, --spectrum or --smeter with it");
     if (!o.audioOut.empty() && o.audioDevice)
         return fail("--audio-out and --audio-device exclude each other");
     r.ok = true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ControlTable.h"
+#include "RigctlEndpoint.h"
 
 namespace velorix {
 
@@ -42,6 +43,9 @@ struct CliOptions {
     int list = 1;  // 0 hfcc, 1 eibi, 2 user
     bool useSettings = false;
     bool overwrite = false;  // --record may write over an existing recording
+    // --rigctl: the rigctl server's endpoint (port 0: off), stored with
+    // --settings; with a port, the run is a station serving it.
+    std::optional<RigctlEndpoint> rigctl;
     bool help = false;
 };
 

@@ -14,12 +14,16 @@
 
 #include "AssembledReceiver.h"
 #include "AudioMeterTap.h"
+#include "CliReceiver.h"
 #include "ConsoleNotifier.h"
+#include "PngOutput.h"
+#include "ReceiverInfo.h"
 #include "SMeterValues.h"
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
 #include "WavFileSink.h"
+#include "WavFormat.h"
 
 namespace velorix {
 
@@ -36,42 +40,11 @@ public:
     std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
 };
 
-void ApplyOptions(const CliOptions& o, SettingsRecord& s) {
-    if (o.rateKHz) s.DdcSamplingRateIdx = *o.rateKHz == 500 ? 2 : *o.rateKHz == 250 ? 1 : 0;
-    if (o.mode) s.DemIdx = *o.mode;
-    if (o.filter) s.DemBwIdx[s.DemIdx] = *o.filter;
-    if (o.agc) s.DemAgcIdx[s.DemIdx] = *o.agc;
-    if (o.attenuatorIdx) s.AttenuatorIdx = *o.attenuatorIdx;
-    if (o.preamp) s.AdcPreamp = *o.preamp;
-    if (o.dither) s.AdcDither = *o.dither;
-    if (o.preselector) s.Preselector = *o.preselector;
-    if (o.volumeDb) s.VolVal = static_cast<int>(std::lround(*o.volumeDb * 10.0));
-    if (o.nbValue) s.NBVal = *o.nbValue;
-    if (o.nrValue) s.NRVal = *o.nrValue;
-    s.MemListIdx = o.list;
-    if (o.tuneHz || o.centerHz) {
-        const long long tune = o.tuneHz ? *o.tuneHz : *o.centerHz;
-        const long long centre = o.centerHz ? *o.centerHz : tune;
-        s.CenterFreq = static_cast<int>(centre);
-        s.FreqOffset = static_cast<int>(centre - tune);
-        // Offset tuning keeps the centre where it was asked to be.
-        s.TuneMode = s.FreqOffset == 0 ? 1 : 0;
-    }
-    s.Derive();
-}
-
-// Why the receiver's stream cannot go on, or empty: it was removed, or it
-// delivered no usable block for 2 s. Before its first block a stream gets
-// 10 s, for a receiver (the virtual one) that is slow to make its first.
-std::string StreamFault(const CAcqBoard& board, bool fromFile) {
-    if (fromFile) return {};
-    const double quiet = board.SecondsWithoutBlock();
-    if (quiet > 0.3 && !board.ReceiverPresent()) return "the receiver was removed";
-    const double limit = board.BlocksPushed() == 0 ? 10.0 : 2.0;
-    if (quiet < limit) return {};
-    char text[96];
-    std::snprintf(text, sizeof text, "the receiver delivered no usable block for %.0f s", limit);
-    return text;
+// "serial, hardware version" of the receiver that was used.
+std::string SummaryReceiver(const ReceiverStartup& startup) {
+    const ReceiverInfoTexts info =
+        FormatReceiverInfo(startup.Identity(), startup.IsPreProduction(), 0);
+    return info.serial + ", hardware " + info.hardware;
 }
 
 std::string SummaryStations(ReceiverController& ctl) {
@@ -95,18 +68,14 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
 
 int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
-    // its end: files finished, settings saved, summary printed.
-    const ShutdownSignals signals;
+    // its end: files finished, settings saved, summary printed. Until the
+    // first block may arrive they end it at once: nothing is half-written
+    // then, and the library may hold this thread in a wait of seconds.
+    ShutdownSignals signals;
+    signals.EndAtOnce(true);
     ConsoleNotifier notifier(err, stdin, false);
 
-    // The device is chosen before the library is loaded.
-    if (o.source == CliOptions::Source::Virtual) {
-        setenv("VELORIX_DEVICE", "virtual", 1);
-        if (!o.scenario.empty()) setenv("VELORIX_SIM_SCENARIO", o.scenario.c_str(), 1);
-        if (o.seed) setenv("VELORIX_SIM_SEED", std::to_string(*o.seed).c_str(), 1);
-    } else if (o.source == CliOptions::Source::Usb) {
-        unsetenv("VELORIX_DEVICE");
-    }
+    SelectDevice(o);
     const bool fromFile = o.source == CliOptions::Source::File;
 
     // The displays and the meter tap are declared first: they outlive the
@@ -138,21 +107,11 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     // Audio: a file, a named sink, or the default sink when a server answers.
     AssembledReceiver::Slots slots{.notifier = notifier};
-    if (!o.audioOut.empty()) {
-        slots.audioSink = std::make_unique<WavFileSink>(o.audioOut);
-    } else {
-        slots.audioDevice = o.audioDevice.value_or("");
-    }
+    ChooseAudio(o, slots);
     slots.audioTap = &meter;
-    slots.useStore = o.useSettings;
     AssembledReceiver rx(std::move(slots));
     SettingsRecord& settings = rx.Settings();
-
-    for (const std::string& note : rx.LoadSettings())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    for (const std::string& note : rx.Stations().Notes())
-        std::fprintf(err, "velorix-cli: %s\n", note.c_str());
-    ApplyOptions(o, settings);
+    LoadCliSettings(o, rx, err);
     // A recording series is never written over unasked.
     if (const auto first =
             o.record.empty() || o.overwrite ? std::nullopt : SourcePart::SeriesInTheWay(o.record)) {
@@ -160,27 +119,17 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                      first->c_str());
         return 1;
     }
-    const double rateKHz = kOutputRatesKHz[settings.DdcSamplingRateIdx];
-    if (!fromFile && std::abs(settings.FreqOffset) > 0.4 * rateKHz * 1000.0) {
-        std::fprintf(err,
-                     "velorix-cli: the tuned frequency must lie within %.0f Hz of the centre "
-                     "at %.0f kHz\n",
-                     0.4 * rateKHz * 1000.0, rateKHz);
-        return 2;
-    }
-    if (!rx.OpenAudio()) {
-        if (!o.audioOut.empty()) {
-            std::fprintf(err, "velorix-cli: cannot write the audio to %s\n", o.audioOut.c_str());
-            return 1;
+    if (!fromFile && !OffsetWithinRate(settings, err)) return 2;
+    if (!OpenAudio(o, rx, err)) return 1;
+    PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
+    bool picturesOpen = true;
+    for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
+        if (std::string why; !png->Open(why)) {
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+            picturesOpen = false;
         }
-        if (o.audioDevice) {
-            std::fprintf(err, "velorix-cli: no sound device matches \"%s\"\n",
-                         o.audioDevice->c_str());
-            return 1;
-        }
-        std::fprintf(err, "velorix-cli: no sound server reachable: playing no sound\n");
-        rx.UseSilentAudio();
     }
+    if (!picturesOpen) return 1;
 
     // At most the window's 30 frames a second; the display thread drops the
     // blocks in between.
@@ -204,9 +153,9 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         if (o.record.empty()) return true;
         rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
         if (ctl.Source().StartRecording(o.record).accepted) return true;
-        const std::string why = rx.Recorder().LastError();
-        std::fprintf(err, "velorix-cli: cannot record to %s%s%s\n", o.record.c_str(),
-                     why.empty() ? "" : ": ", why.c_str());
+        // A reason has been told as a notice.
+        if (rx.Recorder().LastError().empty())
+            std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
         return false;
     };
     auto applyDsp = [&] {
@@ -221,6 +170,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         // so a recording played back gives the very same audio.
         bool reachedAcquisition = false;
         const bool started = rx.StartHeadless({applyDsp, [&] {
+                                                   signals.EndAtOnce(false);
                                                    reachedAcquisition = startRecording();
                                                    return reachedAcquisition;
                                                }});
@@ -252,19 +202,18 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     ctl.StationTick();
     setController(&ctl);
     showState();
+    signals.EndAtOnce(false);
     if (fromFile && !ctl.Source().Play().accepted) {
         setController(nullptr);
         return 1;
     }
 
     // Receive until the signal time is reached, a file ends or a signal comes.
-    const double boardRateHz = board.GetOutputRate() * 1000.0;
     const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
     const auto start = Clock::now();
-    auto signalSeconds = [&] { return board.BlocksPushed() * 1024.0 / boardRateHz; };
+    RunWatch watch(rx, err);
     auto lastTick = start;
-    int code = 0;
-    while (signalSeconds() < wanted && signals.Caught() == 0) {
+    while (watch.SignalSeconds() < wanted && signals.Caught() == 0) {
         if (fromFile && !board.IsPlaying()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
@@ -273,15 +222,24 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
-            if (const std::string why = StreamFault(board, fromFile); !why.empty()) {
-                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-                code = 1;
-                break;
-            }
+            // A file or stream that takes no more audio (a full disk, a
+            // reader gone): told already, and told again below.
+            if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
+            // A run of a given length ends at a gap in the stream; one without
+            // waits for the receiver to come back (or for a signal).
+            if (!watch.Check() && o.seconds) break;
         }
     }
+    int code = watch.HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
+    // A series cut short by a file it cannot play is no normal end: said
+    // here, if no tick has said it yet, and the run fails.
+    if (fromFile && !board.SeriesEnd().empty()) {
+        if (const std::string why = board.TakeSeriesEnd(); !why.empty())
+            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
+        code = 1;
+    }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = signalSeconds();
+    const double seconds = watch.SignalSeconds();
     // The audio lags the receiver by the chain's delay: meter it up to the
     // signal time reached, waiting while it still comes (at most 2 s), so the
     // last lines are not lost on a loaded machine.
@@ -326,7 +284,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                          "velorix-cli: no spectrum was computed, so there is no waterfall "
                          "to write\n");
             code = 1;
-        } else if (!WritePng(mainDisplay->WaterfallImage(), o.waterfall, "waterfall", why)) {
+        } else if (!waterfallPng.Write(mainDisplay->WaterfallImage(), why)) {
             std::fprintf(err, "velorix-cli: %s\n", why.c_str());
             code = 1;
         }
@@ -341,7 +299,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             // The last spectrum, redrawn with the tuned line and band where they ended.
             showState();
             mainDisplay->Render();
-            if (!WritePng(mainDisplay->Frames().FrontCopy(), o.spectrum, "spectrum", why)) {
+            if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
                 std::fprintf(err, "velorix-cli: %s\n", why.c_str());
                 code = 1;
             }
@@ -360,6 +318,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     std::fprintf(out, "  dropped   ring %llu bytes, audio %llu buffers\n",
                  static_cast<unsigned long long>(board.DroppedBytes()),
                  static_cast<unsigned long long>(rx.AudioOut1().DroppedCount()));
+    if (!fromFile) std::fprintf(out, "  receiver  %s\n", SummaryReceiver(rx.Startup()).c_str());
     std::fprintf(out, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
                  SummaryStations(ctl).c_str());
     std::fflush(out);

@@ -8,6 +8,7 @@
 #include "DspRecorder.h"
 #include "PreselectorBands.h"
 #include "SettingsRecord.h"
+#include "ShutdownSignals.h"
 
 namespace velorix {
 
@@ -38,6 +39,9 @@ int SynthesizeRecording(const CliOptions& o, std::FILE* out, std::FILE* err) {
     req.seconds = o.seconds.value_or(10.0);
     req.seed = o.seed.value_or(1);
 
+    // A signal stops the writing at the next unit: the series keeps what was
+    // made, with its true sizes, and the exit code tells the signal.
+    const ShutdownSignals signals;
     CDspRecorder recorder(&s);
     recorder.SetRate(s.outputRateKHz);
     recorder.SetMaxSeconds(600);
@@ -54,11 +58,13 @@ int SynthesizeRecording(const CliOptions& o, std::FILE* out, std::FILE* err) {
         [&](const uint8_t* f, size_t count) {
             for (size_t at = 0; at + 1024 <= count; at += 1024)
                 recorder.Write(f + at * 6, 1024);
-            return recorder.IsRecording();
+            return recorder.IsRecording() && signals.Caught() == 0;
         },
         error, 1024);
     const bool failed = !recorder.IsRecording();
     recorder.Stop();
+    if (const int signal = signals.Caught(); signal != 0 && !failed)
+        return ShutdownSignals::ExitCode(signal);
     if (frames == 0 || failed) {
         std::fprintf(err, "velorix-cli: %s\n",
                      !error.empty() ? error.c_str() : recorder.LastError().c_str());

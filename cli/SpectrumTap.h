@@ -24,7 +24,5 @@ public:
     SpectrumTap(bool keepWaterfall, double frameRateHz, SkipControl skip);
 };
 
-// Writes an image as a PNG; false with the reason in `why`.
-bool WritePng(const QImage& image, const std::string& path, const char* what, std::string& why);
 
 }  // namespace velorix

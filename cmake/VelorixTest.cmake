@@ -19,7 +19,10 @@ function(velorix_add_test name)
     if(T_THREADED)
         list(APPEND labels threaded)
     endif()
-    set(props TIMEOUT 600)
+    # The user's own data directories never reach a test: the owner's files
+    # found there would change what the programs load.
+    set(props TIMEOUT 600 ENVIRONMENT
+        "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data-home;XDG_DATA_DIRS=${CMAKE_BINARY_DIR}/test-data-dirs")
     if(labels)
         list(APPEND props LABELS "${labels}")
     endif()

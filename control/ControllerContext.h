@@ -87,6 +87,10 @@ public:
     // retune-inhibit flag and must be sent when the receiver is the source again.
     bool receiverPending = false;
     std::string recordingPath;
+    // The name the status line shows for the loaded file (empty: its own).
+    std::string shownFileName;
+    // Why the receiver does not stream, shown in the status line (empty: it does).
+    std::string receiverFault;
     // The station panel's lines changed during the running operation.
     bool stationRedraw = false;
 

@@ -93,6 +93,11 @@ Outcome ReceiverController::Shutdown() {
 
 SMeterReading ReceiverController::MeterUpdate() {
     SMeterReading r;
+    if (faulted_.load()) {
+        c_.board.ClearOverload();
+        r.tenthsDbm = kSMeterMinDbm * 10;
+        return r;
+    }
     const double level =
         c_.settings.SmtrMode == 1 ? c_.engine.AgcPeakLevelDb() : c_.engine.AgcAverageLevelDb();
     r.tenthsDbm = SMeterTenths(level, c_.settings);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,16 @@ public:
     Outcome Shutdown();
 
     // --- Readouts -----------------------------------------------------------
+    // A receiver that is gone or delivers nothing (empty: it streams): the
+    // text stands in the status line from the next Tick on, and the meter
+    // rests at its floor, until it is cleared.
+    void ShowReceiverFault(const std::string& text) {
+        c_.receiverFault = text;
+        faulted_.store(!text.empty());
+    }
     // The meter update (every 100 ms): level per SmtrMode, the board's clip
-    // flag (then cleared) and the demodulator's lock flag.
+    // flag (then cleared) and the demodulator's lock flag; the floor while a
+    // receiver fault is shown, since the chain then holds its last level.
     SMeterReading MeterUpdate();
     Outcome SelectMemList(int memListIdx);  // radios 400-402
     // The station panel's own 1 s clock; true when its lines changed.
@@ -95,6 +104,9 @@ private:
     FrontEndPart frontEnd_{c_};
     SourcePart source_{c_};
     DisplaysPart displays_{c_};
+    // Whether a fault is shown, for the meter, which velorix-cli updates on
+    // the engine's thread.
+    std::atomic<bool> faulted_{false};
 };
 
 }  // namespace velorix

@@ -115,7 +115,7 @@ Outcome SourcePart::SelectSource(int source, bool startAcquisition) {
     });
 }
 
-Outcome SourcePart::LoadFile(const std::string& path) {
+Outcome SourcePart::LoadFile(const std::string& path, const std::string& shownName) {
     return c_.Run([&](Outcome& o) {
         if (!c_.panel.Enabled(ControlId::FileOpen)) {
             o.accepted = false;
@@ -123,6 +123,7 @@ Outcome SourcePart::LoadFile(const std::string& path) {
         }
         CloseFileNow();
         c_.panel.Light(ControlId::Play, false);
+        c_.shownFileName = shownName;
         if (c_.board.OpenFile(path, c_.notifier) != 1) {
             // The board has told why; the source stays empty.
             c_.panel.Enable(ControlId::Play, false);
@@ -213,6 +214,10 @@ Outcome SourcePart::StartRecording(const std::string& path) {
         c_.panel.recBar.rangeBytes = c_.recorder.MaxBytesPerFile();
         if (c_.recorder.Start(path) != 1) {
             o.accepted = false;  // the Receiver state stays as it was
+            // The user must hear why nothing is recorded: the system's reason.
+            if (const std::string why = c_.recorder.LastError(); !why.empty())
+                c_.notifier.Notify(why, "Record Error", Notifier::Icon::Error,
+                                   Notifier::Buttons::Ok);
             return;
         }
         c_.tuning->EnterOffsetOnlyTuning();
@@ -249,6 +254,10 @@ Outcome SourcePart::SelectFileRange(std::uint64_t startBytes, std::uint64_t endB
     });
 }
 
+void SourcePart::ShowFileText(const std::string& text) {
+    c_.panel.SetText(label::kFile, c_.receiverFault.empty() ? text : c_.receiverFault);
+}
+
 void SourcePart::ShowStatusTime(std::int64_t secondsUtc) {
     c_.panel.SetText(label::kTime, StatusTimeText(secondsUtc));
     c_.panel.SetText(label::kDate, StatusDateText(secondsUtc));
@@ -259,13 +268,10 @@ Outcome SourcePart::Tick() {
         if (c_.settings.recording.load()) {
             CDspRecorder& recorder = c_.recorder;
             const std::string name = recorder.CurrentFileName();
-            c_.panel.SetText(label::kFile, name);
             const auto freeBytes = c_.freeSpace(recorder.RecordingDirectory());
             double gBytes = 0.0;
-            if (freeBytes) {
-                gBytes = FreeGBytes(*freeBytes);
-                c_.panel.SetText(label::kFile, RecordingFileText(name, gBytes));
-            }
+            if (freeBytes) gBytes = FreeGBytes(*freeBytes);
+            ShowFileText(freeBytes ? RecordingFileText(name, gBytes) : name);
             ShowStatusTime(c_.clock());
             c_.panel.recBar.positionBytes = recorder.BytesInFile();
             // The recorder ends a recording itself on a write error; the
@@ -290,8 +296,13 @@ Outcome SourcePart::Tick() {
             return;
         }
         if (c_.settings.fileLoaded.load() || c_.settings.playing.load()) {
+            // A series that ends early at a file it cannot play says why, once.
+            if (const std::string why = c_.board.TakeSeriesEnd(); !why.empty())
+                c_.notifier.Notify(why, "Playback", Notifier::Icon::Warning,
+                                   Notifier::Buttons::Ok);
             const CAcqBoard::PlayingFile file = c_.board.CurrentFile();
-            c_.panel.SetText(label::kFile, file.name);
+            c_.panel.SetText(label::kFile,
+                             c_.shownFileName.empty() ? file.name : c_.shownFileName);
             if (file.switched) c_.panel.recBar.rangeBytes = file.dataSize;
             c_.panel.recBar.positionBytes = file.position;
             const std::int64_t t =
@@ -303,7 +314,7 @@ Outcome SourcePart::Tick() {
         c_.panel.recBar.positionBytes = 0;
         c_.panel.SetText(label::kDate, "");
         c_.panel.SetText(label::kTime, "");
-        c_.panel.SetText(label::kFile, "");
+        ShowFileText("");
     });
 }
 

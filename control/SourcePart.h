@@ -17,8 +17,9 @@ public:
     // --- Operations --------------------------------------------------------
     // 0 = receiver, 1 = WAV file. `startAcquisition` is false only at start-up.
     Outcome SelectSource(int source, bool startAcquisition = true);
-    // "File..": the chosen path.
-    Outcome LoadFile(const std::string& path);
+    // "File..": the chosen path. `shownName`, when given, stands for it in
+    // the status line (a recording imported from another program's file).
+    Outcome LoadFile(const std::string& path, const std::string& shownName = {});
     Outcome Play();
     Outcome StopButton();
     // "RECORD": the chosen path. The recorder numbers its files from it
@@ -42,6 +43,8 @@ private:
     void StopNow();
     void SetPacing(bool on);
     void ShowStatusTime(std::int64_t secondsUtc);
+    // The file text of the receiver's states; a receiver fault stands in for it.
+    void ShowFileText(const std::string& text);
 
     ControllerContext& c_;
 };

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -28,7 +29,12 @@ inline constexpr std::uint64_t kStationListLimit = 64u << 20;
 inline constexpr std::uint64_t kScenarioLimit = 1u << 20;
 // A programme is audio: a WAV file that is read whole into memory.
 inline constexpr std::uint64_t kProgrammeLimit = 64u << 20;
-// Recordings and bitstreams are refused for what they hold, never for size.
+// A SigMF recording's metadata: JSON, mostly its annotations.
+inline constexpr std::uint64_t kSigmfMetaLimit = 16u << 20;
+// A bitstream is streamed to the FPGA 63 bytes a transfer: one far beyond
+// any FPGA of the receiver's class would hold start-up for hours.
+inline constexpr std::uint64_t kBitstreamLimit = 16u << 20;
+// Recordings are refused for what they hold, never for size.
 inline constexpr std::uint64_t kNoLimit = 0;
 
 // Why a file was refused.
@@ -52,6 +58,9 @@ struct FileProblem {
     std::string Reason() const;
     // "PATH: <reason>".
     std::string Describe(const std::string& path) const;
+    // No file can stand at the name (it is not there, or a folder on its way
+    // is a file): an optional input is simply absent.
+    bool Missing() const { return kind == Kind::System && (error == ENOENT || error == ENOTDIR); }
 };
 
 // A file descriptor owned by one object and closed with it.

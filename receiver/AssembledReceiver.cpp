@@ -1,5 +1,6 @@
 #include "AssembledReceiver.h"
 
+#include "DataDirectories.h"
 #include "NullAudioSink.h"
 #include "PulseAudioSink.h"
 #include "SettingsStore.h"
@@ -9,6 +10,12 @@ namespace velorix {
 namespace {
 // The sink audio out 2 plays on, found by its description.
 constexpr const char* kVirtualCableDevice = "Virtual Audio Cable";
+
+std::vector<std::string> StationDirectories(const std::string& first) {
+    std::vector<std::string> dirs = files::DataDirectories(files::ExecutablePlace());
+    dirs.insert(dirs.begin(), first);
+    return dirs;
+}
 }  // namespace
 
 AssembledReceiver::AssembledReceiver(Slots slots)
@@ -17,7 +24,7 @@ AssembledReceiver::AssembledReceiver(Slots slots)
       audioTap_(slots.audioTap),
       secondAudioOut_(slots.secondAudioOut),
       useStore_(slots.useStore),
-      stations_(LoadStationLists(slots.stationDirectory)),
+      stations_(LoadStationLists(StationDirectories(slots.stationDirectory))),
       board_(library_),
       recorder_(&settings_, &notifier_),
       startup_(library_, settings_, notifier_),
@@ -51,8 +58,8 @@ void AssembledReceiver::SetPlaybackPacing(bool on) {
     audio1_->SetPacing(on);
 }
 
-bool AssembledReceiver::BindLibrary(const std::string& path) {
-    return startup_.BindLibrary(path);
+bool AssembledReceiver::BindLibrary() {
+    return startup_.BindLibrary();
 }
 
 bool AssembledReceiver::OpenAudio() {
@@ -88,7 +95,8 @@ bool AssembledReceiver::BuildEngine() {
 }
 
 std::vector<std::string> AssembledReceiver::LoadSettings() {
-    return useStore_ ? SettingsStore::Load(settings_) : std::vector<std::string>{};
+    settingsNotes_ = useStore_ ? SettingsStore::Load(settings_) : std::vector<std::string>{};
+    return settingsNotes_;
 }
 
 bool AssembledReceiver::Restore() {
@@ -127,6 +135,28 @@ bool AssembledReceiver::StartHeadless(const StartHooks& hooks) {
     SendFrontEnd();
     if (hooks.beforeAcquisition && !hooks.beforeAcquisition()) return false;
     return StartAcquisition();
+}
+
+ReceiverWatch::Report AssembledReceiver::WatchReceiver() {
+    const bool receiverIsSource = controller_->Panel().Checked(ControlId::SourceReceiver);
+    const ReceiverWatch::Report report =
+        watch_.Check(receiverIsSource, [this] { return BringUpAgain(); });
+    controller_->ShowReceiverFault(watch_.FaultText());
+    return report;
+}
+
+bool AssembledReceiver::BringUpAgain() {
+    return startup_.BringUpAgain({
+        .stopInput = [this] { board_.Stop(); },
+        .configureFpga =
+            [this] { return startup_.ConfigureRate(settings_.DdcSamplingRateIdx, nullptr, false); },
+        .sendFrontEnd =
+            [this] {
+                board_.SetFrequency(settings_.CenterFreq * 0.001);
+                controller_->SendFrontEnd();
+            },
+        .startInput = [this] { return board_.Start(); },
+    });
 }
 
 AssembledReceiver::ShutdownReport AssembledReceiver::Close(bool saveSettings) {

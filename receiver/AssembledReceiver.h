@@ -15,6 +15,7 @@
 #include "ReceiverController.h"
 #include "ReceiverEngine.h"
 #include "ReceiverStartup.h"
+#include "ReceiverWatch.h"
 #include "SettingsRecord.h"
 #include "StationLists.h"
 #include "UsbLibrary.h"
@@ -44,7 +45,8 @@ public:
         bool secondAudioOut = false;
         // Settings loaded from and saved to the per-user store.
         bool useStore = false;
-        // Where the station lists are read from.
+        // Where the station lists are looked for first; the data
+        // directories follow.
         std::string stationDirectory{"."};
     };
 
@@ -72,7 +74,7 @@ public:
     void SetDisplays(CDspConsumer* mainDisplay, CDspConsumer* secondaryDisplay);
 
     // --- The start-up steps, each usable on its own ---------------------
-    bool BindLibrary(const std::string& path = UsbLibrary::DefaultPath());
+    bool BindLibrary();
     // Opens audio out 1 on its device; false when it cannot be opened.
     bool OpenAudio();
     // Audio out 1 becomes a device-less output paced by the clock.
@@ -81,8 +83,10 @@ public:
     // out 1 must be open.
     bool BuildEngine();
     // From the store when it is in use; the keys are clamped and their
-    // combination mended. Returns what the user should hear of it.
+    // combination mended. Returns what the user should hear of it, which
+    // SettingsNotes() keeps for the notice after the start.
     std::vector<std::string> LoadSettings();
+    const std::vector<std::string>& SettingsNotes() const { return settingsNotes_; }
     bool OpenReceiver() { return startup_.OpenReceiver(); }
     bool DownloadFirmware() { return startup_.DownloadFirmware(); }
     // Identity, every control and the chain from the settings; false when
@@ -100,6 +104,11 @@ public:
     // bind, open, firmware, restore, afterRestore, controller, front end,
     // beforeAcquisition, acquisition last, so a recording holds every block.
     bool StartHeadless(const StartHooks& hooks);
+
+    // The stream judged (every 250 ms): a fault or the receiver's return
+    // is reported once, and the controller shows the fault that holds. A
+    // receiver that comes back is brought up again at the current settings.
+    ReceiverWatch::Report WatchReceiver();
 
     // Controller shutdown (recording or playback stopped, file closed),
     // settings saved when the store is in use, board stopped, audio outputs
@@ -126,6 +135,9 @@ private:
     // The destructor closes without saving: a start that failed must not
     // store what it was asked to try.
     ShutdownReport Close(bool saveSettings);
+    // The bring-up of a receiver that came back, at the rate, front end and
+    // tuning of the settings record.
+    bool BringUpAgain();
 
     Notifier& notifier_;
     CDspConsumer* mainDisplay_ = nullptr;
@@ -145,6 +157,8 @@ private:
     std::unique_ptr<CWaveOut> audio2_;
     std::unique_ptr<CReceiverEngine> engine_;
     std::unique_ptr<ReceiverController> controller_;
+    ReceiverWatch watch_{board_, startup_};
+    std::vector<std::string> settingsNotes_;
     std::optional<ShutdownReport> shutdown_;
 };
 

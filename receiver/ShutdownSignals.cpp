@@ -15,12 +15,15 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> gCaught{0};
 std::atomic<int> gWakeFd{-1};
+std::atomic<bool> gEndAtOnce{false};
 struct sigaction gPrevious[std::size(kSignals)];
 
-static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free flag");
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "the handler needs lock-free flags");
 
 extern "C" void OnSignal(int signal) {
-    // Only async-signal-safe work here: a flag and one byte to the pipe.
+    // Only async-signal-safe work here: _exit, or a flag and one byte to the pipe.
+    if (gEndAtOnce.load()) ::_exit(ShutdownSignals::ExitCode(signal));
     int expected = 0;
     gCaught.compare_exchange_strong(expected, signal);
     const int fd = gWakeFd.load();
@@ -35,6 +38,7 @@ extern "C" void OnSignal(int signal) {
 
 ShutdownSignals::ShutdownSignals() {
     gCaught.store(0);
+    gEndAtOnce.store(false);
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) pipe_[0] = pipe_[1] = -1;
     gWakeFd.store(pipe_[1]);
     struct sigaction action {};
@@ -49,8 +53,13 @@ ShutdownSignals::~ShutdownSignals() {
     for (std::size_t i = 0; i < std::size(kSignals); ++i)
         ::sigaction(kSignals[i], &gPrevious[i], nullptr);
     gWakeFd.store(-1);
+    gEndAtOnce.store(false);
     for (int fd : pipe_)
         if (fd >= 0) ::close(fd);
+}
+
+void ShutdownSignals::EndAtOnce(bool atOnce) {
+    gEndAtOnce.store(atOnce);
 }
 
 int ShutdownSignals::Caught() const {

@@ -6,6 +6,8 @@
 # its factor for the same job and the ratio.
 # `scripts/bench.sh window [runs]` runs bench/window_cpu.sh: the window's CPU
 # under Xvfb against velorix-cli and GQRX, first spectrum, shutdown, drops.
+# `scripts/bench.sh usb [runs]` runs bench/usb_emulated_cpu.sh: velorix-cli on
+# the libusb path against the emulated receiver, against the virtual transport.
 # Extra arguments go to each benchmark (for example --benchmark_repetitions=5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +17,10 @@ benches=(build/bin/bench_*)
 if [[ ${1:-} == window ]]; then
     shift
     exec bench/window_cpu.sh "$@"
+fi
+if [[ ${1:-} == usb ]]; then
+    shift
+    exec bench/usb_emulated_cpu.sh "$@"
 fi
 if [[ ${1:-} == chain ]]; then
     shift

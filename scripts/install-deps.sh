@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Installs every Debian package velorix needs to build, test and run.
+# Installs every Debian package velorix needs to build, test and run, and the
+# optional lists named as arguments (scripts/packages/optional/NAME.txt).
 # Idempotent and non-interactive: asks apt only when something is missing.
+# Usage: scripts/install-deps.sh [NAME ...]
 set -euo pipefail
 
 # One list per concern in scripts/packages/*.txt: one package a line, # comments.
 here=$(dirname "$0")
-mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here"/packages/*.txt | grep -v '^$' | sort -u)
+lists=("$here"/packages/*.txt)
+for name in "$@"; do
+    [[ -f $here/packages/optional/$name.txt ]] || {
+        echo "install-deps: no list scripts/packages/optional/$name.txt" >&2
+        exit 2
+    }
+    lists+=("$here/packages/optional/$name.txt")
+done
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "${lists[@]}" | grep -v '^$' | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -45,6 +45,10 @@ std::string Indexed(const char* name, int a, int b) {
 
 }  // namespace
 
+int DefaultFilterIndex(int mode) {
+    return kDefaultDemBwIdx[std::clamp(mode, 0, kModeCount - 1)];
+}
+
 int DefaultFilterWidthHz(int mode, int filter) {
     mode = std::clamp(mode, 0, kModeCount - 1);
     filter = std::clamp(filter, 0, kFilterCount - 1);
@@ -90,6 +94,7 @@ void ForEachSettingsKey(SettingsRecord& r, const std::function<void(const Settin
     key("NBVal", r.NBVal, -130, -200, -50);
     key("NRVal", r.NRVal, 0, 0, 200);
     key("VolVal", r.VolVal, -100, -400, 0);
+    key("RigctlPort", r.RigctlPort, 0, 0, 65535);
 }
 
 int SettingsKeyCount() {
@@ -105,6 +110,7 @@ SettingsRecord::SettingsRecord() {
 
 void SettingsRecord::ResetToDefaults() {
     ForEachSettingsKey(*this, [](const SettingsKey& k) { *k.value = k.defaultValue; });
+    RigctlHost = kDefaultRigctlHost;
     Derive();
 }
 

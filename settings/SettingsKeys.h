@@ -27,6 +27,9 @@ void ForEachSettingsKey(SettingsRecord& record,
 // Number of persistent keys (scalars plus family members).
 int SettingsKeyCount();
 
+// The filter a mode starts with (its default DemBwIdx).
+int DefaultFilterIndex(int mode);
+
 // Default pass-band width in Hz for a mode and filter.
 int DefaultFilterWidthHz(int mode, int filter);
 

@@ -60,6 +60,11 @@ struct SettingsRecord {
     int NBVal;                            // -200..-50, tenths of a dB, negated
     int NRVal;                            // 0..200
     int VolVal;                           // -400..0, tenths of a dB
+    int RigctlPort;                       // 0 off, else the rigctl server's TCP port
+    // The rigctl server's address, a numeric IP address; a string among the
+    // integers, read and written by the store beside them.
+    static constexpr const char* kDefaultRigctlHost = "127.0.0.1";
+    std::string RigctlHost = kDefaultRigctlHost;
 
     // Derived on load (and by whoever changes the source keys).
     double outputRateKHz = 125.0;

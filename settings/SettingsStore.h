@@ -30,6 +30,12 @@ public:
     static bool Save(SettingsRecord& record);
     // Path of the INI file in use.
     static std::string FilePath();
+    // Why the file in the store's place cannot be read as the store, as
+    // "PATH: why" (a directory, device or pipe, over 1 MB, unreadable, a
+    // regular file in place of its directory), or empty when it can: a
+    // missing file can, it gives the defaults. Load and Save refuse what it
+    // names without handing it to Qt.
+    static std::string FileProblem();
 };
 
 }  // namespace velorix

@@ -28,9 +28,9 @@ std::unique_ptr<AudioSource> MakeAudioSource(const AudioDef& def, uint64_t seed)
 // other kinds. Safe from any thread.
 void PrepareProgramme(const AudioDef& def, uint64_t seed, bool analytic);
 
-// A 16-bit PCM WAV file (mono or stereo, any rate), mixed to mono and resampled
-// to kAudioRateHz; at most the first 300 s. Null and `error` set ("PATH: why")
-// when the file cannot be used.
+// A 16-bit PCM WAV file (mono or stereo, any rate) of at most 64 MB, mixed to
+// mono and resampled to kAudioRateHz; at most the first 300 s. Null and
+// `error` set ("PATH: why") when the file cannot be used.
 std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path, std::string& error);
 
 // The built-in programmes, one loop each at kAudioRateHz, peak 1.

@@ -3,14 +3,12 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
-#include <sys/stat.h>
-
 #include "AudioSources.h"
+#include "CheckedFile.h"
 #include "TextKeying.h"
 
 namespace velorix::sim {
@@ -290,19 +288,11 @@ ScenarioResult ParseScenario(const std::string& text, const std::string& name) {
 }
 
 ScenarioResult LoadScenarioFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return {std::nullopt, path + ": not a scenario file (a directory, device or pipe)"};
-    constexpr off_t kMaxScenarioBytes = 16 << 20;  // far beyond any hand-written band
-    if (st.st_size > kMaxScenarioBytes)
-        return {std::nullopt, path + ": too large for a scenario file (over 16 MB)"};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {std::nullopt, path + ": cannot read the scenario file"};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return {std::nullopt, path + ": cannot read the scenario file"};
+    files::FileProblem problem;
+    const auto text = files::ReadInput(path, files::kScenarioLimit, &problem);
+    if (!text) return {std::nullopt, problem.Describe(path)};
     const size_t slash = path.rfind('/');
-    return Parse(text.str(), path, slash == std::string::npos ? "." : path.substr(0, slash));
+    return Parse(*text, path, slash == std::string::npos ? "." : path.substr(0, slash));
 }
 
 }  // namespace velorix::sim

@@ -29,6 +29,22 @@ bool ParseUnsigned(const char* text, unsigned long max, unsigned long& out) {
     return true;
 }
 
+// "AT" or "AT:FOR", seconds, each 0 to a day.
+bool ParseStallTimes(const std::string& text, double& at, double& forSeconds) {
+    const size_t colon = text.find(':');
+    auto seconds = [](const std::string& t, double& out) {
+        char* end = nullptr;
+        errno = 0;
+        const double v = std::strtod(t.c_str(), &end);
+        if (errno || t.empty() || *end || !(v >= 0.0 && v <= 86400.0)) return false;
+        out = v;
+        return true;
+    };
+    forSeconds = 0.0;
+    return seconds(text.substr(0, colon), at) &&
+           (colon == std::string::npos || seconds(text.substr(colon + 1), forSeconds));
+}
+
 }  // namespace
 
 bool VirtualConfig::ApplyFaults(const std::string& list, std::string& error) {
@@ -51,6 +67,18 @@ bool VirtualConfig::ApplyFaults(const std::string& list, std::string& error) {
                 return false;
             }
             shortReadEvery = int(n);
+        } else if (item.rfind("stall-samples=", 0) == 0) {
+            if (!ParseStallTimes(item.substr(14), sampleStallAtSeconds, sampleStallForSeconds)) {
+                error = "stall-samples needs AT or AT:FOR in seconds";
+                return false;
+            }
+        } else if (item.rfind("stall-command=", 0) == 0) {
+            unsigned long n = 0;
+            if (!ParseUnsigned(item.c_str() + 14, 255, n)) {
+                error = "stall-command needs a command byte, 0 to 255";
+                return false;
+            }
+            stallCommand = int(n);
         } else {
             error = "unknown fault '" + item + "'";
             return false;
@@ -119,8 +147,10 @@ VirtualConfig VirtualConfig::FromEnvironment() {
         const std::string s(v);
         if (s == "testtone" || s == "band")
             c.testTone = s == "testtone";
+        else if (s.rfind("wav:", 0) == 0 && s.size() > 4)
+            c.recording = s.substr(4);
         else
-            Ignore("VELORIX_SIM_SOURCE", v, "expected band or testtone");
+            Ignore("VELORIX_SIM_SOURCE", v, "expected band, testtone or wav:FILE");
     }
     if (const char* v = Env("VELORIX_VIRTUAL_PLUG")) c.plugFile = v;
     if (const char* v = Env("VELORIX_VIRTUAL_TRACE")) c.traceFile = v;

@@ -29,13 +29,22 @@ struct VirtualConfig {
     bool stallReads = false;       // every sample read times out
     int shortReadEvery = 0;        // every n-th sample read ends short (0: never)
     bool noNotifications = false;  // the host's arrival/removal registration fails
+    // The sample endpoint halts once the stream has run this long (seconds; negative:
+    // never). The read that meets the halt ends with a stall after half its bytes, which
+    // are lost; later reads stall at once until the host clears the halt, which the
+    // endpoint refuses for `sampleStallForSeconds` (0: the first clear recovers it).
+    double sampleStallAtSeconds = -1.0;
+    double sampleStallForSeconds = 0.0;
+    int stallCommand = -1;  // command frames starting with this byte are refused (-1: none)
 
     // The band: a scenario file (VELORIX_SIM_SCENARIO; empty: the built-in band),
     // the seed of its noise and programmes (VELORIX_SIM_SEED), or the test tone
-    // with its frame counter instead (VELORIX_SIM_SOURCE=testtone; "band" is the default).
+    // with its frame counter instead (VELORIX_SIM_SOURCE=testtone; "band" is the default), or
+    // a recording in the program's own format played in a loop (VELORIX_SIM_SOURCE=wav:FILE).
     std::string scenarioFile;
     uint64_t seed = 1;
     bool testTone = false;
+    std::string recording;
 
     std::string plugFile;   // when set, the receiver is plugged in while this file exists
     std::string traceFile;  // when set, every control transfer and command frame is logged here
@@ -43,7 +52,8 @@ struct VirtualConfig {
     static VirtualConfig FromEnvironment();
 
     // Applies one "fault[,fault...]" list: no-reenumerate, fpga-never-done, stall-reads,
-    // short-reads=N, no-notifications. False and `error` set on the first unknown entry.
+    // short-reads=N, no-notifications, stall-samples=AT[:FOR] (seconds), stall-command=BYTE.
+    // False and `error` set on the first unknown or malformed entry.
     bool ApplyFaults(const std::string& list, std::string& error);
 };
 

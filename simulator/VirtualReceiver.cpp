@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "CheckedFile.h"
 #include "SampleSourceFactory.h"
 #include "TestToneSource.h"
 #include "VirtualBitstream.h"
@@ -15,9 +16,6 @@ namespace {
 constexpr uint16_t kCpuControl = 0xE600;
 constexpr uint16_t kScratchFirst = 0xE000, kScratchEnd = 0xE200;
 constexpr size_t kMaxConfigurationBytes = 16u << 20;  // far beyond any real FPGA's image
-// Longest a source may take to make one read's samples before the band's clock is
-// held for it (a 21.8 ms block normally takes a few milliseconds).
-constexpr std::chrono::milliseconds kSourceStall{200};
 
 uint8_t Reverse(uint8_t b) {
     b = uint8_t((b & 0xF0) >> 4 | (b & 0x0F) << 4);
@@ -45,10 +43,11 @@ VirtualReceiver::VirtualReceiver(VirtualConfig config, std::unique_ptr<SampleSou
     eeprom_[13] = config_.hwMajor;
     std::copy(config_.unitId.begin(), config_.unitId.end(), eeprom_.begin() + 14);
     if (!config_.traceFile.empty()) {
-        trace_ = std::fopen(config_.traceFile.c_str(), "w");
+        files::FileProblem problem;
+        trace_ = files::OpenOutputStream(config_.traceFile, {}, &problem);
         if (!trace_)
             std::fprintf(stderr, "velorix virtual receiver: cannot write the trace file %s\n",
-                         config_.traceFile.c_str());
+                         problem.Describe(config_.traceFile).c_str());
     }
     std::lock_guard lock(mutex_);
     identity_ = LoaderIdentity();
@@ -120,9 +119,12 @@ void VirtualReceiver::Detach() {
     rateKHz_ = 0;
     frontEnd_.controlByte = 0;
     carry_.clear();
+    halted_ = false;
+    for (PendingRead& read : reads_)
+        if (!read.done) Finish(read, VirtualResult::NoDevice);
     events_.push_back(BusEvent::Removal);
     Trace("detach");
-    wake_.notify_all();
+    Changed();
 }
 
 void VirtualReceiver::Plug() {
@@ -237,6 +239,10 @@ VirtualResult VirtualReceiver::BulkWrite(uint32_t generation, uint8_t endpoint, 
     TraceBytes("out 01", data, length);
     // The firmware takes one packet per command.
     if (length > kMaxPacket) return VirtualResult::Stall;
+    if (length > 0 && data[0] == config_.stallCommand) {
+        Trace("fault: command %02x refused", data[0]);
+        return VirtualResult::Stall;
+    }
     if (length > 0) HandleCommand(data, length);
     *transferred = length;
     return VirtualResult::Ok;
@@ -244,7 +250,7 @@ VirtualResult VirtualReceiver::BulkWrite(uint32_t generation, uint8_t endpoint, 
 
 void VirtualReceiver::Reply(std::vector<uint8_t> reply) {
     replies_.push_back(std::move(reply));
-    wake_.notify_all();
+    Changed();
 }
 
 void VirtualReceiver::NotifySource() {
@@ -316,7 +322,7 @@ void VirtualReceiver::HandleCommand(const uint8_t* frame, int length) {
             configuring_ = false;
             rateKHz_ = 0;
             NotifySource();
-            wake_.notify_all();
+            Changed();
             break;
         default:
             break;
@@ -362,131 +368,11 @@ void VirtualReceiver::SetControl(const uint8_t* payload, int n) {
         runStart_ = now;
         carry_.clear();
         sampleReads_ = 0;
+        stallFired_ = false;
+        halted_ = false;
     }
     NotifySource();
-    wake_.notify_all();
-}
-
-// ---------------------------------------------------------------- replies and samples
-
-VirtualResult VirtualReceiver::BulkRead(uint32_t generation, uint8_t endpoint, uint8_t* data,
-                                        int length, std::chrono::milliseconds timeout,
-                                        int* transferred, const std::atomic<bool>* cancel) {
-    *transferred = 0;
-    const Clock::time_point deadline = Clock::now() + timeout;
-    Lock lock(mutex_);
-    if (!Current(generation)) return VirtualResult::NoDevice;
-    if (!firmwareRunning_ || cpuInReset_ || length < 0 || (length > 0 && !data))
-        return VirtualResult::Stall;
-    if (endpoint == 0x82) return ReadSamples(lock, data, length, deadline, transferred, cancel);
-    if (endpoint != 0x81) return VirtualResult::Stall;
-    const uint64_t seq = abortSeq_[0];
-    for (;;) {
-        if (!Current(generation)) return VirtualResult::NoDevice;
-        if ((cancel && cancel->load()) || seq != abortSeq_[0]) return VirtualResult::Aborted;
-        if (!replies_.empty()) {
-            std::vector<uint8_t> reply = std::move(replies_.front());
-            replies_.pop_front();
-            const int n = std::min(length, int(reply.size()));
-            std::copy(reply.begin(), reply.begin() + n, data);
-            *transferred = n;
-            TraceBytes("in 81", data, n);
-            return VirtualResult::Ok;
-        }
-        if (wake_.wait_until(lock, deadline) == std::cv_status::timeout && replies_.empty())
-            return VirtualResult::Timeout;
-    }
-}
-
-uint64_t VirtualReceiver::FramesDue(Clock::time_point now) const {
-    if (now <= runStart_) return 0;
-    const uint64_t us =
-        uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now - runStart_).count());
-    return us * uint64_t(rateKHz_) / 1000;
-}
-
-VirtualReceiver::Clock::time_point VirtualReceiver::TimeOfFrame(uint64_t frame) const {
-    const uint64_t rate = uint64_t(rateKHz_);
-    return runStart_ + std::chrono::microseconds((frame * 1000 + rate - 1) / rate);
-}
-
-void VirtualReceiver::UpdateFifo(Clock::time_point now) {
-    if (rateKHz_ <= 0 || !(frontEnd_.controlByte & 1)) return;
-    fifo_.ProduceUntil(FramesDue(now));
-}
-
-void VirtualReceiver::CopyFrames(uint8_t* out, uint64_t frames) {
-    fifo_.Take(frames, [&](uint64_t first, uint64_t count) {
-        source_->Fill(first, out, size_t(count));
-        out += count * SampleSource::kFrameBytes;
-    });
-}
-
-VirtualResult VirtualReceiver::ReadSamples(Lock& lock, uint8_t* data, int length,
-                                           Clock::time_point deadline, int* transferred,
-                                           const std::atomic<bool>* cancel) {
-    constexpr int kFrame = SampleSource::kFrameBytes;
-    const uint32_t generation = generation_;
-    const uint64_t seq = abortSeq_[1];
-    for (;;) {
-        if (!Current(generation)) return VirtualResult::NoDevice;
-        if ((cancel && cancel->load()) || seq != abortSeq_[1]) return VirtualResult::Aborted;
-        const Clock::time_point now = Clock::now();
-        const bool streaming = rateKHz_ > 0 && (frontEnd_.controlByte & 1);
-        UpdateFifo(now);
-        const uint64_t held = carry_.size() + fifo_.Held() * kFrame;
-        if (!config_.stallReads && held >= uint64_t(length)) {
-            int n = length;
-            if (config_.shortReadEvery > 0 &&
-                ++sampleReads_ % uint64_t(config_.shortReadEvery) == 0)
-                n = std::max(1, length / 2);  // a short packet ends the transfer early
-            const Clock::time_point fillStart = Clock::now();
-            int done = std::min(n, int(carry_.size()));
-            std::copy(carry_.begin(), carry_.begin() + done, data);
-            carry_.erase(carry_.begin(), carry_.begin() + done);
-            const int whole = (n - done) / kFrame;
-            CopyFrames(data + done, uint64_t(whole));
-            done += whole * kFrame;
-            if (done < n) {  // a read that ends inside a frame keeps the frame's rest
-                uint8_t frame[kFrame];
-                CopyFrames(frame, 1);
-                const int part = n - done;
-                std::copy(frame, frame + part, data + done);
-                carry_.assign(frame + part, frame + kFrame);
-                done = n;
-            }
-            // A band that stalls while making samples (a programme prepared
-            // when first heard) stops its clock for as long: the stream goes on
-            // where it was instead of owing that time in one burst that
-            // overflows the FIFO and the host's audio queue.
-            if (const auto spent = Clock::now() - fillStart; spent > kSourceStall)
-                runStart_ += spent;
-            *transferred = done;
-            return VirtualResult::Ok;
-        }
-        if (now >= deadline) return VirtualResult::Timeout;
-        Clock::time_point wakeAt = deadline;
-        if (streaming && !config_.stallReads) {
-            const uint64_t missing = (uint64_t(length) - held + kFrame - 1) / kFrame;
-            wakeAt = std::min(wakeAt, TimeOfFrame(fifo_.Produced() + missing));
-        }
-        wake_.wait_until(lock, wakeAt);
-    }
-}
-
-void VirtualReceiver::Abort(uint32_t generation, uint8_t endpoint) {
-    std::lock_guard lock(mutex_);
-    if (!Current(generation)) return;
-    if (endpoint == 0x81)
-        ++abortSeq_[0];
-    else if (endpoint == 0x82)
-        ++abortSeq_[1];
-    wake_.notify_all();
-}
-
-void VirtualReceiver::WakeReaders() {
-    std::lock_guard lock(mutex_);
-    wake_.notify_all();
+    Changed();
 }
 
 // ---------------------------------------------------------------- inspection

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -70,17 +69,44 @@ public:
     // Records that a host opened the device (for the trace).
     void NoteOpen(uint32_t generation);
 
-    // ---- transfers; `cancel` (may be null) ends a pending read with Aborted ----
+    // ---- transfers that complete at once ----
     VirtualResult Control(uint32_t generation, uint8_t requestType, uint8_t request, uint16_t value,
                           uint16_t index, const uint8_t* data, uint16_t length);
     VirtualResult BulkWrite(uint32_t generation, uint8_t endpoint, const uint8_t* data, int length,
                             int* transferred);
-    VirtualResult BulkRead(uint32_t generation, uint8_t endpoint, uint8_t* data, int length,
-                           std::chrono::milliseconds timeout, int* transferred,
-                           const std::atomic<bool>* cancel = nullptr);
-    // Ends reads pending on `endpoint` with Aborted.
+    // Clears a halted endpoint; NoDevice once the device has left, Stall while
+    // the sample endpoint's fault refuses the clear.
+    VirtualResult ClearHalt(uint32_t generation, uint8_t endpoint);
+
+    // ---- reads on 0x81 and 0x82, never waiting ----
+    // A read is submitted, completes when the device has its bytes (a reply,
+    // enough samples), fails, or is cancelled, and is then reaped once. Reads
+    // on one endpoint complete in the order they were submitted.
+    using TransferId = uint64_t;
+    struct Completion {
+        VirtualResult result = VirtualResult::Ok;
+        int transferred = 0;
+    };
+    // Queues a read of `length` bytes into `data`, which must stay valid until
+    // the read has been reaped. A read the device refuses completes at once.
+    TransferId SubmitRead(uint32_t generation, uint8_t endpoint, uint8_t* data, int length);
+    // The read's outcome when it has completed by `now` (it is then forgotten);
+    // nothing while it is pending. An unknown id reaps as NoDevice.
+    std::optional<Completion> Reap(TransferId id, Clock::time_point now);
+    // When the next read still pending at `now` completes by the clock alone;
+    // nothing when none will without a reply, a cancel or a detach. (What has
+    // completed by `now` is found by Reap.)
+    std::optional<Clock::time_point> NextCompletion(Clock::time_point now);
+    // Ends a pending read with Aborted; nothing once it has completed.
+    void Cancel(TransferId id);
+    // Ends the reads pending on `endpoint` with Aborted.
     void Abort(uint32_t generation, uint8_t endpoint);
-    // Wakes pending reads so that they look at their cancel flags again.
+
+    // Counts what may complete a read apart from the clock (a reply, a cancel,
+    // a detach, the stream starting, WakeReaders), for a host that blocks
+    // between reaps: it takes Changes() before reaping, then waits with it.
+    uint64_t Changes() const;
+    void WaitForChange(uint64_t seen, Clock::time_point until) const;
     void WakeReaders();
 
     // ---- inspection, for tests ----
@@ -92,7 +118,15 @@ public:
     std::array<uint8_t, kEepromBytes> Eeprom() const;
 
 private:
-    using Lock = std::unique_lock<std::mutex>;
+    struct PendingRead {
+        TransferId id = 0;
+        uint32_t generation = 0;
+        uint8_t endpoint = 0;
+        uint8_t* data = nullptr;
+        int length = 0;
+        bool done = false;
+        Completion completion;
+    };
 
     bool Current(uint32_t generation) const { return attached_ && generation == generation_; }
     void Attach(const UsbIdentity& identity, bool firmware);
@@ -105,9 +139,17 @@ private:
     void UpdateFifo(Clock::time_point now);
     uint64_t FramesDue(Clock::time_point now) const;
     Clock::time_point TimeOfFrame(uint64_t frame) const;
-    VirtualResult ReadSamples(Lock& lock, uint8_t* data, int length, Clock::time_point deadline,
-                              int* transferred, const std::atomic<bool>* cancel);
+    bool Streaming() const { return rateKHz_ > 0 && (frontEnd_.controlByte & 1); }
+    // Completes what the device can complete by `now`, oldest first.
+    void Advance(Clock::time_point now);
+    // A sample read's outcome once enough frames are held; false while they are not.
+    bool CompleteSampleRead(PendingRead& read, Clock::time_point now);
+    // Bytes a sample read gets: its length, or half of it for the short-read fault.
+    int SampleReadBytes(int length);
+    void TakeBytes(uint8_t* out, int bytes);
     void CopyFrames(uint8_t* out, uint64_t frames);
+    void Finish(PendingRead& read, VirtualResult result, int transferred = 0);
+    void Changed();
     void Trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void TraceBytes(const char* what, const uint8_t* data, int length);
     void NotifySource();
@@ -117,7 +159,8 @@ private:
     bool refused_ = false;  // no usable band: never on the bus
 
     mutable std::mutex mutex_;
-    std::condition_variable wake_;  // new reply, new samples' deadline moved, abort, detach
+    mutable std::condition_variable wake_;  // signals Changes()
+    uint64_t changes_ = 0;
 
     // Bus.
     bool attached_ = false;
@@ -148,7 +191,12 @@ private:
     std::vector<uint8_t> carry_;  // bytes of a frame split by the previous read
     std::vector<uint8_t> scratch_;
     uint64_t sampleReads_ = 0;
-    uint64_t abortSeq_[2] = {0, 0};  // per IN endpoint: 0x81, 0x82
+    std::deque<PendingRead> reads_;  // submission order; completed ones wait to be reaped
+    TransferId nextId_ = 1;
+    // The stall-samples fault: fired once per stream; the halt holds until cleared.
+    bool stallFired_ = false;
+    bool halted_ = false;
+    Clock::time_point haltHeldUntil_{};
 
     FILE* trace_ = nullptr;
 };

@@ -1,17 +1,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-
-#include <sys/stat.h>
+#include <sstream>
 
 #include "AudioSources.h"
+#include "CheckedFile.h"
 #include "DspMath.h"
 
 // Programme audio from a WAV file: 16-bit PCM, mono or stereo, any rate.
 namespace velorix::sim {
-
-namespace {}  // namespace
 
 std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
                                                        std::string& error) {
@@ -19,12 +16,12 @@ std::shared_ptr<const std::vector<float>> ReadWavAudio(const std::string& path,
         error = path + ": " + why;
         return nullptr;
     };
-    // Only a regular file: a FIFO would hold start-up until someone writes to it.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return fail("not a WAV file (a directory, device or pipe)");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("cannot open the WAV file");
+    // Read whole, and only from a regular file: a FIFO would hold start-up
+    // until someone writes to it, a device would feed it without end.
+    files::FileProblem problem;
+    auto bytes = files::ReadInput(path, files::kProgrammeLimit, &problem);
+    if (!bytes) return fail(problem.Reason());
+    std::istringstream in(std::move(*bytes));
     auto u32 = [](const uint8_t* p) {
         return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     };

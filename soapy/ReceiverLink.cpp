@@ -1,27 +1,18 @@
 #include "ReceiverLink.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 #include "AcqBoard.h"
 #include "Bitstreams.h"
 #include "PreselectorBands.h"
+#include "ReceiverWatch.h"
 #include "SampleFrames.h"
 
 namespace velorix::soapy {
 
 namespace {
-
-std::string DirectoryOf(const void* address) {
-    Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
-    return std::filesystem::path(info.dli_fname).parent_path().string();
-}
 
 std::string FormatIdentitySerial(const std::array<std::uint8_t, 12>& id) {
     char text[64];
@@ -50,23 +41,17 @@ Notifier::Answer QuietNotifier::Notify(const std::string& text, const std::strin
     return Answer::Ok;
 }
 
-ReceiverLink::ReceiverLink() = default;
+ReceiverLink::ReceiverLink() {
+    startup_.SetProgramPlace(Place());
+}
 
 ReceiverLink::~ReceiverLink() {
     StopInput();
     startup_.Shutdown(nullptr);
 }
 
-std::string ReceiverLink::LibraryPath() {
-    if (const char* p = std::getenv("VELORIX_USB_LIBRARY"); p != nullptr && *p != '\0') return p;
-    const std::filesystem::path own =
-        DirectoryOf(reinterpret_cast<const void*>(&ReceiverLink::LibraryPath));
-    std::error_code ec;
-    for (const auto& dir : {own, own.parent_path().parent_path()}) {
-        const auto candidate = dir / kUsbLibraryName;
-        if (!dir.empty() && std::filesystem::exists(candidate, ec)) return candidate.string();
-    }
-    return kUsbLibraryName;
+files::ProgramPlace ReceiverLink::Place() {
+    return files::ModulePlace(reinterpret_cast<const void*>(&ReceiverLink::Place));
 }
 
 bool ReceiverLink::Fail(const std::string& text) {
@@ -75,7 +60,7 @@ bool ReceiverLink::Fail(const std::string& text) {
 }
 
 bool ReceiverLink::Open() {
-    if (!startup_.BindLibrary(LibraryPath())) return Fail(notifier_.LastText());
+    if (!startup_.BindLibrary()) return Fail(notifier_.LastText());
     if (!startup_.OpenReceiver()) return Fail("no receiver found");
     if (!startup_.DownloadFirmware()) return Fail(notifier_.LastText());
     startup_.ReadIdentity();
@@ -95,30 +80,65 @@ bool ReceiverLink::ConfigureRate(int rateIdx) {
     if (!open_) return Fail("the receiver is not open");
     rateIdx = std::clamp(rateIdx, 0, kRateCount - 1);
     BlockRing* ring = ring_;
+    if (CameBack()) return BringUp(rateIdx, ring);
     StopInput();
-
-    std::string dir;
-    if (const char* d = std::getenv("VELORIX_DATA_DIR"); d != nullptr && *d != '\0')
-        dir = d;
-    else
-        dir = DirectoryOf(reinterpret_cast<const void*>(library_.Exports().FpgaConfig));
-    BitstreamKey key{};
-    std::string keyError;
-    if (!LoadBitstreamKey(dir, rateIdx, key, keyError)) return Fail(keyError);
-    const std::string path = dir + "/" + BitstreamName(rateIdx);
-    const int result = library_.FpgaConfig(path.c_str(), key.data());
-    if (result != 0) {
-        rateIdx_ = -1;
-        return Fail(result == 1 ? std::string(BitstreamName(rateIdx)) + " not found"
-                                : "Bitstream load error");
-    }
-    rateIdx_ = rateIdx;
-    settings_.DdcSamplingRateIdx = rateIdx;
-    blockBytes_ = CAcqBoard::BlockBytesForRate(kOutputRatesKHz[rateIdx]);
+    if (!LoadBitstream(rateIdx)) return false;
     // A freshly configured FPGA needs its control frame; the library has
     // already re-sent the attenuator and preselector.
     SendControl();
     return ring == nullptr || StartInput(*ring);
+}
+
+bool ReceiverLink::LoadBitstream(int rateIdx) {
+    if (!startup_.ConfigureFpga(rateIdx)) {
+        rateIdx_ = -1;
+        return Fail(notifier_.LastText());
+    }
+    rateIdx_ = rateIdx;
+    settings_.DdcSamplingRateIdx = rateIdx;
+    blockBytes_ = CAcqBoard::BlockBytesForRate(kOutputRatesKHz[rateIdx]);
+    return true;
+}
+
+bool ReceiverLink::CameBack() {
+    switch (startup_.CurrentAttachment()) {
+        case ReceiverStartup::Attachment::Running:
+            return false;
+        case ReceiverStartup::Attachment::Absent:
+            triedThisArrival_ = false;
+            return false;
+        case ReceiverStartup::Attachment::Bare:
+            break;
+    }
+    if (triedThisArrival_) return false;
+    triedThisArrival_ = true;
+    return true;
+}
+
+bool ReceiverLink::BringUp(int rateIdx, BlockRing* ring) {
+    error_.clear();
+    const bool up = startup_.BringUpAgain({
+        .stopInput = [this] { StopInput(); },
+        .configureFpga = [this, rateIdx] { return LoadBitstream(rateIdx); },
+        .sendFrontEnd =
+            [this] {
+                SetGain(gain_);  // control frame with the tuning word, attenuator
+                library_.SetPreselector(band_);
+            },
+        .startInput = [this, ring] { return ring == nullptr || StartInput(*ring); },
+    });
+    if (!up) return Fail(error_.empty() ? notifier_.LastText() : error_);
+    if (infoLog_) infoLog_(ReceiverWatch::kBackText);
+    return true;
+}
+
+void ReceiverLink::BringUpIfBack() {
+    // A device's name is a request to it: a reader polling an empty stream
+    // must not turn into a stream of requests.
+    const auto now = std::chrono::steady_clock::now();
+    if (!open_ || now - lastLook_ < std::chrono::milliseconds(250)) return;
+    lastLook_ = now;
+    if (CameBack()) BringUp(settings_.DdcSamplingRateIdx, ring_);
 }
 
 bool ReceiverLink::StartInput(BlockRing& ring) {
@@ -143,11 +163,15 @@ void ReceiverLink::StopInput() {
     ring_ = nullptr;
 }
 
+bool ReceiverLink::Present() const {
+    return library_.DevicePresent();
+}
+
 void ReceiverLink::OnBlock(unsigned char* block, void* user) {
     auto* self = static_cast<ReceiverLink*>(user);
     const auto bytes = static_cast<std::size_t>(self->blockBytes_);
     // The converter marks a whole stretch; one frame in 1024 is enough to see it.
-    for (std::size_t at = 0; at < bytes; at += 1024 * kFrameBytes)
+    for (std::size_t at = 0; block != nullptr && at < bytes; at += 1024 * kFrameBytes)
         if (OverloadMark(block + at)) self->overload_.store(true, std::memory_order_relaxed);
     self->ring_->Push(block, bytes);
 }

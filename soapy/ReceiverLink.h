@@ -2,7 +2,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -46,20 +48,26 @@ public:
     ReceiverLink(const ReceiverLink&) = delete;
     ReceiverLink& operator=(const ReceiverLink&) = delete;
 
-    // Where libvelorixusb.so is looked for: VELORIX_USB_LIBRARY when set,
-    // else beside this module, else in the library directory two levels up
-    // (the installed layout, <libdir>/SoapySDR/modules0.8), else by its
-    // plain name on the library path.
-    static std::string LibraryPath();
+    // The module's own place: libvelorixusb.so and the data directories are
+    // looked for from it (UsbLibrary::Locate, files::DataDirectories).
+    static files::ProgramPlace Place();
 
     // Binds the library, opens the receiver, loads the firmware and reads
     // the identity. False with the reason in Error().
     bool Open();
-    // Loads the FPGA bitstream for rate index 0..2 (125, 250, 500 kHz), from
-    // VELORIX_DATA_DIR or the library's directory; input that was running is
-    // restarted at the new rate.
+    // Loads the FPGA bitstream for rate index 0..2 (125, 250, 500 kHz), found
+    // as the program finds it (ReceiverStartup::ConfigureFpga); input that was
+    // running is restarted at the new rate.
     bool ConfigureRate(int rateIdx);
     int RateIdx() const { return rateIdx_; }
+
+    // A receiver plugged in again after a removal is bare: it is brought up
+    // again as it was (firmware, bitstream of the rate, front end, tuning,
+    // input when it ran) and told as back. Looks at most four times a
+    // second, and tries once for each arrival; a rate change looks too.
+    void BringUpIfBack();
+    // Where what the client should hear of goes (the module's log).
+    void SetInfoLog(std::function<void(const std::string&)> log) { infoLog_ = std::move(log); }
 
     // Starts the library's input into `ring` at the configured rate.
     bool StartInput(BlockRing& ring);
@@ -81,6 +89,9 @@ public:
     bool Preselector() const { return preselectorOn_; }
     int PreselectorBand() const { return band_; }
 
+    // Whether the library still has the receiver: false once it was removed.
+    bool Present() const;
+
     // Whether the converter marked an overload since the last call.
     bool TakeOverload() const { return overload_.exchange(false); }
 
@@ -94,6 +105,10 @@ private:
 
     static void OnBlock(unsigned char* block, void* user);
     bool Fail(const std::string& text);
+    // Whether the receiver came back bare since it was last seen running.
+    bool CameBack();
+    bool BringUp(int rateIdx, BlockRing* ring);
+    bool LoadBitstream(int rateIdx);
     void SendControl();
     void SendBand();
 
@@ -113,6 +128,10 @@ private:
     GainSplit gain_;
     bool preselectorOn_ = true;
     int band_ = 10;
+
+    std::function<void(const std::string&)> infoLog_;
+    bool triedThisArrival_ = false;
+    std::chrono::steady_clock::time_point lastLook_{};
 
     BlockRing* ring_ = nullptr;
     mutable std::atomic<bool> overload_{false};

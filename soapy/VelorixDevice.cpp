@@ -4,6 +4,7 @@
 #include <SoapySDR/Types.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
@@ -19,6 +20,15 @@ constexpr int kMaxAdcClockHz = 80800000;
 std::mutex gActiveMutex;
 const ReceiverLink* gActive = nullptr;
 
+void CheckFinite(const char* what, double value) {
+    if (!std::isfinite(value))
+        throw std::invalid_argument(std::string("velorix: ") + what + " must be a finite number");
+}
+
+void CheckTuningElement(const std::string& name) {
+    if (name != "RF") throw std::invalid_argument("velorix: no tuning element " + name + " (RF)");
+}
+
 bool ParseBool(const std::string& key, const std::string& value) {
     if (value == "true" || value == "1") return true;
     if (value == "false" || value == "0") return false;
@@ -32,6 +42,9 @@ VelorixDevice::VelorixDevice(const SoapySDR::Kwargs& args)
     : ring_(kRingSlots, LargestBlockBytes()) {
     std::lock_guard active(gActiveMutex);
     if (gActive != nullptr) throw std::runtime_error("velorix: the receiver is already open");
+    link_.SetInfoLog([](const std::string& text) {
+        SoapySDR::logf(SOAPY_SDR_INFO, "velorix: %s", text.c_str());
+    });
     if (!link_.Open()) throw std::runtime_error("velorix: " + link_.Error());
     const auto serial = args.find("serial");
     if (serial != args.end() && serial->second != link_.Identity().serial)
@@ -46,6 +59,14 @@ VelorixDevice::VelorixDevice(const SoapySDR::Kwargs& args)
 }
 
 VelorixDevice::~VelorixDevice() {
+    {
+        // A reader inside readStream leaves at once with an error; the
+        // device goes only after the last one has left.
+        std::unique_lock lock(streamMutex_);
+        closing_ = true;
+        ring_.Wake();
+        readersLeft_.wait(lock, [&] { return readers_ == 0; });
+    }
     // The library's reader must be gone before the ring it writes into.
     link_.StopInput();
     delete stream_;
@@ -75,20 +96,25 @@ void VelorixDevice::CheckChannel(const int direction, const size_t channel) cons
 
 // ---- antenna, gains, frequency, rate ----
 
-std::vector<std::string> VelorixDevice::listAntennas(const int, const size_t) const {
+std::vector<std::string> VelorixDevice::listAntennas(const int direction,
+                                                     const size_t channel) const {
+    CheckChannel(direction, channel);
     return {"RX"};
 }
 
-std::string VelorixDevice::getAntenna(const int, const size_t) const {
+std::string VelorixDevice::getAntenna(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     return "RX";
 }
 
-std::vector<std::string> VelorixDevice::listGains(const int, const size_t) const {
+std::vector<std::string> VelorixDevice::listGains(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     return {"ATT", "PREAMP"};
 }
 
 void VelorixDevice::setGain(const int direction, const size_t channel, const double value) {
     CheckChannel(direction, channel);
+    CheckFinite("gain", value);
     std::lock_guard lock(controlMutex_);
     link_.SetGain(SplitGain(value));
 }
@@ -96,6 +122,7 @@ void VelorixDevice::setGain(const int direction, const size_t channel, const dou
 void VelorixDevice::setGain(const int direction, const size_t channel, const std::string& name,
                             const double value) {
     CheckChannel(direction, channel);
+    CheckFinite("gain", value);
     std::lock_guard lock(controlMutex_);
     GainSplit gain = link_.Gain();
     if (name == "ATT")
@@ -108,24 +135,29 @@ void VelorixDevice::setGain(const int direction, const size_t channel, const std
     link_.SetGain(gain);
 }
 
-double VelorixDevice::getGain(const int, const size_t) const {
+double VelorixDevice::getGain(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     std::lock_guard lock(controlMutex_);
     return link_.Gain().GainDb();
 }
 
-double VelorixDevice::getGain(const int, const size_t, const std::string& name) const {
+double VelorixDevice::getGain(const int direction, const size_t channel,
+                              const std::string& name) const {
+    CheckChannel(direction, channel);
     std::lock_guard lock(controlMutex_);
     if (name == "ATT") return -kAttenuatorStepDb * link_.Gain().attenuatorStep;
     if (name == "PREAMP") return link_.Gain().preamp ? kPreampGainDb : 0.0;
     throw std::invalid_argument("velorix: no gain element " + name + " (ATT, PREAMP)");
 }
 
-SoapySDR::Range VelorixDevice::getGainRange(const int, const size_t) const {
+SoapySDR::Range VelorixDevice::getGainRange(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     return {-kAttenuatorStepDb * kAttenuatorSteps, kPreampGainDb};
 }
 
-SoapySDR::Range VelorixDevice::getGainRange(const int, const size_t,
+SoapySDR::Range VelorixDevice::getGainRange(const int direction, const size_t channel,
                                             const std::string& name) const {
+    CheckChannel(direction, channel);
     if (name == "ATT") return {-kAttenuatorStepDb * kAttenuatorSteps, 0.0, kAttenuatorStepDb};
     if (name == "PREAMP") return {0.0, kPreampGainDb, kPreampGainDb};
     throw std::invalid_argument("velorix: no gain element " + name + " (ATT, PREAMP)");
@@ -139,33 +171,40 @@ void VelorixDevice::setFrequency(const int direction, const size_t channel, cons
 void VelorixDevice::setFrequency(const int direction, const size_t channel, const std::string& name,
                                  const double frequency, const SoapySDR::Kwargs&) {
     CheckChannel(direction, channel);
-    if (name != "RF") throw std::invalid_argument("velorix: no tuning element " + name + " (RF)");
+    CheckTuningElement(name);
     if (!(frequency >= 0.0 && frequency <= kMaxFrequencyHz))
         throw std::out_of_range("velorix: frequency outside 0 to 40 MHz");
     std::lock_guard lock(controlMutex_);
     link_.SetFrequency(frequency);
 }
 
-double VelorixDevice::getFrequency(const int, const size_t) const {
+double VelorixDevice::getFrequency(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     std::lock_guard lock(controlMutex_);
     return link_.Frequency();
 }
 
 double VelorixDevice::getFrequency(const int direction, const size_t channel,
-                                   const std::string&) const {
+                                   const std::string& name) const {
+    CheckTuningElement(name);
     return getFrequency(direction, channel);
 }
 
-std::vector<std::string> VelorixDevice::listFrequencies(const int, const size_t) const {
+std::vector<std::string> VelorixDevice::listFrequencies(const int direction,
+                                                        const size_t channel) const {
+    CheckChannel(direction, channel);
     return {"RF"};
 }
 
-SoapySDR::RangeList VelorixDevice::getFrequencyRange(const int, const size_t) const {
+SoapySDR::RangeList VelorixDevice::getFrequencyRange(const int direction,
+                                                     const size_t channel) const {
+    CheckChannel(direction, channel);
     return {SoapySDR::Range(0.0, kMaxFrequencyHz)};
 }
 
 SoapySDR::RangeList VelorixDevice::getFrequencyRange(const int direction, const size_t channel,
-                                                     const std::string&) const {
+                                                     const std::string& name) const {
+    CheckTuningElement(name);
     return getFrequencyRange(direction, channel);
 }
 
@@ -190,17 +229,22 @@ void VelorixDevice::ApplyRate(double rate) {
     }
 }
 
-double VelorixDevice::getSampleRate(const int, const size_t) const {
+double VelorixDevice::getSampleRate(const int direction, const size_t channel) const {
+    CheckChannel(direction, channel);
     std::lock_guard lock(controlMutex_);
     return link_.RateIdx() < 0 ? 0.0 : kRatesHz[link_.RateIdx()];
 }
 
-std::vector<double> VelorixDevice::listSampleRates(const int, const size_t) const {
+std::vector<double> VelorixDevice::listSampleRates(const int direction,
+                                                   const size_t channel) const {
+    CheckChannel(direction, channel);
     return {std::begin(kRatesHz), std::end(kRatesHz)};
 }
 
-void VelorixDevice::setBandwidth(const int, const size_t, const double) {
+void VelorixDevice::setBandwidth(const int direction, const size_t channel, const double bw) {
     // The bandwidth is the sample rate's; there is nothing else to set.
+    CheckChannel(direction, channel);
+    CheckFinite("bandwidth", bw);
 }
 
 double VelorixDevice::getBandwidth(const int direction, const size_t channel) const {
@@ -266,18 +310,16 @@ void VelorixDevice::writeSetting(const std::string& key, const std::string& valu
     } else if (key == "preselector") {
         link_.SetPreselector(ParseBool(key, value));
     } else if (key == "adc_clock") {
-        std::size_t used = 0;
-        long hz = 0;
-        try {
-            hz = std::stol(value, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used != value.size() || hz < kMinAdcClockHz || hz > kMaxAdcClockHz)
+        // The whole text is the number: no blank, plus sign or unit around
+        // it (from_chars takes none of them; a minus falls below the range).
+        int hz = 0;
+        const char* end = value.data() + value.size();
+        const auto [at, ec] = std::from_chars(value.data(), end, hz);
+        if (ec != std::errc() || at != end || hz < kMinAdcClockHz || hz > kMaxAdcClockHz)
             throw std::invalid_argument("velorix: adc_clock must be a whole number of Hz from " +
                                         std::to_string(kMinAdcClockHz) + " to " +
                                         std::to_string(kMaxAdcClockHz));
-        link_.SetAdcClock(static_cast<int>(hz));
+        link_.SetAdcClock(hz);
     } else {
         throw std::invalid_argument("velorix: no setting " + key);
     }

@@ -2,6 +2,8 @@
 
 #include <SoapySDR/Device.hpp>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -107,19 +109,43 @@ private:
         SampleFormat format = SampleFormat::CF32;
         bool active = false;
     };
-    // The front block; SOAPY_SDR_OVERFLOW when a gap lies before it (the
-    // caller clears the mark once it has reported it), or SOAPY_SDR_TIMEOUT.
-    int NextBlock(long timeoutUs, BlockRing::Block& block);
+    // Holds the stream lock for a reader and counts the reader in, so that
+    // closing the device waits until every reader has left.
+    class ReaderPass {
+    public:
+        explicit ReaderPass(VelorixDevice& device);
+        ~ReaderPass();
+        std::unique_lock<std::mutex> lock;
+
+    private:
+        VelorixDevice& device_;
+    };
+    // Waits for the front block with the stream lock released while it
+    // waits, and returns with it held: 0 with the block, SOAPY_SDR_OVERFLOW
+    // when a gap lies before it (the caller clears the mark once it has
+    // reported it), SOAPY_SDR_TIMEOUT at `deadline`, SOAPY_SDR_STREAM_ERROR
+    // when the receiver is gone or the device is closing. An inactive
+    // stream is waited on (until activated) only `whileInactive`.
+    int AwaitBlock(std::unique_lock<std::mutex>& lock,
+                   std::chrono::steady_clock::time_point deadline, bool whileInactive,
+                   BlockRing::Block& block);
+    // Whether the receiver was removed; asked only once no block has come
+    // for a while. Stream lock held.
+    bool ReceiverGone();
     void CheckChannel(const int direction, const size_t channel) const;
     void ApplyRate(double rate);
 
     mutable std::mutex controlMutex_;  // the link's control calls
-    std::mutex streamMutex_;           // the stream's reads and its (re)starts
+    std::mutex streamMutex_;           // the stream's state and reads; never held while waiting
     ReceiverLink link_;
     BlockRing ring_;
     RxStream* stream_ = nullptr;
     std::size_t offset_ = 0;            // frames of the front block already read
     std::vector<std::uint8_t> direct_;  // the converted block handed out by acquireReadBuffer
+    int readers_ = 0;                   // threads inside readStream or acquireReadBuffer
+    bool closing_ = false;              // the destructor runs: readers leave at once
+    bool goneTold_ = false;             // the removal has been logged
+    std::condition_variable readersLeft_;
 };
 
 }  // namespace velorix::soapy

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <stdexcept>
 
 #include "AcqBoard.h"
 
@@ -17,11 +17,15 @@ std::size_t VelorixDevice::LargestBlockBytes() {
     return static_cast<std::size_t>(CAcqBoard::BlockBytesForRate(kRatesHz[2] / 1000.0));
 }
 
-std::vector<std::string> VelorixDevice::getStreamFormats(const int, const size_t) const {
+std::vector<std::string> VelorixDevice::getStreamFormats(const int direction,
+                                                         const size_t channel) const {
+    CheckChannel(direction, channel);
     return {SOAPY_SDR_CS16, SOAPY_SDR_CF32, SOAPY_SDR_CF64};
 }
 
-std::string VelorixDevice::getNativeStreamFormat(const int, const size_t, double& fullScale) const {
+std::string VelorixDevice::getNativeStreamFormat(const int direction, const size_t channel,
+                                                 double& fullScale) const {
+    CheckChannel(direction, channel);
     fullScale = 32767.0;
     return SOAPY_SDR_CS16;
 }
@@ -29,9 +33,10 @@ std::string VelorixDevice::getNativeStreamFormat(const int, const size_t, double
 SoapySDR::Stream* VelorixDevice::setupStream(const int direction, const std::string& format,
                                              const std::vector<size_t>& channels,
                                              const SoapySDR::Kwargs&) {
-    for (size_t c : channels)
-        CheckChannel(direction, c);
-    CheckChannel(direction, 0);
+    // No channels means channel 0; the one channel cannot be streamed twice.
+    if (channels.size() > 1)
+        throw std::invalid_argument("velorix: the receiver has one receive channel, 0");
+    CheckChannel(direction, channels.empty() ? 0 : channels[0]);
     std::lock_guard lock(streamMutex_);
     if (stream_ != nullptr) throw std::runtime_error("velorix: a stream is already set up");
     auto stream = std::make_unique<RxStream>();
@@ -54,6 +59,7 @@ void VelorixDevice::closeStream(SoapySDR::Stream* stream) {
     std::lock_guard lock(streamMutex_);
     delete stream_;
     stream_ = nullptr;
+    ring_.Wake();
 }
 
 size_t VelorixDevice::getStreamMTU(SoapySDR::Stream*) const {
@@ -75,6 +81,7 @@ int VelorixDevice::activateStream(SoapySDR::Stream*, const int flags, const long
         return SOAPY_SDR_STREAM_ERROR;
     }
     stream_->active = true;
+    ring_.Wake();
     return 0;
 }
 
@@ -85,36 +92,89 @@ int VelorixDevice::deactivateStream(SoapySDR::Stream*, const int flags, const lo
     std::lock_guard control(controlMutex_);
     link_.StopInput();
     stream_->active = false;
+    ring_.Wake();
     return 0;
 }
 
-int VelorixDevice::NextBlock(long timeoutUs, BlockRing::Block& block) {
-    block = ring_.Front(timeoutUs);
-    if (block.data == nullptr) return SOAPY_SDR_TIMEOUT;
-    return block.gapBefore && offset_ == 0 ? SOAPY_SDR_OVERFLOW : 0;
+VelorixDevice::ReaderPass::ReaderPass(VelorixDevice& device)
+    : lock(device.streamMutex_), device_(device) {
+    ++device_.readers_;
+}
+
+VelorixDevice::ReaderPass::~ReaderPass() {
+    if (!lock.owns_lock()) lock.lock();
+    if (--device_.readers_ == 0 && device_.closing_) device_.readersLeft_.notify_all();
+}
+
+namespace {
+
+// A stalled stream is asked whether its receiver is still there this often.
+constexpr auto kPresenceCheck = std::chrono::milliseconds(250);
+
+std::chrono::steady_clock::time_point Deadline(long timeoutUs) {
+    // Held to a day, so that the sum cannot overflow the clock.
+    const long us = std::clamp(timeoutUs, 0L, 86'400'000'000L);
+    return std::chrono::steady_clock::now() + std::chrono::microseconds(us);
+}
+
+}  // namespace
+
+bool VelorixDevice::ReceiverGone() {
+    if (std::chrono::steady_clock::now() - ring_.LastPush() < kPresenceCheck) return false;
+    std::lock_guard control(controlMutex_);
+    const bool gone = !link_.Present();
+    if (gone && !goneTold_) SoapySDR::log(SOAPY_SDR_ERROR, "velorix: the receiver was removed");
+    goneTold_ = gone;
+    return gone;
+}
+
+int VelorixDevice::AwaitBlock(std::unique_lock<std::mutex>& lock,
+                              std::chrono::steady_clock::time_point deadline, bool whileInactive,
+                              BlockRing::Block& block) {
+    for (;;) {
+        if (closing_) return SOAPY_SDR_STREAM_ERROR;
+        const bool active = stream_ != nullptr && stream_->active;
+        if (active) {
+            block = ring_.Front();
+            if (block.data != nullptr)
+                return block.gapBefore && offset_ == 0 ? SOAPY_SDR_OVERFLOW : 0;
+            if (ReceiverGone()) return SOAPY_SDR_STREAM_ERROR;
+        } else if (!whileInactive) {
+            return SOAPY_SDR_STREAM_ERROR;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return SOAPY_SDR_TIMEOUT;
+        // A stalled stream wakes now and then to ask after its receiver.
+        const auto until = active ? std::min(deadline, now + kPresenceCheck) : deadline;
+        const auto epoch = ring_.Epoch();
+        lock.unlock();
+        ring_.Wait(epoch, active, until);
+        lock.lock();
+    }
 }
 
 int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_t numElems,
                               int& flags, long long&, const long timeoutUs) {
     flags = 0;
-    std::unique_lock lock(streamMutex_);
-    if (stream_ == nullptr || !stream_->active) {
-        lock.unlock();
-        std::this_thread::sleep_for(std::chrono::microseconds(std::max(timeoutUs, 0L)));
-        return SOAPY_SDR_TIMEOUT;
+    ReaderPass pass(*this);
+    BlockRing::Block block;
+    const int status = AwaitBlock(pass.lock, Deadline(timeoutUs), true, block);
+    if (status == SOAPY_SDR_OVERFLOW) {
+        // A gap is reported on a call of its own, after the samples before it.
+        ring_.ClearGap();
+        return status;
     }
+    if ((status == SOAPY_SDR_TIMEOUT || status == SOAPY_SDR_STREAM_ERROR) && !closing_ &&
+        stream_ != nullptr && stream_->active) {
+        // Nothing came: the receiver may be back from a removal, bare.
+        std::lock_guard control(controlMutex_);
+        link_.BringUpIfBack();
+    }
+    if (status != 0) return status;
     auto* out = static_cast<std::uint8_t*>(buffs[0]);
     const std::size_t sampleBytes = SampleBytes(stream_->format);
     std::size_t done = 0;
-    while (done < numElems) {
-        BlockRing::Block block;
-        const int status = NextBlock(done == 0 ? timeoutUs : 0, block);
-        if (status == SOAPY_SDR_OVERFLOW && done == 0) {
-            // A gap is reported on a call of its own, after the samples before it.
-            ring_.ClearGap();
-            return status;
-        }
-        if (status != 0) break;
+    while (done < numElems && block.data != nullptr && !(block.gapBefore && offset_ == 0)) {
         const std::size_t frames = block.bytes / kFrameBytes;
         const std::size_t n = std::min(frames - offset_, numElems - done);
         DecodeFrames(block.data + offset_ * kFrameBytes, n, stream_->format,
@@ -125,8 +185,9 @@ int VelorixDevice::readStream(SoapySDR::Stream*, void* const* buffs, const size_
             ring_.Pop();
             offset_ = 0;
         }
+        block = ring_.Front();
     }
-    return done > 0 ? static_cast<int>(done) : SOAPY_SDR_TIMEOUT;
+    return static_cast<int>(done);
 }
 
 size_t VelorixDevice::getNumDirectAccessBuffers(SoapySDR::Stream*) {
@@ -136,10 +197,9 @@ size_t VelorixDevice::getNumDirectAccessBuffers(SoapySDR::Stream*) {
 int VelorixDevice::acquireReadBuffer(SoapySDR::Stream*, size_t& handle, const void** buffs,
                                      int& flags, long long&, const long timeoutUs) {
     flags = 0;
-    std::lock_guard lock(streamMutex_);
-    if (stream_ == nullptr || !stream_->active) return SOAPY_SDR_STREAM_ERROR;
+    ReaderPass pass(*this);
     BlockRing::Block block;
-    if (const int status = NextBlock(timeoutUs, block); status != 0) {
+    if (const int status = AwaitBlock(pass.lock, Deadline(timeoutUs), false, block); status != 0) {
         if (status == SOAPY_SDR_OVERFLOW) ring_.ClearGap();
         return status;
     }

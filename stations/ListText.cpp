@@ -1,7 +1,5 @@
 #include "ListText.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,8 @@
 #include <climits>
 #include <cstdint>
 #include <vector>
+
+#include "CheckedFile.h"
 
 namespace velorix {
 
@@ -136,31 +136,20 @@ void ForEachLine(std::string_view text, const std::function<void(ListLineView)>&
 
 bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine,
                      std::string* problem) {
-    // Non-blocking open: a FIFO without a writer must not hold the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        if (problem) *problem = path + ": not a station list (a directory, device or pipe)";
+    files::FileProblem why;
+    const auto in = files::OpenInput(path, files::kStationListLimit, &why);
+    if (!in) {
+        // A missing list is an empty one; anything else is worth a word.
+        if (problem && !why.Missing()) *problem = why.Describe(path);
         return false;
     }
     LineSplitter splitter(
         [&](std::string_view bytes, bool truncated) { onLine(DecodeLine(bytes, truncated)); });
     std::vector<char> chunk(65536);
-    std::size_t total = 0;
     ssize_t got;
-    while (total < kMaxListFileBytes &&
-           (got = ::read(fd, chunk.data(), std::min(chunk.size(), kMaxListFileBytes - total))) >
-               0) {
+    while ((got = ::read(in->handle.Get(), chunk.data(), chunk.size())) > 0)
         splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
-        total += static_cast<std::size_t>(got);
-    }
     splitter.Finish();
-    ::close(fd);
-    if (problem && total >= kMaxListFileBytes && static_cast<std::uint64_t>(st.st_size) > total)
-        *problem =
-            path + ": only its first " + std::to_string(kMaxListFileBytes >> 20) + " MB were read";
     return true;
 }
 

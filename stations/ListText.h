@@ -53,14 +53,13 @@ ListLine DecodeLine(std::string_view bytes, bool truncated = false);
 
 // Calls `onLine` for every decoded line of `text`.
 void ForEachLine(std::string_view text, const std::function<void(ListLineView)>& onLine);
-// Most bytes read from one list file (far beyond any real list).
-inline constexpr std::size_t kMaxListFileBytes = 64u << 20;
 
 // Same for the file at `path`; false (and no call) when it cannot be opened.
-// Only a regular file is read, and at most kMaxListFileBytes of it: a
-// directory, device or pipe is refused without waiting on it, and both that
-// and a file cut at the limit are told in `problem` (when given). A read
-// error ends the file early, silently.
+// Only a regular file of at most 64 MB (far beyond any real list) is read: a
+// directory, device or pipe is refused without waiting on it, a larger file
+// without reading it, and either is told in `problem` (when given) as
+// "PATH: why"; a missing file is an empty list and not told. A read error
+// ends the file early, silently.
 bool ForEachFileLine(const std::string& path, const std::function<void(ListLineView)>& onLine,
                      std::string* problem = nullptr);
 

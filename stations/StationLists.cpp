@@ -1,5 +1,8 @@
 #include "StationLists.h"
 
+#include <filesystem>
+
+#include "DataDirectories.h"
 #include "EibiList.h"
 #include "HfccList.h"
 
@@ -25,11 +28,17 @@ std::vector<std::string> StationLists::Notes() const {
     return notes;
 }
 
-StationLists LoadStationLists(const std::string& directory) {
+StationLists LoadStationLists(const std::vector<std::string>& directories) {
+    // The directory holding `name`; the first one when none does (the list is then empty).
+    auto holding = [&](const char* name) {
+        const auto path = files::FindFile(directories, name);
+        if (!path) return directories.empty() ? std::string(".") : directories.front();
+        return std::filesystem::path(*path).parent_path().string();
+    };
     StationLists lists;
-    lists.hfcc = LoadHfccList(directory);
-    lists.eibi = LoadEibiList(directory);
-    lists.user = LoadUserList(directory);
+    lists.hfcc = LoadHfccList(holding(kHfccFile));
+    lists.eibi = LoadEibiList(holding(kEibiFile));
+    lists.user = LoadUserList(holding(kUserListFile));
     return lists;
 }
 

@@ -22,9 +22,10 @@ struct StationLists {
     std::vector<std::string> Notes() const;
 };
 
-// Loads every list from `directory` ("." for the working directory): missing
+// Loads each list from the first of `directories` that holds its file (the
+// HFCC list's code tables come from the directory of "hfcc.txt"): missing
 // files give empty lists, without a message; files that are no list, or are
 // cut, give empty or shorter lists and a note.
-StationLists LoadStationLists(const std::string& directory);
+StationLists LoadStationLists(const std::vector<std::string>& directories);
 
 }  // namespace velorix

@@ -1,6 +1,7 @@
 // The library's fifteen exported functions. They forward to the one device
 // object, created when the library is loaded and destroyed when it is
 // unloaded, and never let an exception out.
+#include <cerrno>
 #include <cstdint>
 
 #include "ReceiverDevice.h"
@@ -42,8 +43,17 @@ R Guard(R failure, F&& f) {
 
 }  // namespace
 
+// A failure leaves the reason in errno, as the system's last error: ENODEV
+// when no receiver is present, EACCES when one may not be opened.
 VELORIX_EXPORT int Open(void) {
-    return Guard(0, [](ReceiverDevice& d) { return d.Open(); });
+    int error = ENODEV;
+    const int open = Guard(0, [&](ReceiverDevice& d) {
+        const int r = d.Open();
+        error = d.OpenError();
+        return r;
+    });
+    if (open != 1) errno = error ? error : ENODEV;
+    return open;
 }
 
 VELORIX_EXPORT bool Close(void) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BitstreamDescrambler.h"
+#include "CheckedFile.h"
 #include "UsbLog.h"
 
 namespace velorix::usb {
@@ -32,7 +33,9 @@ int FpgaLoader::ConfigureFpga(const char* name, const uint8_t* key) {
         descrambler.Load(key);
         path += ".sbs";
     }
-    FILE* file = std::fopen(path.c_str(), "rb");
+    // A FIFO, device or directory is refused before a byte is sent, and so is
+    // a file far too large for any bitstream.
+    FILE* file = files::OpenInputStream(path, files::kBitstreamLimit);
     if (!file) return 1;
 
     const auto start = std::chrono::steady_clock::now();

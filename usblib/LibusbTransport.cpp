@@ -1,8 +1,10 @@
 #include "LibusbTransport.h"
 
 #include <libusb.h>
+#include <pthread.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -58,6 +60,10 @@ public:
         std::lock_guard lock(mutex_);
         for (libusb_transfer* t : pending_)
             if (t->endpoint == endpoint) libusb_cancel_transfer(t);
+    }
+
+    bool ClearHalt(uint8_t endpoint) override {
+        return !invalid_ && libusb_clear_halt(handle_, endpoint) == 0;
     }
 
     int DeviceName(char* buffer, int capacity) override {
@@ -177,10 +183,11 @@ bool LibusbTransport::Accepts(libusb_device* device) const {
     return MatchUsbId(ids_, desc.idVendor, desc.idProduct) >= 0;
 }
 
-std::shared_ptr<UsbConnection> LibusbTransport::OpenFirst() {
+std::shared_ptr<UsbConnection> LibusbTransport::OpenFirst(int& error) {
+    error = ENODEV;
     if (!idsError_.empty()) {
         if (!idsErrorShown_.exchange(true))
-            std::fprintf(stderr, "velorixusb: VELORIX_USB_IDS: %s; no receiver can be found\n",
+            std::fprintf(stderr, "velorixusb: no receiver can be looked for: %s\n",
                          idsError_.c_str());
         return nullptr;
     }
@@ -205,8 +212,13 @@ std::shared_ptr<UsbConnection> LibusbTransport::OpenFirst() {
         std::fprintf(stderr, "velorixusb: the receiver cannot be opened: %s\n",
                      libusb_strerror(rc));
         libusb_unref_device(first);
+        error = rc == LIBUSB_ERROR_ACCESS      ? EACCES
+                : rc == LIBUSB_ERROR_BUSY      ? EBUSY
+                : rc == LIBUSB_ERROR_NO_DEVICE ? ENODEV
+                                               : EIO;
         return nullptr;
     }
+    error = 0;
     auto connection = std::make_shared<LibusbConnection>(context_, handle, first);
     std::lock_guard lock(connectionsMutex_);
     std::erase_if(connections_, [](const auto& w) { return w.expired(); });
@@ -281,6 +293,7 @@ void LibusbTransport::PollDevices() {
 }
 
 void LibusbTransport::Run() {
+    pthread_setname_np(pthread_self(), "velorix-hotplug");
     for (;;) {
         if (hotplug_) {
             timeval tv{0, 100000};

@@ -19,10 +19,10 @@ namespace velorix::usb {
 
 class LibusbConnection;
 
-// Real receivers through libusb-1.0: enumerates the devices whose ids are in
-// VELORIX_USB_IDS, claims interface 0, and reports arrival and removal from
-// libusb's hotplug callbacks, or by polling every 250 ms where the platform
-// has no hotplug support.
+// Real receivers through libusb-1.0: enumerates the devices whose ids are
+// accepted (VELORIX_USB_IDS, or the owner's usb-ids file), claims interface 0, and reports arrival
+// and removal from libusb's hotplug callbacks, or by polling every 250 ms where the platform has no
+// hotplug support.
 class LibusbTransport : public UsbTransport {
 public:
     // `idsError` is non-empty when the ids could not be had; it is reported once,
@@ -30,7 +30,7 @@ public:
     LibusbTransport(std::vector<UsbId> ids, std::string idsError);
     ~LibusbTransport() override;
 
-    std::shared_ptr<UsbConnection> OpenFirst() override;
+    std::shared_ptr<UsbConnection> OpenFirst(int& error) override;
     bool StartNotifications(UsbHotplugListener* listener) override;
     void StopNotifications() override;
 

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DataDirectories.h"
 #include "LibusbTransport.h"
 #include "UsbTransport.h"
 #include "VirtualTransport.h"
@@ -11,14 +12,10 @@ std::unique_ptr<UsbTransport> CreateTransportFromEnvironment() {
     const char* device = std::getenv("VELORIX_DEVICE");
     if (device && std::strcmp(device, "virtual") == 0)
         return std::make_unique<VirtualTransport>(sim::VirtualConfig::FromEnvironment());
-    std::vector<UsbId> ids;
-    std::string error;
-    const char* text = std::getenv("VELORIX_USB_IDS");
-    if (!text)
-        error = "not set (expected vvvv:pppp[,vvvv:pppp...])";
-    else
-        ParseUsbIds(text, ids, error);
-    return std::make_unique<LibusbTransport>(std::move(ids), std::move(error));
+    // The library looks for the owner's usb-ids from where it is installed.
+    FoundUsbIds found = FindUsbIds(files::DataDirectories(
+        files::LibraryPlace(reinterpret_cast<const void*>(&CreateTransportFromEnvironment))));
+    return std::make_unique<LibusbTransport>(std::move(found.ids), std::move(found.error));
 }
 
 }  // namespace velorix::usb

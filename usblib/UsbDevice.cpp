@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CheckedFile.h"
 #include "FirmwareImage.h"
 #include "IntelHex.h"
 #include "UsbLog.h"
@@ -61,7 +62,9 @@ std::shared_ptr<UsbConnection> UsbDevice::Handle() const {
 bool UsbDevice::OpenDevice() {
     std::lock_guard lock(deviceMutex_);
     if (handle_) return true;
-    handle_ = transport_->OpenFirst();
+    int error = 0;
+    handle_ = transport_->OpenFirst(error);
+    openError_ = error;
     return handle_ != nullptr;
 }
 
@@ -137,9 +140,24 @@ TransferStatus UsbDevice::WriteCommand(const uint8_t* frame, int length) {
     const auto h = Handle();
     if (!h) return TransferStatus::NoDevice;
     if (!h->SetTransferSize(kCommandOut, kCommandPacket)) return TransferStatus::NoDevice;
+    return SendFrame(*h, frame, length);
+}
+
+TransferStatus UsbDevice::SendFrame(UsbConnection& h, const uint8_t* frame, int length) {
     int sent = 0;
-    const TransferStatus s = h->BulkWrite(kCommandOut, frame, length, kCommandTimeoutMs, &sent);
-    return s == TransferStatus::Ok && sent != length ? TransferStatus::Failed : s;
+    TransferStatus s = h.BulkWrite(kCommandOut, frame, length, kCommandTimeoutMs, &sent);
+    if (s == TransferStatus::Ok && sent != length) s = TransferStatus::Failed;
+    if (s == TransferStatus::Ok || s == TransferStatus::NoDevice || length < 1) return s;
+    // The receiver refused the command: say which, and clear a halt so that
+    // the next command gets through.
+    char text[96];
+    std::snprintf(text, sizeof text, "command 0x%02X was refused (%s)\n", frame[0],
+                  s == TransferStatus::Stall     ? "the endpoint stalled"
+                  : s == TransferStatus::Timeout ? "no answer within 2 s"
+                                                 : "the transfer failed");
+    ShowMessage("libvelorixusb.so", text);
+    if (s == TransferStatus::Stall) h.ClearHalt(kCommandOut);
+    return s;
 }
 
 TransferStatus UsbDevice::ReadReply(uint8_t* buffer, int length, int* received) {
@@ -152,10 +170,7 @@ TransferStatus UsbDevice::ReadReply(uint8_t* buffer, int length, int* received) 
 
 TransferStatus UsbDevice::WriteFrame(const uint8_t* frame, int length) {
     const auto h = Handle();
-    if (!h) return TransferStatus::NoDevice;
-    int sent = 0;
-    const TransferStatus s = h->BulkWrite(kCommandOut, frame, length, kCommandTimeoutMs, &sent);
-    return s == TransferStatus::Ok && sent != length ? TransferStatus::Failed : s;
+    return h ? SendFrame(*h, frame, length) : TransferStatus::NoDevice;
 }
 
 // ---------------------------------------------------------------- firmware
@@ -193,7 +208,9 @@ int UsbDevice::DownloadBuiltIn() {
 }
 
 int UsbDevice::DownloadHexFile(const char* path) {
-    FILE* file = std::fopen(path, "r");
+    // Only a regular file of a HEX image's size: a FIFO or device would hold
+    // the caller, the CPU already in reset.
+    FILE* file = files::OpenInputStream(path, files::kFirmwareHexLimit);
     if (!file) return 1;
     struct Closer {
         FILE* f;
@@ -267,6 +284,7 @@ void UsbDevice::StopInput() {
 }
 
 void UsbDevice::ReaderLoop() {
+    pthread_setname_np(pthread_self(), "velorix-reader");
     RaiseReaderPriority();
     const auto timeout = std::chrono::milliseconds(readTimeoutMs_.load());
     while (!stop_) {
@@ -279,13 +297,19 @@ void UsbDevice::ReaderLoop() {
             status = h ? h->BulkRead(endpoint_, block_.data(), blockBytes_,
                                      unsigned(timeout.count()), &got)
                        : TransferStatus::NoDevice;
-            if (status == TransferStatus::Ok) {
-                // Only whole blocks reach the callback; a short one is dropped.
-                const InputCallback callback = callback_;
-                if (got == blockBytes_ && callback) callback(block_.data(), user_);
-            } else if (h) {
+            // Only whole blocks reach the callback. A read that moved samples
+            // but ended short or failed lost them: the callback hears of it
+            // with a null block, so the gap in the stream is counted.
+            const InputCallback callback = callback_;
+            if (callback && status == TransferStatus::Ok && got == blockBytes_)
+                callback(block_.data(), user_);
+            else if (callback && got > 0)
+                callback(nullptr, user_);
+            // A halted endpoint is cleared so that reading goes on.
+            if (h && status == TransferStatus::Stall)
+                h->ClearHalt(endpoint_);
+            else if (h && status != TransferStatus::Ok)
                 h->AbortRead(endpoint_);
-            }
         }
         if (status != TransferStatus::Ok) {
             // Without a device a read fails at once: wait out the read time-out

@@ -54,6 +54,9 @@ public:
 
     // Open export: OpenDevice, then registration for arrival/removal once.
     int Open();
+    // Why the last OpenDevice found no receiver to open: ENODEV (none present)
+    // or the system's reason (EACCES, EBUSY, ...); 0 after a success.
+    int OpenError() const { return openError_.load(); }
     // Name exports: the library's own buffers, text cut at 255 characters.
     char* DeviceName();
     char* FriendlyDeviceName();
@@ -82,6 +85,8 @@ protected:
     void OnRemoval(const UsbConnection* connection) override;
 
 private:
+    // One frame on 0x01; a refusal is told on stderr with the command byte.
+    TransferStatus SendFrame(UsbConnection& h, const uint8_t* frame, int length);
     bool LoadMemory(uint16_t address, const uint8_t* data, uint16_t count);
     int DownloadBuiltIn();
     int DownloadHexFile(const char* path);
@@ -103,6 +108,7 @@ private:
     std::mutex registrationMutex_;
     bool registered_ = false;
 
+    std::atomic<int> openError_{0};
     std::atomic<int> firmwareReady_{0};
     UsbEvent arrival_;
 

@@ -44,6 +44,10 @@ public:
     // Cancels a read pending on `endpoint`, if any.
     virtual void AbortRead(uint8_t endpoint) = 0;
 
+    // Clears a halt (stall) on `endpoint`, so that transfers on it go on; false
+    // when the device refused or the handle is gone.
+    virtual bool ClearHalt(uint8_t endpoint) = 0;
+
     // Device name (product string) and friendly name (manufacturer string):
     // copies at most `capacity` bytes, unterminated, and returns the count (0 on failure).
     virtual int DeviceName(char* buffer, int capacity) = 0;
@@ -70,8 +74,9 @@ public:
     virtual ~UsbTransport() = default;
 
     // Enumerates the receivers present and opens the first one; null when there
-    // is none or it cannot be opened.
-    virtual std::shared_ptr<UsbConnection> OpenFirst() = 0;
+    // is none (`error` ENODEV) or it cannot be opened (`error` the system's
+    // reason: EACCES, EBUSY, ...).
+    virtual std::shared_ptr<UsbConnection> OpenFirst(int& error) = 0;
 
     // Starts delivering arrival/removal to `listener` on a thread of the library's
     // own. False when notifications cannot be had. Idempotent.
@@ -82,7 +87,8 @@ public:
 };
 
 // Backend chosen by the environment: VELORIX_DEVICE=virtual selects the
-// virtual receiver, anything else libusb (ids from VELORIX_USB_IDS).
+// virtual receiver, anything else libusb (ids from VELORIX_USB_IDS or the
+// usb-ids file in the data directories, see FindUsbIds).
 std::unique_ptr<UsbTransport> CreateTransportFromEnvironment();
 
 }  // namespace velorix::usb

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace velorix::usb {
@@ -47,14 +48,38 @@ public:
         return FromVirtual(receiver_->BulkWrite(generation_, endpoint, data, length, transferred));
     }
 
+    // Submits the read and waits for it, as a kernel driver's synchronous
+    // read would: until it completes, the time-out or Invalidate.
     TransferStatus BulkRead(uint8_t endpoint, uint8_t* data, int length, unsigned timeoutMs,
                             int* transferred) override {
+        using Clock = sim::VirtualReceiver::Clock;
         *transferred = 0;
         if (invalid_) return TransferStatus::NoDevice;
-        const TransferStatus s = FromVirtual(
-            receiver_->BulkRead(generation_, endpoint, data, length,
-                                std::chrono::milliseconds(timeoutMs), transferred, &invalid_));
-        return s == TransferStatus::Aborted && invalid_ ? TransferStatus::NoDevice : s;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto id = receiver_->SubmitRead(generation_, endpoint, data, length);
+        bool timedOut = false;
+        for (;;) {
+            const uint64_t seen = receiver_->Changes();
+            const Clock::time_point now = Clock::now();
+            if (const auto done = receiver_->Reap(id, now)) {
+                *transferred = done->transferred;
+                const TransferStatus s = FromVirtual(done->result);
+                if (s != TransferStatus::Aborted) return s;
+                return invalid_ ? TransferStatus::NoDevice : timedOut ? TransferStatus::Timeout : s;
+            }
+            if (invalid_ || now >= deadline) {
+                timedOut = !invalid_;
+                receiver_->Cancel(id);
+                continue;
+            }
+            Clock::time_point until = deadline;
+            if (const auto due = receiver_->NextCompletion(now)) until = std::min(until, *due);
+            receiver_->WaitForChange(seen, until);
+        }
+    }
+
+    bool ClearHalt(uint8_t endpoint) override {
+        return !invalid_ && receiver_->ClearHalt(generation_, endpoint) == sim::VirtualResult::Ok;
     }
 
     bool SetTransferSize(uint8_t, uint32_t) override {
@@ -124,8 +149,10 @@ VirtualTransport::~VirtualTransport() {
     thread_.join();
 }
 
-std::shared_ptr<UsbConnection> VirtualTransport::OpenFirst() {
+std::shared_ptr<UsbConnection> VirtualTransport::OpenFirst(int& error) {
+    error = ENODEV;
     if (!receiver_->Attached()) return nullptr;
+    error = 0;
     const uint32_t generation = receiver_->Generation();
     receiver_->NoteOpen(generation);
     return std::make_shared<VirtualConnection>(receiver_, generation);

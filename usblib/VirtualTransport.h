@@ -22,7 +22,7 @@ public:
                               std::unique_ptr<sim::SampleSource> source = nullptr);
     ~VirtualTransport() override;
 
-    std::shared_ptr<UsbConnection> OpenFirst() override;
+    std::shared_ptr<UsbConnection> OpenFirst(int& error) override;
     bool StartNotifications(UsbHotplugListener* listener) override;
     void StopNotifications() override;
 

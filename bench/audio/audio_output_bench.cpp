@@ -1,6 +1,7 @@
 // CPU cost of CWaveOut at 31 250 Hz on PulseAudio (peer: the same queue on
-// the clock-paced null device), and the latency from the first block handed
-// to CWaveOut to its appearance on the sink's monitor.
+// the clock-paced null device) and the buffers it drops while file playback
+// paces it, and the latency from the first block handed to CWaveOut to its
+// appearance on the sink's monitor.
 //
 // Starts a private PulseAudio daemon (one null sink, "Virtual Audio Cable")
 // for the run and stops it at the end.
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "AcqBoard.h"
 #include "MonitorRecorder.h"
 #include "NullAudioSink.h"
 #include "PulseAudioSink.h"
@@ -104,13 +106,17 @@ private:
     Clock::time_point first_{};
 };
 
-// Plays five seconds of a tone paced by the output's completions.
+// Plays thirty seconds of a tone paced by the output's completions, started
+// as file playback starts it: with what the board reads ahead queued behind
+// the silent margin at once.
 void RunCpu(benchmark::State& state, bool pulse) {
     if (pulse && !Daemon().ok) {
         state.SkipWithError("no PulseAudio daemon");
         return;
     }
-    const double seconds = 5.0;
+    const double seconds = 30.0;
+    const int readAhead =
+        static_cast<int>(std::ceil(CAcqBoard::kReadAheadSeconds / kAudioBufferSeconds));
     const int blocks = static_cast<int>(seconds / kAudioBufferSeconds);
     double cpu = 0, wall = 0;
     // Something records the sink's monitor, as in use with the virtual cable;
@@ -138,7 +144,7 @@ void RunCpu(benchmark::State& state, bool pulse) {
         const double r0 = monitor ? monitor->ReaderCpuSeconds() : 0.0;
         const double c0 = CpuSeconds();
         const auto t0 = Clock::now();
-        feeder.Prime(8);
+        feeder.Prime(readAhead);
         while (out.PlayedCount() < static_cast<uint64_t>(blocks + 8))
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         wall = std::chrono::duration<double>(Clock::now() - t0).count();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -91,6 +92,9 @@ void BM_ControllerStepRefLevel(benchmark::State& state) {
         state.SkipWithError("no temporary directory");
         return;
     }
+    // The stored rate's bitstream, for the scripted library to be handed.
+    const std::string bitstream = std::string(dir) + "/velorix125k24v11.sbs";
+    std::fclose(std::fopen(bitstream.c_str(), "w"));
     setenv("VELORIX_DATA_DIR", dir, 1);
     test::FakeUsbDevice::Reset();
     UsbLibrary lib{test::FakeUsbDevice::Exports()};
@@ -113,6 +117,7 @@ void BM_ControllerStepRefLevel(benchmark::State& state) {
     }
     board.Stop();
     unsetenv("VELORIX_DATA_DIR");
+    unlink(bitstream.c_str());
     rmdir(dir);
 }
 BENCHMARK(BM_ControllerStepRefLevel);

@@ -63,7 +63,7 @@ double CallbackSecondsPerBlock() {
             mark |= OverloadMark(block.data() + at);
         benchmark::DoNotOptimize(mark);
         ring.Push(block.data(), block.size());
-        ring.Front(0);
+        ring.Front();
         ring.Pop();
     }
     return (ThreadCpuSeconds() - start) / kRounds;
@@ -74,7 +74,7 @@ void BM_CallbackBlock(benchmark::State& state) {
     std::vector<std::uint8_t> block(kBlockBytes, 0x11);
     for (auto _ : state) {
         ring.Push(block.data(), block.size());
-        benchmark::DoNotOptimize(ring.Front(0).data);
+        benchmark::DoNotOptimize(ring.Front().data);
         ring.Pop();
     }
     state.SetBytesProcessed(state.iterations() * kBlockBytes);
@@ -141,11 +141,15 @@ void BM_BlockLatency(benchmark::State& state) {
     }
     std::vector<float> out(2 * kBlockFrames);
     std::vector<double> latencyMs;
+    constexpr auto kWait = std::chrono::milliseconds(500);
     for (auto _ : state) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < end) {
-            const auto block = ring.Front(500000);
-            if (block.data == nullptr) continue;
+            const auto block = ring.Front();
+            if (block.data == nullptr) {
+                ring.Wait(ring.Epoch(), true, std::chrono::steady_clock::now() + kWait);
+                continue;
+            }
             DecodeFrames(block.data, block.bytes / kFrameBytes, SampleFormat::CF32, out.data());
             latencyMs.push_back(std::chrono::duration<double, std::milli>(
                                     std::chrono::steady_clock::now() - block.arrival)

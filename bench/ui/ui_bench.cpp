@@ -22,9 +22,9 @@ namespace {
 
 // The window with every control, its texts and states set.
 struct Window {
-    BitmapPanel body{skin::Skin::Shared().Face("134"), {}, nullptr};
+    BitmapPanel body{"134", {}, nullptr};
     ControlBinder binder;
-    SkinnedControls controls{skin::Skin::Shared(), &body, binder};
+    SkinnedControls controls{&body, binder};
 
     Window() {
         PanelState panel;
@@ -48,11 +48,12 @@ Window& TheWindow() {
     return window;
 }
 
+// At 1, 1.5 and 2 device pixels per window pixel (the argument in tenths).
 void BM_SkinGenerate(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(skin::Skin::Generate());
+        benchmark::DoNotOptimize(skin::Skin::Generate(state.range(0) / 10.0));
 }
-BENCHMARK(BM_SkinGenerate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkinGenerate)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond);
 
 // One control drawn through its paint event.
 template <typename Pick>

@@ -24,8 +24,10 @@ bool FakeClose() {
     ++FakeUsbDevice::Get().closeCalls;
     return true;
 }
-int FakeFirmware(const char*) {
-    return FakeUsbDevice::Get().firmwareResult;
+int FakeFirmware(const char* path) {
+    auto& d = FakeUsbDevice::Get();
+    d.firmwarePaths.push_back(path ? path : "");
+    return d.firmwareResult;
 }
 int FakeFpga(const char* name, const unsigned char* key) {
     auto& d = FakeUsbDevice::Get();

@@ -29,6 +29,7 @@ struct FakeUsbDevice {
     std::vector<std::vector<std::uint8_t>> sioFrames;
     std::vector<int> attenuatorSteps;
     std::vector<int> preselectorFilters;
+    std::vector<std::string> firmwarePaths;  // "" for the built-in image
     std::vector<std::string> fpgaNames;
     std::vector<std::vector<std::uint8_t>> fpgaKeys;
     int startBlockBytes = 0;

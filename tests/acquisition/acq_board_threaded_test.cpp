@@ -11,6 +11,7 @@
 #include "TempDir.h"
 #include "TestBlocks.h"
 #include "TestEnv.h"
+#include "WaitUntil.h"
 
 namespace velorix {
 namespace {
@@ -19,15 +20,7 @@ using namespace std::chrono_literals;
 using test::CounterOf;
 using test::FakeUsbDevice;
 using test::TestSink;
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using test::WaitUntil;
 
 class AcqBoardStreaming : public ::testing::Test {
 protected:
@@ -59,12 +52,12 @@ TEST_F(AcqBoardStreaming, BlocksFillUnitsIndependentlyOfTheirSize) {
     EXPECT_DOUBLE_EQ(sink.rate, 125.0);
 
     Feed(board, 16320);  // two units and 4032 bytes of a third
-    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == 2; }));
+    WaitUntil([&] { return board.BlocksPushed() == 2; });
     Feed(board, 2111);  // one byte short of completing the third
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(board.BlocksPushed(), 2u);
     Feed(board, 1);
-    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == 3; }));
+    WaitUntil([&] { return board.BlocksPushed() == 3; });
     board.Stop();
     ASSERT_EQ(sink.received.size(), 3u * 1024);
     // Frames 0..2719 from the first block, then the (misaligned) rest.
@@ -88,22 +81,25 @@ TEST_F(AcqBoardStreaming, StopClearsTheRunBitAndSendsTheFrame) {
 }
 
 TEST_F(AcqBoardStreaming, StreamArrivesWithoutAGapAtEveryRate) {
-    // Under the sanitizers the worker may be slow: a stream short enough for
-    // the ring to hold whole (5 blocks at 500 kHz are 53 of its 64 units).
-    const int blocks = test::kSanitized ? 5 : 40;
+    // Blocks come as fast as the worker drains them, never more than half
+    // the ring ahead of it, so the ring wraps several times and nothing is
+    // dropped however slowly the worker is scheduled.
+    const int blocks = test::kSanitized ? 8 : 40;
     for (int idx = 0; idx < 3; ++idx) {
         FakeUsbDevice::Reset();
-        dev().streamOnStart = true;
-        dev().blocksToStream = blocks;
         settings.DdcSamplingRateIdx = idx;
         settings.Derive();
         CAcqBoard board(lib);
         TestSink sink(1024);
         ASSERT_TRUE(Started(board, &sink));
-        const int frames = blocks * CAcqBoard::BlockBytesForRate(settings.outputRateKHz) / 6;
-        ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == unsigned(frames / 1024); }, 20s))
-            << "rate index " << idx << " pushed " << board.BlocksPushed() << " dropped "
-            << board.DroppedBytes();
+        const int blockBytes = CAcqBoard::BlockBytesForRate(settings.outputRateKHz);
+        for (int n = 1; n <= blocks; ++n) {
+            Feed(board, blockBytes);
+            const unsigned fed = unsigned(n * blockBytes / CAcqBoard::kUnitBytes);
+            WaitUntil([&] { return board.BlocksPushed() + CAcqBoard::kRingUnits / 2 >= fed; });
+        }
+        const int frames = blocks * blockBytes / 6;
+        WaitUntil([&] { return board.BlocksPushed() == unsigned(frames / 1024); });
         board.Stop();
         EXPECT_EQ(board.DroppedBytes(), 0u);
         ASSERT_EQ(sink.received.size(), size_t(frames / 1024) * 1024);
@@ -133,9 +129,12 @@ TEST_F(AcqBoardStreaming, SlowChainMakesTheRingDropWholeBlocksAndCountThem) {
     EXPECT_GT(board.DroppedBytes(), 0u);
     EXPECT_EQ(board.DroppedBytes() % 16320, 0u);
     const std::uint64_t dropped = board.DroppedBytes();
+    // A block the library lost on the way counts as dropped too.
+    board.OnBlock(nullptr, 16320);
+    EXPECT_EQ(board.DroppedBytes(), dropped + 16320);
     sink.gate.Set();
-    ASSERT_TRUE(WaitFor(
-        [&] { return board.BlocksPushed() == (40 * 16320 - dropped) / CAcqBoard::kUnitBytes; }));
+    WaitUntil(
+        [&] { return board.BlocksPushed() == (40 * 16320 - dropped) / CAcqBoard::kUnitBytes; });
     board.Stop();
     // No unit was rewritten under the worker: inside every unit the counter
     // runs on by one, or jumps by whole dropped blocks of 2720 frames.
@@ -156,11 +155,11 @@ TEST_F(AcqBoardStreaming, OverloadFlagStaysUntilCleared) {
     std::vector<std::uint8_t> unit(CAcqBoard::kUnitBytes, 0);
     unit[0] = 0x01;  // bit 0 set on a positive value: the mark
     board.OnBlock(unit.data(), CAcqBoard::kUnitBytes);
-    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == 1; }));
+    WaitUntil([&] { return board.BlocksPushed() == 1; });
     EXPECT_EQ(board.GetOverload(), 1);
     unit[0] = 0x00;
     board.OnBlock(unit.data(), CAcqBoard::kUnitBytes);
-    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == 2; }));
+    WaitUntil([&] { return board.BlocksPushed() == 2; });
     EXPECT_EQ(board.GetOverload(), 1);
     board.ClearOverload();
     EXPECT_EQ(board.GetOverload(), 0);
@@ -186,8 +185,7 @@ TEST_F(AcqBoardStreaming, StartStopCyclesAndRateChangesLeaveNoThread) {
 
 TEST_F(AcqBoardStreaming, RecordsTheRawStreamBitExactWhileItFlows) {
     test::TempDir dir("acqrec");
-    dev().streamOnStart = true;
-    dev().blocksToStream = test::kSanitized ? 5 : 30;
+    const int blocks = test::kSanitized ? 5 : 30;
     settings.DdcSamplingRateIdx = 1;
     settings.Derive();
     CDspRecorder rec(&settings);
@@ -198,8 +196,14 @@ TEST_F(AcqBoardStreaming, RecordsTheRawStreamBitExactWhileItFlows) {
     board.AttachRecorder(&rec);
     ASSERT_EQ(rec.Start(dir / "live"), 1);
     ASSERT_TRUE(board.Start());  // tells the recorder the rate
-    const unsigned units = dev().blocksToStream * 32640 / CAcqBoard::kUnitBytes;
-    ASSERT_TRUE(WaitFor([&] { return board.BlocksPushed() == units; }, 20s));
+    // Fed no faster than the worker drains the ring: nothing is dropped.
+    for (int n = 1; n <= blocks; ++n) {
+        Feed(board, 32640);
+        const unsigned fed = unsigned(n * 32640 / CAcqBoard::kUnitBytes);
+        WaitUntil([&] { return board.BlocksPushed() + CAcqBoard::kRingUnits / 2 >= fed; });
+    }
+    const unsigned units = blocks * 32640 / CAcqBoard::kUnitBytes;
+    WaitUntil([&] { return board.BlocksPushed() == units; });
     board.Stop();
     rec.Stop();
     const auto f = test::ReadAll(dir / "live_000.wav");

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,29 +34,84 @@ private:
     int retries_;
 };
 
+// The receiver's files are looked for as an installed program at root/bin
+// looks for them: VELORIX_DATA_DIR, the two XDG directories, root/share/velorix
+// and root/bin.
 class StartupTest : public ::testing::Test {
 protected:
+    static constexpr const char* kDirs[] = {"data", "home/velorix", "system/velorix",
+                                            "share/velorix", "bin"};
+
     void SetUp() override {
         FakeUsbDevice::Reset();
-        setenv("VELORIX_DATA_DIR", dataDir_.c_str(), 1);
+        for (const char* d : kDirs)
+            fs::create_directories(root_ / d);
+        setenv("VELORIX_DATA_DIR", Dir("data").c_str(), 1);
+        setenv("XDG_DATA_HOME", Dir("home").c_str(), 1);
+        setenv("XDG_DATA_DIRS", Dir("system").c_str(), 1);
+        unsetenv("VELORIX_DEVICE");
     }
-    void TearDown() override { unsetenv("VELORIX_DATA_DIR"); }
+    // The XDG variables stay: they name directories that no longer exist.
+    void TearDown() override {
+        unsetenv("VELORIX_DATA_DIR");
+        unsetenv("VELORIX_DEVICE");
+    }
     FakeUsbDevice& dev() { return FakeUsbDevice::Get(); }
+    std::string Dir(const std::string& name) const { return (root_ / name).string(); }
+    files::ProgramPlace Place() const {
+        return {Dir("bin"), "../share/velorix", "../lib/velorix", "."};
+    }
+    // The data directories of Place(), in their order, as "looked in" names them.
+    std::string LookedIn() const {
+        std::string text = "looked in:";
+        for (const char* d : kDirs)
+            text.append(text.back() == ':' ? " " : ", ").append(Dir(d));
+        return text;
+    }
+    void Touch(const std::string& path) { std::ofstream(root_ / path) << "\n"; }
+
     SettingsRecord settings;
-    test::TempDir dataDirectory_{"data"};
-    fs::path dataDir_ = dataDirectory_.path();
+    test::TempDir rootDirectory_{"startup"};
+    fs::path root_ = rootDirectory_.path();
 };
 
-TEST_F(StartupTest, MissingLibraryIsReportedWithTheSystemText) {
+TEST_F(StartupTest, MissingLibraryIsReportedWithTheSystemTextAndWhereItWasLookedFor) {
     UsbLibrary lib;
     RecordingNotifier notes;
     ReceiverStartup startup(lib, settings, notes);
-    EXPECT_FALSE(startup.BindLibrary((dataDir_ / "libvelorixusb.so").string()));
-    ASSERT_EQ(notes.Notices().size(), 1u);
-    EXPECT_EQ(notes.Notices()[0].caption, "Loading libvelorixusb.so...");
-    EXPECT_NE(notes.Notices()[0].text.find("libvelorixusb.so"), std::string::npos);
-    EXPECT_NE(notes.Notices()[0].text.find("No such file"), std::string::npos);
-    EXPECT_EQ(notes.Notices()[0].icon, Notifier::Icon::Error);
+    EXPECT_FALSE(startup.BindLibrary(Dir("data/libvelorixusb.so")));
+    startup.SetProgramPlace(Place());
+    EXPECT_FALSE(startup.BindLibrary());
+    const auto notices = notes.Notices();
+    ASSERT_EQ(notices.size(), 2u);
+    for (const auto& n : notices) {
+        EXPECT_EQ(n.caption, "Loading libvelorixusb.so...");
+        EXPECT_NE(n.text.find("libvelorixusb.so: cannot open shared object file: No such file"),
+                  std::string::npos);
+        EXPECT_EQ(n.icon, Notifier::Icon::Error);
+    }
+    // Given a path, the system's text is all; looked for, the places follow.
+    EXPECT_EQ(notices[0].text.find('\n'), std::string::npos);
+    const std::string& text = notices[1].text;
+    EXPECT_EQ(text.substr(text.find('\n') + 1),
+              files::LookedIn(files::LibraryDirectories(Place())));
+}
+
+// VELORIX_USB_LIBRARY wins; else the private directory relative to the
+// program comes before the program's own (the build tree's) directory.
+TEST_F(StartupTest, TheLibraryIsLocatedInTheInstalledLayoutFirst) {
+    setenv("VELORIX_USB_LIBRARY", "/opt/x/libvelorixusb.so", 1);
+    EXPECT_EQ(UsbLibrary::Locate(Place()).path, "/opt/x/libvelorixusb.so");
+    EXPECT_EQ(UsbLibrary::Locate(Place()).lookedIn, std::vector<std::string>{"/opt/x"});
+    unsetenv("VELORIX_USB_LIBRARY");
+    const std::vector<std::string> dirs = files::LibraryDirectories(Place());
+    EXPECT_EQ(UsbLibrary::Locate(Place()).path, dirs[0] + "/libvelorixusb.so");  // none there
+    Touch("bin/libvelorixusb.so");
+    EXPECT_EQ(UsbLibrary::Locate(Place()).path, Dir("bin/libvelorixusb.so"));
+    fs::create_directories(root_ / "lib/velorix");
+    Touch("lib/velorix/libvelorixusb.so");
+    EXPECT_EQ(UsbLibrary::Locate(Place()).path, Dir("lib/velorix/libvelorixusb.so"));
+    EXPECT_EQ(UsbLibrary::Locate(Place()).lookedIn, dirs);
 }
 
 // An absent receiver is asked for until Retry finds it or Cancel ends the
@@ -87,13 +145,33 @@ TEST_F(StartupTest, AbsentReceiverIsAskedForUntilRetryOrCancel) {
     }
 }
 
+// A receiver that is there but may not be opened says why and how to mend it.
+TEST_F(StartupTest, NotFoundTextCarriesTheLibrarysReason) {
+    const struct {
+        int error;
+        const char* second;
+    } cases[] = {
+        {0, "Please check connections and retry"},
+        {ENODEV, "Please check connections and retry"},
+        {EACCES,
+         "Permission denied: install the udev rule (velorix-cli --udev-rule), then plug the "
+         "receiver in again"},
+        {EBUSY, "Device or resource busy: another program uses the receiver"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReceiverStartup::NotFoundText(c.error),
+                  std::string("Velorix receiver not found\n") + c.second)
+            << c.error;
+}
+
 TEST_F(StartupTest, FirmwareFailuresHaveTheirOwnTexts) {
+    Touch("home/velorix/velorix24v11_512.hex");
     struct Case {
         int result;
         const char* without;
-        const char* text;
+        std::string text;
     } cases[] = {
-        {1, "", "velorix24v11_512.hex not found"},
+        {1, "", "velorix24v11_512.hex not found\n" + LookedIn()},
         {2, "", "Firmware download error"},
         {0, "FirmwareDownload", "Firmware download error"},  // missing export: -1
     };
@@ -103,6 +181,7 @@ TEST_F(StartupTest, FirmwareFailuresHaveTheirOwnTexts) {
         UsbLibrary lib(FakeUsbDevice::Exports(c.without));
         RecordingNotifier notes;
         ReceiverStartup startup(lib, settings, notes);
+        startup.SetProgramPlace(Place());
         EXPECT_FALSE(startup.DownloadFirmware());
         ASSERT_EQ(notes.Notices().size(), 1u);
         EXPECT_EQ(notes.Notices()[0].text, c.text);
@@ -112,31 +191,74 @@ TEST_F(StartupTest, FirmwareFailuresHaveTheirOwnTexts) {
     EXPECT_EQ(missing.FirmwareDownload(nullptr), -1);
 }
 
-TEST_F(StartupTest, MissingBitstreamNamesThePlainFile) {
+// The owner's firmware comes from the first data directory that holds it,
+// the virtual receiver's only from a virtual/ folder; without one the
+// library's built-in image is loaded ("").
+TEST_F(StartupTest, EachReceiverLoadsOnlyItsOwnFirmware) {
+    struct Case {
+        bool virtualDevice;
+        std::vector<const char*> files;
+        const char* loaded;
+    } cases[] = {
+        {false, {}, ""},
+        {false, {"system/velorix", "home/velorix"}, "home/velorix"},
+        {false, {"data/virtual", "bin/virtual"}, ""},
+        {true, {"home/velorix", "bin"}, ""},
+        {true, {"home/velorix", "share/velorix/virtual", "bin/virtual"}, "share/velorix/virtual"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.virtualDevice) setenv("VELORIX_DEVICE", "virtual", 1);
+        for (const char* dir : c.files) {
+            fs::create_directories(root_ / dir);
+            Touch(std::string(dir) + "/velorix24v11_512.hex");
+        }
+        UsbLibrary lib(FakeUsbDevice::Exports());
+        RecordingNotifier notes;
+        ReceiverStartup startup(lib, settings, notes);
+        startup.SetProgramPlace(Place());
+        EXPECT_TRUE(startup.DownloadFirmware());
+        const std::string loaded = *c.loaded ? Dir(c.loaded) + "/velorix24v11_512.hex" : "";
+        EXPECT_EQ(dev().firmwarePaths, std::vector<std::string>{loaded}) << c.loaded;
+    }
+}
+
+TEST_F(StartupTest, AMissingBitstreamIsToldWithWhereItWasLookedFor) {
     UsbLibrary lib(FakeUsbDevice::Exports());
-    dev().fpgaResult = 1;
     RecordingNotifier notes;
     ReceiverStartup startup(lib, settings, notes);
+    startup.SetProgramPlace(Place());
+    // Nowhere: the library is not asked.
     EXPECT_FALSE(startup.ConfigureRate(1, nullptr, false));
-    ASSERT_EQ(notes.Notices().size(), 1u);
-    EXPECT_EQ(notes.Notices()[0].text, "velorix250k24v11 not found");
-    EXPECT_EQ(notes.Notices()[0].caption, "Installation Error");
-    // The library was asked for the file in the data directory.
+    EXPECT_TRUE(dev().fpgaNames.empty());
+    // Found, but the library cannot open it.
+    Touch("system/velorix/velorix250k24v11.sbs");
+    dev().fpgaResult = 1;
+    EXPECT_FALSE(startup.ConfigureRate(1, nullptr, false));
     ASSERT_EQ(dev().fpgaNames.size(), 1u);
-    EXPECT_EQ(dev().fpgaNames[0], (dataDir_ / "velorix250k24v11").string());
-
-    FakeUsbDevice::Reset();
+    EXPECT_EQ(dev().fpgaNames[0], Dir("system/velorix/velorix250k24v11"));
     dev().fpgaResult = 2;
-    RecordingNotifier notes2;
-    ReceiverStartup s2(lib, settings, notes2);
-    EXPECT_FALSE(s2.ConfigureRate(0, nullptr, false));
-    EXPECT_EQ(notes2.Notices().at(0).text, "Bitstream load error");
+    EXPECT_FALSE(startup.ConfigureRate(1, nullptr, false));
+
+    const std::vector<std::string> texts = {"velorix250k24v11 not found\n" + LookedIn(),
+                                            "velorix250k24v11 not found\n" + LookedIn(),
+                                            "Bitstream load error"};
+    const auto notices = notes.Notices();
+    ASSERT_EQ(notices.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(notices[i].text, texts[i]);
+        EXPECT_EQ(notices[i].caption, "Installation Error");
+    }
 }
 
 TEST_F(StartupTest, RateChangeStoresTheRateAndPassesTheKey) {
     UsbLibrary lib(FakeUsbDevice::Exports());
     RecordingNotifier notes;
     ReceiverStartup startup(lib, settings, notes);
+    startup.SetProgramPlace(Place());
+    Touch("home/velorix/velorix500k24v11.sbs");
+    // A key where the bitstream is not belongs to no bitstream.
+    std::ofstream(root_ / "data/velorix500k24v11.key") << "ffffffffffff\n";
     int configured = 0;
     EXPECT_TRUE(startup.ConfigureRate(2, nullptr, false, [&] { ++configured; }));
     EXPECT_EQ(configured, 1);
@@ -146,13 +268,13 @@ TEST_F(StartupTest, RateChangeStoresTheRateAndPassesTheKey) {
     EXPECT_EQ(dev().fpgaKeys.at(0), std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
 
     // A sidecar key beside the bitstream wins.
-    std::ofstream(dataDir_ / "velorix500k24v11.key") << "0123456789ab\n";
+    std::ofstream(root_ / "home/velorix/velorix500k24v11.key") << "0123456789ab\n";
     EXPECT_TRUE(startup.ConfigureRate(2, nullptr, false));
     EXPECT_EQ(dev().fpgaKeys.at(1),
               (std::vector<std::uint8_t>{0x01, 0x23, 0x45, 0x67, 0x89, 0xab}));
 
     // A malformed one is refused before the receiver is touched.
-    std::ofstream(dataDir_ / "velorix500k24v11.key") << "0123456789a\n";
+    std::ofstream(root_ / "home/velorix/velorix500k24v11.key") << "0123456789a\n";
     EXPECT_FALSE(startup.ConfigureRate(2, nullptr, false));
     EXPECT_EQ(dev().fpgaKeys.size(), 2u);
     EXPECT_EQ(notes.Notices().back().caption, "Installation Error");
@@ -217,15 +339,6 @@ TEST(UsbBinding, PartialLibraryBindsWhatItHasAndToleratesTheRest) {
     EXPECT_FALSE(lib.IsLoaded());
     EXPECT_EQ(lib.BoundCount(), 0);
     EXPECT_EQ(lib.Open(), 0);
-}
-
-TEST(UsbBinding, LibraryPathComesFromTheEnvironmentOrTheProgramDirectory) {
-    setenv("VELORIX_USB_LIBRARY", "/opt/x/libvelorixusb.so", 1);
-    EXPECT_EQ(UsbLibrary::DefaultPath(), "/opt/x/libvelorixusb.so");
-    unsetenv("VELORIX_USB_LIBRARY");
-    const std::string p = UsbLibrary::DefaultPath();
-    EXPECT_EQ(fs::path(p).filename(), "libvelorixusb.so");
-    EXPECT_EQ(fs::path(p).parent_path(), fs::read_symlink("/proc/self/exe").parent_path());
 }
 
 }  // namespace

@@ -51,14 +51,23 @@ TEST(SeriesSwitch, TheFileBeingPlayedIsReadInOnePiece) {
     board.Open(&settings);
     ASSERT_EQ(board.OpenFile(dir / "walk_000.wav", notes), 1);
     board.SetStopAtEnd(true);
-    board.StartPlayback();  // a quarter second ahead: about a quarter of the series
+    board.StartPlayback();  // a tenth of a second ahead: the first few files of the series
+    // The walk waits for a fresh reading every few steps, so the readings
+    // fall all along the series however the two threads are scheduled.
+    constexpr int kStepsPerReading = 16;
+    std::atomic<int> readings{0};
     std::atomic<bool> done{false};
+    int steps = 0;
     std::thread completion([&] {
-        while (board.IsPlaying())
+        while (board.IsPlaying()) {
             board.Played(16, 31250.0);
+            if (++steps % kStepsPerReading != 0) continue;
+            const int seen = readings;
+            while (readings == seen)
+                std::this_thread::yield();
+        }
         done = true;
     });
-    int readings = 0;
     int lastFile = 0;
     auto read = [&] {
         const CAcqBoard::PlayingFile f = board.CurrentFile();
@@ -73,7 +82,7 @@ TEST(SeriesSwitch, TheFileBeingPlayedIsReadInOnePiece) {
         read();
     completion.join();
     read();
-    EXPECT_GT(readings, 1);
+    EXPECT_GT(readings, steps / kStepsPerReading);
     EXPECT_EQ(lastFile, kFiles - 1);
     EXPECT_EQ(settings.CenterFreq, 7000000 + 1000 * (kFiles - 1));
 }

@@ -64,11 +64,10 @@ public:
         gateOpen_ = open;
         cv_.notify_all();
     }
-    // Waits until `count` buffers were written; false after `seconds`.
-    bool WaitWritten(size_t count, double seconds = 10.0) {
+    // Waits until `count` buffers were written, however long that takes.
+    void WaitWritten(size_t count) {
         std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, std::chrono::duration<double>(seconds),
-                            [&] { return written.size() >= count; });
+        cv_.wait(lock, [&] { return written.size() >= count; });
     }
     std::vector<std::vector<std::byte>> Written() {
         std::lock_guard lock(mutex_);

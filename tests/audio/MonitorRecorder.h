@@ -74,14 +74,26 @@ public:
         std::lock_guard lock(mutex_);
         return left_.size();
     }
-    // Waits until parec delivers data (the stream is up).
-    bool WaitForData(double seconds = 5.0) const {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (Frames() == 0) {
-            if (std::chrono::steady_clock::now() > end) return false;
+    // Waits until parec delivers data (the stream is up); false when parec
+    // ended without any.
+    bool WaitForData() const {
+        if (!Running()) return false;
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (!left_.empty()) return true;
+                if (readerDone_) return false;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        return true;
+    }
+    // Frames recorded after the last left sample louder than `threshold`;
+    // 0 while none was.
+    size_t QuietFramesAfterLoud(double threshold) const {
+        std::lock_guard lock(mutex_);
+        for (size_t i = left_.size(); i > 0; --i)
+            if (std::fabs(left_[i - 1]) > threshold) return left_.size() - i;
+        return 0;
     }
     std::vector<double> Left() const {
         std::lock_guard lock(mutex_);
@@ -108,7 +120,11 @@ private:
         std::vector<uint8_t> carry;
         for (;;) {
             const ssize_t n = read(fd_, buf.data(), buf.size());
-            if (n <= 0) return;
+            if (n <= 0) {
+                std::lock_guard lock(mutex_);
+                readerDone_ = true;
+                return;
+            }
             const auto now = std::chrono::steady_clock::now();
             carry.insert(carry.end(), buf.begin(), buf.begin() + n);
             const size_t whole = carry.size() / 4 * 4;
@@ -130,6 +146,7 @@ private:
     int fd_ = -1;
     std::thread reader_;
     mutable std::mutex mutex_;
+    bool readerDone_ = false;  // parec's output ended
     std::vector<double> left_, right_;
     std::vector<Chunk> chunks_;
     double readerCpuSeconds_ = 0;

@@ -10,6 +10,7 @@
 #include "NullAudioSink.h"
 #include "RecordingNotifier.h"
 #include "TestEnv.h"
+#include "WaitUntil.h"
 #include "WaveOut.h"
 
 namespace velorix::test {
@@ -55,14 +56,10 @@ TEST(NullOutput, PlaysAtTheRealTimeRateWithoutDropping) {
         for (int i = 0; i < 8; ++i)
             PushBlock(out, 1);
     }
-    const auto end = start + std::chrono::seconds(30);
-    for (;;) {
-        {
-            std::lock_guard lock(feeder.mutex);
-            if (feeder.played == buffers || Clock::now() > end) break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    WaitUntil([&] {
+        std::lock_guard lock(feeder.mutex);
+        return feeder.played >= buffers;
+    });
     ASSERT_EQ(out.PlayedCount(), static_cast<uint64_t>(buffers));
     std::lock_guard lock(feeder.mutex);
     ASSERT_EQ(feeder.played, buffers);

@@ -9,6 +9,7 @@
 
 #include "FakeAudioSink.h"
 #include "RecordingNotifier.h"
+#include "WaitUntil.h"
 #include "WaveOut.h"
 
 namespace velorix::test {
@@ -33,9 +34,8 @@ TEST(WaveOut, AFilesThreadsNeverPreemptTheChainAndASoundCardsDo) {
         ASSERT_EQ(out.Open(""), 1);
         out.Buffer().AdvanceWrite(out.Buffer().Capacity());
         out.BufferFull();
-        ASSERT_TRUE(sink->WaitWritten(CWaveOut::kSilentBuffers + 1));
-        for (int i = 0; i < 5000 && pacer.policy.load() < 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sink->WaitWritten(CWaveOut::kSilentBuffers + 1);
+        WaitUntil([&] { return pacer.policy.load() >= 0; });
         const int expected = dropsWhenFull ? SCHED_OTHER : SCHED_BATCH;
         {
             std::lock_guard lock(sink->mutex_);

@@ -75,12 +75,25 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"--source", "x.wav", "--rate", "250"}, "its own rate"},
         {{"--audio-out", "a.wav", "--audio-device", ""}, "exclude each other"},
         {{"--source", "x.wav", "--record", "r"}, "not a file that is played"},
+        {{"--rigctl", "4532x"}, "--rigctl needs [HOST:]PORT"},
+        {{"--rigctl", "4532", "--source", "x.wav"}, "--rigctl runs a station on the receiver"},
+        {{"--rigctl", "4532", "--smeter"}, "no --source FILE, --record"},
     };
     for (const auto& c : cases) {
         const CliParse p = Parse(c.args);
         EXPECT_FALSE(p.ok) << c.says;
         EXPECT_NE(p.error.find(c.says), std::string::npos) << p.error;
     }
+}
+
+TEST(CliOptions, RigctlNamesTheStationsEndpointOrOff) {
+    const CliParse station = Parse({"--rigctl", "0.0.0.0:4532", "--seconds", "5"});
+    ASSERT_TRUE(station.ok) << station.error;
+    EXPECT_EQ(station.options.rigctl, (RigctlEndpoint{"0.0.0.0", 4532}));
+    // Off only stores itself: any other run may come with it.
+    const CliParse off = Parse({"--rigctl", "off", "--source", "x.wav", "--smeter"});
+    ASSERT_TRUE(off.ok) << off.error;
+    EXPECT_EQ(off.options.rigctl->port, 0);
 }
 
 TEST(CliOptions, ModeNamesRoundTrip) {

@@ -14,6 +14,7 @@
 #include "CliRun.h"
 #include "E2eSupport.h"
 #include "TempDir.h"
+#include "WavFormat.h"
 
 namespace velorix {
 namespace {
@@ -123,6 +124,24 @@ TEST_F(CliRun, ARecordingPlayedBackGivesTheSameAudioBitForBit) {
     const auto b = test::ReadAll(Path("play.wav"));
     ASSERT_GT(a.size(), 44u + 31250u * 4 / 2);
     EXPECT_TRUE(a == b) << a.size() << " vs " << b.size();
+
+    // A next file of the series at another rate ends the playback before it,
+    // and the run says so and fails.
+    WavReceiverInfo info;
+    info.rateIdx = 1;
+    WavHeaderImage header = BuildWavHeader(info);
+    SetWavSizes(header, 6144);
+    std::vector<std::uint8_t> next(header.begin(), header.end());
+    next.resize(next.size() + 6144);
+    test::WriteAll(Path("rec_001.wav"), next);
+    const CliResult cut = RunWith(
+        {"--source", Path("rec_000.wav"), "--tune", "14151000", "--audio-out", Path("c.wav")});
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_NE(cut.err.find("The series ends before " + Path("rec_001.wav") +
+                           ": it is recorded at 250 kHz, the series at 125 kHz"),
+              std::string::npos)
+        << cut.err;
+    EXPECT_EQ(test::ReadAll(Path("c.wav")), b);  // the first file was played whole
 }
 
 TEST_F(CliRun, FailuresAreToldWithExitCodeOne) {

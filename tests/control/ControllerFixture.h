@@ -29,6 +29,9 @@ class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest() : dir_("control") {
         FakeUsbDevice::Reset();
+        // The owner's bitstreams, for the scripted library to be handed.
+        for (const char* name : {"velorix125k24v11", "velorix250k24v11", "velorix500k24v11"})
+            WriteAll(dir_ / (std::string(name) + ".sbs"), {});
         setenv("VELORIX_DATA_DIR", dir_.path().c_str(), 1);
     }
     ~ControllerTest() override {

@@ -207,10 +207,14 @@ TEST_F(Source, FilesThatDoNotLoadKeepPlayDisabled) {
     EXPECT_FALSE(ctl->Source().Play().accepted);
 }
 
-TEST_F(Source, RecorderThatCannotStartLeavesTheReceiverState) {
+TEST_F(Source, RecorderThatCannotStartTellsWhyAndLeavesTheReceiverState) {
     StartUp();
     auto o = ctl->Source().StartRecording(dir_ / "no/such/dir/rec.wav");
     EXPECT_FALSE(o.accepted);
+    ASSERT_EQ(notes.Notices().size(), 1u);
+    EXPECT_EQ(notes.Notices()[0].text,
+              "Can't create " + dir_ / "no/such/dir/rec_000.wav" + ": No such file or directory");
+    EXPECT_EQ(notes.Notices()[0].caption, "Record Error");
     ExpectFlags(settings, {0, 0, 0, 0}, "Receiver");
     EXPECT_TRUE(panel().Enabled(ControlId::Presel));
     EXPECT_FALSE(panel().Lit(ControlId::Record));
@@ -292,6 +296,25 @@ TEST_F(Source, ClipIsReportedOnceAndPlaybackTimeDrivesTheStationClock) {
     EXPECT_EQ(settings.playing.load(), 0);
     EXPECT_EQ(settings.fileLoaded.load(), 0);
     EXPECT_FALSE(board.IsFileOpen());
+}
+
+TEST_F(Source, ASeriesCutShortByAFileOfAnotherRateIsToldOnce) {
+    StartUp();
+    ctl->SelectSource(1);
+    WavReceiverInfo info;
+    const std::string first = WriteRecording("cut_000.wav", info, 6144 * 2);
+    info.rateIdx = 1;
+    const std::string next = WriteRecording("cut_001.wav", info, 6144 * 2);
+    ASSERT_TRUE(ctl->LoadFile(first).accepted);
+    ASSERT_TRUE(ctl->Play().accepted);  // reads past the end of the first file
+    ctl->Tick();
+    ctl->Tick();  // tells nothing new
+    const auto n = notes.Notices();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_EQ(n[0].caption, "Playback");
+    EXPECT_EQ(n[0].text, "The series ends before " + next +
+                             ": it is recorded at 250 kHz, the series at 125 kHz");
+    ctl->Shutdown();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ TEST_F(Stations, LinesForTheTunedKHzAndTheClockOfTheChosenList) {
             "x\n";
         return std::vector<std::uint8_t>(text.begin(), text.end());
     }());
-    lists = LoadStationLists(dir_.path().string());
+    lists = LoadStationLists({dir_.path().string()});
     settings.MemListIdx = 1;  // EiBi
     settings.CenterFreq = 9420300;
     now = kTue0430;
@@ -49,7 +49,7 @@ TEST_F(Stations, PlaybackTimeReplacesTheClock) {
             "9420          0400-0600       GRC Voz de la Libertad Radio Gr  Eu   x      ERA\n";
         return std::vector<std::uint8_t>(text.begin(), text.end());
     }());
-    lists = LoadStationLists(dir_.path().string());
+    lists = LoadStationLists({dir_.path().string()});
     settings.MemListIdx = 1;
     now = kTue0430 + 8 * 3600;  // nothing on air now
     StartUp();

@@ -2,19 +2,12 @@
 #include <thread>
 
 #include "ControllerFixture.h"
+#include "WaitUntil.h"
 
 namespace velorix::test {
 namespace {
 
 using Streaming = ControllerTest;
-
-// Waits (up to 10 s, for slow sanitizer runs) until `done` holds.
-template <typename F>
-bool WaitFor(F done) {
-    for (int i = 0; i < 1000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-}
 
 TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
     dev().streamOnStart = true;
@@ -23,7 +16,7 @@ TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
     ASSERT_TRUE(board.Start());
 
     ASSERT_TRUE(ctl->Source().StartRecording(dir_ / "live.wav").accepted);
-    ASSERT_TRUE(WaitFor([&] { return recorder.BytesInFile() >= 6144u * 4; }));
+    WaitUntil([&] { return recorder.BytesInFile() >= 6144u * 4; });
     ctl->Source().Tick();
     EXPECT_EQ(settings.recording.load(), 1);
     EXPECT_GE(panel().recBar.positionBytes, 6144u * 4);
@@ -43,7 +36,7 @@ TEST_F(Streaming, RecordingWhileTheReceiverStreamsAndTheGuardStopsIt) {
     EXPECT_TRUE(board.IsRunning());
     EXPECT_EQ(dev().startBlockBytes, 4 * 16320);
     const auto before = board.BlocksPushed();
-    EXPECT_TRUE(WaitFor([&] { return board.BlocksPushed() > before + 2; }));
+    WaitUntil([&] { return board.BlocksPushed() > before + 2; });
     board.Stop();
 }
 

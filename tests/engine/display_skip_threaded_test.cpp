@@ -6,6 +6,7 @@
 
 #include "DspThread.h"
 #include "TestBlocks.h"
+#include "WaitUntil.h"
 
 namespace velorix {
 namespace {
@@ -14,12 +15,8 @@ using test::PassingSource;
 using test::TestSink;
 using test::TestSource;
 
-bool WaitReady(CDspThread& t) {
-    for (int i = 0; i < 5000; ++i) {
-        if (t.IsReady()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
+void WaitReady(CDspThread& t) {
+    test::WaitUntil([&] { return t.IsReady(); });
 }
 
 // Blocks the skip limit drops are counted without being copied into the
@@ -45,7 +42,7 @@ TEST(DisplaySkip, DroppedBlocksAreCountedUncopiedAndShownOnesAreWhole) {
         const int headBlocks = displayBlocks * c.displayBlock / c.headBlock;
         for (int b = 0; b < headBlocks; ++b) {
             head.PushRamp(1, static_cast<double>(b) * c.headBlock);
-            ASSERT_TRUE(WaitReady(thread));
+            WaitReady(thread);
             // Until the first display block is due, nothing was written.
             if (c.limit > 0 && (b + 1) * c.headBlock <= c.limit * c.displayBlock) {
                 ASSERT_TRUE(std::isnan(memory[c.displayBlock - 1].real())) << b;

@@ -8,6 +8,7 @@
 #include "DspThread.h"
 #include "Event.h"
 #include "TestBlocks.h"
+#include "WaitUntil.h"
 
 namespace velorix {
 namespace {
@@ -17,12 +18,8 @@ using test::TestSink;
 using test::TestSource;
 
 // Waits until the worker has finished with the block it was handed.
-bool WaitReady(CDspThread& t) {
-    for (int i = 0; i < 5000; ++i) {
-        if (t.IsReady()) return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
+void WaitReady(CDspThread& t) {
+    test::WaitUntil([&] { return t.IsReady(); });
 }
 
 // A sink that the worker finishes only when the test opens the gate.
@@ -46,7 +43,7 @@ struct ThreadedChain : ::testing::Test {
     // Pushes one block and waits for the hand-over to finish.
     void PushOne() {
         next = src.PushRamp(1, next);
-        ASSERT_TRUE(WaitReady(thr));
+        WaitReady(thr);
     }
     TestSource src;
     CDspThread thr;
@@ -121,9 +118,9 @@ TEST(ThreadHandOver, BusyWorkerMakesTheUpstreamDropInsteadOfQueueing) {
     src.PushRamp(5, 256.0);  // all dropped upstream
     EXPECT_EQ(thr.IsReady(), 0);
     sink.gate.Set();
-    ASSERT_TRUE(WaitReady(thr));
+    WaitReady(thr);
     src.PushRamp(1, 2048.0);
-    ASSERT_TRUE(WaitReady(thr));
+    WaitReady(thr);
     EXPECT_EQ(sink.fullCalls, 2);
     ASSERT_EQ(sink.received.size(), 512u);
     EXPECT_EQ(sink.received[255].real(), 255.0);
@@ -147,7 +144,7 @@ TEST(ThreadHandOver, ProducerSideRunHandsOverOnceTheDownstreamFills) {
     fill(64);
     thr.Run();
     EXPECT_EQ(thr.GetState(), 1);
-    ASSERT_TRUE(WaitReady(thr));
+    WaitReady(thr);
     EXPECT_EQ(sink.fullCalls, 1);
     EXPECT_EQ(sink.received.back().real(), 127.0);
 }
@@ -173,7 +170,7 @@ TEST(ThreadLifecycle, DestroyWhileTheWorkerIsBusyWaitsForIt) {
     src.Connect(thr.get());
     thr->Connect(&sink);
     src.PushRamp(1);
-    ASSERT_TRUE(sink.entered.WaitFor(5s));
+    sink.entered.Wait();
     std::thread opener([&] {
         std::this_thread::sleep_for(20ms);
         sink.gate.Set();

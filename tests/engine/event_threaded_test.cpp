@@ -46,7 +46,8 @@ TEST(Event, SetFromAnotherThreadEndsAWait) {
         std::this_thread::sleep_for(10ms);
         e.Set();
     });
-    EXPECT_TRUE(e.WaitFor(5s));
+    // Ends at the Set, however late that comes on a loaded machine.
+    EXPECT_TRUE(e.WaitFor(std::chrono::hours(1)));
     t.join();
 }
 

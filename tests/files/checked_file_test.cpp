@@ -60,6 +60,11 @@ TEST_F(CheckedFile, InputsThatAreNotSmallRegularFilesAreRefusedAtOnce) {
     FileProblem problem;
     EXPECT_FALSE(OpenInput(dir / "absent", kNoLimit, &problem));
     EXPECT_EQ(problem.Describe("x"), "x: No such file or directory");
+    EXPECT_TRUE(problem.Missing());
+    EXPECT_FALSE(OpenInput(dir / "sparse/x", kNoLimit, &problem));  // under a file
+    EXPECT_TRUE(problem.Missing());
+    EXPECT_FALSE(ReadInput(fifo, kNoLimit, &problem));
+    EXPECT_FALSE(problem.Missing());
     // A recording is never refused for its size.
     const auto big = OpenInput(sparse, kNoLimit);
     ASSERT_TRUE(big);

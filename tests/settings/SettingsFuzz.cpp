@@ -67,9 +67,8 @@ void FuzzSettingsLoad(const std::uint8_t* data, std::size_t size) {
     SettingsRecord loaded;
     SettingsStore::Load(loaded);
     const std::vector<int> values = Values(loaded);
-    // Save's answer is not checked: after a damaged file it reports Qt's
-    // format error of the read, though the file it wrote is whole.
-    SettingsStore::Save(loaded);
+    // A damaged file read is no failed save: the save is judged by its write.
+    if (!SettingsStore::Save(loaded)) Broken("the save failed");
     const std::string saved = ReadText(first);
 
     const std::string second = FreshStore();

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "ChildProcess.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TempDir.h"
@@ -31,8 +32,8 @@ protected:
         s.beginGroup("Beta 0.31");
         s.setValue(QString::fromStdString(key), value);
     }
-    std::string FileText() {
-        std::ifstream in(SettingsStore::FilePath());
+    static std::string ReadText(const fs::path& path) {
+        std::ifstream in(path);
         std::stringstream ss;
         ss << in.rdbuf();
         return ss.str();
@@ -102,7 +103,7 @@ TEST_F(SettingsStoreTest, MainFftIndexIsReadButNeverWritten) {
 
     fs::remove(SettingsStore::FilePath());
     ASSERT_TRUE(SettingsStore::Save(r));
-    const std::string text = FileText();
+    const std::string text = ReadText(SettingsStore::FilePath());
     EXPECT_EQ(text.find("MainFFTIdx"), std::string::npos);
     EXPECT_NE(text.find("FltBw43=2400"), std::string::npos);
     EXPECT_NE(text.find("DemBwIdx2=4"), std::string::npos);
@@ -114,7 +115,7 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     // The store reads and writes in the order of this visit.
     std::vector<std::string> names;
     ForEachSettingsKey(r, [&](const SettingsKey& k) { names.push_back(k.name); });
-    ASSERT_EQ(names.size(), 158u);
+    ASSERT_EQ(names.size(), 159u);
     EXPECT_EQ(names[0], "AdcSamplingRate");
     EXPECT_EQ(names[2], "MainFFTIdx");
     EXPECT_EQ(names[13], "FltBw00");
@@ -124,7 +125,8 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     EXPECT_EQ(names[122], "DemBwIdx0");
     EXPECT_EQ(names[131], "DemWhStepIdx0");
     EXPECT_EQ(names[140], "DemAgcIdx0");
-    EXPECT_EQ(names.back(), "VolVal");
+    EXPECT_EQ(names[157], "VolVal");
+    EXPECT_EQ(names.back(), "RigctlPort");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
 }
 
@@ -178,6 +180,23 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackAndTwosComplementIsAccepted) {
     EXPECT_EQ(r.RefLevel, 0);
 }
 
+// The one text among the integers (RigctlPort round-trips with them).
+TEST_F(SettingsStoreTest, TheRigctlHostIsAnAddressOrTheDefaultWithANote) {
+    SettingsRecord r;
+    r.RigctlHost = "::1";
+    ASSERT_TRUE(SettingsStore::Save(r));
+    EXPECT_TRUE(SettingsStore::Load(r).empty());
+    EXPECT_EQ(r.RigctlHost, "::1");
+    for (const QVariant& bad : {QVariant("radio.local"), QVariant(7), QVariant("")}) {
+        Store("RigctlHost", bad);
+        EXPECT_EQ(SettingsStore::Load(r),
+                  std::vector<std::string>{"stored settings: the rigctl host '" +
+                                           bad.toString().toStdString() +
+                                           "' is no IP address: 127.0.0.1 is used"});
+        EXPECT_EQ(r.RigctlHost, "127.0.0.1");
+    }
+}
+
 TEST_F(SettingsStoreTest, ChangedFrequencyComesBackNextStart) {
     SettingsRecord r;
     SettingsStore::Load(r);
@@ -225,34 +244,89 @@ TEST_F(SettingsStoreTest, KeysThatCannotWorkTogetherAreMendedAndTold) {
     }
 }
 
-TEST_F(SettingsStoreTest, ASaveThatCannotBeWrittenFails) {
-    SettingsRecord r;
-    SettingsStore::Load(r);
-    const fs::path file = SettingsStore::FilePath();
-    // A directory where the file belongs: not read (defaults, told), not written over.
-    fs::create_directories(file);
-    r.CenterFreq = 7100000;
-    EXPECT_EQ(SettingsStore::Load(r),
-              (std::vector<std::string>{file.string() +
-                                        " is not a settings file (a directory, device or pipe): "
-                                        "the defaults are used"}));
-    EXPECT_EQ(r.CenterFreq, 14150000);
-    EXPECT_FALSE(SettingsStore::Save(r));
-    fs::remove(file);
-    // The configuration directory named by a regular file: nothing can be created under it.
-    std::ofstream(dir_ / "plain").put('x');
-    setenv("VELORIX_CONFIG_DIR", (dir_ / "plain").c_str(), 1);
-    EXPECT_FALSE(SettingsStore::Save(r));
-    setenv("VELORIX_CONFIG_DIR", dir_.c_str(), 1);
-    ASSERT_TRUE(SettingsStore::Save(r));
-    // Root writes through permission bits; anyone else meets a read-only file.
-    if (::geteuid() != 0) {
-        fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-        fs::permissions(file, fs::perms::owner_read);
-        r.CenterFreq = 9000000;
+TEST_F(SettingsStoreTest, AStoreThatCannotBeWrittenIsToldAtLoadAndItsSaveFails) {
+    const std::string file = SettingsStore::FilePath(), plain = (dir_ / "plain").string();
+    const std::string unkept = ": the settings will not be kept";
+    fs::create_directories(file);   // a directory where the file belongs
+    std::ofstream(plain).put('x');  // a configuration folder that is a regular file
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {dir_.string(),
+         {file + ": a directory, not a file: the defaults are used",
+          file + " cannot be written (it is not a regular file)" + unkept}},
+        {plain,
+         {plain + "/Tessaline s.r.l./velorix.conf cannot be written (" + plain +
+          " is a file, not a folder)" + unkept}},
+    };
+    for (const auto& [root, notes] : cases) {
+        setenv("VELORIX_CONFIG_DIR", root.c_str(), 1);
+        SettingsRecord r;
+        r.CenterFreq = 7100000;
+        EXPECT_EQ(SettingsStore::Load(r), notes);
+        EXPECT_EQ(r.CenterFreq, 14150000);
         EXPECT_FALSE(SettingsStore::Save(r));
-        fs::permissions(file.parent_path(), fs::perms::owner_all);
     }
+}
+
+// A file its user may read but not write: read, told, and its save fails. Root
+// writes through permission bits, so as root the check runs again as nobody.
+TEST_F(SettingsStoreTest, AFileItsUserCannotWriteIsReadToldAndNotSaved) {
+    if (const char* asNobody = std::getenv("VELORIX_STORE_AS_NOBODY")) {
+        setenv("VELORIX_CONFIG_DIR", asNobody, 1);
+    } else {
+        Store("CenterFreq", 7100000);
+        const fs::path file = SettingsStore::FilePath();
+        fs::permissions(file.parent_path(), fs::perms::all);  // only the file refuses
+        fs::permissions(file,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        if (::geteuid() == 0) {
+            setenv("VELORIX_STORE_AS_NOBODY", dir_.c_str(), 1);
+            const std::string self = fs::read_symlink("/proc/self/exe");
+            test::ChildProcess child(
+                {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", self,
+                 "--gtest_filter=SettingsStoreTest."
+                 "AFileItsUserCannotWriteIsReadToldAndNotSaved"},
+                (dir_ / "nobody.log").string());
+            unsetenv("VELORIX_STORE_AS_NOBODY");
+            child.Wait();
+            const std::string log = ReadText(dir_ / "nobody.log");
+            EXPECT_NE(log.find("[  PASSED  ] 1 test."), std::string::npos) << log;
+            return;
+        }
+    }
+    const std::string before = ReadText(SettingsStore::FilePath());
+    SettingsRecord r;
+    EXPECT_EQ(SettingsStore::Load(r),
+              (std::vector<std::string>{SettingsStore::FilePath() +
+                                        " cannot be written (Permission denied): the settings "
+                                        "will not be kept"}));
+    EXPECT_EQ(r.CenterFreq, 7100000);
+    r.CenterFreq = 9000000;
+    EXPECT_FALSE(SettingsStore::Save(r));
+    EXPECT_EQ(ReadText(SettingsStore::FilePath()), before);
+}
+
+// A store with a format error keeps what parses; the file as it was is copied
+// aside once, and the save that rewrites it whole is reported as saved.
+TEST_F(SettingsStoreTest, AStoreWithAFormatErrorIsCopiedAsideAndSavedWhole) {
+    const std::string file = SettingsStore::FilePath();
+    const std::string damaged = "[Beta%200.31]\nCenterFreq=7100000\n[x\nM\n";
+    fs::create_directories(fs::path(file).parent_path());
+    std::ofstream(file) << damaged;
+    SettingsRecord r;
+    EXPECT_EQ(SettingsStore::Load(r),
+              (std::vector<std::string>{file +
+                                        " has a format error: the settings that could be read "
+                                        "are used, and the file as it was is kept as " +
+                                        file + ".bad"}));
+    EXPECT_EQ(r.CenterFreq, 7100000);
+    EXPECT_EQ(ReadText(file + ".bad"), damaged);
+    r.VolVal = -50;
+    EXPECT_TRUE(SettingsStore::Save(r));
+    SettingsRecord again;
+    EXPECT_TRUE(SettingsStore::Load(again).empty());
+    EXPECT_EQ(again.CenterFreq, 7100000);
+    EXPECT_EQ(again.VolVal, -50);
+    EXPECT_EQ(ReadText(file + ".bad"), damaged);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "VirtualBitstream.h"
@@ -31,11 +33,30 @@ inline VirtualResult Command(VirtualReceiver& r, std::vector<uint8_t> frame) {
     return r.BulkWrite(r.Generation(), 0x01, frame.data(), int(frame.size()), &sent);
 }
 
+// A read submitted and reaped as a host does, sleeping until it is due;
+// Timeout (the read cancelled) when it is not complete within `timeout`.
+inline VirtualReceiver::Completion Read(VirtualReceiver& r, uint8_t endpoint, uint8_t* data,
+                                        int length, std::chrono::milliseconds timeout) {
+    using Clock = VirtualReceiver::Clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    const VirtualReceiver::TransferId id = r.SubmitRead(r.Generation(), endpoint, data, length);
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        if (const auto done = r.Reap(id, now)) return *done;
+        if (now >= deadline) {
+            r.Cancel(id);
+            r.Reap(id, now);
+            return {VirtualResult::Timeout, 0};
+        }
+        const auto due = r.NextCompletion(now);
+        std::this_thread::sleep_until(due ? std::min(*due, deadline) : deadline);
+    }
+}
+
 inline std::vector<uint8_t> Reply(VirtualReceiver& r, int length) {
     std::vector<uint8_t> reply(size_t(length), 0);
-    int got = 0;
-    r.BulkRead(r.Generation(), 0x81, reply.data(), length, std::chrono::milliseconds(50), &got);
-    reply.resize(size_t(got));
+    reply.resize(
+        size_t(Read(r, 0x81, reply.data(), length, std::chrono::milliseconds(50)).transferred));
     return reply;
 }
 

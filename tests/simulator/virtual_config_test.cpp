@@ -43,7 +43,10 @@ TEST(VirtualConfig, TakesIdentityFaultsAndHooks) {
     const VirtualConfig c = WithEnv({{"VELORIX_VIRTUAL_SERIAL", "0x1234"},
                                      {"VELORIX_VIRTUAL_HW_VERSION", "255.255"},
                                      {"VELORIX_VIRTUAL_UNIT_ID", "A1b2C3d4E5f6"},
-                                     {"VELORIX_VIRTUAL_FAULTS", "stall-reads,short-reads=4"},
+                                     {"VELORIX_VIRTUAL_FAULTS",
+                                      "stall-reads,short-reads=4,stall-samples=1.5:2,"
+                                      "stall-command=0x04"},
+                                     {"VELORIX_SIM_SOURCE", "wav:/tmp/r.wav"},
                                      {"VELORIX_VIRTUAL_PRODUCT", "P"},
                                      {"VELORIX_VIRTUAL_PLUG", "/tmp/p"},
                                      {"VELORIX_VIRTUAL_TRACE", "/tmp/t"}},
@@ -55,11 +58,33 @@ TEST(VirtualConfig, TakesIdentityFaultsAndHooks) {
     EXPECT_EQ(c.unitId, (std::array<uint8_t, 6>{0xF6, 0xE5, 0xD4, 0xC3, 0xB2, 0xA1}));
     EXPECT_TRUE(c.stallReads);
     EXPECT_EQ(c.shortReadEvery, 4);
+    EXPECT_EQ(c.sampleStallAtSeconds, 1.5);
+    EXPECT_EQ(c.sampleStallForSeconds, 2.0);
+    EXPECT_EQ(c.stallCommand, 4);
+    EXPECT_EQ(c.recording, "/tmp/r.wav");
     EXPECT_FALSE(c.noReenumerate);
     EXPECT_EQ(c.product, "P");
     EXPECT_FALSE(c.manufacturer.has_value());
     EXPECT_EQ(c.plugFile, "/tmp/p");
     EXPECT_EQ(c.traceFile, "/tmp/t");
+}
+
+TEST(VirtualConfig, MalformedFaultsAreNamed) {
+    const struct {
+        const char* list;
+        const char* error;
+    } cases[] = {
+        {"stall-samples=", "stall-samples needs AT or AT:FOR in seconds"},
+        {"stall-samples=1:x", "stall-samples needs AT or AT:FOR in seconds"},
+        {"stall-samples=-1", "stall-samples needs AT or AT:FOR in seconds"},
+        {"stall-command=256", "stall-command needs a command byte, 0 to 255"},
+    };
+    for (const auto& c : cases) {
+        VirtualConfig config;
+        std::string error;
+        EXPECT_FALSE(config.ApplyFaults(c.list, error)) << c.list;
+        EXPECT_EQ(error, c.error) << c.list;
+    }
 }
 
 TEST(VirtualConfig, BadValuesAreReportedAndIgnored) {

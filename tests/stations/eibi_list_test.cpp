@@ -6,6 +6,7 @@
 
 #include "EibiEntry.h"
 #include "EibiList.h"
+#include "StationLists.h"
 #include "TempDir.h"
 
 namespace velorix {
@@ -135,11 +136,9 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     std::filesystem::create_directory(dir / "eibi.txt");
     const auto refused = LoadEibiList(dir.path().string());
     EXPECT_EQ(refused->Count(), 0);
-    EXPECT_EQ(
-        refused->Notes(),
-        (std::vector<std::string>{dir.path().string() +
-                                  "/eibi.txt: not a station list (a directory, device or pipe)"}));
-    std::filesystem::remove(dir / "eibi.txt");
+    EXPECT_EQ(refused->Notes(),
+              (std::vector<std::string>{dir.Path() + "/eibi.txt: a directory, not a file"}));
+    std::filesystem::remove(dir.Path() + "/eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");
     // A user's own list: a non-numeric first field does not end the reading.
@@ -154,6 +153,21 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     EXPECT_EQ(user->Count(), 1);
     EXPECT_EQ(user->Find(6000), nullptr);
     EXPECT_EQ(StationLines(user.get(), 9420, 400, '3'), Lines{kSamples[2].formatted});
+}
+
+// The working directory first, then the data directories: each list from the
+// first that holds its file.
+TEST(EibiList, EachListComesFromTheFirstDirectoryHoldingIt) {
+    test::TempDir work, data;
+    work.Write("userlist.txt", kSamples[2].line + "\n");
+    data.Write("userlist.txt", kSamples[0].line + "\n");
+    data.Write("eibi.txt", kSamples[0].line + "\n" + kSamples[2].line + "\n");
+    const StationLists lists = LoadStationLists({work.Path(), data.Path()});
+    EXPECT_EQ(lists.eibi->Count(), 2);
+    EXPECT_EQ(lists.user->Count(), 1);
+    EXPECT_NE(lists.user->Find(9420), nullptr);
+    EXPECT_EQ(lists.hfcc->Count(), 0);
+    EXPECT_EQ(LoadStationLists({}).eibi->Count(), 0);
 }
 
 }  // namespace

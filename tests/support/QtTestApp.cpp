@@ -1,5 +1,8 @@
 // Every Qt test program runs on the offscreen platform with unscaled pixels,
 // inside one QApplication made before its first test and gone after its last.
+// ctest runs some suites again on other screens: VELORIX_TEST_PLATFORM
+// replaces the platform ("offscreen:configfile=…" for screens of their own)
+// and VELORIX_TEST_SCALE the scale factor.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,10 +11,15 @@
 
 namespace {
 
+const char* Or(const char* name, const char* otherwise) {
+    const char* value = std::getenv(name);
+    return value ? value : otherwise;
+}
+
 const bool kEnvironmentSet = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", Or("VELORIX_TEST_PLATFORM", "offscreen"), 1);
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
+    setenv("QT_SCALE_FACTOR", Or("VELORIX_TEST_SCALE", "1"), 1);
     return true;
 }();
 

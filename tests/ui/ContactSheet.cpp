@@ -94,7 +94,7 @@ void AddButtonStates(std::vector<ContactCell>& cells, const std::string& base) {
     // The frame buttons are never disabled and have no grey face.
     const int count = skin.Has(base + "G") ? 3 : 2;
     for (int state = 0; state < count; ++state) {
-        BitmapButton b(skin, base, {}, ControlId::Play, nullptr);
+        BitmapButton b(base, {}, ControlId::Play, nullptr);
         b.SetState(state == 1);
         b.SetEnabled(state != 2);
         cells.push_back({K::Button, name, states[state], states[state], Render(b)});
@@ -115,8 +115,7 @@ void AddCheckStates(std::vector<ContactCell>& cells, K kind, const std::string& 
                            caption.isEmpty() ? "UU" : "off",
                            caption.isEmpty() ? "UC" : "off,checked"};
     for (int state = 0; state < 6; ++state) {
-        BitmapCheckBox c(skin::Skin::Shared(), base, {}, caption, font, colour, ControlId::Delta,
-                         nullptr);
+        BitmapCheckBox c(base, {}, caption, font, colour, ControlId::Delta, nullptr);
         c.SetChecked(state == 1 || state == 3 || state == 5);
         if (state == 2 || state == 3) Press(c, {5, 5});
         if (state >= 4) c.SetEnabled(false);
@@ -128,13 +127,12 @@ void AddCheckStates(std::vector<ContactCell>& cells, K kind, const std::string& 
 }  // namespace
 
 std::vector<ContactCell> EveryControlInEveryState() {
-    const skin::Skin& skin = skin::Skin::Shared();
     std::vector<ContactCell> cells;
     for (const char* base : {"ARROWU", "ARROWD", "ARROWL", "ARROWR", "STOP", "PLAY", "RECORD",
                              "IDB_LOGO", "IDB_MINIMIZE", "IDB_EXIT"})
         AddButtonStates(cells, base);
     for (const char* state : {"up", "pressed", "grey"}) {
-        TextButton t(skin, "BTNDARK", {}, "CalClr", skin::CaptionFont(), skin::kCaption,
+        TextButton t("BTNDARK", {}, "CalClr", skin::CaptionFont(), skin::kCaption,
                      ControlId::CalClr, nullptr);
         if (QString(state) == "pressed") Press(t, {5, 5});
         t.SetEnabled(QString(state) != "grey");
@@ -144,32 +142,30 @@ std::vector<ContactCell> EveryControlInEveryState() {
     AddCheckStates(cells, K::CheckBox, "IDB_CHKDARK", "20 dB");
     AddCheckStates(cells, K::CheckBox, "IDB_CHK49x25", "RTTY");
     for (const char* state : {"top", "middle", "bottom", "disabled"}) {
-        VerticalSlider s(skin.Face("187"), skin.Face("188"), {}, 334, nullptr);
+        VerticalSlider s("187", "188", {}, 334, nullptr);
         s.SetValueRange(-400, 0);
         s.SetValue(QString(state) == "middle" ? -200 : QString(state) == "bottom" ? -400 : 0);
         s.SetEnabled(QString(state) != "disabled");
         cells.push_back({K::Slider, "slider", state, state, Render(s)});
     }
     for (auto [text, name] : {std::pair{"-30", "RefLev"}, {"400.0 / 488.3", "Span"}}) {
-        PanelLabel l(skin.Face("149"), {}, skin::ValueLabelFont(), skin::kCaption, Qt::AlignRight,
-                     nullptr);
+        PanelLabel l("149", {}, skin::ValueLabelFont(), skin::kCaption, Qt::AlignRight, nullptr);
         l.SetText(text);
         cells.push_back({K::ValueLabel, "149", name, name, Render(l)});
     }
     for (auto [face, text] : {std::pair{"201", "Tue 14-Nov-2023"}, {"202", "22:13:20"}}) {
-        PanelLabel l(skin.Face(face), {}, skin::StatusFont(), skin::kCaption, Qt::AlignLeft,
-                     nullptr);
+        PanelLabel l(face, {}, skin::StatusFont(), skin::kCaption, Qt::AlignLeft, nullptr);
         l.SetText(text);
         cells.push_back({K::StatusLabel, face, text, text, Render(l)});
     }
     for (long long hz : {14150000LL, 999999LL, -1500LL}) {
-        FrequencyReadout r(skin.Face("189"), {}, nullptr);
+        FrequencyReadout r("189", {}, nullptr);
         r.SetFrequency(hz);
         const QString state = QString::number(hz) + " Hz";
         cells.push_back({K::Readout, "readout", state, state, Render(r)});
     }
     for (const char* state : {"empty", "position", "selection"}) {
-        RecordingBar bar(skin.Face("204"), {}, nullptr);
+        RecordingBar bar("204", {}, nullptr);
         bar.SetRange(0, QString(state) == "empty" ? 0 : 7900);
         bar.SetPosition(4000);
         if (QString(state) == "selection") {
@@ -179,7 +175,7 @@ std::vector<ContactCell> EveryControlInEveryState() {
         }
         cells.push_back({K::RecordingBar, "recording bar", state, state, Render(bar)});
     }
-    StationPanel panel(skin.Face("190"), {}, nullptr);
+    StationPanel panel("190", {}, nullptr);
     panel.SetLines({"0600 0800 Radio Habana Cuba - Quivican  CUB 250 kW",
                     "0700 0900 Voice of Turkey - Emirler  TUR 500 kW",
                     "0000 2400 Radio Taiwan Int. - Paochung  TWN 100 kW",

@@ -4,7 +4,6 @@
 #include "ControlBinder.h"
 #include "FrequencyReadout.h"
 #include "RecordingBar.h"
-#include "Skin.h"
 #include "SkinButton.h"
 #include "SkinStyle.h"
 #include "SkinnedControls.h"
@@ -17,7 +16,7 @@ namespace {
 
 class Binder : public ::testing::Test {
 protected:
-    Binder() : controls(skin::Skin::Shared(), &window, binder) {
+    Binder() : controls(&window, binder) {
         binder.BindStationPanel(controls.Stations(), [this] { return lines; });
     }
     // Applies what changed from `before` to `after`, as an operation would.

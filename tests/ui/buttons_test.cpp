@@ -57,7 +57,7 @@ TEST(BitmapButton, ShowsUpDownOrGreyByStateEnabledAndPress) {
         {false, true, false, "PLAYG"}, {true, false, true, "PLAYU"}, {true, true, true, "PLAYD"},
     };
     for (const Case& c : cases) {
-        BitmapButton button(skin::Skin::Shared(), "PLAY", {}, ControlId::Play, nullptr);
+        BitmapButton button("PLAY", {}, ControlId::Play, nullptr);
         button.SetEnabled(c.enabled);
         button.SetState(c.state);
         if (c.pressed) test::Press(button, {10, 10});
@@ -66,7 +66,7 @@ TEST(BitmapButton, ShowsUpDownOrGreyByStateEnabledAndPress) {
 }
 
 TEST(BitmapButton, ClickSendsItsCommandOnlyWhenReleasedOverIt) {
-    BitmapButton button(skin::Skin::Shared(), "ARROWU", {}, ControlId::RefLevUp, nullptr);
+    BitmapButton button("ARROWU", {}, ControlId::RefLevUp, nullptr);
     QSignalSpy clicks(&button, &SkinButton::clicked);
     test::Click(button, {5, 5});
     ASSERT_EQ(clicks.count(), 1);
@@ -80,8 +80,8 @@ TEST(BitmapButton, ClickSendsItsCommandOnlyWhenReleasedOverIt) {
 }
 
 TEST(TextButton, PressedShowsDownAndDisabledShowsGreyWithADimmedCaption) {
-    TextButton button(skin::Skin::Shared(), "BTNDARK", {}, "Cal", skin::CaptionFont(),
-                      skin::kCaption, ControlId::Cal, nullptr);
+    TextButton button("BTNDARK", {}, "Cal", skin::CaptionFont(), skin::kCaption, ControlId::Cal,
+                      nullptr);
     ExpectFace(button, "BTNDARKU");
     EXPECT_GT(test::CountOf(test::Render(button), skin::kCaption.rgb()), 0);
     test::Press(button, {20, 10});
@@ -104,8 +104,8 @@ TEST(BitmapCheckBox, FacePerCheckedAndPressedState) {
                           {false, true, "IDB_CHKDARKDU"},
                           {true, true, "IDB_CHKDARKDC"}};
     for (const Case& c : cases) {
-        BitmapCheckBox box(skin::Skin::Shared(), "IDB_CHKDARK", {}, "Delta", skin::CaptionFont(),
-                           skin::kCaption, ControlId::Delta, nullptr);
+        BitmapCheckBox box("IDB_CHKDARK", {}, "Delta", skin::CaptionFont(), skin::kCaption,
+                           ControlId::Delta, nullptr);
         box.SetChecked(c.checked);
         if (c.pressed) test::Press(box, {20, 10});
         ExpectFace(box, c.face);
@@ -113,8 +113,8 @@ TEST(BitmapCheckBox, FacePerCheckedAndPressedState) {
 }
 
 TEST(BitmapCheckBox, CaptionSitsBelowTheIndicatorStrip) {
-    BitmapCheckBox box(skin::Skin::Shared(), "IDB_CHKDARK", {}, "Rms", skin::CaptionFont(),
-                       skin::kCaption, ControlId::SmtrRms, nullptr);
+    BitmapCheckBox box("IDB_CHKDARK", {}, "Rms", skin::CaptionFont(), skin::kCaption,
+                       ControlId::SmtrRms, nullptr);
     const QImage shown = test::Render(box);
     int top = shown.height(), bottom = -1;
     // Orange pixels below the strip: the caption's ink.
@@ -131,8 +131,8 @@ TEST(BitmapCheckBox, CaptionSitsBelowTheIndicatorStrip) {
 }
 
 TEST(BitmapCheckBox, DisabledIgnoresAClickAndDimsItsCaption) {
-    BitmapCheckBox box(skin::Skin::Shared(), "IDB_CHKDARK", {}, "Peak", skin::CaptionFont(),
-                       skin::kCaption, ControlId::MarkerPeak, nullptr);
+    BitmapCheckBox box("IDB_CHKDARK", {}, "Peak", skin::CaptionFont(), skin::kCaption,
+                       ControlId::MarkerPeak, nullptr);
     QSignalSpy clicks(&box, &SkinButton::clicked);
     box.SetEnabled(false);
     test::Press(box, {20, 10});
@@ -155,9 +155,9 @@ TEST(BitmapCheckBox, FocusMakesDoubleClicksFastUntilItLeaves) {
     const int platform = hints->mouseDoubleClickInterval();
     ASSERT_NE(platform, 50);
     QWidget window;
-    BitmapCheckBox box(skin::Skin::Shared(), "SQUARE", {}, "", skin::CaptionFont(), skin::kCaption,
-                       ControlId::Audio, &window);
-    BitmapButton other(skin::Skin::Shared(), "ARROWD", {30, 0}, ControlId::RefLevDown, &window);
+    BitmapCheckBox box("SQUARE", {}, "", skin::CaptionFont(), skin::kCaption, ControlId::Audio,
+                       &window);
+    BitmapButton other("ARROWD", {30, 0}, ControlId::RefLevDown, &window);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -60,5 +60,23 @@ TEST_F(Notices, FromAnotherThreadTheyAreAnsweredAtOnceAndShownLaterOnTheGuiThrea
     EXPECT_EQ(shown[2].buttons, Notifier::Buttons::YesNo);
 }
 
+TEST_F(Notices, OnceTheProgramIsAskedToEndEveryNoticeIsAnsweredAtOnceWithoutABox) {
+    std::thread([&] {
+        notifier.Notify("queued", "Recording", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+    }).join();
+    QtNotifier::CancelOpenNotice();  // a signal came
+    EXPECT_EQ(notifier.Notify("Save failed", "velorix", Notifier::Icon::Error,
+                              Notifier::Buttons::RetryCancel),
+              Notifier::Answer::Cancel);
+    QCoreApplication::processEvents();  // the queued one is not shown either
+    EXPECT_TRUE(shown.empty());
+    // A new window's notifier shows its notices again.
+    QtNotifier next;
+    next.SetPresenter([](auto&&...) { return Notifier::Answer::Retry; });
+    EXPECT_EQ(
+        next.Notify("again", "velorix", Notifier::Icon::Error, Notifier::Buttons::RetryCancel),
+        Notifier::Answer::Retry);
+}
+
 }  // namespace
 }  // namespace velorix

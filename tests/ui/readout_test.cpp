@@ -10,7 +10,6 @@
 #include "Beep.h"
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
-#include "Skin.h"
 #include "SkinStyle.h"
 #include "UiTest.h"
 
@@ -31,7 +30,7 @@ std::vector<int> DigitColumns(const QImage& img) {
 
 class Readout : public ::testing::Test {
 protected:
-    Readout() : readout(skin::Skin::Shared().Face("189"), {}, nullptr) {}
+    Readout() : readout("189", {}, nullptr) {}
     FrequencyReadout readout;
 };
 
@@ -80,7 +79,7 @@ TEST(ReadoutFocus, PointerOverItTakesTheFocusAndGivesDoubleClicksTheirPlatformTi
     QWidget window;
     QWidget other(&window);
     other.setFocusPolicy(Qt::StrongFocus);
-    FrequencyReadout readout(skin::Skin::Shared().Face("189"), {0, 40}, &window);
+    FrequencyReadout readout("189", {0, 40}, &window);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

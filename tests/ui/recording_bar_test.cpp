@@ -3,7 +3,6 @@
 #include <QSignalSpy>
 
 #include "RecordingBar.h"
-#include "Skin.h"
 #include "UiTest.h"
 
 namespace velorix {
@@ -11,7 +10,7 @@ namespace {
 
 class Bar : public ::testing::Test {
 protected:
-    Bar() : bar(skin::Skin::Shared().Face("204"), {}, nullptr) { bar.SetRange(1000, 1000 + 1580); }
+    Bar() : bar("204", {}, nullptr) { bar.SetRange(1000, 1000 + 1580); }
     int L() const { return bar.TrackLength(); }
     std::pair<qint64, qint64> Chosen(int i) const {
         return {chosen[i][0].toLongLong(), chosen[i][1].toLongLong()};

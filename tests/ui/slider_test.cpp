@@ -12,11 +12,7 @@ namespace {
 
 class VolumeSlider : public ::testing::Test {
 protected:
-    VolumeSlider()
-        : slider(skin::Skin::Shared().Face("187"), skin::Skin::Shared().Face("188"), {}, 334,
-                 nullptr) {
-        slider.SetValueRange(-400, 0);
-    }
+    VolumeSlider() : slider("187", "188", {}, 334, nullptr) { slider.SetValueRange(-400, 0); }
     int T() const { return slider.ThumbHeight(); }
     int R() const { return slider.Range(); }
 
@@ -74,8 +70,7 @@ TEST_F(VolumeSlider, DisabledIgnoresThePointer) {
 }
 
 TEST(VerticalSlider, RefusesAThumbNotShorterThanTheTrack) {
-    const QImage& track = skin::Skin::Shared().Face("187");
-    EXPECT_THROW(VerticalSlider(track, track, {}, 330, nullptr), std::invalid_argument);
+    EXPECT_THROW(VerticalSlider("187", "187", {}, 330, nullptr), std::invalid_argument);
 }
 
 }  // namespace

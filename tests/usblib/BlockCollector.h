@@ -16,7 +16,11 @@ public:
     explicit BlockCollector(int blockBytes) : frames_(blockBytes / 6) {}
 
     static void Callback(unsigned char* block, void* user) {
-        static_cast<BlockCollector*>(user)->Take(block);
+        auto* self = static_cast<BlockCollector*>(user);
+        if (block != nullptr)
+            self->Take(block);
+        else
+            ++self->lost_;
     }
 
     void Take(const uint8_t* block) {
@@ -41,6 +45,8 @@ public:
         return int(firsts_.size());
     }
     int Broken() const { return broken_; }
+    // Blocks the library told lost (a null block).
+    int Lost() const { return lost_; }
     int AfterStop() const { return afterStop_; }
     std::vector<uint32_t> Firsts() const {
         std::lock_guard lock(mutex_);
@@ -54,12 +60,20 @@ public:
             steps.push_back(sim::test_signal::CounterStep(f[i - 1], f[i]));
         return steps;
     }
+    // The steps that are not one block: where the stream has a gap.
+    std::vector<uint32_t> OddSteps() const {
+        std::vector<uint32_t> odd;
+        for (uint32_t s : Steps())
+            if (s != uint32_t(frames_)) odd.push_back(s);
+        return odd;
+    }
 
 private:
     const int frames_;
     mutable std::mutex mutex_;
     std::vector<uint32_t> firsts_;
     std::atomic<int> broken_{0};
+    std::atomic<int> lost_{0};
     std::atomic<bool> stopped_{false};
     std::atomic<int> afterStop_{0};
 };

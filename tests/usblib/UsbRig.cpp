@@ -61,7 +61,7 @@ int VirtualRig::BringUp() {
 std::string BitstreamPath(int rateIndex) {
     static const char* const names[3] = {"velorix125k24v11", "velorix250k24v11",
                                          "velorix500k24v11"};
-    return BinDir() + "/" + names[rateIndex];
+    return BinDir() + "/virtual/" + names[rateIndex];
 }
 
 int VirtualRig::BringUpWithFpga(int rateIndex) {
@@ -95,14 +95,12 @@ std::vector<std::string> VirtualRig::TraceLines(const std::string& prefix) const
     return out;
 }
 
-bool VirtualRig::WaitForTrace(const std::string& line, std::chrono::milliseconds timeout) const {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
+void VirtualRig::WaitForTrace(const std::string& line) const {
+    for (;;) {
         for (const std::string& l : Trace())
-            if (l == line) return true;
+            if (l == line) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    }
 }
 
 StderrCapture::StderrCapture() {

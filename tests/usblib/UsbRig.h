@@ -13,7 +13,7 @@ namespace velorix::test {
 // Directory of the running test program: the tree's bin/.
 std::string BinDir();
 
-// Generated bitstream of rate index 0-2 (125, 250, 500 kHz), without ".sbs".
+// The virtual receiver's bitstream of rate index 0-2 (125, 250, 500 kHz), without ".sbs".
 std::string BitstreamPath(int rateIndex);
 
 // libvelorixusb.so loaded by the program's own binding (from
@@ -64,8 +64,8 @@ public:
     std::vector<std::string> Trace() const;
     // Trace lines starting with `prefix`.
     std::vector<std::string> TraceLines(const std::string& prefix) const;
-    // Waits until a trace line equals `line`; false after `timeout`.
-    bool WaitForTrace(const std::string& line, std::chrono::milliseconds timeout) const;
+    // Waits until a trace line equals `line`, however long that takes.
+    void WaitForTrace(const std::string& line) const;
     // Forgets the trace so far (lines before are not returned any more).
     void MarkTrace();
 

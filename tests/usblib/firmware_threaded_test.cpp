@@ -17,7 +17,7 @@ const std::string kHold = "ctrl 40 a0 e600 0000 1: 01";
 const std::string kRelease = "ctrl 40 a0 e600 0000 1: 00";
 
 std::string FirmwareHex() {
-    return BinDir() + "/velorix24v11_512.hex";
+    return BinDir() + "/virtual/velorix24v11_512.hex";
 }
 
 struct Load {

@@ -156,6 +156,20 @@ TEST(FpgaConfig, FpgaThatNeverReportsDoneAnswers2) {
     EXPECT_NE(err.Text().find("Error: FPGA not configured."), std::string::npos);
 }
 
+// A refused command gives the export's failure result and names the command;
+// the halt is cleared, so the next command gets through.
+TEST(FpgaConfig, RefusedCommandAnswers2AndIsNamed) {
+    VirtualRig::Options o;
+    o.faults = "stall-command=0";  // configuration data
+    VirtualRig rig(o);
+    ASSERT_EQ(rig.LoadError(), "");
+    StderrCapture err;
+    EXPECT_EQ(rig.BringUpWithFpga(0), 2);
+    EXPECT_EQ(err.Text(), "libvelorixusb.so: command 0x00 was refused (the endpoint stalled)\n");
+    uint8_t identity[12] = {};
+    EXPECT_EQ(rig.usb().EepromRead(identity, 8, 12), 1);
+}
+
 TEST(FrontEnd, PortByteSequence) {
     VirtualRig rig;
     ASSERT_EQ(rig.LoadError(), "");

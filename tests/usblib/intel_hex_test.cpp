@@ -53,7 +53,7 @@ TEST(IntelHex, RefusesDamagedLines) {
 
 TEST(IntelHex, GeneratedFirmwareFileIsValidThroughout) {
     const std::vector<std::string> lines =
-        test::ReadLines(test::BinDir() + "/velorix24v11_512.hex");
+        test::ReadLines(test::BinDir() + "/virtual/velorix24v11_512.hex");
     ASSERT_GT(lines.size(), 100u);
     size_t bytes = 0;
     for (const std::string& l : lines) {
@@ -67,7 +67,7 @@ TEST(IntelHex, GeneratedFirmwareFileIsValidThroughout) {
 
 TEST(BuiltInFirmware, RecordsMatchTheHexFile) {
     const std::map<int, uint8_t> hex =
-        test::HexImage(test::ReadLines(test::BinDir() + "/velorix24v11_512.hex"));
+        test::HexImage(test::ReadLines(test::BinDir() + "/virtual/velorix24v11_512.hex"));
     std::map<int, uint8_t> image;
     for (size_t i = 0; i < kBuiltInFirmwareRecords; ++i) {
         const FirmwareRecord& r = kBuiltInFirmware[i];

@@ -3,15 +3,25 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "Skin.h"
+
 namespace velorix {
 
-BitmapPanel::BitmapPanel(const QImage& face, QPoint pos, QWidget* parent)
-    : QWidget(parent), face_(face) {
+QImage FacePicture(const std::string& face, double ratio,
+                   const std::function<void(QPainter&)>& over) {
+    QImage picture = skin::Skin::Shared(ratio).Face(face).copy();
+    QPainter painter(&picture);
+    over(painter);
+    return picture;
+}
+
+BitmapPanel::BitmapPanel(std::string face, QPoint pos, QWidget* parent)
+    : QWidget(parent), face_(std::move(face)) {
     // The face covers every pixel: no background to erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::ArrowCursor);
-    setFixedSize(face_.size());
+    setFixedSize(skin::Skin::Shared().Size(face_));
     move(pos);
 }
 
@@ -26,22 +36,28 @@ void BitmapPanel::Redraw() {
     update();
 }
 
+QImage BitmapPanel::Picture(double ratio) const {
+    return FacePicture(face_, ratio, [this](QPainter& painter) { PaintOver(painter); });
+}
+
 void BitmapPanel::paintEvent(QPaintEvent*) {
-    if (stale_) {
-        composed_ = face_.copy();
-        QPainter over(&composed_);
-        PaintOver(over);
+    const double ratio = skin::FaceRatio(devicePixelRatioF());
+    if (stale_ || composed_.devicePixelRatio() != ratio) {
+        composed_ = Picture(ratio);
         stale_ = false;
     }
     QPainter painter(this);
     painter.drawImage(0, 0, composed_);
 }
 
-PanelLabel::PanelLabel(const QImage& face, QPoint pos, const QFont& font, const QColor& colour,
+PanelLabel::PanelLabel(std::string face, QPoint pos, const QFont& font, const QColor& colour,
                        Qt::Alignment alignment, QWidget* parent)
-    : BitmapPanel(face, pos, parent), font_(font), colour_(colour), alignment_(alignment) {}
+    : BitmapPanel(std::move(face), pos, parent),
+      font_(font),
+      colour_(colour),
+      alignment_(alignment) {}
 
-void PanelLabel::PaintOver(QPainter& painter) {
+void PanelLabel::PaintOver(QPainter& painter) const {
     if (Text().isEmpty()) return;
     painter.setFont(font_);
     painter.setPen(colour_);

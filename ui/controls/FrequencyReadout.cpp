@@ -13,8 +13,8 @@
 
 namespace velorix {
 
-FrequencyReadout::FrequencyReadout(const QImage& face, QPoint pos, QWidget* parent)
-    : BitmapPanel(face, pos, parent),
+FrequencyReadout::FrequencyReadout(std::string face, QPoint pos, QWidget* parent)
+    : BitmapPanel(std::move(face), pos, parent),
       bigFont_(skin::ReadoutBigFont()),
       smallFont_(skin::ReadoutSmallFont()),
       keypad_(new FrequencyKeypad(this)) {
@@ -45,7 +45,7 @@ void FrequencyReadout::Wheel(int delta, int x) {
     emit wheelTuning(delta, DigitAt(x, width()));
 }
 
-void FrequencyReadout::PaintOver(QPainter& painter) {
+void FrequencyReadout::PaintOver(QPainter& painter) const {
     painter.setPen(skin::kDigits);
     painter.setFont(bigFont_);
     const QFontMetrics big(bigFont_);

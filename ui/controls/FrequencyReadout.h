@@ -16,7 +16,8 @@ class FrequencyKeypad;
 class FrequencyReadout : public BitmapPanel {
     Q_OBJECT
 public:
-    FrequencyReadout(const QImage& face, QPoint pos, QWidget* parent);
+    // `face` names the skin's face.
+    FrequencyReadout(std::string face, QPoint pos, QWidget* parent);
 
     void SetFrequency(std::int64_t hz);
     // The two texts as the control layer formatted them (" 14.150", "000").
@@ -36,7 +37,7 @@ signals:
     void wheelTuning(int delta, int digit);
 
 protected:
-    void PaintOver(QPainter& painter) override;
+    void PaintOver(QPainter& painter) const override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -4,11 +4,19 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
+#include <atomic>
+#include <cstdio>
 
 namespace velorix {
 
+namespace {
+// Set once the program is asked to end; read on any thread.
+std::atomic<bool> gEnding{false};
+}  // namespace
+
 QtNotifier::QtNotifier() : queue_(std::make_unique<NoticeQueue>()) {
     queue_->presenter = &QtNotifier::ShowMessageBox;
+    gEnding.store(false);  // a new window's notices are shown again
 }
 
 QtNotifier::~QtNotifier() = default;
@@ -34,7 +42,8 @@ void NoticeQueue::Show() {
             notice = std::move(waiting_.front());
             waiting_.pop_front();
         }
-        presenter(notice.text, notice.caption, notice.icon, notice.buttons);
+        if (!QtNotifier::AnswerIfEnding(notice.text, notice.caption))
+            presenter(notice.text, notice.caption, notice.icon, notice.buttons);
     }
 }
 
@@ -51,6 +60,7 @@ Notifier::Answer QtNotifier::ImmediateAnswer(Buttons buttons) {
 
 Notifier::Answer QtNotifier::Notify(const std::string& text, const std::string& caption, Icon icon,
                                     Buttons buttons) {
+    if (AnswerIfEnding(text, caption)) return ImmediateAnswer(buttons);
     if (QThread::currentThread() == queue_->thread())
         return queue_->presenter(text, caption, icon, buttons);
     // The box is shown later on the GUI thread; the caller goes on now.
@@ -58,7 +68,14 @@ Notifier::Answer QtNotifier::Notify(const std::string& text, const std::string& 
     return ImmediateAnswer(buttons);
 }
 
+bool QtNotifier::AnswerIfEnding(const std::string& text, const std::string& caption) {
+    if (!gEnding.load()) return false;
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return true;
+}
+
 void QtNotifier::CancelOpenNotice() {
+    gEnding.store(true);
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
     if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))

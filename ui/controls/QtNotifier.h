@@ -45,7 +45,8 @@ class QtNotifier : public Notifier {
 public:
     using Presenter = NoticeQueue::Presenter;
 
-    // Create on the GUI thread. The default presenter shows a QMessageBox.
+    // Create on the GUI thread, one for each window. The default presenter
+    // shows a QMessageBox.
     QtNotifier();
     ~QtNotifier() override;
 
@@ -59,8 +60,11 @@ public:
     static Answer ImmediateAnswer(Buttons buttons);
     // The program is asked to end: the open message box, if any, is answered
     // Cancel (or No, or closed), so whoever waits on it gives up rather than
-    // asking again.
+    // asking again, and every later notice is answered so at once, its text
+    // going to stderr instead of a box.
     static void CancelOpenNotice();
+    // Once the program is asked to end: the notice goes to stderr, and true.
+    static bool AnswerIfEnding(const std::string& text, const std::string& caption);
     // The modal message box.
     static Answer ShowMessageBox(const std::string& text, const std::string& caption, Icon icon,
                                  Buttons buttons);

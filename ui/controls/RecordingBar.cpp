@@ -16,8 +16,8 @@ const QColor kBarSelected(255, 255, 128);
 
 }  // namespace
 
-RecordingBar::RecordingBar(const QImage& face, QPoint pos, QWidget* parent)
-    : BitmapPanel(face, pos, parent), length_(std::max(face.width() - 10, 0)) {
+RecordingBar::RecordingBar(std::string face, QPoint pos, QWidget* parent)
+    : BitmapPanel(std::move(face), pos, parent), length_(std::max(width() - 10, 0)) {
     pixelsPerUnit_ = static_cast<double>(length_) / static_cast<double>(maximum_ - minimum_);
 }
 
@@ -61,7 +61,7 @@ std::int64_t RecordingBar::BytesAt(int x) const {
     return minimum_ + static_cast<std::int64_t>(std::trunc((x - kTrackLeft) / pixelsPerUnit_));
 }
 
-void RecordingBar::PaintOver(QPainter& painter) {
+void RecordingBar::PaintOver(QPainter& painter) const {
     const int top = kTrackTop;
     const int rows = kTrackRows;
     painter.fillRect(kTrackLeft, top, length_, rows, kTrack);

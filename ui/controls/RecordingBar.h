@@ -16,7 +16,8 @@ public:
     static constexpr int kTrackTop = 14;
     static constexpr int kTrackRows = 4;
 
-    RecordingBar(const QImage& face, QPoint pos, QWidget* parent);
+    // `face` names the skin's face.
+    RecordingBar(std::string face, QPoint pos, QWidget* parent);
 
     // Range in bytes; clears the selection and shows the minimum. An empty
     // range (maximum <= minimum) keeps the bar at its start and selects
@@ -38,7 +39,7 @@ signals:
     void playRangeSelected(qint64 first, qint64 last);
 
 protected:
-    void PaintOver(QPainter& painter) override;
+    void PaintOver(QPainter& painter) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

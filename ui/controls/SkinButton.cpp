@@ -3,19 +3,35 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "BitmapPanel.h"
 #include "DoubleClickTime.h"
 #include "Skin.h"
 #include "SkinStyle.h"
 
 namespace velorix {
 
-SkinButton::SkinButton(ControlId id, QSize size, QPoint pos, QWidget* parent)
+namespace {
+
+// The name of a face the skin has; throws std::out_of_range naming it otherwise.
+std::string Known(const std::string& face) {
+    skin::Skin::Shared().Face(face);
+    return face;
+}
+
+// The grey face when the skin has one, else the up face.
+std::string GreyOrUp(const std::string& base) {
+    return skin::Skin::Shared().Has(base + "G") ? base + "G" : base + "U";
+}
+
+}  // namespace
+
+SkinButton::SkinButton(ControlId id, const std::string& firstFace, QPoint pos, QWidget* parent)
     : QWidget(parent), id_(id) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::ClickFocus);
     setCursor(Qt::ArrowCursor);
-    setFixedSize(size);
+    setFixedSize(skin::Skin::Shared().Size(firstFace));
     move(pos);
 }
 
@@ -26,13 +42,17 @@ void SkinButton::SetEnabled(bool on) {
     update();
 }
 
+QImage SkinButton::Picture(double ratio) const {
+    return FacePicture(CurrentFace(), ratio, [this](QPainter& painter) { PaintOver(painter); });
+}
+
 void SkinButton::paintEvent(QPaintEvent*) {
-    // Captions are fixed: a face and the enabled flag decide the picture.
-    const QImage& face = CurrentFace();
-    if (&face != composedFace_ || enabled_ != composedEnabled_ || composed_.isNull()) {
-        composed_ = face.copy();
-        QPainter over(&composed_);
-        PaintOver(over);
+    // Captions are fixed: a face, the enabled flag and the screen decide the picture.
+    const std::string& face = CurrentFace();
+    const double ratio = skin::FaceRatio(devicePixelRatioF());
+    if (&face != composedFace_ || enabled_ != composedEnabled_ || composed_.isNull() ||
+        composed_.devicePixelRatio() != ratio) {
+        composed_ = Picture(ratio);
         composedFace_ = &face;
         composedEnabled_ = enabled_;
     }
@@ -91,12 +111,11 @@ void SkinButton::DrawCaption(QPainter& painter, const QRect& box, const QString&
     painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, caption);
 }
 
-BitmapButton::BitmapButton(const skin::Skin& skin, const std::string& base, QPoint pos,
-                           ControlId id, QWidget* parent)
-    : SkinButton(id, skin.Face(base + "U").size(), pos, parent),
-      up_(skin.Face(base + "U")),
-      down_(skin.Face(base + "D")),
-      grey_(skin.Has(base + "G") ? skin.Face(base + "G") : up_) {}
+BitmapButton::BitmapButton(const std::string& base, QPoint pos, ControlId id, QWidget* parent)
+    : SkinButton(id, base + "U", pos, parent),
+      up_(base + "U"),
+      down_(Known(base + "D")),
+      grey_(GreyOrUp(base)) {}
 
 void BitmapButton::SetState(bool on) {
     if (on == state_) return;
@@ -104,41 +123,40 @@ void BitmapButton::SetState(bool on) {
     update();
 }
 
-const QImage& BitmapButton::CurrentFace() const {
+const std::string& BitmapButton::CurrentFace() const {
     if (Pressed() || Enabled()) return state_ ? down_ : up_;
     return grey_;
 }
 
-TextButton::TextButton(const skin::Skin& skin, const std::string& base, QPoint pos,
-                       const QString& caption, const QFont& font, const QColor& colour,
-                       ControlId id, QWidget* parent)
-    : SkinButton(id, skin.Face(base + "U").size(), pos, parent),
-      up_(skin.Face(base + "U")),
-      down_(skin.Face(base + "D")),
-      grey_(skin.Has(base + "G") ? skin.Face(base + "G") : up_),
+TextButton::TextButton(const std::string& base, QPoint pos, const QString& caption,
+                       const QFont& font, const QColor& colour, ControlId id, QWidget* parent)
+    : SkinButton(id, base + "U", pos, parent),
+      up_(base + "U"),
+      down_(Known(base + "D")),
+      grey_(GreyOrUp(base)),
       caption_(caption),
       font_(font),
       colour_(colour) {
     fastClicks_ = true;
 }
 
-const QImage& TextButton::CurrentFace() const {
+const std::string& TextButton::CurrentFace() const {
     if (!Enabled()) return grey_;
     return Pressed() ? down_ : up_;
 }
 
-void TextButton::PaintOver(QPainter& painter) {
+void TextButton::PaintOver(QPainter& painter) const {
     DrawCaption(painter, rect(), caption_, font_, colour_);
 }
 
-BitmapCheckBox::BitmapCheckBox(const skin::Skin& skin, const std::string& base, QPoint pos,
-                               const QString& caption, const QFont& font, const QColor& colour,
-                               ControlId id, QWidget* parent)
-    : SkinButton(id, skin.Face(base + "UU").size(), pos, parent),
-      uu_(skin.Face(base + "UU")),
-      uc_(skin.Face(base + "UC")),
-      du_(skin.Face(base + "DU")),
-      dc_(skin.Face(base + "DC")),
+BitmapCheckBox::BitmapCheckBox(const std::string& base, QPoint pos, const QString& caption,
+                               const QFont& font, const QColor& colour, ControlId id,
+                               QWidget* parent)
+    : SkinButton(id, base + "UU", pos, parent),
+      uu_(base + "UU"),
+      uc_(Known(base + "UC")),
+      du_(Known(base + "DU")),
+      dc_(Known(base + "DC")),
       caption_(caption),
       font_(font),
       colour_(colour) {
@@ -151,12 +169,12 @@ void BitmapCheckBox::SetChecked(bool on) {
     update();
 }
 
-const QImage& BitmapCheckBox::CurrentFace() const {
+const std::string& BitmapCheckBox::CurrentFace() const {
     if (Pressed()) return checked_ ? dc_ : du_;
     return checked_ ? uc_ : uu_;
 }
 
-void BitmapCheckBox::PaintOver(QPainter& painter) {
+void BitmapCheckBox::PaintOver(QPainter& painter) const {
     DrawCaption(painter, rect().adjusted(0, 8, 0, 0), caption_, font_, colour_);
 }
 

@@ -3,29 +3,30 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <string>
 
 #include "ControlTable.h"
 
 namespace velorix {
 
-namespace skin {
-class Skin;
-}
-
 // What the three skinned buttons share: the own enabled flag (a disabled
 // button ignores clicks but keeps taking the focus), the pressed state while
 // the left button that went down on it is held with the pointer over it, and
-// the command sent when that button is released over it.
+// the command sent when that button is released over it. Faces are named
+// skin faces, drawn for the pixel ratio of the screen the button is on.
 class SkinButton : public QWidget {
     Q_OBJECT
 public:
-    SkinButton(ControlId id, QSize size, QPoint pos, QWidget* parent);
+    // The button is the size of the skin's face `firstFace`.
+    SkinButton(ControlId id, const std::string& firstFace, QPoint pos, QWidget* parent);
 
     ControlId Id() const { return id_; }
     bool Enabled() const { return enabled_; }
     // Stores the flag and repaints. A disabled button ignores clicks.
     void SetEnabled(bool on);
     bool Pressed() const { return down_; }
+    // What the button shows now at `ratio` device pixels per window pixel.
+    QImage Picture(double ratio) const;
 
 signals:
     void clicked(velorix::ControlId id);
@@ -38,9 +39,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    // The face for the current state, and what is drawn over it.
-    virtual const QImage& CurrentFace() const = 0;
-    virtual void PaintOver(QPainter&) {}
+    // The name of the face for the current state, and what is drawn over it.
+    virtual const std::string& CurrentFace() const = 0;
+    virtual void PaintOver(QPainter&) const {}
     // The caption centred in `box`, in `colour` or, when disabled, dimmed.
     void DrawCaption(QPainter& painter, const QRect& box, const QString& caption, const QFont& font,
                      const QColor& colour) const;
@@ -53,7 +54,7 @@ private:
     ControlId id_;
     // The face with its caption as last drawn, and what it was drawn for.
     QImage composed_;
-    const QImage* composedFace_ = nullptr;
+    const std::string* composedFace_ = nullptr;
     bool composedEnabled_ = true;
     bool enabled_ = true;
     bool held_ = false;  // the left button went down here and is still down
@@ -66,18 +67,17 @@ private:
 class BitmapButton : public SkinButton {
     Q_OBJECT
 public:
-    BitmapButton(const skin::Skin& skin, const std::string& base, QPoint pos, ControlId id,
-                 QWidget* parent);
+    BitmapButton(const std::string& base, QPoint pos, ControlId id, QWidget* parent);
 
     // The lit state ("STOP", "PLAY", "RECORD"): repaints when it changes.
     void SetState(bool on);
     bool State() const { return state_; }
 
 protected:
-    const QImage& CurrentFace() const override;
+    const std::string& CurrentFace() const override;
 
 private:
-    QImage up_, down_, grey_;
+    std::string up_, down_, grey_;
     bool state_ = false;
 };
 
@@ -87,17 +87,17 @@ private:
 class TextButton : public SkinButton {
     Q_OBJECT
 public:
-    TextButton(const skin::Skin& skin, const std::string& base, QPoint pos, const QString& caption,
-               const QFont& font, const QColor& colour, ControlId id, QWidget* parent);
+    TextButton(const std::string& base, QPoint pos, const QString& caption, const QFont& font,
+               const QColor& colour, ControlId id, QWidget* parent);
 
     const QString& Caption() const { return caption_; }
 
 protected:
-    const QImage& CurrentFace() const override;
-    void PaintOver(QPainter& painter) override;
+    const std::string& CurrentFace() const override;
+    void PaintOver(QPainter& painter) const override;
 
 private:
-    QImage up_, down_, grey_;
+    std::string up_, down_, grey_;
     QString caption_;
     QFont font_;
     QColor colour_;
@@ -110,20 +110,19 @@ private:
 class BitmapCheckBox : public SkinButton {
     Q_OBJECT
 public:
-    BitmapCheckBox(const skin::Skin& skin, const std::string& base, QPoint pos,
-                   const QString& caption, const QFont& font, const QColor& colour, ControlId id,
-                   QWidget* parent);
+    BitmapCheckBox(const std::string& base, QPoint pos, const QString& caption, const QFont& font,
+                   const QColor& colour, ControlId id, QWidget* parent);
 
     void SetChecked(bool on);
     bool IsChecked() const { return checked_; }
     const QString& Caption() const { return caption_; }
 
 protected:
-    const QImage& CurrentFace() const override;
-    void PaintOver(QPainter& painter) override;
+    const std::string& CurrentFace() const override;
+    void PaintOver(QPainter& painter) const override;
 
 private:
-    QImage uu_, uc_, du_, dc_;
+    std::string uu_, uc_, du_, dc_;
     QString caption_;
     QFont font_;
     QColor colour_;

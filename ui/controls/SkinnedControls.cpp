@@ -4,7 +4,6 @@
 #include "ControlBinder.h"
 #include "FrequencyReadout.h"
 #include "RecordingBar.h"
-#include "Skin.h"
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinStyle.h"
@@ -13,7 +12,7 @@
 
 namespace velorix {
 
-SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, ControlBinder& binder) {
+SkinnedControls::SkinnedControls(QWidget* window, ControlBinder& binder) {
     using skin::FaceKind;
     for (const skin::PlacedFace& f : skin::WindowLayout()) {
         const QPoint at(f.x, f.y);
@@ -21,14 +20,14 @@ SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, Contro
         const QString caption = QString::fromStdString(f.caption);
         switch (f.kind) {
             case FaceKind::Button: {
-                auto* b = new BitmapButton(skin, f.base, at, id, window);
+                auto* b = new BitmapButton(f.base, at, id, window);
                 buttons_[id] = b;
                 binder.Bind(id, b);
                 break;
             }
             case FaceKind::TextButton: {
-                auto* b = new TextButton(skin, f.base, at, caption, skin::CaptionFont(),
-                                         skin::kCaption, id, window);
+                auto* b = new TextButton(f.base, at, caption, skin::CaptionFont(), skin::kCaption,
+                                         id, window);
                 buttons_[id] = b;
                 binder.Bind(id, b);
                 break;
@@ -36,7 +35,7 @@ SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, Contro
             case FaceKind::CheckBox: {
                 const bool mode = f.base == "IDB_CHK49x25";
                 auto* c = new BitmapCheckBox(
-                    skin, f.base, at, caption, mode ? skin::ModeFont() : skin::CaptionFont(),
+                    f.base, at, caption, mode ? skin::ModeFont() : skin::CaptionFont(),
                     mode ? skin::kModeCaption : skin::kCaption, id, window);
                 buttons_[id] = c;
                 binder.Bind(id, c);
@@ -45,15 +44,15 @@ SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, Contro
             case FaceKind::ValueLabel:
             case FaceKind::StatusLabel: {
                 const bool value = f.kind == FaceKind::ValueLabel;
-                auto* l = new PanelLabel(
-                    skin.Face(f.base), at, value ? skin::ValueLabelFont() : skin::StatusFont(),
-                    skin::kCaption, value ? Qt::AlignRight : Qt::AlignLeft, window);
+                auto* l =
+                    new PanelLabel(f.base, at, value ? skin::ValueLabelFont() : skin::StatusFont(),
+                                   skin::kCaption, value ? Qt::AlignRight : Qt::AlignLeft, window);
                 labels_[f.caption] = l;
                 binder.BindText(f.caption, l);
                 break;
             }
             case FaceKind::Slider: {
-                auto* s = new VerticalSlider(skin.Face("187"), skin.Face("188"), at, f.id, window);
+                auto* s = new VerticalSlider("187", "188", at, f.id, window);
                 const SliderRange r = SliderBounds(id);
                 s->SetValueRange(r.bottom, r.top);
                 sliders_[id] = s;
@@ -61,15 +60,15 @@ SkinnedControls::SkinnedControls(const skin::Skin& skin, QWidget* window, Contro
                 break;
             }
             case FaceKind::RecordingBar:
-                bar_ = new RecordingBar(skin.Face(f.base), at, window);
+                bar_ = new RecordingBar(f.base, at, window);
                 binder.BindRecordingBar(bar_);
                 break;
             case FaceKind::Readout:
-                readout_ = new FrequencyReadout(skin.Face(f.base), at, window);
+                readout_ = new FrequencyReadout(f.base, at, window);
                 binder.BindReadout(readout_);
                 break;
             case FaceKind::StationPanel:
-                stations_ = new StationPanel(skin.Face(f.base), at, window);
+                stations_ = new StationPanel(f.base, at, window);
                 break;
         }
     }

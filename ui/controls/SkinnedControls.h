@@ -9,10 +9,6 @@ class QWidget;
 
 namespace velorix {
 
-namespace skin {
-class Skin;
-}
-
 class BitmapButton;
 class BitmapCheckBox;
 class ControlBinder;
@@ -30,7 +26,7 @@ class VerticalSlider;
 // lines with BindStationPanel). The widgets belong to `window`.
 class SkinnedControls {
 public:
-    SkinnedControls(const skin::Skin& skin, QWidget* window, ControlBinder& binder);
+    SkinnedControls(QWidget* window, ControlBinder& binder);
 
     // The buttons and check boxes by command id; null for an id not laid out.
     SkinButton* Button(ControlId id) const;

@@ -8,8 +8,8 @@
 
 namespace velorix {
 
-StationPanel::StationPanel(const QImage& face, QPoint pos, QWidget* parent)
-    : BitmapPanel(face, pos, parent) {}
+StationPanel::StationPanel(std::string face, QPoint pos, QWidget* parent)
+    : BitmapPanel(std::move(face), pos, parent) {}
 
 void StationPanel::SetLines(const std::vector<std::string>& lines) {
     if (lines == lines_) return;
@@ -17,7 +17,7 @@ void StationPanel::SetLines(const std::vector<std::string>& lines) {
     Redraw();
 }
 
-void StationPanel::PaintOver(QPainter& painter) {
+void StationPanel::PaintOver(QPainter& painter) const {
     const QFont font = skin::StationFont();
     const int ascent = QFontMetrics(font).ascent();
     painter.setFont(font);

@@ -14,13 +14,14 @@ namespace velorix {
 class StationPanel : public BitmapPanel {
     Q_OBJECT
 public:
-    StationPanel(const QImage& face, QPoint pos, QWidget* parent);
+    // `face` names the skin's face.
+    StationPanel(std::string face, QPoint pos, QWidget* parent);
 
     void SetLines(const std::vector<std::string>& lines);
     const std::vector<std::string>& Lines() const { return lines_; }
 
 protected:
-    void PaintOver(QPainter& painter) override;
+    void PaintOver(QPainter& painter) const override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:

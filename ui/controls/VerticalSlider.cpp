@@ -6,19 +6,22 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Skin.h"
+
 namespace velorix {
 
-VerticalSlider::VerticalSlider(const QImage& track, const QImage& thumb, QPoint pos,
-                               int notification, QWidget* parent)
-    : BitmapPanel(track, pos, parent),
-      thumb_(thumb),
+VerticalSlider::VerticalSlider(std::string track, std::string thumb, QPoint pos, int notification,
+                               QWidget* parent)
+    : BitmapPanel(std::move(track), pos, parent),
+      thumb_(std::move(thumb)),
+      thumbHeight_(skin::Skin::Shared().Size(thumb_).height()),
       n_(notification),
-      range_(track.height() - thumb.height()) {
-    if (thumb.height() >= track.height() || thumb.isNull())
+      range_(height() - thumbHeight_) {
+    if (range_ <= 0)
         throw std::invalid_argument("slider " + std::to_string(notification) + ": a thumb of " +
-                                    std::to_string(thumb.height()) +
+                                    std::to_string(thumbHeight_) +
                                     " px must be shorter than its track of " +
-                                    std::to_string(track.height()) + " px");
+                                    std::to_string(height()) + " px");
 }
 
 void VerticalSlider::SetValueRange(double bottom, double top) {
@@ -43,10 +46,11 @@ void VerticalSlider::SetEnabled(bool on) {
     Redraw();
 }
 
-void VerticalSlider::PaintOver(QPainter& painter) {
+void VerticalSlider::PaintOver(QPainter& painter) const {
     // A disabled slider's thumb is faded into its track.
     if (!enabled_) painter.setOpacity(0.4);
-    painter.drawImage(0, p_, thumb_);
+    const double ratio = painter.device()->devicePixelRatioF();
+    painter.drawImage(0, p_, skin::Skin::Shared(ratio).Face(thumb_));
 }
 
 void VerticalSlider::MoveTo(int p) {
@@ -64,8 +68,8 @@ void VerticalSlider::mousePressEvent(QMouseEvent* event) {
     const int y = event->position().toPoint().y();
     lastY_ = y;
     if (!enabled_) return;
-    grab_ = y >= p_ && y <= p_ + thumb_.height();
-    if (!grab_) MoveTo(y - thumb_.height() / 2);
+    grab_ = y >= p_ && y <= p_ + thumbHeight_;
+    if (!grab_) MoveTo(y - thumbHeight_ / 2);
 }
 
 void VerticalSlider::mouseMoveEvent(QMouseEvent* event) {
@@ -80,7 +84,7 @@ void VerticalSlider::mouseMoveEvent(QMouseEvent* event) {
         lastY_ = y;
         MoveTo(p);
     } else {
-        MoveTo(y - thumb_.height() / 2);
+        MoveTo(y - thumbHeight_ / 2);
     }
 }
 

@@ -12,9 +12,10 @@ namespace velorix {
 class VerticalSlider : public BitmapPanel {
     Q_OBJECT
 public:
-    // Throws std::invalid_argument when the thumb is not shorter than the
-    // track: the value map would divide by zero.
-    VerticalSlider(const QImage& track, const QImage& thumb, QPoint pos, int notification,
+    // `track` and `thumb` name the skin's faces. Throws std::invalid_argument
+    // when the thumb is not shorter than the track: the value map would
+    // divide by zero.
+    VerticalSlider(std::string track, std::string thumb, QPoint pos, int notification,
                    QWidget* parent);
 
     // Value at the bottom end (p = R) and at the top end (p = 0).
@@ -27,7 +28,7 @@ public:
 
     int Position() const { return p_; }
     int Range() const { return range_; }
-    int ThumbHeight() const { return thumb_.height(); }
+    int ThumbHeight() const { return thumbHeight_; }
     int Notification() const { return n_; }
 
 signals:
@@ -35,7 +36,7 @@ signals:
     void moved(int notification, int position);
 
 protected:
-    void PaintOver(QPainter& painter) override;
+    void PaintOver(QPainter& painter) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -43,7 +44,8 @@ protected:
 private:
     void MoveTo(int p);
 
-    QImage thumb_;
+    std::string thumb_;
+    int thumbHeight_;
     int n_;
     int range_;
     int p_ = 0;

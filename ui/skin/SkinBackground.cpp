@@ -31,25 +31,21 @@ const Title kTitles[] = {
 
 }  // namespace
 
-QImage Background() {
+QImage Background(double ratio) {
     const int w = 1024;
     const int h = 620;
-    QImage img = Blank(w, h, kPanel);
+    QImage img = Blank(w, h, kPanel, ratio);
     // Top strip: the window is dragged by it.
     FillVertical(img, QRect(0, 0, w, 27), QColor(24, 25, 28), QColor(16, 17, 19));
-    FillVertical(img, QRect(0, 27, w, 1), QColor(98, 66, 6), QColor(98, 66, 6));
+    FillRect(img, QRect(0, 27, w, 1), QColor(98, 66, 6));
     // A hairline around the whole window and the separators of its areas.
     Bevel(img, QRect(0, 0, w, h), QColor(70, 72, 76), QColor(10, 10, 11));
     const QColor groove(20, 21, 23);
     const QColor ridge(52, 54, 58);
-    for (int y = 30; y < 560; ++y) {
-        img.setPixel(170, y, groove.rgb());
-        img.setPixel(171, y, ridge.rgb());
-    }
-    for (int x = 3; x < w - 3; ++x) {
-        img.setPixel(x, 562, groove.rgb());
-        img.setPixel(x, 563, ridge.rgb());
-    }
+    FillRect(img, QRect(170, 30, 1, 530), groove);
+    FillRect(img, QRect(171, 30, 1, 530), ridge);
+    FillRect(img, QRect(3, 562, w - 6, 1), groove);
+    FillRect(img, QRect(3, 563, w - 6, 1), ridge);
 
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);

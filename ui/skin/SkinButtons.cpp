@@ -1,5 +1,6 @@
 // Push buttons and check boxes: raised keys with an indicator strip, drawn
-// pixel-exact. Antialiased glyphs keep the same pixels from run to run.
+// pixel-exact at the device's resolution. Antialiased glyphs keep the same
+// pixels from run to run.
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -26,8 +27,8 @@ const QColor kGlyphUp{206, 206, 200};
 const QColor kGlyphLit{245, 203, 56};
 const QColor kGlyphGrey{92, 92, 92};
 
-QImage Key(int w, int h, const Body& body) {
-    QImage img = Blank(w, h, kRim);
+QImage Key(int w, int h, const Body& body, double ratio) {
+    QImage img = Blank(w, h, kRim, ratio);
     Bevel(img, QRect(1, 1, w - 2, h - 2), body.light, body.dark);
     FillVertical(img, QRect(2, 2, w - 4, h - 4), body.top, body.bottom);
     return img;
@@ -48,8 +49,8 @@ QPainterPath Polygon(std::initializer_list<QPointF> points) {
 
 // The glyph of a push button, centred in a w x h face.
 void Glyph(QImage& img, const std::string& base, const QColor& c, bool lit) {
-    const double cx = img.width() / 2.0;
-    const double cy = img.height() / 2.0;
+    const double cx = LogicalSize(img).width() / 2.0;
+    const double cy = LogicalSize(img).height() / 2.0;
     if (base == "ARROWU")
         Fill(img, Polygon({{cx - 5, cy + 3}, {cx + 5, cy + 3}, {cx, cy - 3}}), c);
     else if (base == "ARROWD")
@@ -92,15 +93,15 @@ void Glyph(QImage& img, const std::string& base, const QColor& c, bool lit) {
     }
 }
 
-void AddPushButton(FaceMap& faces, const std::string& base, int w, int h, bool grey) {
-    QImage up = Key(w, h, kUp);
-    QImage down = Key(w, h, kDown);
+void AddPushButton(FaceMap& faces, const std::string& base, int w, int h, bool grey, double ratio) {
+    QImage up = Key(w, h, kUp, ratio);
+    QImage down = Key(w, h, kDown, ratio);
     Glyph(up, base, kGlyphUp, false);
     Glyph(down, base, kGlyphLit, true);
     faces[base + "U"] = up;
     faces[base + "D"] = down;
     if (grey) {
-        QImage g = Key(w, h, kGrey);
+        QImage g = Key(w, h, kGrey, ratio);
         Glyph(g, base, kGlyphGrey, false);
         faces[base + "G"] = g;
     }
@@ -111,20 +112,22 @@ void Indicator(QImage& img, bool checked, bool pressed, bool lamp) {
     const QColor on = pressed ? QColor(224, 168, 40) : QColor(255, 196, 52);
     const QColor off = pressed ? QColor(56, 38, 8) : QColor(72, 50, 12);
     const QColor c = checked ? on : off;
-    FillVertical(img, QRect(2, 2, img.width() - 4, 3), c, c);
+    const QSize size = LogicalSize(img);
+    FillRect(img, QRect(2, 2, size.width() - 4, 3), c);
     if (lamp) {
         // The square's own lamp in its middle.
-        const QRect r(img.width() / 2 - 4, img.height() / 2 - 2, 8, 7);
+        const QRect r(size.width() / 2 - 4, size.height() / 2 - 2, 8, 7);
         FillVertical(img, r, c, checked ? c.darker(130) : c);
         Bevel(img, r.adjusted(-1, -1, 1, 1), QColor(16, 16, 16), QColor(96, 98, 102));
     }
 }
 
-void AddCheckBox(FaceMap& faces, const std::string& base, int w, int h, bool light, bool lamp) {
+void AddCheckBox(FaceMap& faces, const std::string& base, int w, int h, bool light, bool lamp,
+                 double ratio) {
     for (bool pressed : {false, true})
         for (bool checked : {false, true}) {
-            QImage img =
-                Key(w, h, light ? (pressed ? kLightDown : kLightUp) : (pressed ? kDown : kUp));
+            QImage img = Key(
+                w, h, light ? (pressed ? kLightDown : kLightUp) : (pressed ? kDown : kUp), ratio);
             Indicator(img, checked, pressed, lamp);
             faces[base + (pressed ? "D" : "U") + (checked ? "C" : "U")] = img;
         }
@@ -132,20 +135,20 @@ void AddCheckBox(FaceMap& faces, const std::string& base, int w, int h, bool lig
 
 }  // namespace
 
-void AddButtonFaces(FaceMap& faces) {
+void AddButtonFaces(FaceMap& faces, double ratio) {
     for (const char* arrow : {"ARROWU", "ARROWD", "ARROWL", "ARROWR"})
-        AddPushButton(faces, arrow, 22, 20, true);
-    AddPushButton(faces, "BTNDARK", 39, 20, true);
+        AddPushButton(faces, arrow, 22, 20, true, ratio);
+    AddPushButton(faces, "BTNDARK", 39, 20, true, ratio);
     for (const char* transport : {"STOP", "PLAY", "RECORD"})
-        AddPushButton(faces, transport, 40, 20, true);
+        AddPushButton(faces, transport, 40, 20, true, ratio);
     for (const char* frame : {"IDB_EXIT", "IDB_MINIMIZE", "IDB_LOGO"})
-        AddPushButton(faces, frame, 21, 21, false);
+        AddPushButton(faces, frame, 21, 21, false, ratio);
 }
 
-void AddCheckFaces(FaceMap& faces) {
-    AddCheckBox(faces, "SQUARE", 22, 20, false, true);
-    AddCheckBox(faces, "IDB_CHKDARK", 39, 20, false, false);
-    AddCheckBox(faces, "IDB_CHK49x25", 49, 25, true, false);
+void AddCheckFaces(FaceMap& faces, double ratio) {
+    AddCheckBox(faces, "SQUARE", 22, 20, false, true, ratio);
+    AddCheckBox(faces, "IDB_CHKDARK", 39, 20, false, false, ratio);
+    AddCheckBox(faces, "IDB_CHK49x25", 49, 25, true, false, ratio);
 }
 
 }  // namespace velorix::skin::paint

@@ -30,7 +30,7 @@ std::string FirstFace(const PlacedFace& placed) {
 }
 
 QRect FaceRect(const Skin& skin, const PlacedFace& placed) {
-    return QRect(QPoint(placed.x, placed.y), skin.Face(FirstFace(placed)).size());
+    return QRect(QPoint(placed.x, placed.y), skin.Size(FirstFace(placed)));
 }
 
 std::vector<std::string> Overlaps(const Skin& skin, const std::vector<PlacedFace>& layout) {

@@ -6,11 +6,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "FrequencyKeypad.h"
 #include "FrequencyReadout.h"
+#include "ProgramIcon.h"
 #include "ReceiverInfoBox.h"
 #include "RecordingBar.h"
 #include "Skin.h"
@@ -41,14 +44,20 @@ private:
 }  // namespace
 
 ReceiverWindow::ReceiverWindow(Options options)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window), dialogs_(std::move(options.dialogs)) {
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Window),
+      dialogs_(std::move(options.dialogs)),
+      notifier_(options.notifier),
+      imports_(options.notifier),
+      drag_(*this, kDragStripHeight),
+      rigctlOption_(options.rigctl) {
     if (!dialogs_) dialogs_ = std::make_unique<QtFileDialogs>();
     setWindowTitle("Velorix");
+    setWindowIcon(ProgramIcon());
     setAccessibleName("Velorix receiver");
     setFixedSize(1024, 620);
     move(100, 100);
     setFocusPolicy(Qt::StrongFocus);
-    controls_ = std::make_unique<SkinnedControls>(skin::Skin::Shared(), this, binder_);
+    controls_ = std::make_unique<SkinnedControls>(this, binder_);
     AssembledReceiver::Slots parts{.notifier = options.notifier};
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
@@ -69,7 +78,7 @@ ReceiverWindow::ReceiverWindow(Options options)
         const SMeterReading reading = receiver_->Controller().MeterUpdate();
         if (displays_.showMeter) displays_.showMeter(reading);
     });
-    connect(&statusTimer_, &QTimer::timeout, this, [this] { Apply(Controller().Source().Tick()); });
+    connect(&statusTimer_, &QTimer::timeout, this, &ReceiverWindow::StatusTick);
     connect(&stationTimer_, &QTimer::timeout, this, [this] {
         if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
     });
@@ -116,7 +125,12 @@ void ReceiverWindow::ConnectControls() {
 
 bool ReceiverWindow::Start() {
     WaitCursor wait;
+    SettingsRecord& settings = receiver_->Settings();
     const bool started = receiver_->StartWindow({.afterRestore = [&] {
+        if (rigctlOption_) {
+            settings.RigctlPort = rigctlOption_->port;
+            settings.RigctlHost = rigctlOption_->host;
+        }
         wait.Release();
         ShowAll();
         show();
@@ -130,17 +144,71 @@ bool ReceiverWindow::Start() {
     meterTimer_.start();
     statusTimer_.start();
     stationTimer_.start();
+    if (!receiver_->SettingsNotes().empty())
+        QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
+    if (settings.RigctlPort != 0) {
+        std::string why = StartRigctl({settings.RigctlHost, settings.RigctlPort});
+        // Told once the window runs, as the store's notes are.
+        if (!why.empty())
+            QTimer::singleShot(0, this, [this, why] {
+                std::string text = why;
+                text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+                notifier_.Notify(text, "rigctl", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+            });
+    }
     return true;
+}
+
+std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
+    rigctl_.reset();
+    if (!started_ || receiver_->Engine() == nullptr)
+        return "the rigctl server needs the receiver running";
+    rig_ = std::make_unique<ControllerRig>(Controller(), receiver_->Settings(),
+                                           *receiver_->Engine(),
+                                           [this](const Outcome& outcome) { Apply(outcome); });
+    // Each client's commands come to this thread as queued calls; the
+    // server's own thread does the socket work.
+    auto onThisThread = [this](RigctlServer::Task task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    };
+    std::string why;
+    rigctl_ = RigctlServer::Start(endpoint, *rig_, onThisThread, why);
+    if (!rigctl_) return why;
+    std::printf("velorix: %s\n", ListeningText({endpoint.host, rigctl_->Port()}).c_str());
+    std::fflush(stdout);
+    return {};
+}
+
+void ReceiverWindow::TellSettingsNotes() {
+    std::string text;
+    for (const std::string& note : receiver_->SettingsNotes())
+        text += (text.empty() ? "" : "\n") + note;
+    notifier_.Notify(text, "velorix", Notifier::Icon::Warning, Notifier::Buttons::Ok);
+}
+
+void ReceiverWindow::StatusTick() {
+    const ReceiverWatch::Report report = receiver_->WatchReceiver();
+    Apply(Controller().Source().Tick());
+    // The box may wait for the user: every state it tells is already in place.
+    if (!report.news.empty())
+        notifier_.Notify(report.news, "velorix",
+                         report.state == ReceiverWatch::State::Streaming
+                             ? Notifier::Icon::Information
+                             : Notifier::Icon::Warning,
+                         Notifier::Buttons::Ok);
 }
 
 int ReceiverWindow::Finish() {
     if (exitCode_) return *exitCode_;
     // A start that failed stores nothing: the receiver closes without saving.
     if (!started_) return *(exitCode_ = 1);
+    rigctl_.reset();
+    rig_.reset();
     meterTimer_.stop();
     statusTimer_.stop();
     stationTimer_.stop();
     const auto report = receiver_->Shutdown();
+    imports_.DeleteAllBut({});
     exitCode_ = report.settingsSaved.value_or(true) ? 0 : 1;
     return *exitCode_;
 }
@@ -187,7 +255,10 @@ void ReceiverWindow::Route(ControlId id) {
         case ControlNeed::SavePath: {
             // Nothing is asked while the control is disabled.
             if (!Controller().Panel().Enabled(id)) return;
-            if (const auto path = ChoosePath(action->need))
+            const auto path = ChoosePath(action->need);
+            if (path && id == ControlId::FileOpen)
+                Apply(OpenRecording(*path));
+            else if (path)
                 Apply(RunControl(Controller(), id, 0, *path));
             return;
         }
@@ -206,26 +277,36 @@ std::optional<std::string> ReceiverWindow::ChoosePath(ControlNeed need) {
     return path;
 }
 
+// A velorix recording plays as it is; another program's is imported into
+// the cache first and plays under its own name. Whatever was imported for
+// the file played before goes once another is opened.
+Outcome ReceiverWindow::OpenRecording(const std::string& path) {
+    std::optional<std::string> series = path;
+    if (ForeignImports::NeedsImport(path)) {
+        series = imports_.Import(path, this);
+        if (!series) return Outcome{.accepted = false};
+    }
+    SourcePart& source = Controller().Source();
+    const Outcome outcome = *series == path ? source.LoadFile(path) : source.LoadFile(*series, path);
+    imports_.DeleteAllBut(outcome.accepted ? *series : std::string{});
+    return outcome;
+}
+
 void ReceiverWindow::ShowInformation() {
     ShowReceiverInfoBox(this, Controller().InfoTexts());
 }
 
 void ReceiverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, skin::Skin::Shared().Face("134"));
+    painter.drawImage(0, 0, skin::Skin::Shared(devicePixelRatioF()).Face("134"));
 }
 
 void ReceiverWindow::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && at.y() < kDragStripHeight)
-        dragAnchor_ = event->globalPosition().toPoint() - pos();
-    else
-        dragAnchor_.reset();
+    drag_.Press(*event);
 }
 
 void ReceiverWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragAnchor_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragAnchor_);
+    drag_.Move(*event);
 }
 
 void ReceiverWindow::keyPressEvent(QKeyEvent* event) {

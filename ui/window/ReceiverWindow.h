@@ -9,9 +9,13 @@
 #include "AssembledReceiver.h"
 #include "ControlActions.h"
 #include "ControlBinder.h"
+#include "ControllerRig.h"
 #include "DisplayIntents.h"
 #include "DisplaySlots.h"
 #include "FileDialogs.h"
+#include "ForeignImports.h"
+#include "RigctlServer.h"
+#include "WindowDrag.h"
 
 namespace velorix {
 
@@ -36,6 +40,9 @@ public:
         std::string stationDirectory{"."};
         DisplayFactory displays = SpectrumDisplays;
         std::unique_ptr<FileDialogs> dialogs{};  // null: Qt's dialogs
+        // The command line's rigctl endpoint, stored over the settings'
+        // (port 0: off); nothing: as stored.
+        std::optional<RigctlEndpoint> rigctl{};
     };
 
     explicit ReceiverWindow(Options options);
@@ -54,6 +61,13 @@ public:
     void Apply(const Outcome& outcome);
     // What a click on control `id` does.
     void Route(ControlId id);
+
+    // Serves other programs on `endpoint` (port 0: any free port); what
+    // they change shows here as the user's own clicks. The error text when
+    // it cannot listen.
+    std::string StartRigctl(const RigctlEndpoint& endpoint);
+    // The port the rigctl server listens on; 0 when it is off.
+    int RigctlPort() const { return rigctl_ ? rigctl_->Port() : 0; }
 
     AssembledReceiver& Receiver() { return *receiver_; }
     SkinnedControls& Controls() { return *controls_; }
@@ -90,20 +104,31 @@ private:
     // A control's path: the file to open, or where to record (asking before
     // a recording writes over a series).
     std::optional<std::string> ChoosePath(ControlNeed need);
+    Outcome OpenRecording(const std::string& path);
     // Every control and both displays as the controller has them now.
     void ShowAll();
     void ShowInformation();
     void ConnectControls();
     void PostQuit();
+    // The status tick: the receiver's stream judged, then the status texts.
+    void StatusTick();
+    // What the store told at start, in one notice once the window runs.
+    void TellSettingsNotes();
 
     // Declared first, destroyed last: the consumers outlive the receiver.
     DisplaySlots displays_;
     std::unique_ptr<FileDialogs> dialogs_;
+    Notifier& notifier_;
     std::unique_ptr<AssembledReceiver> receiver_;
+    ForeignImports imports_;
     ControlBinder binder_;
     std::unique_ptr<SkinnedControls> controls_;
     QTimer meterTimer_, statusTimer_, stationTimer_;
-    std::optional<QPoint> dragAnchor_;
+    WindowDrag drag_;
+    std::optional<RigctlEndpoint> rigctlOption_;
+    // Goes before the receiver shuts down (Finish).
+    std::unique_ptr<ControllerRig> rig_;
+    std::unique_ptr<RigctlServer> rigctl_;
     bool started_ = false;
     std::optional<int> exitCode_;
 };

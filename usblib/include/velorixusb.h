@@ -9,9 +9,13 @@
 extern "C" {
 
 // Called on the library's reader thread for every full block; copy the block
-// before returning, the next read overwrites it.
+// before returning, the next read overwrites it. A null block tells of a block
+// lost on the way (a read that ended short or failed after samples had moved):
+// the stream has a gap there.
 typedef void (*VelorixInputCallback)(unsigned char* block, void* user);
 
+// 1 when the receiver is open. On 0, errno says why: ENODEV (none present) or
+// the system's reason for not opening it (EACCES: no permission on its node).
 int Open(void);
 bool Close(void);
 // The library's own name buffer, valid until the next call of the same function.

@@ -15,6 +15,7 @@
 #include "PulseAudioSink.h"
 #include "RecordingNotifier.h"
 #include "TestEnv.h"
+#include "WaitUntil.h"
 #include "WaveOut.h"
 
 namespace velorix::test {
@@ -72,13 +73,14 @@ std::pair<size_t, size_t> LoudSpan(const std::vector<double>& x, double threshol
     return first < last ? std::pair{first, last} : std::pair<size_t, size_t>{0, 0};
 }
 
-bool WaitPlayed(const CWaveOut& out, uint64_t count, double seconds = 30.0) {
-    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-    while (out.PlayedCount() < count || out.QueuedCount() > 0) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+void WaitPlayed(const CWaveOut& out, uint64_t count) {
+    WaitUntil([&] { return out.PlayedCount() >= count && out.QueuedCount() == 0; });
+}
+
+// Waits until the monitor has heard the tone and a tenth of a second of
+// quiet after it: the sink has played all it was given.
+void WaitForToneEnd(const MonitorRecorder& rec) {
+    WaitUntil([&] { return rec.QuietFramesAfterLoud(kLeftAmp / 4) >= 3125; });
 }
 
 // Plays `blocks` blocks of the tone paced by the output's completions.
@@ -87,7 +89,7 @@ void PlayTone(CWaveOut& out, int blocks) {
     out.SetPacer(&feeder);
     out.SetPacing(true);
     feeder.Prime(8);
-    ASSERT_TRUE(WaitPlayed(out, 8 + static_cast<uint64_t>(blocks)));
+    WaitPlayed(out, 8 + static_cast<uint64_t>(blocks));
     out.SetPacing(false);
     out.SetPacer(nullptr);
     EXPECT_EQ(out.DroppedCount(), 0u);
@@ -104,7 +106,7 @@ struct Heard {
 // sink's latency has passed.
 Heard PlayAndRecord(CWaveOut& out, MonitorRecorder& rec, int blocks) {
     PlayTone(out, blocks);
-    std::this_thread::sleep_for(300ms);
+    WaitForToneEnd(rec);
     rec.Stop();
     Heard h{rec.Left(), rec.Right(), 0, 0};
     std::tie(h.first, h.last) = LoudSpan(h.left, kLeftAmp / 4);
@@ -181,7 +183,7 @@ TEST(PulseOutput, BlocksBeyondSixteenAreDroppedAndEveryPlayedBufferIsCounted) {
         for (int i = 0; i < 100; ++i)
             tone.PushTone();
     });
-    ASSERT_EQ(pushing.wait_for(10s), std::future_status::ready) << "BufferFull blocked";
+    pushing.get();  // BufferFull never blocks: a blocked one hangs the test here
     const double pushMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     const uint64_t dropped = out.DroppedCount();
     const uint64_t accepted = 100 - dropped;
@@ -189,9 +191,9 @@ TEST(PulseOutput, BlocksBeyondSixteenAreDroppedAndEveryPlayedBufferIsCounted) {
     // No more than the device freed meanwhile: four buffers fit its target
     // length at once, then one per 16.4 ms (two more for the sink's own start).
     EXPECT_LE(accepted, 8u + 4 + 2 + static_cast<uint64_t>(pushMs / 16.384)) << pushMs << " ms";
-    ASSERT_TRUE(WaitPlayed(out, 8 + accepted));
+    WaitPlayed(out, 8 + accepted);
     EXPECT_EQ(out.PlayedCount(), 8 + accepted);
-    std::this_thread::sleep_for(300ms);
+    WaitForToneEnd(rec);
     rec.Stop();
     // The monitor heard exactly the accepted blocks, in one stretch.
     const auto left = rec.Left();
@@ -257,7 +259,7 @@ TEST(PulseOutput, ALiveStreamOnAnIdleSinkLosesNothingAtItsStart) {
         live.PushTone();
     }
     EXPECT_EQ(out.DroppedCount(), 0u);
-    EXPECT_TRUE(WaitPlayed(out, 8 + blocks - out.DroppedCount(), 10.0));
+    WaitPlayed(out, 8 + blocks - out.DroppedCount());
     EXPECT_TRUE(notes.Notices().empty());
 }
 
@@ -278,12 +280,10 @@ TEST(PulseOutput, AServerThatDiesWhilePlayingIsReportedOnceAndPacingGoesOn) {
     out.SetPacer(&feeder);
     out.SetPacing(true);
     feeder.Prime(8);
-    const auto end = Clock::now() + 30s;
-    while (out.PlayedCount() < 30 && Clock::now() < end)
-        std::this_thread::sleep_for(2ms);
+    WaitUntil([&] { return out.PlayedCount() >= 30; });
     Shell(stopper.line);
     // Every block is still taken and reported played, now by the clock.
-    ASSERT_TRUE(WaitPlayed(out, 8 + static_cast<uint64_t>(blocks)));
+    WaitPlayed(out, 8 + static_cast<uint64_t>(blocks));
     out.SetPacer(nullptr);
     EXPECT_EQ(out.DroppedCount(), 0u);
     const auto n = notes.Notices();

@@ -52,9 +52,10 @@ TEST(MainDisplayFeed, NewStatesWhileTheDisplayThreadDraws) {
         }
     });
 
-    const auto end = std::chrono::steady_clock::now() + 1500ms;
+    // Three hundred steps of the user's side, and at least ten spectra drawn
+    // meanwhile, however slowly either side is scheduled.
     int step = 0;
-    while (std::chrono::steady_clock::now() < end) {
+    while (step < 300 || display.Renderer().Spectra() <= 10u) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         ++step;
         state = std::make_shared<DisplayState>(*state);
@@ -75,9 +76,7 @@ TEST(MainDisplayFeed, NewStatesWhileTheDisplayThreadDraws) {
     stop.store(true);
     upstream.join();
 
-    EXPECT_GT(display.Renderer().Spectra(), 10u);
     EXPECT_LE(thread.GetSkipLimit(), CDspThread::kMaxAutoSkip);
-    EXPECT_GT(step, 50);
 }
 
 // While no block comes (a paused file), the display thread draws a new state
