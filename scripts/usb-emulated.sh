@@ -5,7 +5,8 @@
 # e.g. scripts/usb-emulated.sh build/bin/velorix-cli --source usb --seconds 10 --smeter
 # The virtual receiver's variables apply (VELORIX_SIM_SCENARIO, VELORIX_SIM_SEED,
 # VELORIX_SIM_SOURCE, VELORIX_VIRTUAL_FAULTS, VELORIX_VIRTUAL_PLUG, ...); the
-# program gets VELORIX_USB_IDS and no VELORIX_DEVICE. VELORIX_BUILD_DIR names the
+# program gets VELORIX_USB_IDS, no VELORIX_DEVICE and VELORIX_DATA_DIR naming the
+# virtual receiver's files (unless set). VELORIX_BUILD_DIR names the
 # build tree (default: build/ of this checkout). Exits with the program's code.
 set -euo pipefail
 build=${VELORIX_BUILD_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build}

@@ -6,7 +6,9 @@
 //
 // The receivers follow the virtual receiver's variables (VELORIX_SIM_*,
 // VELORIX_VIRTUAL_*: band, seed, faults, plug file). The program gets
-// VELORIX_USB_IDS with the receivers' ids and no VELORIX_DEVICE. Exits with
+// VELORIX_USB_IDS with the receivers' ids, no VELORIX_DEVICE and, unless it
+// names one already, VELORIX_DATA_DIR naming the virtual receiver's files:
+// the emulated receivers take its bitstreams as an owner's. Exits with
 // the program's exit code (128 + the signal that ended it); SIGINT, SIGTERM and
 // SIGHUP are passed on to it.
 #include <glib-unix.h>
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "DataDirectories.h"
 #include "EmulatedBus.h"
 
 namespace {
@@ -94,6 +97,13 @@ int main(int argc, char** argv) {
     Run run;
     g_unsetenv("VELORIX_DEVICE");
     g_setenv("VELORIX_USB_IDS", EmulatedBus::UsbIds().c_str(), TRUE);
+    if (g_getenv("VELORIX_DATA_DIR") == nullptr) {
+        namespace files = velorix::files;
+        const auto dirs =
+            files::VirtualDirectories(files::DataDirectories(files::ExecutablePlace()));
+        if (const auto bitstream = files::FindFile(dirs, "velorix125k24v11.sbs"))
+            g_setenv("VELORIX_DATA_DIR", bitstream->substr(0, bitstream->rfind('/')).c_str(), TRUE);
+    }
     GError* err = nullptr;
     if (!g_spawn_async(nullptr, argv + at, nullptr,
                        GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |

@@ -78,11 +78,9 @@ TEST(AsyncInput, AStalledReadIsToldLostAndReadingGoesOnOnceTheHaltIsCleared) {
     StartStream(rig, 0);
     BlockCollector c(kBlock125);
     ASSERT_EQ(rig.usb().StartAsyncInput(kBlock125, &BlockCollector::Callback, &c), 1);
-    ASSERT_TRUE(rig.WaitForTrace("fault: sample endpoint halt cleared", 10s));
-    const auto end = Clock::now() + 10s;
-    while (c.Blocks() < 30 && Clock::now() < end)
-        std::this_thread::sleep_for(10ms);
-    StopSeconds(rig, c);
+    rig.WaitForTrace("fault: sample endpoint halt cleared");
+    WaitUntil([&] { return c.Blocks() >= 30; });
+    Stop(rig, c);
     EXPECT_EQ(c.Broken(), 0);
     EXPECT_EQ(c.Lost(), 1);
     // The stream goes on right after the half block the stall took (under a

@@ -32,7 +32,9 @@ std::string Names(const UsbExports& x) {
 int Configure(const UsbExports& x, int rateIdx) {
     velorix::BitstreamKey key{};
     std::string error;
-    const std::string dir = velorix::BitstreamDirectory();
+    // The emulator names the virtual receiver's files as the owner's.
+    const char* data = std::getenv("VELORIX_DATA_DIR");
+    const std::string dir = data ? data : ".";
     if (!velorix::LoadBitstreamKey(dir, rateIdx, key, error)) return -1;
     return x.FpgaConfig((dir + "/" + velorix::BitstreamName(rateIdx)).c_str(), key.data());
 }
