@@ -24,5 +24,4 @@ public:
     SpectrumTap(bool keepWaterfall, double frameRateHz, SkipControl skip);
 };
 
-
 }  // namespace velorix

@@ -298,11 +298,9 @@ Outcome SourcePart::Tick() {
         if (c_.settings.fileLoaded.load() || c_.settings.playing.load()) {
             // A series that ends early at a file it cannot play says why, once.
             if (const std::string why = c_.board.TakeSeriesEnd(); !why.empty())
-                c_.notifier.Notify(why, "Playback", Notifier::Icon::Warning,
-                                   Notifier::Buttons::Ok);
+                c_.notifier.Notify(why, "Playback", Notifier::Icon::Warning, Notifier::Buttons::Ok);
             const CAcqBoard::PlayingFile file = c_.board.CurrentFile();
-            c_.panel.SetText(label::kFile,
-                             c_.shownFileName.empty() ? file.name : c_.shownFileName);
+            c_.panel.SetText(label::kFile, c_.shownFileName.empty() ? file.name : c_.shownFileName);
             if (file.switched) c_.panel.recBar.rangeBytes = file.dataSize;
             c_.panel.recBar.positionBytes = file.position;
             const std::int64_t t =

@@ -25,7 +25,7 @@ bool ControllerRig::SetTunedHz(std::int64_t hz) {
     // exact value, and the keypad's conversion back to Hz (with its margin
     // against binary rounding) gives `hz` again, so the next read is exact.
     if (hz < -1000000000LL || hz > 1000000000LL) return false;
-    return Show(controller_.SetTunedFrequencyKHz(static_cast<double>(hz) / 1000.0));
+    return Show(controller_.Tuning().SetTunedFrequencyKHz(static_cast<double>(hz) / 1000.0));
 }
 
 int ControllerRig::Mode() const {
@@ -46,11 +46,11 @@ int ControllerRig::DefaultFilter(int mode) const {
 }
 
 void ControllerRig::SelectMode(int mode) {
-    Show(controller_.SelectMode(mode));
+    Show(controller_.Demodulator().SelectMode(mode));
 }
 
 void ControllerRig::SelectFilter(int filter) {
-    Show(controller_.SelectFilter(filter));
+    Show(controller_.Demodulator().SelectFilter(filter));
 }
 
 int ControllerRig::LevelTenthsDbm() const {

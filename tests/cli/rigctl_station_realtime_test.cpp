@@ -18,8 +18,8 @@
 
 #include "ChildProcess.h"
 #include "E2eSupport.h"
-#include "TempDir.h"
 #include "RigctlClient.h"
+#include "TempDir.h"
 
 namespace velorix {
 namespace {

@@ -40,9 +40,9 @@
 #include "SkinButton.h"
 #include "SkinLayout.h"
 #include "SkinnedControls.h"
+#include "StationPanel.h"
 #include "TempDir.h"
 #include "ToneMeasure.h"
-#include "StationPanel.h"
 #include "Version.h"
 #include "VerticalSlider.h"
 

@@ -40,8 +40,7 @@ bool InOrder(const std::vector<std::string>& lines, const std::vector<std::strin
 TEST(UsbTransport, BringUpReenumeratesThroughHotplugAndConfiguresEveryRate) {
     test::TempDir dir("usb-bringup");
     e2e::RunResult run;
-    auto v =
-        Client((dir / ""), {"VELORIX_VIRTUAL_TRACE=" + (dir / "trace")}, {"bringup"}, &run);
+    auto v = Client((dir / ""), {"VELORIX_VIRTUAL_TRACE=" + (dir / "trace")}, {"bringup"}, &run);
     EXPECT_EQ(v["open"], "1");
     EXPECT_EQ(v["names_before"], "|");  // the bare microcontroller names nothing
     EXPECT_EQ(v["firmware"], "0");

@@ -163,9 +163,9 @@ std::string ReceiverWindow::StartRigctl(const RigctlEndpoint& endpoint) {
     rigctl_.reset();
     if (!started_ || receiver_->Engine() == nullptr)
         return "the rigctl server needs the receiver running";
-    rig_ = std::make_unique<ControllerRig>(Controller(), receiver_->Settings(),
-                                           *receiver_->Engine(),
-                                           [this](const Outcome& outcome) { Apply(outcome); });
+    rig_ =
+        std::make_unique<ControllerRig>(Controller(), receiver_->Settings(), *receiver_->Engine(),
+                                        [this](const Outcome& outcome) { Apply(outcome); });
     // Each client's commands come to this thread as queued calls; the
     // server's own thread does the socket work.
     auto onThisThread = [this](RigctlServer::Task task) {
@@ -287,7 +287,8 @@ Outcome ReceiverWindow::OpenRecording(const std::string& path) {
         if (!series) return Outcome{.accepted = false};
     }
     SourcePart& source = Controller().Source();
-    const Outcome outcome = *series == path ? source.LoadFile(path) : source.LoadFile(*series, path);
+    const Outcome outcome =
+        *series == path ? source.LoadFile(path) : source.LoadFile(*series, path);
     imports_.DeleteAllBut(outcome.accepted ? *series : std::string{});
     return outcome;
 }
