@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "CliConvert.h"
-#include "ModeNames.h"
+#include "ControlTable.h"
 #include "SigmfExport.h"
 
 namespace velorix {
@@ -32,10 +32,11 @@ int ExportSigmfCommand(const std::vector<std::string>& args, std::FILE* out, std
             request.tunedHz = std::llround(hz);
         } else if (a == "--mode") {
             const std::string& name = args[++i];
-            const auto* it = std::find(std::begin(kModeNames), std::end(kModeNames), name);
-            if (it == std::end(kModeNames))
-                usage = "--mode needs one of AM SAM CW RTTY USB LSB FM DRM USER";
-            request.mode = static_cast<int>(it - std::begin(kModeNames));
+            int mode = 0;
+            while (mode < 9 && name != ModeName(mode))
+                ++mode;
+            if (mode == 9) usage = "--mode needs one of AM SAM CW RTTY USB LSB FM DRM USER";
+            request.mode = mode;
         } else {
             usage = "option " + a + " does not go with --export-sigmf";
         }

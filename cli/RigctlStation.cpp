@@ -58,7 +58,7 @@ int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
         tasks.RunFor(std::chrono::milliseconds(50));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
             lastTick = Clock::now();
-            rx.Controller().Tick();  // free-space guard and status
+            rx.Controller().Source().Tick();  // free-space guard and status
             if (!watch.Check() && o.seconds) break;
         }
     }

@@ -12,7 +12,7 @@
 #include "CheckedFile.h"
 #include "DisplayTables.h"
 #include "IqSamples.h"
-#include "ModeNames.h"
+#include "ControlTable.h"
 #include "OutputFiles.h"
 #include "SettingsRecord.h"
 #include "SigmfNames.h"
@@ -121,7 +121,7 @@ ordered_json Metadata(const std::vector<SeriesFile>& series, const ExportRequest
     global[sigmf::kFullScaleDbm] = FullScaleDbm(info.attenuatorIdx, info.preamp != 0,
                                                 info.preselector != 0, info.centerFreqHz);
     if (request.tunedHz) global[sigmf::kTunedFrequency] = static_cast<double>(*request.tunedHz);
-    if (request.mode) global[sigmf::kMode] = kModeNames[*request.mode];
+    if (request.mode) global[sigmf::kMode] = ModeName(*request.mode);
 
     // One capture per stretch of files each of which starts where the one
     // before ended, within a second.

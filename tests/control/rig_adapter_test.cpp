@@ -44,8 +44,8 @@ TEST_F(RigAdapter, TunesARecordingByTheOffsetWithinWhatTheStepsReach) {
     StartUp();
     WavReceiverInfo info;
     info.centerFreqHz = 7100000;  // 125 kHz: the steps reach 50 kHz either side
-    ctl->SelectSource(1);
-    ASSERT_TRUE(ctl->LoadFile(WriteRecording("rec_000.wav", info, 6144 * 8)).accepted);
+    ctl->Source().SelectSource(1);
+    ASSERT_TRUE(ctl->Source().LoadFile(WriteRecording("rec_000.wav", info, 6144 * 8)).accepted);
     for (const std::int64_t hz : {7150000LL, 7050000LL, 7123457LL}) {
         ASSERT_TRUE(Rig().SetTunedHz(hz)) << hz;
         EXPECT_EQ(Rig().TunedHz(), hz);
@@ -60,9 +60,10 @@ TEST_F(RigAdapter, TheLevelIsTheMetersAndLeavesItsClipIndicatorAlone) {
     StartUp();
     WavReceiverInfo info;
     info.centerFreqHz = 9600000;
-    ctl->SelectSource(1);
-    ASSERT_TRUE(ctl->LoadFile(WriteRecording("clip_000.wav", info, 6144 * 8, true)).accepted);
-    ASSERT_TRUE(ctl->Play().accepted);  // the converter clipped
+    ctl->Source().SelectSource(1);
+    ASSERT_TRUE(
+        ctl->Source().LoadFile(WriteRecording("clip_000.wav", info, 6144 * 8, true)).accepted);
+    ASSERT_TRUE(ctl->Source().Play().accepted);  // the converter clipped
     engine.averageDb = -61.3;
     const int level = Rig().LevelTenthsDbm();
     const SMeterReading meter = ctl->MeterUpdate();

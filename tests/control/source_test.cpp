@@ -300,15 +300,15 @@ TEST_F(Source, ClipIsReportedOnceAndPlaybackTimeDrivesTheStationClock) {
 
 TEST_F(Source, ASeriesCutShortByAFileOfAnotherRateIsToldOnce) {
     StartUp();
-    ctl->SelectSource(1);
+    ctl->Source().SelectSource(1);
     WavReceiverInfo info;
     const std::string first = WriteRecording("cut_000.wav", info, 6144 * 2);
     info.rateIdx = 1;
     const std::string next = WriteRecording("cut_001.wav", info, 6144 * 2);
-    ASSERT_TRUE(ctl->LoadFile(first).accepted);
-    ASSERT_TRUE(ctl->Play().accepted);  // reads past the end of the first file
-    ctl->Tick();
-    ctl->Tick();  // tells nothing new
+    ASSERT_TRUE(ctl->Source().LoadFile(first).accepted);
+    ASSERT_TRUE(ctl->Source().Play().accepted);  // reads past the end of the first file
+    ctl->Source().Tick();
+    ctl->Source().Tick();  // tells nothing new
     const auto n = notes.Notices();
     ASSERT_EQ(n.size(), 1u);
     EXPECT_EQ(n[0].caption, "Playback");

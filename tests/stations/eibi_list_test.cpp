@@ -137,8 +137,8 @@ TEST(EibiList, EibiAndUserListsFromADirectory) {
     const auto refused = LoadEibiList(dir.path().string());
     EXPECT_EQ(refused->Count(), 0);
     EXPECT_EQ(refused->Notes(),
-              (std::vector<std::string>{dir.Path() + "/eibi.txt: a directory, not a file"}));
-    std::filesystem::remove(dir.Path() + "/eibi.txt");
+              (std::vector<std::string>{(dir / "eibi.txt") + ": a directory, not a file"}));
+    std::filesystem::remove(dir / "eibi.txt");
 
     dir.Write("eibi.txt", kSamples[0].line + "\n");
     // A user's own list: a non-numeric first field does not end the reading.
@@ -162,7 +162,7 @@ TEST(EibiList, EachListComesFromTheFirstDirectoryHoldingIt) {
     work.Write("userlist.txt", kSamples[2].line + "\n");
     data.Write("userlist.txt", kSamples[0].line + "\n");
     data.Write("eibi.txt", kSamples[0].line + "\n" + kSamples[2].line + "\n");
-    const StationLists lists = LoadStationLists({work.Path(), data.Path()});
+    const StationLists lists = LoadStationLists({work.path().string(), data.path().string()});
     EXPECT_EQ(lists.eibi->Count(), 2);
     EXPECT_EQ(lists.user->Count(), 1);
     EXPECT_NE(lists.user->Find(9420), nullptr);

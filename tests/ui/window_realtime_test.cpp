@@ -726,7 +726,7 @@ TEST_F(Window, ImportsAnotherProgramsRecordingIntoTheCache) {
     ASSERT_TRUE(Panel().Enabled(ControlId::Play));
     EXPECT_EQ(TunedHz(), 7'100'000);
     EXPECT_EQ(RateKHz(), 500);
-    w.Apply(c.Tick());
+    w.Apply(c.Source().Tick());
     EXPECT_EQ(Panel().Text(label::kFile), gqrx);
     EXPECT_EQ(Panel().Text(label::kTime), "03:04:05");
     EXPECT_EQ(imported(),

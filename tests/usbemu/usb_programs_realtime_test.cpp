@@ -76,7 +76,7 @@ TEST(VelorixCliOnUsb, ThirtySecondsAt500kHzWithoutADropMeteringAsOnTheVirtualTra
     // Firmware, re-enumeration, the 500 kHz bitstream, the front end (no
     // attenuation, preselector band 6 for 10 MHz) and, running with dither, the
     // tuning word of 10.01 MHz (0x20083126).
-    const std::vector<std::string> trace = Lines(usb.(dir / "trace"));
+    const std::vector<std::string> trace = Lines((usb.dir / "trace"));
     auto seen = [&](const std::string& line) {
         return std::find(trace.begin(), trace.end(), line) != trace.end();
     };
@@ -108,8 +108,8 @@ TEST(VelorixCliOnUsb, UnpluggedMidStreamSaysSoAndEndsWithOneAfterItsSummary) {
     EXPECT_TRUE(Has(r.err, "velorix-cli: the receiver was removed")) << r.err;
     EXPECT_TRUE(Has(r.out, "summary:")) << r.out;
     EXPECT_FALSE(Has(r.out, "signal    30.0 s")) << r.out;
-    ExpectTrueSizes(usb.(dir / "a.wav"));
-    ExpectTrueSizes(usb.(dir / "rec_000.wav"));
+    ExpectTrueSizes((usb.dir / "a.wav"));
+    ExpectTrueSizes((usb.dir / "rec_000.wav"));
 }
 
 TEST(VelorixCliOnUsb, AHaltedSampleEndpointCostsOneBlockUnlessItOutlastsTwoSeconds) {
@@ -126,7 +126,7 @@ TEST(VelorixCliOnUsb, AHaltedSampleEndpointCostsOneBlockUnlessItOutlastsTwoSecon
     const e2e::RunResult s = held.Run({"--seconds", "30", "--audio-out", "a.wav"}, refused);
     EXPECT_EQ(s.code, 1) << s.err;
     EXPECT_TRUE(Has(s.err, "velorix-cli: the receiver delivered no usable block for 2 s")) << s.err;
-    ExpectTrueSizes(held.(dir / "a.wav"));
+    ExpectTrueSizes((held.dir / "a.wav"));
 }
 
 TEST(VelorixCliOnUsb, ARefusedCommandIsNamedAndEndsWithOne) {
@@ -172,13 +172,13 @@ TEST(VelorixCliOnUsb, ANodeTheUserMayNotOpenSaysWhyAndHowToMendIt) {
     CliRun usb("cli-usb-access");
     TempDir programs("usb-access-bin");
     ::chmod(programs.path().c_str(), 0755);
-    ::chmod(usb.(dir / "").c_str(), 01777);
+    ::chmod((usb.dir / "").c_str(), 01777);
     for (const char* name : {"velorix-cli", "libvelorixusb.so"})
         fs::copy_file(BinProgram(name), programs / name);
     Emulated how;
     how.env = usb.env;
     const e2e::RunResult r = RunEmulated(
-        usb.(dir / ""), how,
+        (usb.dir / ""), how,
         {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programs / "velorix-cli",
          "--source", "usb", "--seconds", "1", "--audio-out", "a.wav"});
     EXPECT_EQ(r.code, 1);
