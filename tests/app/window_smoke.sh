@@ -157,6 +157,8 @@ on_screen() {
     wait "$pid"
     code=$?
     check "the exit button ends the program with 0 (ended: $code)" test "$code" = 0
+    # The rest is the window's own, whatever its receiver: run on the virtual one only.
+    [[ -n ${VELORIX_EMULATOR:-} ]] && return
 
     # A signal while a start-up notice is open ends the program with 128 + n:
     # the receiver-not-found box, and the box after a bitstream that fails.
