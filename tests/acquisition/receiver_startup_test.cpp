@@ -44,6 +44,7 @@ protected:
 
     void SetUp() override {
         FakeUsbDevice::Reset();
+        fs::remove_all(root_);  // a case before may have left files
         for (const char* d : kDirs)
             fs::create_directories(root_ / d);
         setenv("VELORIX_DATA_DIR", Dir("data").c_str(), 1);

@@ -279,6 +279,9 @@ TEST_F(SettingsStoreTest, AFileItsUserCannotWriteIsReadToldAndNotSaved) {
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         if (::geteuid() == 0) {
+            // The scratch folder is its owner's alone until opened to the others.
+            fs::permissions(dir_, fs::perms::others_read | fs::perms::others_exec,
+                            fs::perm_options::add);
             setenv("VELORIX_STORE_AS_NOBODY", dir_.c_str(), 1);
             const std::string self = fs::read_symlink("/proc/self/exe");
             test::ChildProcess child(
