@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 
 #include "MainDisplay.h"
@@ -42,6 +43,30 @@ TEST(ScreenRatio, ThePlotShowsItsFrameAtTheScreensResolution) {
     for (int d = dp.Begin(x); d < dp.Begin(x + 1); ++d)
         EXPECT_EQ(shown.pixel(d, y), qRgb(255, 69, 54)) << d;
     EXPECT_EQ(shown.pixel(dp.Begin(x + 1), y), qRgb(69, 69, 54));
+}
+
+// ctest runs this on two offscreen screens of ratios 1 and 2
+// (display_widgets_two_screens): the display thread draws for the screen the
+// plot is on.
+TEST(ScreenRatio, APlotMovedToAScreenOfAnotherRatioIsDrawnForIt) {
+    QScreen *plain = nullptr, *fine = nullptr;
+    for (QScreen* s : QGuiApplication::screens())
+        (s->devicePixelRatio() == 1.0 ? plain : s->devicePixelRatio() == 2.0 ? fine : s) = s;
+    if (!plain || !fine) GTEST_SKIP() << "needs screens of ratios 1 and 2";
+    test::RecordingIntents intents;
+    MainDisplay display(intents);
+    display.Show(test::MainState());
+    for (QScreen* screen : {plain, fine, plain}) {
+        display.move(screen->geometry().topLeft());
+        display.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return display.screen() == screen; }));
+        // The plot's next paint asks for the screen's ratio; the display
+        // thread's next frame is drawn at it.
+        display.Plot().grab();
+        display.Renderer().Render();
+        EXPECT_EQ(display.Renderer().Frames().FrontCopy().devicePixelRatio(),
+                  screen->devicePixelRatio());
+    }
 }
 
 }  // namespace
