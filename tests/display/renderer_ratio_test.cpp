@@ -65,27 +65,5 @@ TEST(SpectrumRendererAtRatioTwo, DrawsThePlotFinerNotEnlarged) {
     EXPECT_GE(f.redrawn, 0.05);
 }
 
-// A screen of another ratio: the next frame is drawn for it, whole.
-TEST(SpectrumRendererAtRatioTwo, ANewRatioRedrawsEveryRowForIt) {
-    SpectrumRenderer r(kW, kH);
-    DisplayState v;
-    v.geometry.Reconfigure(1024, 500.0, 10000.0);
-    r.Show(std::make_shared<const DisplayState>(v));
-    test::FeedTone(r, 37, 0.1);
-    RowSpan rows;
-    ASSERT_TRUE(r.Frames().TakePending(rows));
-    for (const double ratio : {2.0, 1.5, 1.0}) {
-        r.Frames().RequestRatio(ratio);
-        r.Idle();
-        ASSERT_TRUE(r.Frames().TakePending(rows)) << ratio;
-        EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
-        const QImage img = r.Frames().FrontCopy();
-        EXPECT_EQ(img.devicePixelRatio(), ratio);
-        EXPECT_EQ(img.size(), QSize(std::lround(kW * ratio), std::lround(kH * ratio)));
-        // The border's right column, in device pixels.
-        EXPECT_EQ(img.pixel(img.width() - 1, img.height() / 2), plotcolour::kGrid);
-    }
-}
-
 }  // namespace
 }  // namespace velorix
