@@ -141,8 +141,8 @@ void DrawPointerMarks(QImage& image, int firstDeviceX, const PointerMarks& marks
     auto orColumn = [&](int x, QRgb colour, bool spareTrace) {
         if (x <= 0) return;
         const auto [from, to] = columns(dp.Begin(x), dp.Begin(x + 1));
-        for (int y = 0; y < r.h; ++y)
-            for (int c = from; c < to; ++c) {
+        for (int c = from; c < to; ++c)
+            for (int y = 0; y < r.h; ++y) {
                 QRgb& p = r.Row(y)[c];
                 if (!(spareTrace && p == plotcolour::kTrace)) p |= colour;
             }
