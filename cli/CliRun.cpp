@@ -138,7 +138,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
         });
     rx.SetDisplays(mainDisplay.get(), &secDisplay);
-    rx.BuildEngine();
+    if (!rx.BuildEngine()) return 1;
     if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
     ReceiverController& ctl = rx.Controller();
     CAcqBoard& board = rx.Board();
