@@ -1,16 +1,31 @@
 #include "FrameExchange.h"
 
+#include "PlotLayers.h"
+
 namespace velorix {
 
 FrameExchange::FrameExchange(int widthPx, int heightPx)
-    : back_(widthPx, heightPx, QImage::Format_RGB32),
+    : widthPx_(widthPx),
+      heightPx_(heightPx),
+      back_(widthPx, heightPx, QImage::Format_RGB32),
       front_(widthPx, heightPx, QImage::Format_RGB32) {
     back_.fill(Qt::black);
     front_.fill(Qt::black);
 }
 
+void FrameExchange::SetRatio(double ratio) {
+    const DevicePixels dp(ratio);
+    QImage fresh(dp.Begin(widthPx_), dp.Begin(heightPx_), QImage::Format_RGB32);
+    fresh.setDevicePixelRatio(ratio);
+    fresh.fill(Qt::black);
+    back_ = fresh.copy();
+    back_.setDevicePixelRatio(ratio);
+    std::lock_guard lock(mutex_);
+    front_ = fresh;
+}
+
 void FrameExchange::Publish() {
-    Publish({0, front_.height() - 1});
+    Publish({0, heightPx_ - 1});
 }
 
 void FrameExchange::Publish(RowSpan changed) {

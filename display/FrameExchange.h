@@ -8,7 +8,7 @@
 
 namespace velorix {
 
-// Rows top … bottom of a picture; empty when bottom < top.
+// Rows top … bottom of a picture, in window pixels; empty when bottom < top.
 struct RowSpan {
     int top = 0;
     int bottom = -1;
@@ -35,6 +35,13 @@ public:
 
     // The image the renderer draws into (renderer side, under its own lock).
     QImage& Back() { return back_; }
+
+    // The device pixel ratio the widget's screen asks for (any thread).
+    void RequestRatio(double ratio) { requestedRatio_.store(ratio); }
+    double RequestedRatio() const { return requestedRatio_.load(); }
+    // Renderer side: both pictures again, black, at `ratio` device pixels
+    // per window pixel, keeping their size in window pixels.
+    void SetRatio(double ratio);
     // Makes the back image the front one. `changed` holds the rows that
     // differ from the frame published before it (all rows by default).
     void Publish();
@@ -54,8 +61,11 @@ public:
     QImage FrontCopy() const;
 
 private:
+    const int widthPx_;
+    const int heightPx_;
     QImage back_;
     QImage front_;
+    std::atomic<double> requestedRatio_{1.0};
     mutable std::mutex mutex_;
     RowSpan changed_;  // under mutex_
     std::atomic<bool> pending_{false};

@@ -19,7 +19,7 @@ constexpr int kInitialBins = 1024;
 // The markers: a triangle with its tip on the trace and the marker's number
 // above it, and the readouts right-aligned in the top-right corner.
 // Returns whether any was drawn.
-bool DrawMarkers(QImage& image, const MarkerList& markers) {
+bool DrawMarkers(QImage& image, int widthPx, const MarkerList& markers) {
     bool any = false;
     for (int i = 0; i < markers.Count(); ++i)
         any = any || markers.At(i).Measured();
@@ -38,7 +38,7 @@ bool DrawMarkers(QImage& image, const MarkerList& markers) {
         p.drawText(QRect(m.x - 20, m.y - 8 - h, 40, h), Qt::AlignHCenter | Qt::AlignBottom,
                    QString::number(i + 1));
         const int top = MarkerList::ReadoutTop(k++, h, 0);
-        const int right = image.width() - 3;
+        const int right = widthPx - 3;
         p.drawText(QRect(0, top, right, h), Qt::AlignRight | Qt::AlignTop, m.frequencyLine);
         p.drawText(QRect(0, top + h + 2, right, h), Qt::AlignRight | Qt::AlignTop, m.levelLine);
     }
@@ -66,7 +66,18 @@ void SpectrumRenderer::Show(std::shared_ptr<const DisplayState> state) {
     mailbox_ = std::move(state);
 }
 
+void SpectrumRenderer::TakeRatio() {
+    const double ratio = PlotRatio(frames_.RequestedRatio());
+    if (ratio == ratio_) return;
+    ratio_ = ratio;
+    frames_.SetRatio(ratio);
+    // The new pictures hold nothing: the next frame draws every row.
+    drewBefore_ = false;
+    drawn_ = false;
+}
+
 bool SpectrumRenderer::TakeState() {
+    TakeRatio();
     std::shared_ptr<const DisplayState> next;
     {
         std::lock_guard held(mailboxMutex_);
@@ -77,6 +88,7 @@ bool SpectrumRenderer::TakeState() {
     const DisplayState& was = *state_;
     if (s.traceClears != was.traceClears) {
         std::fill(rows_.begin(), rows_.end(), 1000);
+        std::fill(deviceRows_.begin(), deviceRows_.end(), 1000);
         haveSpectrum_ = false;
     }
     if (s.waterfallClears != was.waterfallClears) {
@@ -102,6 +114,7 @@ void SpectrumRenderer::Resize(int bins) {
     estimator_.SetSize(static_cast<unsigned>(bins), buffer->Main());
     db_ = nullptr;
     rows_.assign(static_cast<size_t>(bins), 1000);
+    deviceRows_.assign(static_cast<size_t>(bins), 1000);
     haveSpectrum_ = false;
 }
 
@@ -190,9 +203,14 @@ void SpectrumRenderer::UpdateRows() {
     const DisplayGeometry& g = s.geometry;
     const int first = std::max(0, g.PixelToBin(0) - 1);
     const int last = std::min(g.Bins() - 1, g.PixelToBin(width_ - 1) + 1);
-    if (first <= last)
+    if (first <= last) {
         g.TraceRows(db_, first, last, s.refLevelDb, s.dbPerDivision, s.levelOffsetDb,
                     rows_.data() + first);
+        // A finer picture has the trace at its own rows.
+        if (ratio_ != 1.0)
+            g.TraceRows(db_, first, last, s.refLevelDb, s.dbPerDivision, s.levelOffsetDb,
+                        deviceRows_.data() + first, ratio_);
+    }
     markers_.Measure(g, db_, rows_.data(), s.levelOffsetDb);
 }
 
@@ -231,14 +249,15 @@ void SpectrumRenderer::Draw() {
         const int first = std::max(g.FirstDrawnBin(), g.PixelToBin(0) - 1);
         const int last = std::min(g.LastDrawnBin(), g.PixelToBin(width_ - 1) + 1);
         if (first <= last) {
-            const int* rows = rows_.data() + first;
+            const int* rows = (ratio_ == 1.0 ? rows_ : deviceRows_).data() + first;
             DrawTrace(back, rows, g.BinToPixel(first), last - first + 1, plotcolour::kTrace);
             // Every run of the trace lies between its highest and lowest row.
             const auto [lo, hi] = std::minmax_element(rows, rows + (last - first + 1));
-            trace = RowSpan{std::max(*lo, 0), std::min(*hi, height_ - 1)};
+            const DevicePixels dp(ratio_);
+            trace = RowSpan{dp.Of(std::max(*lo, 0)), dp.Of(std::min(*hi, back.height() - 1))};
         }
     }
-    const bool marked = DrawMarkers(back, markers_);
+    const bool marked = DrawMarkers(back, width_, markers_);
 
     // Over an unchanged background only the old and the new trace differ.
     RowSpan changed{0, height_ - 1};

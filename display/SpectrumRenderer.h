@@ -35,6 +35,11 @@ namespace velorix {
 // thread's skip limit so that at most the frame rate's worth of spectra is
 // computed per second of signal, and frames are drawn only when asked for.
 //
+// The frames are drawn at the device pixel ratio the widget asks for
+// through the frame exchange (lines over whole device pixels, the trace at
+// device rows, text at the device's resolution); the state's coordinates
+// stay in window pixels.
+//
 // Threads: Show and SetReady from any thread; everything else on the display
 // thread (BufferFull, Idle, and Restart under the thread's lock), or, for
 // Render and the readings, once no block comes any more.
@@ -81,8 +86,10 @@ public:
     std::vector<Marker> Markers() const;
 
 private:
-    // Takes a posted state; true when there was one.
+    // Takes a posted state; true when there was one. Takes the device pixel
+    // ratio the widget asked for first.
     bool TakeState();
+    void TakeRatio();
     void Resize(int bins);
     void Pace();
     void Compute();
@@ -104,6 +111,9 @@ private:
     // haveSpectrum_).
     const double* db_ = nullptr;
     std::vector<int> rows_;
+    // The trace's rows in device pixels, when those are finer.
+    std::vector<int> deviceRows_;
+    double ratio_ = 1.0;  // device pixels per window pixel of the frames
     bool haveSpectrum_ = false;
     MarkerList markers_;
     QImage waterfall_;

@@ -123,19 +123,25 @@ void Transform(benchmark::State& state) {
 BENCHMARK(Transform)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
 
 // Drawing only: the last spectrum again, with a marker (the frame less its
-// transform, whatever N).
+// transform, whatever N), at 1 or 2 device pixels per window pixel.
 void MainRender(benchmark::State& state) {
     SpectrumRenderer r(kW, kH);
+    r.Frames().RequestRatio(static_cast<double>(state.range(1)));
     Configure(r, static_cast<int>(state.range(0)), 0, {300});
     Fill(r, 1);
     r.BufferFull();
     for (auto _ : state)
         r.Render();
 }
-BENCHMARK(MainRender)->Arg(4096)->Arg(65536)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MainRender)
+    ->Args({4096, 1})
+    ->Args({65536, 1})
+    ->Args({4096, 2})
+    ->Unit(benchmark::kMicrosecond);
 
 void WaterfallFrame(benchmark::State& state) {
     SpectrumRenderer r(kW, kH);
+    r.Frames().RequestRatio(static_cast<double>(state.range(0)));
     Configure(r, 4096, 1);
     unsigned seed = 1;
     for (auto _ : state) {
@@ -144,7 +150,7 @@ void WaterfallFrame(benchmark::State& state) {
     }
     Save(r.Frames().FrontCopy(), "waterfall");
 }
-BENCHMARK(WaterfallFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WaterfallFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void SecondaryFrame(benchmark::State& state) {
     constexpr int kSecW = 410, kSecH = 120;

@@ -74,8 +74,9 @@ PassbandPixels DisplayGeometry::BandPixels(double tunedKHz, double lowKHz, doubl
 }
 
 void DisplayGeometry::TraceRows(const double* levelsDb, int first, int last, int refLevelDb,
-                                int dbPerDivision, double levelOffsetDb, int* rows) const {
-    const double perDb = static_cast<double>(height_) / (std::max(dbPerDivision, 1) * kDivisions);
+                                int dbPerDivision, double levelOffsetDb, int* rows,
+                                double rowsPerPixel) const {
+    const double perDb = rowsPerPixel * height_ / (std::max(dbPerDivision, 1) * kDivisions);
     const double top = refLevelDb - levelOffsetDb;
     for (int i = first; i <= last; ++i)
         rows[i - first] = TruncToInt(perDb * (top - levelsDb[i]));

@@ -49,9 +49,11 @@ public:
 
     // Rows of the spectrum trace for bins first … last of `levelsDb`: the
     // reference level at row 0, 15 divisions down the plot, after adding
-    // the level calibration. Rows are not clamped to the plot.
+    // the level calibration. Rows are not clamped to the plot. With a
+    // `rowsPerPixel` above 1 they are rows of a finer picture of the plot
+    // (device pixels on a high-resolution screen).
     void TraceRows(const double* levelsDb, int first, int last, int refLevelDb, int dbPerDivision,
-                   double levelOffsetDb, int* rows) const;
+                   double levelOffsetDb, int* rows, double rowsPerPixel = 1.0) const;
 
     // Double click: the frequency clicked, in whole kHz except in CW (mode 2)
     // and the modes above DRM, which tune to the exact bin.

@@ -28,6 +28,7 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> ready, PlotH
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
+    frames_.RequestRatio(PlotRatio(devicePixelRatioF()));
     frames_.OnPublish([this] {
         QMetaObject::invokeMethod(this, &PlotWidget::FramePublished, Qt::QueuedConnection);
     });
@@ -82,15 +83,21 @@ void PlotWidget::SetMarks(const PointerMarks& marks) {
 void PlotWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect r = event->rect();
+    // On a screen of another ratio (a window moved to it) the renderer draws
+    // for that one; till then the frame is scaled.
+    const double ratio = PlotRatio(devicePixelRatioF());
+    if (ratio != frames_.RequestedRatio()) frames_.RequestRatio(ratio);
     frames_.WithFront([&](const QImage& front) {
-        p.drawImage(r.topLeft(), front, r);
+        const DevicePixels dp(front);
+        p.drawImage(r, front, dp.Of(r));
         // The marks over the columns they touch, merged as the background's
         // lines are.
         const QRect marked = MarkedRect(marks_) & r;
         if (marked.isEmpty()) return;
-        QImage columns = front.copy(marked);
-        DrawPointerMarks(columns, marked.left(), marks_);
-        p.drawImage(marked.topLeft(), columns);
+        const QRect device = dp.Of(marked);
+        QImage columns = front.copy(device);
+        DrawPointerMarks(columns, device.left(), marks_);
+        p.drawImage(marked, columns);
     });
     if (!framePainted_) {
         framePainted_ = true;

@@ -1,5 +1,6 @@
 #include "ScaleBarWidget.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -12,7 +13,10 @@ ScaleBarWidget::ScaleBarWidget(int widthPx, ScaleBarHandler* handler, QWidget* p
     setFixedSize(widthPx, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::SizeHorCursor);
-    setFont(DisplayFont(0, 11));
+    // Smoothed: at 11 px the unsmoothed face draws its 0 like a D.
+    QFont font = DisplayFont(0, 11);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    setFont(font);
 }
 
 void ScaleBarWidget::Show(std::shared_ptr<const DisplayState> state) {
@@ -37,11 +41,18 @@ void ScaleBarWidget::paintEvent(QPaintEvent*) {
     const SlideBarScale& scale = state_->geometry.Scale();
     if (scale.PerBin() == 0.0) return;
     p.setPen(QColor(196, 156, 0));
+    const QFontMetrics metrics(font());
+    const int clearX = labelsClearOfTunedLine_ ? state_->tunedX : 0;
     for (const ScaleTick& t : scale.Ticks()) {
         p.drawLine(t.x, 0, t.x, t.major ? h / 4 : h / 8);
-        if (t.major)
-            p.drawText(QRect(t.x - 40, h / 4, 80, h - h / 4), Qt::AlignHCenter | Qt::AlignTop,
-                       t.label);
+        if (!t.major) continue;
+        // A label goes under its tick only whole, and off the tuned line where
+        // that must stay readable; its tick stays either way.
+        const int w = metrics.horizontalAdvance(t.label);
+        const QRect box(t.x - w / 2, h / 4, w, h - h / 4);
+        if (box.left() < 0 || box.right() >= width()) continue;
+        if (clearX > 0 && clearX >= box.left() - 1 && clearX <= box.right() + 1) continue;
+        p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, t.label);
     }
 }
 

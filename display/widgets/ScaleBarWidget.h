@@ -18,8 +18,10 @@ public:
 };
 
 // The frequency scale under a plot, 20 pixels high: the passband band, the
-// tuned line, and the ticks and labels of the display state's scale.
-// Without a handler (the secondary display's) it takes no mouse input.
+// tuned line, and the ticks and labels of the display state's scale, drawn
+// at the screen's resolution. A label that would be cut at either end is
+// left out. Without a handler (the secondary display's) it takes no mouse
+// input.
 class ScaleBarWidget : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +31,9 @@ public:
     // The display's new state: its scale, band and tuned line (a tuned line
     // at 0 is not drawn).
     void Show(std::shared_ptr<const DisplayState> state);
+    // Leaves out the labels that would cross the tuned line (the secondary
+    // display's, whose line stands still while the scale moves under it).
+    void SetLabelsClearOfTunedLine(bool on) { labelsClearOfTunedLine_ = on; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -41,6 +46,7 @@ private:
     std::shared_ptr<const DisplayState> state_;
     int lastX_ = 0;
     bool dragging_ = false;
+    bool labelsClearOfTunedLine_ = false;
 };
 
 }  // namespace velorix

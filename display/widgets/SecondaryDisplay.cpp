@@ -13,6 +13,7 @@ SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, DisplayIntents& in
     plot_ = new PlotWidget(
         renderer_.Frames(), [this] { renderer_.SetReady(); }, *this, this);
     scaleBar_ = new ScaleBarWidget(widthPx, nullptr, this);
+    scaleBar_->SetLabelsClearOfTunedLine(true);
     scaleBar_->move(0, heightPx + 2);
     setFixedSize(widthPx, heightPx + 2 + ScaleBarWidget::kHeight);
     // It runs only during a spectrum drag in centre tuning.

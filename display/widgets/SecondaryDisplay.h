@@ -30,6 +30,7 @@ public:
     SpectrumRenderer& Renderer() { return renderer_; }
     const SecondaryDisplayModel& Model() const { return model_; }
     PlotWidget& Plot() { return *plot_; }
+    ScaleBarWidget& ScaleBar() { return *scaleBar_; }
 
     void OnPlotEvent(const PlotEvent& event) override;
     void OnRightPress(int x, int /*y*/) override { Act(model_.RightPress(x)); }
