@@ -216,31 +216,37 @@ Outcome TuningPart::ToggleCenter() {
     });
 }
 
+bool TuningPart::TuneTo(std::int64_t hz, std::int64_t offsetLimitHz) {
+    if (c_.IsLive()) {
+        if (hz < kCenterFreqMinHz || hz > kCenterFreqMaxHz) return false;
+        SetCentre(hz);
+        SetOffset(0);
+        CentreChanged();
+        return true;
+    }
+    const std::int64_t offset = c_.settings.CenterFreq - std::clamp<std::int64_t>(hz, -1e9, 1e9);
+    if (offset < -offsetLimitHz || offset > offsetLimitHz) return false;
+    SetOffset(static_cast<int>(offset));
+    CentreChanged();
+    return true;
+}
+
 Outcome TuningPart::SetTunedFrequencyKHz(double kHz) {
     return c_.Run([&](Outcome& o) {
-        if (!std::isfinite(kHz)) {
-            o.accepted = false;
-            return;
-        }
-        if (c_.IsLive()) {
-            if (kHz < 0.0 || kHz > kCenterFreqMaxHz * 0.001) {
-                o.accepted = false;
-                return;
-            }
-            SetCentre(KHzToHz(kHz));
-            SetOffset(0);
-            CentreChanged();
-            return;
-        }
         // Only as far as the step operations go: beyond half the rate the
         // shifter would fold the band and play another frequency than shown.
-        const std::int64_t offset = c_.settings.CenterFreq - KHzToHz(std::clamp(kHz, -1e9, 1e9));
-        if (!OffsetWithinLimit(offset, c_.settings.outputRateKHz)) {
-            o.accepted = false;
-            return;
-        }
-        SetOffset(static_cast<int>(offset));
-        CentreChanged();
+        o.accepted =
+            std::isfinite(kHz) && (!c_.IsLive() || kHz >= 0.0) &&
+            TuneTo(KHzToHz(std::clamp(kHz, -1e9, 1e9)), OffsetLimitHz(c_.settings.outputRateKHz));
+    });
+}
+
+Outcome TuningPart::SetTunedFrequencyHz(std::int64_t hz) {
+    return c_.Run([&](Outcome& o) {
+        // Up to half the rate: a recording holds that much either side, and
+        // a shifter at exactly half the rate still plays the band's edge.
+        o.accepted =
+            TuneTo(hz, static_cast<std::int64_t>(std::trunc(c_.settings.outputRateKHz * 500.0)));
     });
 }
 

@@ -35,6 +35,9 @@ public:
     Outcome ToggleCenter();                          // "Center"
     // Frequency keypad; refused (accepted false) out of range.
     Outcome SetTunedFrequencyKHz(double kHz);
+    // A remote client's tuning, whole Hz: live as the keypad; from a
+    // recording anywhere it holds, up to half its rate from its centre.
+    Outcome SetTunedFrequencyHz(std::int64_t hz);
 
     // --- Steps the other parts take ----------------------------------------
     // The centre in the record, readout, station panel, arrows and
@@ -59,6 +62,9 @@ private:
     bool MoveOffset(int offsetHz);
     // Wheel or keypad steps: the centre while live, else the offset.
     void Step(std::int64_t hz, Outcome& o);
+    // The tuned frequency: live the centre moves there; otherwise the offset,
+    // refused beyond `offsetLimitHz`.
+    bool TuneTo(std::int64_t hz, std::int64_t offsetLimitHz);
 
     ControllerContext& c_;
 };

@@ -21,11 +21,7 @@ std::int64_t ControllerRig::TunedHz() const {
 }
 
 bool ControllerRig::SetTunedHz(std::int64_t hz) {
-    // The keypad's operation takes kHz: hz / 1000 is the double nearest the
-    // exact value, and the keypad's conversion back to Hz (with its margin
-    // against binary rounding) gives `hz` again, so the next read is exact.
-    if (hz < -1000000000LL || hz > 1000000000LL) return false;
-    return Show(controller_.Tuning().SetTunedFrequencyKHz(static_cast<double>(hz) / 1000.0));
+    return Show(controller_.Tuning().SetTunedFrequencyHz(hz));
 }
 
 int ControllerRig::Mode() const {

@@ -10,12 +10,13 @@
 namespace velorix {
 
 // The receiver's controller as a rig for the rigctl server: a client tunes
-// and switches modes through the very operations of the frequency keypad
-// and the mode and filter buttons, and every answer goes to `apply`, which
-// shows it as the window shows the user's own clicks (the headless receiver
-// has nothing to show). Reads come from the settings record, so they see
-// whatever the user changed last. On the controller's thread only, and only
-// while the receiver runs: the server goes before the receiver shuts down.
+// and switches modes through the controller's operations, as the frequency
+// keypad and the mode and filter buttons do, and every answer goes to
+// `apply`, which shows it as the window shows the user's own clicks (the
+// headless receiver has nothing to show). Reads come from the settings
+// record, so they see whatever the user changed last. On the controller's
+// thread only, and only while the receiver runs: the server goes before the
+// receiver shuts down.
 class ControllerRig : public RigControl {
 public:
     using Apply = std::function<void(const Outcome&)>;

@@ -23,7 +23,7 @@ public:
     virtual std::int64_t TunedHz() const = 0;
     // Tunes as the frequency keypad does; false, with nothing changed, when
     // the frequency lies out of reach (beyond 0-40 MHz, or for a recording
-    // beyond what the recorded band holds).
+    // beyond what the recorded band holds: half its rate either side).
     virtual bool SetTunedHz(std::int64_t hz) = 0;
 
     virtual int Mode() const = 0;

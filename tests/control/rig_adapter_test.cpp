@@ -1,5 +1,5 @@
-// The controller as the rigctl server's rig: a client tunes through the
-// keypad's operation and reads back exactly what it asked for.
+// The controller as the rigctl server's rig: a client tunes in whole Hz and
+// reads back exactly what it asked for.
 #include "ControllerFixture.h"
 #include "ControllerRig.h"
 
@@ -20,9 +20,9 @@ private:
     std::unique_ptr<ControllerRig> rig_;
 };
 
-TEST_F(RigAdapter, TunesLiveToTheExactHzThroughTheKeypadsOperation) {
+TEST_F(RigAdapter, TunesLiveToTheExactHz) {
     StartUp();
-    // Through the keypad's kHz and back without losing a hertz, all over the range.
+    // Not a hertz lost, all over the range.
     std::uint64_t seed = 12345;
     for (int i = 0; i < 1000; ++i) {
         seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -40,20 +40,22 @@ TEST_F(RigAdapter, TunesLiveToTheExactHzThroughTheKeypadsOperation) {
     }
 }
 
-TEST_F(RigAdapter, TunesARecordingByTheOffsetWithinWhatTheStepsReach) {
+TEST_F(RigAdapter, TunesARecordingByTheOffsetWithinWhatItHolds) {
     StartUp();
     WavReceiverInfo info;
-    info.centerFreqHz = 7100000;  // 125 kHz: the steps reach 50 kHz either side
+    info.centerFreqHz = 7100000;  // 125 kHz: it holds 62.5 kHz either side
     ctl->Source().SelectSource(1);
     ASSERT_TRUE(ctl->Source().LoadFile(WriteRecording("rec_000.wav", info, 6144 * 8)).accepted);
-    for (const std::int64_t hz : {7150000LL, 7050000LL, 7123457LL}) {
+    // Beyond the keypad's 50 kHz, up to the band's edges.
+    for (const std::int64_t hz : {7150001LL, 7162500LL, 7037500LL, 7123457LL}) {
         ASSERT_TRUE(Rig().SetTunedHz(hz)) << hz;
         EXPECT_EQ(Rig().TunedHz(), hz);
         EXPECT_EQ(engine.offsetHz, 7100000.0 - static_cast<double>(hz));
     }
-    for (const std::int64_t hz : {7150001LL, 7049999LL, 7162500LL})
+    for (const std::int64_t hz : {7162501LL, 7037499LL, 14100000LL, 1LL << 40})
         EXPECT_FALSE(Rig().SetTunedHz(hz)) << hz;
     EXPECT_EQ(Rig().TunedHz(), 7123457);
+    EXPECT_EQ(settings.CenterFreq, 7100000);
 }
 
 TEST_F(RigAdapter, TheLevelIsTheMetersAndLeavesItsClipIndicatorAlone) {
