@@ -284,7 +284,7 @@ Outcome ReceiverWindow::OpenRecording(const std::string& path) {
     std::optional<std::string> series = path;
     if (ForeignImports::NeedsImport(path)) {
         series = imports_.Import(path, this);
-        if (!series) return Outcome{.accepted = false};
+        if (!series) return Outcome::Refused();
     }
     SourcePart& source = Controller().Source();
     const Outcome outcome =
