@@ -21,15 +21,17 @@ namespace fs = std::filesystem;
 class Assembly : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VELORIX_DEVICE", "virtual", 1);
+        // The assembly chooses the virtual receiver itself (Options below).
+        unsetenv("VELORIX_DEVICE");
         setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
     }
     void TearDown() override {
         unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
     }
-    AssembledReceiver::Slots Slots() {
-        AssembledReceiver::Slots s{.notifier = notes_};
+    AssembledReceiver::Options Options() {
+        AssembledReceiver::Options s{.notifier = notes_,
+                                     .device = AssembledReceiver::Device::Virtual};
         s.audioSink = std::make_unique<NullAudioSink>();
         s.useStore = true;
         return s;
@@ -46,7 +48,7 @@ protected:
 };
 
 TEST_F(Assembly, TheWindowStartsAcquisitionAfterShowingAndShutsDownOnce) {
-    AssembledReceiver rx(Slots());
+    AssembledReceiver rx(Options());
     std::vector<std::string> seen;
     ASSERT_TRUE(rx.StartWindow({[&] {
         seen.push_back(State(rx));
@@ -69,7 +71,7 @@ TEST_F(Assembly, TheWindowStartsAcquisitionAfterShowingAndShutsDownOnce) {
 
 TEST_F(Assembly, TheHeadlessStartRunsItsHooksBeforeAcquisitionAndAFailedRunSavesNothing) {
     {
-        AssembledReceiver rx(Slots());
+        AssembledReceiver rx(Options());
         rx.LoadSettings();
         ASSERT_TRUE(rx.OpenAudio());
         ASSERT_TRUE(rx.BuildEngine());
@@ -85,7 +87,7 @@ TEST_F(Assembly, TheHeadlessStartRunsItsHooksBeforeAcquisitionAndAFailedRunSaves
     // Left without Shutdown, as on an error: closed, and nothing stored.
     EXPECT_FALSE(fs::exists(SettingsStore::FilePath()));
 
-    AssembledReceiver rx(Slots());
+    AssembledReceiver rx(Options());
     ASSERT_TRUE(rx.OpenAudio());
     ASSERT_TRUE(rx.BuildEngine());
     EXPECT_FALSE(rx.StartHeadless({[] { return true; }, [] { return false; }}));
