@@ -106,8 +106,8 @@ std::optional<int> HeadlessRun::Prepare() {
     if (!fromFile_ && !OffsetWithinRate(rx_.Settings(), err_)) return 2;
     if (!OpenAudio(o_, rx_, err_) || !pictures_.Open(err_)) return 1;
     rx_.SetDisplays(&pictures_.Display(), &secondaryDisplay_);
-    rx_.BuildEngine();
-    if (rx_.Engine() != nullptr) pictures_.SetThread(&rx_.Engine()->MainDisplayThread());
+    if (!rx_.BuildEngine()) return 1;
+    pictures_.SetThread(&rx_.Engine()->MainDisplayThread());
     return std::nullopt;
 }
 

@@ -21,7 +21,7 @@ int RunRigctlStation(const CliOptions& o, const ShutdownSignals& signals, std::F
     LoadCliSettings(o, rx, err);
     if (!OffsetWithinRate(settings, err)) return 2;
     if (!OpenAudio(o, rx, err)) return 1;
-    rx.BuildEngine();
+    if (!rx.BuildEngine()) return 1;
     bool reachedAcquisition = false;
     if (!rx.StartHeadless({.beforeAcquisition = [&] { return reachedAcquisition = true; }})) {
         if (reachedAcquisition)
