@@ -8,23 +8,24 @@
 
 namespace velorix {
 
-void SelectDevice(const CliOptions& o) {
+AssembledReceiver::Options ReceiverOptions(const CliOptions& o, Notifier& notifier) {
+    using Device = AssembledReceiver::Device;
+    AssembledReceiver::Options options{.notifier = notifier};
+    // A file plays without the library: its environment is left alone.
     if (o.source == CliOptions::Source::Virtual) {
-        setenv("VELORIX_DEVICE", "virtual", 1);
-        if (!o.scenario.empty()) setenv("VELORIX_SIM_SCENARIO", o.scenario.c_str(), 1);
-        if (o.seed) setenv("VELORIX_SIM_SEED", std::to_string(*o.seed).c_str(), 1);
+        options.device = Device::Virtual;
+        options.scenario = o.scenario;
+        options.seed = o.seed;
     } else if (o.source == CliOptions::Source::Usb) {
-        unsetenv("VELORIX_DEVICE");
+        options.device = Device::Usb;
     }
-}
-
-void ChooseAudio(const CliOptions& o, AssembledReceiver::Slots& slots) {
     if (!o.audioOut.empty()) {
-        slots.audioSink = std::make_unique<WavFileSink>(o.audioOut);
+        options.audioSink = std::make_unique<WavFileSink>(o.audioOut);
     } else {
-        slots.audioDevice = o.audioDevice.value_or("");
+        options.audioDevice = o.audioDevice.value_or("");
     }
-    slots.useStore = o.useSettings;
+    options.useStore = o.useSettings;
+    return options;
 }
 
 void LoadCliSettings(const CliOptions& o, AssembledReceiver& rx, std::FILE* err) {

@@ -11,11 +11,10 @@ namespace velorix {
 // The steps every headless run takes before its receiver starts: the plain
 // run and the rigctl station share them.
 
-// The device the receiver library presents, chosen before it is loaded.
-void SelectDevice(const CliOptions& options);
-
-// Audio out 1 as the options ask: a WAV file, a named sink, or the default.
-void ChooseAudio(const CliOptions& options, AssembledReceiver::Slots& slots);
+// The assembly the options ask for: the device (the virtual receiver with
+// its scenario and seed, or USB), audio out 1 (a WAV file, a named sink, or
+// the default) and the settings store.
+AssembledReceiver::Options ReceiverOptions(const CliOptions& options, Notifier& notifier);
 
 // The stored settings (with --settings) with their notes told on `err`,
 // then the options over them.

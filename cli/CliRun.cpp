@@ -1,44 +1,27 @@
 #include "CliRun.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include <unistd.h>
-
 #include "AssembledReceiver.h"
-#include "AudioMeterTap.h"
 #include "CliReceiver.h"
 #include "ConsoleNotifier.h"
-#include "PngOutput.h"
+#include "DiscardingConsumer.h"
 #include "ReceiverInfo.h"
+#include "RunMeter.h"
+#include "RunPictures.h"
 #include "SMeterValues.h"
 #include "SettingsStore.h"
-#include "ShutdownSignals.h"
-#include "SpectrumTap.h"
-#include "WavFileSink.h"
-#include "WavFormat.h"
 
 namespace velorix {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A consumer that takes blocks and forgets them: the secondary display's
-// place in a program without one.
-class DiscardSink : public CDspConsumer {
-public:
-    explicit DiscardSink(int capacity) : CDspConsumer(kDspTypeComplex, capacity, 0) {}
-    void BufferFull() override { buffer->Commit(); }
-    std::string& GetName(std::string& name) override { return name = "CDisplaySec"; }
-};
 
 // "serial, hardware version" of the receiver that was used.
 std::string SummaryReceiver(const ReceiverStartup& startup) {
@@ -54,6 +37,238 @@ std::string SummaryStations(ReceiverController& ctl) {
     return text.empty() ? "  (none listed)\n" : text;
 }
 
+// One headless run in its steps: the assembly from the options, the start
+// (of the receiver or of a file), the receive loop, the summary. The meter
+// and the displays are declared before the receiver: they outlive its chain.
+class HeadlessRun {
+public:
+    HeadlessRun(const CliOptions& options, ShutdownSignals& signals, std::FILE* out, std::FILE* err)
+        : o_(options),
+          signals_(signals),
+          out_(out),
+          err_(err),
+          notifier_(err, stdin, false),
+          meter_(options.smeter ? out : nullptr),
+          pictures_(options),
+          rx_(Assemble()) {}
+
+    // Settings, checks and start-up; the exit code when the run cannot start.
+    std::optional<int> Start();
+    // Receives until the signal time is reached, a file ends or a signal comes.
+    void Receive();
+    // Shuts the receiver down, writes the pictures, prints the summary;
+    // returns the exit code.
+    int Finish();
+
+private:
+    AssembledReceiver::Options Assemble();
+    std::optional<int> Prepare();
+    bool StartReceiver();
+    std::optional<int> StartFile();
+    bool StartRecording();
+    void ApplyDsp();
+    void ShowState() { pictures_.Show(rx_.Controller().MainDisplay()); }
+    bool FileEndedBadly();
+    void PrintSummary();
+
+    const CliOptions& o_;
+    ShutdownSignals& signals_;
+    std::FILE* out_;
+    std::FILE* err_;
+    const bool fromFile_ = o_.source == CliOptions::Source::File;
+    ConsoleNotifier notifier_;
+    RunMeter meter_;
+    RunPictures pictures_;
+    DiscardingConsumer secondaryDisplay_{256};
+    AssembledReceiver rx_;
+    std::optional<RunWatch> watch_;
+    double seconds_ = 0;  // of signal received
+    double wall_ = 0;     // seconds the receiving took
+    int code_ = 0;
+};
+
+AssembledReceiver::Options HeadlessRun::Assemble() {
+    AssembledReceiver::Options options = ReceiverOptions(o_, notifier_);
+    options.audioTap = &meter_.Tap();
+    return options;
+}
+
+std::optional<int> HeadlessRun::Prepare() {
+    LoadCliSettings(o_, rx_, err_);
+    // A recording series is never written over unasked.
+    if (const auto first = o_.record.empty() || o_.overwrite
+                               ? std::nullopt
+                               : SourcePart::SeriesInTheWay(o_.record)) {
+        std::fprintf(err_, "velorix-cli: %s already exists: give --overwrite to record over it\n",
+                     first->c_str());
+        return 1;
+    }
+    if (!fromFile_ && !OffsetWithinRate(rx_.Settings(), err_)) return 2;
+    if (!OpenAudio(o_, rx_, err_) || !pictures_.Open(err_)) return 1;
+    rx_.SetDisplays(&pictures_.Display(), &secondaryDisplay_);
+    if (!rx_.BuildEngine()) return 1;
+    pictures_.SetThread(&rx_.Engine()->MainDisplayThread());
+    return std::nullopt;
+}
+
+std::optional<int> HeadlessRun::Start() {
+    // Until the first block may arrive a signal ends the run at once: nothing
+    // is half-written then, and the library may hold this thread in a wait of
+    // seconds.
+    signals_.EndAtOnce(true);
+    if (const std::optional<int> code = Prepare()) return code;
+    if (fromFile_) {
+        if (const std::optional<int> code = StartFile()) return code;
+    } else if (!StartReceiver()) {
+        return 1;
+    }
+    rx_.Controller().StationTick();
+    meter_.Attach(&rx_.Controller());
+    ShowState();
+    signals_.EndAtOnce(false);
+    if (fromFile_ && !rx_.Controller().Source().Play().accepted) {
+        meter_.Attach(nullptr);
+        return 1;
+    }
+    return std::nullopt;
+}
+
+// Everything is in place before the first block, as it is for a file, so a
+// recording played back gives the very same audio.
+bool HeadlessRun::StartReceiver() {
+    bool reachedAcquisition = false;
+    const bool started = rx_.StartHeadless({[this] {
+                                                ApplyDsp();
+                                                return true;
+                                            },
+                                            [&] {
+                                                signals_.EndAtOnce(false);
+                                                reachedAcquisition = StartRecording();
+                                                return reachedAcquisition;
+                                            }});
+    if (!started && reachedAcquisition)
+        std::fprintf(err_, "velorix-cli: the receiver did not start streaming\n");
+    return started;
+}
+
+// No receiver: the file's own settings rule, nothing is sent anywhere.
+std::optional<int> HeadlessRun::StartFile() {
+    ReceiverController& ctl = rx_.Controller();
+    const SettingsRecord& settings = rx_.Settings();
+    ctl.RestoreWithoutReceiver();
+    ctl.Source().SelectSource(1, false);
+    if (!ctl.Source().LoadFile(o_.sourceFile).accepted) return 1;
+    if (o_.tuneHz) {
+        const long long offset = settings.CenterFreq - *o_.tuneHz;
+        const double limit = 0.4 * settings.outputRateKHz * 1000.0;
+        if (std::abs(static_cast<double>(offset)) > limit) {
+            std::fprintf(err_,
+                         "velorix-cli: the tuned frequency must lie within %.0f Hz of the "
+                         "file's centre %d Hz\n",
+                         limit, settings.CenterFreq);
+            return 2;
+        }
+        ctl.Tuning().SetTuningOffset(offset);
+    }
+    ApplyDsp();
+    rx_.Board().SetStopAtEnd(true);
+    return std::nullopt;
+}
+
+// A recording starts before the first block, so it holds everything the
+// chain receives: played back, it gives the same audio.
+bool HeadlessRun::StartRecording() {
+    if (o_.record.empty()) return true;
+    rx_.Recorder().SetRate(kOutputRatesKHz[rx_.Settings().DdcSamplingRateIdx]);
+    if (rx_.Controller().Source().StartRecording(o_.record).accepted) return true;
+    // A reason has been told as a notice.
+    if (rx_.Recorder().LastError().empty())
+        std::fprintf(err_, "velorix-cli: cannot record to %s\n", o_.record.c_str());
+    return false;
+}
+
+void HeadlessRun::ApplyDsp() {
+    DemodulatorPart& d = rx_.Controller().Demodulator();
+    if (o_.nbValue) d.SetNBVal(*o_.nbValue), d.SetNoiseBlanker(true);
+    if (o_.nrValue) d.SetNRVal(*o_.nrValue), d.SetNoiseReduction(true);
+    ShowState();
+}
+
+void HeadlessRun::Receive() {
+    const double wanted = o_.seconds.value_or(fromFile_ ? 1e12 : 10.0);
+    watch_.emplace(rx_, err_);
+    const auto start = Clock::now();
+    auto lastTick = start;
+    while (watch_->SignalSeconds() < wanted && signals_.Caught() == 0) {
+        if (fromFile_ && !rx_.Board().IsPlaying()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (Clock::now() - lastTick < std::chrono::milliseconds(250)) continue;
+        lastTick = Clock::now();
+        rx_.Controller().Source().Tick();  // free-space guard and status
+        if (!o_.record.empty() && !rx_.Recorder().IsRecording() &&
+            !rx_.Recorder().LastError().empty())
+            break;
+        // A file or stream that takes no more audio (a full disk, a reader
+        // gone): told already, and told again below.
+        if (!o_.audioOut.empty() && rx_.AudioOut1().Failed()) break;
+        // A run of a given length ends at a gap in the stream; one without
+        // waits for the receiver to come back (or for a signal).
+        if (!watch_->Check() && o_.seconds) break;
+    }
+    wall_ = std::chrono::duration<double>(Clock::now() - start).count();
+    seconds_ = watch_->SignalSeconds();
+    code_ = watch_->HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
+    if (FileEndedBadly()) code_ = 1;
+}
+
+// A series cut short by a file it cannot play is no normal end: said here,
+// if no tick has said it yet.
+bool HeadlessRun::FileEndedBadly() {
+    if (!fromFile_ || rx_.Board().SeriesEnd().empty()) return false;
+    if (const std::string why = rx_.Board().TakeSeriesEnd(); !why.empty())
+        std::fprintf(err_, "velorix-cli: %s\n", why.c_str());
+    return true;
+}
+
+int HeadlessRun::Finish() {
+    meter_.Drain(seconds_);
+    const AssembledReceiver::ShutdownReport shut = rx_.Shutdown();
+    if (rx_.AudioOut1().Failed()) {
+        std::fprintf(err_, "velorix-cli: audio was lost: %s\n",
+                     o_.audioOut.empty() ? "the sound device failed"
+                                         : ("writing " + o_.audioOut + " failed").c_str());
+        code_ = 1;
+    }
+    // A recording asked for that ended early (the disk, the free-space guard)
+    // has already been told; it still fails the run.
+    if (!o_.record.empty() && !rx_.Recorder().LastError().empty()) code_ = 1;
+    if (shut.settingsSaved == false) {
+        std::fprintf(err_, "velorix-cli: the settings could not be saved to %s\n",
+                     SettingsStore::FilePath().c_str());
+        code_ = 1;
+    }
+    if (!pictures_.Write(rx_.Controller().MainDisplay(), err_)) code_ = 1;
+    PrintSummary();
+    if (const int signal = signals_.Caught(); signal != 0) return ShutdownSignals::ExitCode(signal);
+    return code_;
+}
+
+void HeadlessRun::PrintSummary() {
+    const SettingsRecord& settings = rx_.Settings();
+    std::fprintf(out_, "summary:\n");
+    std::fprintf(out_, "  signal    %.1f s\n", seconds_);
+    std::fprintf(out_, "  wall      %.1f s (%.1f x real time)\n", wall_,
+                 wall_ > 0 ? seconds_ / wall_ : 0.0);
+    std::fprintf(out_, "  s-meter   %s\n", meter_.LastLine().c_str());
+    std::fprintf(out_, "  dropped   ring %llu bytes, audio %llu buffers\n",
+                 static_cast<unsigned long long>(rx_.Board().DroppedBytes()),
+                 static_cast<unsigned long long>(rx_.AudioOut1().DroppedCount()));
+    if (!fromFile_) std::fprintf(out_, "  receiver  %s\n", SummaryReceiver(rx_.Startup()).c_str());
+    std::fprintf(out_, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
+                 SummaryStations(rx_.Controller()).c_str());
+    std::fflush(out_);
+}
+
 }  // namespace
 
 std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
@@ -66,264 +281,12 @@ std::string SMeterLine(double seconds, int tenthsDbm, bool lock, bool clip) {
     return line;
 }
 
-int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
-    // Ctrl-C, SIGTERM and SIGHUP end the run through the same shutdown as
-    // its end: files finished, settings saved, summary printed. Until the
-    // first block may arrive they end it at once: nothing is half-written
-    // then, and the library may hold this thread in a wait of seconds.
-    ShutdownSignals signals;
-    signals.EndAtOnce(true);
-    ConsoleNotifier notifier(err, stdin, false);
-
-    SelectDevice(o);
-    const bool fromFile = o.source == CliOptions::Source::File;
-
-    // The displays and the meter tap are declared first: they outlive the
-    // receiver's chain.
-    std::mutex meterMutex;
-    ReceiverController* controller = nullptr;
-    std::string lastMeter = "no signal";
-    double meterLimitSeconds = 1e300;  // no line after the signal time the run ends at
-    // The meter ticks on the engine thread; `controller` is set and cleared by
-    // this thread. Both sides hold meterMutex, so a tick never reads a
-    // controller being shut down.
-    auto setController = [&](ReceiverController* c) {
-        std::lock_guard lock(meterMutex);
-        controller = c;
-    };
-    auto meterTick = [&](double seconds) {
-        std::lock_guard lock(meterMutex);
-        if (controller == nullptr || seconds > meterLimitSeconds + 1e-9) return;
-        const SMeterReading r = controller->MeterUpdate();
-        lastMeter = SMeterLine(seconds, r.tenthsDbm, r.lock, r.clip);
-        if (o.smeter) std::fprintf(out, "%s\n", lastMeter.c_str());
-    };
-    constexpr int kMeterFrames = 3125;  // 100 ms of audio at 31250 Hz
-    AudioMeterTap meter(kMeterFrames, kAudioRateHz, meterTick);
-    DiscardSink secDisplay(256);
-    std::unique_ptr<SpectrumTap> mainDisplay;
-    // The main display's thread, set once the engine is built; the tap sets its skip limit.
-    std::atomic<CDspThread*> mainDisplayThread{nullptr};
-
-    // Audio: a file, a named sink, or the default sink when a server answers.
-    AssembledReceiver::Slots slots{.notifier = notifier};
-    ChooseAudio(o, slots);
-    slots.audioTap = &meter;
-    AssembledReceiver rx(std::move(slots));
-    SettingsRecord& settings = rx.Settings();
-    LoadCliSettings(o, rx, err);
-    // A recording series is never written over unasked.
-    if (const auto first =
-            o.record.empty() || o.overwrite ? std::nullopt : SourcePart::SeriesInTheWay(o.record)) {
-        std::fprintf(err, "velorix-cli: %s already exists: give --overwrite to record over it\n",
-                     first->c_str());
-        return 1;
-    }
-    if (!fromFile && !OffsetWithinRate(settings, err)) return 2;
-    if (!OpenAudio(o, rx, err)) return 1;
-    PngOutput waterfallPng(o.waterfall, "waterfall"), spectrumPng(o.spectrum, "spectrum");
-    bool picturesOpen = true;
-    for (PngOutput* png : {&waterfallPng, &spectrumPng}) {
-        if (std::string why; !png->Open(why)) {
-            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-            picturesOpen = false;
-        }
-    }
-    if (!picturesOpen) return 1;
-
-    // At most the window's 30 frames a second; the display thread drops the
-    // blocks in between.
-    mainDisplay =
-        std::make_unique<SpectrumTap>(!o.waterfall.empty(), 30.0, [&mainDisplayThread](int n) {
-            if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
-        });
-    rx.SetDisplays(mainDisplay.get(), &secDisplay);
-    if (!rx.BuildEngine()) return 1;
-    if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
-    ReceiverController& ctl = rx.Controller();
-    CAcqBoard& board = rx.Board();
-    // The picture is the window's main display, as the controller decides it.
-    auto showState = [&] {
-        mainDisplay->Show(std::make_shared<const DisplayState>(ctl.MainDisplay()));
-    };
-
-    // A recording starts before the first block, so it holds everything the
-    // chain receives: played back, it gives the same audio.
-    auto startRecording = [&] {
-        if (o.record.empty()) return true;
-        rx.Recorder().SetRate(kOutputRatesKHz[settings.DdcSamplingRateIdx]);
-        if (ctl.Source().StartRecording(o.record).accepted) return true;
-        // A reason has been told as a notice.
-        if (rx.Recorder().LastError().empty())
-            std::fprintf(err, "velorix-cli: cannot record to %s\n", o.record.c_str());
-        return false;
-    };
-    auto applyDsp = [&] {
-        DemodulatorPart& d = ctl.Demodulator();
-        if (o.nbValue) d.SetNBVal(*o.nbValue), d.SetNoiseBlanker(true);
-        if (o.nrValue) d.SetNRVal(*o.nrValue), d.SetNoiseReduction(true);
-        showState();
-        return true;
-    };
-    if (!fromFile) {
-        // Everything is in place before the first block, as it is for a file,
-        // so a recording played back gives the very same audio.
-        bool reachedAcquisition = false;
-        const bool started = rx.StartHeadless({applyDsp, [&] {
-                                                   signals.EndAtOnce(false);
-                                                   reachedAcquisition = startRecording();
-                                                   return reachedAcquisition;
-                                               }});
-        if (!started) {
-            if (reachedAcquisition)
-                std::fprintf(err, "velorix-cli: the receiver did not start streaming\n");
-            return 1;
-        }
-    } else {
-        // No receiver: the file's own settings rule, nothing is sent anywhere.
-        ctl.RestoreWithoutReceiver();
-        ctl.Source().SelectSource(1, false);
-        if (!ctl.Source().LoadFile(o.sourceFile).accepted) return 1;
-        if (o.tuneHz) {
-            const long long offset = settings.CenterFreq - *o.tuneHz;
-            const double limit = 0.4 * settings.outputRateKHz * 1000.0;
-            if (std::abs(static_cast<double>(offset)) > limit) {
-                std::fprintf(err,
-                             "velorix-cli: the tuned frequency must lie within %.0f Hz of the "
-                             "file's centre %d Hz\n",
-                             limit, settings.CenterFreq);
-                return 2;
-            }
-            ctl.Tuning().SetTuningOffset(offset);
-        }
-        applyDsp();
-        board.SetStopAtEnd(true);
-    }
-    ctl.StationTick();
-    setController(&ctl);
-    showState();
-    signals.EndAtOnce(false);
-    if (fromFile && !ctl.Source().Play().accepted) {
-        setController(nullptr);
-        return 1;
-    }
-
-    // Receive until the signal time is reached, a file ends or a signal comes.
-    const double wanted = o.seconds.value_or(fromFile ? 1e12 : 10.0);
-    const auto start = Clock::now();
-    RunWatch watch(rx, err);
-    auto lastTick = start;
-    while (watch.SignalSeconds() < wanted && signals.Caught() == 0) {
-        if (fromFile && !board.IsPlaying()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
-            lastTick = Clock::now();
-            ctl.Source().Tick();  // free-space guard and status
-            if (!o.record.empty() && !rx.Recorder().IsRecording() &&
-                !rx.Recorder().LastError().empty())
-                break;
-            // A file or stream that takes no more audio (a full disk, a
-            // reader gone): told already, and told again below.
-            if (!o.audioOut.empty() && rx.AudioOut1().Failed()) break;
-            // A run of a given length ends at a gap in the stream; one without
-            // waits for the receiver to come back (or for a signal).
-            if (!watch.Check() && o.seconds) break;
-        }
-    }
-    int code = watch.HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
-    // A series cut short by a file it cannot play is no normal end: said
-    // here, if no tick has said it yet, and the run fails.
-    if (fromFile && !board.SeriesEnd().empty()) {
-        if (const std::string why = board.TakeSeriesEnd(); !why.empty())
-            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-        code = 1;
-    }
-    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = watch.SignalSeconds();
-    // The audio lags the receiver by the chain's delay: meter it up to the
-    // signal time reached, waiting while it still comes (at most 2 s), so the
-    // last lines are not lost on a loaded machine.
-    {
-        std::unique_lock lock(meterMutex);
-        meterLimitSeconds = seconds;
-    }
-    const auto lastMark =
-        static_cast<std::uint64_t>(std::floor(seconds * 10.0 + 1e-6)) * kMeterFrames;
-    const auto waitEnd = Clock::now() + std::chrono::seconds(2);
-    auto lastMove = Clock::now();
-    for (std::uint64_t frames = meter.Frames(); frames < lastMark && Clock::now() < waitEnd;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (meter.Frames() != frames) {
-            frames = meter.Frames();
-            lastMove = Clock::now();
-        } else if (Clock::now() - lastMove > std::chrono::milliseconds(100)) {
-            break;  // a file's tail that never reaches the mark
-        }
-    }
-    setController(nullptr);
-    const AssembledReceiver::ShutdownReport shut = rx.Shutdown();
-
-    if (rx.AudioOut1().Failed()) {
-        std::fprintf(err, "velorix-cli: audio was lost: %s\n",
-                     o.audioOut.empty() ? "the sound device failed"
-                                        : ("writing " + o.audioOut + " failed").c_str());
-        code = 1;
-    }
-    // A recording asked for that ended early (the disk, the free-space guard)
-    // has already been told; it still fails the run.
-    if (!o.record.empty() && !rx.Recorder().LastError().empty()) code = 1;
-    if (shut.settingsSaved == false) {
-        std::fprintf(err, "velorix-cli: the settings could not be saved to %s\n",
-                     SettingsStore::FilePath().c_str());
-        code = 1;
-    }
-    std::string why;
-    if (!o.waterfall.empty()) {
-        if (mainDisplay->WaterfallLines() == 0) {
-            std::fprintf(err,
-                         "velorix-cli: no spectrum was computed, so there is no waterfall "
-                         "to write\n");
-            code = 1;
-        } else if (!waterfallPng.Write(mainDisplay->WaterfallImage(), why)) {
-            std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-            code = 1;
-        }
-    }
-    if (!o.spectrum.empty()) {
-        if (mainDisplay->Spectra() == 0) {
-            std::fprintf(err,
-                         "velorix-cli: no spectrum was computed, so there is no spectrum "
-                         "to write\n");
-            code = 1;
-        } else {
-            // The last spectrum, redrawn with the tuned line and band where they ended.
-            showState();
-            mainDisplay->Render();
-            if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
-                std::fprintf(err, "velorix-cli: %s\n", why.c_str());
-                code = 1;
-            }
-        }
-    }
-    std::string meterText;
-    {
-        std::lock_guard lock(meterMutex);
-        meterText = lastMeter;
-    }
-    std::fprintf(out, "summary:\n");
-    std::fprintf(out, "  signal    %.1f s\n", seconds);
-    std::fprintf(out, "  wall      %.1f s (%.1f x real time)\n", wall,
-                 wall > 0 ? seconds / wall : 0.0);
-    std::fprintf(out, "  s-meter   %s\n", meterText.c_str());
-    std::fprintf(out, "  dropped   ring %llu bytes, audio %llu buffers\n",
-                 static_cast<unsigned long long>(board.DroppedBytes()),
-                 static_cast<unsigned long long>(rx.AudioOut1().DroppedCount()));
-    if (!fromFile) std::fprintf(out, "  receiver  %s\n", SummaryReceiver(rx.Startup()).c_str());
-    std::fprintf(out, "  stations on air at %.3f kHz:\n%s", settings.TunedHz() * 0.001,
-                 SummaryStations(ctl).c_str());
-    std::fflush(out);
-    if (const int signal = signals.Caught(); signal != 0) return ShutdownSignals::ExitCode(signal);
-    return code;
+// Options → assembly → receive loop → summary.
+int RunCli(const CliOptions& options, ShutdownSignals& signals, std::FILE* out, std::FILE* err) {
+    HeadlessRun run(options, signals, out, err);
+    if (const std::optional<int> code = run.Start()) return *code;
+    run.Receive();
+    return run.Finish();
 }
 
 }  // namespace velorix

@@ -8,11 +8,11 @@
 #include "DspRecorder.h"
 #include "PreselectorBands.h"
 #include "SettingsRecord.h"
-#include "ShutdownSignals.h"
 
 namespace velorix {
 
-int SynthesizeRecording(const CliOptions& o, std::FILE* out, std::FILE* err) {
+int SynthesizeRecording(const CliOptions& o, const ShutdownSignals& signals, std::FILE* out,
+                        std::FILE* err) {
     SettingsRecord s;
     if (o.rateKHz) s.DdcSamplingRateIdx = *o.rateKHz == 500 ? 2 : *o.rateKHz == 250 ? 1 : 0;
     const long long centre = o.centerHz ? *o.centerHz : o.tuneHz ? *o.tuneHz : s.CenterFreq;
@@ -41,7 +41,6 @@ int SynthesizeRecording(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     // A signal stops the writing at the next unit: the series keeps what was
     // made, with its true sizes, and the exit code tells the signal.
-    const ShutdownSignals signals;
     CDspRecorder recorder(&s);
     recorder.SetRate(s.outputRateKHz);
     recorder.SetMaxSeconds(600);

@@ -9,18 +9,14 @@
 #include "ControllerRig.h"
 #include "RigctlServer.h"
 #include "SettingsStore.h"
-#include "ShutdownSignals.h"
 #include "TaskQueue.h"
 
 namespace velorix {
 
-int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
-    const ShutdownSignals signals;
+int RunRigctlStation(const CliOptions& o, const ShutdownSignals& signals, std::FILE* out,
+                     std::FILE* err) {
     ConsoleNotifier notifier(err, stdin, false);
-    SelectDevice(o);
-    AssembledReceiver::Slots slots{.notifier = notifier};
-    ChooseAudio(o, slots);
-    AssembledReceiver rx(std::move(slots));
+    AssembledReceiver rx(ReceiverOptions(o, notifier));
     SettingsRecord& settings = rx.Settings();
     LoadCliSettings(o, rx, err);
     if (!OffsetWithinRate(settings, err)) return 2;

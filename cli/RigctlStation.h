@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "CliOptions.h"
+#include "ShutdownSignals.h"
 
 namespace velorix {
 
@@ -11,7 +12,8 @@ namespace velorix {
 // on the options' endpoint for the programs that tune it. Runs until a
 // signal, or for --seconds of signal. Prints the endpoint once it listens.
 // Returns the exit code: 0 done, 1 an error (told on `err`), 2 a usage
-// error, 128 + the signal's number after a signal.
-int RunRigctlStation(const CliOptions& options, std::FILE* out, std::FILE* err);
+// error, 128 + the signal's number after a signal caught by `signals`.
+int RunRigctlStation(const CliOptions& options, const ShutdownSignals& signals, std::FILE* out,
+                     std::FILE* err);
 
 }  // namespace velorix

@@ -10,6 +10,7 @@
 #include "CliRun.h"
 #include "CliSynthesize.h"
 #include "RigctlStation.h"
+#include "ShutdownSignals.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -26,11 +27,14 @@ int main(int argc, char** argv) {
         std::fputs(velorix::CliUsage(), stdout);
         return 0;
     }
+    // Ctrl-C, SIGTERM and SIGHUP end a run through its normal end: files
+    // finished, settings saved, the summary printed.
+    velorix::ShutdownSignals signals;
     if (!parse.options.synthesize.empty())
-        return velorix::SynthesizeRecording(parse.options, stdout, stderr);
+        return velorix::SynthesizeRecording(parse.options, signals, stdout, stderr);
     // Audio streamed to standard output leaves it to the audio alone.
     std::FILE* text = parse.options.audioOut == "-" ? stderr : stdout;
     if (parse.options.rigctl && parse.options.rigctl->port != 0)
-        return velorix::RunRigctlStation(parse.options, text, stderr);
-    return velorix::RunCli(parse.options, text, stderr);
+        return velorix::RunRigctlStation(parse.options, signals, text, stderr);
+    return velorix::RunCli(parse.options, signals, text, stderr);
 }

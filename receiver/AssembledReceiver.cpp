@@ -1,5 +1,8 @@
 #include "AssembledReceiver.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "DataDirectories.h"
 #include "NullAudioSink.h"
 #include "PulseAudioSink.h"
@@ -20,18 +23,21 @@ std::vector<std::string> StationDirectories(const std::string& first) {
 }
 }  // namespace
 
-AssembledReceiver::AssembledReceiver(Slots slots)
-    : notifier_(slots.notifier),
-      audioDevice_(std::move(slots.audioDevice)),
-      audioTap_(slots.audioTap),
-      secondAudioOut_(slots.secondAudioOut),
-      useStore_(slots.useStore),
-      stations_(LoadStationLists(StationDirectories(slots.stationDirectory))),
+AssembledReceiver::AssembledReceiver(Options options)
+    : notifier_(options.notifier),
+      device_(options.device),
+      scenario_(std::move(options.scenario)),
+      seed_(options.seed),
+      audioDevice_(std::move(options.audioDevice)),
+      audioTap_(options.audioTap),
+      secondAudioOut_(options.secondAudioOut),
+      useStore_(options.useStore),
+      stations_(LoadStationLists(StationDirectories(options.stationDirectory))),
       board_(library_),
       recorder_(&settings_, &notifier_),
       startup_(library_, settings_, notifier_),
       audio1_(std::make_unique<CWaveOut>(
-          slots.audioSink ? std::move(slots.audioSink) : std::make_unique<PulseAudioSink>(),
+          options.audioSink ? std::move(options.audioSink) : std::make_unique<PulseAudioSink>(),
           notifier_)),
       engine_(std::make_unique<CReceiverEngine>()) {
     board_.AttachRecorder(&recorder_);
@@ -61,6 +67,13 @@ void AssembledReceiver::SetPlaybackPacing(bool on) {
 }
 
 bool AssembledReceiver::BindLibrary() {
+    if (device_ == Device::Virtual) {
+        setenv("VELORIX_DEVICE", "virtual", 1);
+        if (!scenario_.empty()) setenv("VELORIX_SIM_SCENARIO", scenario_.c_str(), 1);
+        if (seed_) setenv("VELORIX_SIM_SEED", std::to_string(*seed_).c_str(), 1);
+    } else if (device_ == Device::Usb) {
+        unsetenv("VELORIX_DEVICE");
+    }
     return startup_.BindLibrary();
 }
 

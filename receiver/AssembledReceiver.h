@@ -32,8 +32,21 @@ namespace velorix {
 // Everything runs on the user-interface (or main) thread.
 class AssembledReceiver : private PlaybackPacing {
 public:
-    struct Slots {
+    // The receiver the library presents. The library reads the choice from
+    // its environment when it is loaded, so the assembly sets it there.
+    enum class Device {
+        AsEnvironment,  // whatever the environment already says
+        Usb,            // receivers on USB
+        Virtual,        // the virtual receiver, with the scenario and seed below
+    };
+
+    struct Options {
         Notifier& notifier;
+        Device device = Device::AsEnvironment;
+        // The virtual receiver's band scenario file (empty: its built-in band)
+        // and the seed of its noise (none: its own).
+        std::string scenario{};
+        std::optional<unsigned long long> seed{};
         // Audio out 1's device (null: the sound server) and the substring of
         // its description (empty: the default device).
         std::unique_ptr<AudioSink> audioSink{};
@@ -65,7 +78,7 @@ public:
         std::optional<bool> settingsSaved;
     };
 
-    explicit AssembledReceiver(Slots slots);
+    explicit AssembledReceiver(Options options);
     ~AssembledReceiver() override;
     AssembledReceiver(const AssembledReceiver&) = delete;
     AssembledReceiver& operator=(const AssembledReceiver&) = delete;
@@ -76,6 +89,7 @@ public:
     void SetDisplays(CDspConsumer* mainDisplay, CDspConsumer* secondaryDisplay);
 
     // --- The start-up steps, each usable on its own ---------------------
+    // Loads the library, with the device chosen in its environment first.
     bool BindLibrary();
     // Opens audio out 1 on its device; false when it cannot be opened.
     bool OpenAudio();
@@ -144,6 +158,9 @@ private:
     bool BringUpAgain();
 
     Notifier& notifier_;
+    Device device_;
+    std::string scenario_;
+    std::optional<unsigned long long> seed_;
     CDspConsumer* mainDisplay_ = nullptr;
     CDspConsumer* secondaryDisplay_ = nullptr;
     std::string audioDevice_;

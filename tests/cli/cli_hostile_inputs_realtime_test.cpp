@@ -82,7 +82,9 @@ TEST(HostileInputs, OutputsThatAreNoRegularFileAreRefusedAtOnceAndFilesAreWritte
     for (const Output& out : outputs) {
         for (const auto& [kind, reason] : kinds) {
             for (const std::string& path : out.paths) {
-                if (kind == Kind::Fifo) ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+                if (kind == Kind::Fifo) {
+                    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+                }
                 if (kind == Kind::Device) fs::create_symlink("/dev/zero", path);
                 if (kind == Kind::Directory) fs::create_directory(path);
             }

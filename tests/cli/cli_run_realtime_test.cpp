@@ -42,7 +42,8 @@ CliResult RunWith(const std::vector<std::string>& args) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CliResult r;
-    r.code = RunCli(p.options, out, err);
+    ShutdownSignals signals;
+    r.code = RunCli(p.options, signals, out, err);
     r.out = ReadBack(out);
     r.err = ReadBack(err);
     return r;

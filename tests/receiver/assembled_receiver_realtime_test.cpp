@@ -26,15 +26,17 @@ namespace fs = std::filesystem;
 class Assembly : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VELORIX_DEVICE", "virtual", 1);
+        // The assembly chooses the virtual receiver itself (Options below).
+        unsetenv("VELORIX_DEVICE");
         setenv("VELORIX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
     }
     void TearDown() override {
         unsetenv("VELORIX_DEVICE");
         unsetenv("VELORIX_CONFIG_DIR");
     }
-    AssembledReceiver::Slots Slots() {
-        AssembledReceiver::Slots s{.notifier = notes_};
+    AssembledReceiver::Options Options() {
+        AssembledReceiver::Options s{.notifier = notes_,
+                                     .device = AssembledReceiver::Device::Virtual};
         s.audioSink = std::make_unique<NullAudioSink>();
         s.useStore = true;
         return s;
@@ -60,7 +62,7 @@ protected:
 
 TEST_F(Assembly, TheWindowStartsEachStepOnceInItsOrderAndShutsDownOnce) {
     setenv("VELORIX_VIRTUAL_TRACE", (dir_ / "trace.txt").c_str(), 1);
-    AssembledReceiver rx(Slots());
+    AssembledReceiver rx(Options());
     // What the receiver was told up to each hook, and the state it was in.
     std::vector<std::size_t> told;
     std::vector<std::string> seen;
@@ -106,7 +108,7 @@ TEST_F(Assembly, TheWindowStartsEachStepOnceInItsOrderAndShutsDownOnce) {
 
 TEST_F(Assembly, TheHeadlessStartRunsItsHooksBeforeAcquisitionAndAFailedRunSavesNothing) {
     {
-        AssembledReceiver rx(Slots());
+        AssembledReceiver rx(Options());
         rx.LoadSettings();
         ASSERT_TRUE(rx.OpenAudio());
         ASSERT_TRUE(rx.BuildEngine());
@@ -122,7 +124,7 @@ TEST_F(Assembly, TheHeadlessStartRunsItsHooksBeforeAcquisitionAndAFailedRunSaves
     // Left without Shutdown, as on an error: closed, and nothing stored.
     EXPECT_FALSE(fs::exists(SettingsStore::FilePath()));
 
-    AssembledReceiver rx(Slots());
+    AssembledReceiver rx(Options());
     ASSERT_TRUE(rx.OpenAudio());
     ASSERT_TRUE(rx.BuildEngine());
     EXPECT_FALSE(rx.StartHeadless({[] { return true; }, [] { return false; }}));
@@ -143,7 +145,7 @@ TEST_F(Assembly, AChainTheSystemCannotBuildIsToldAndEndsTheStart) {
     // A process with no address space to spare: the chain's tables, blocks
     // and threads cannot be had. Told once, and the receiver does not go on.
     const auto buildWithoutRoom = [this] {
-        AssembledReceiver rx(Slots());
+        AssembledReceiver rx(Options());
         rx.BindLibrary();
         rx.OpenAudio();
         const rlim_t room = AddressSpaceBytes() + (rlim_t{1} << 20);

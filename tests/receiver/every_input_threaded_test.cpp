@@ -32,7 +32,9 @@ constexpr const char* kKindNames[kKinds] = {"FIFO", "/dev/zero", "directory", "2
 
 void Make(const std::string& path, Kind kind) {
     fs::create_directories(fs::path(path).parent_path());
-    if (kind == kFifo) ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+    if (kind == kFifo) {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+    }
     if (kind == kDevice) fs::create_symlink("/dev/zero", path);
     if (kind == kDirectory) fs::create_directory(path);
     if (kind == kSparse) {

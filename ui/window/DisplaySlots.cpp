@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "DiscardingConsumer.h"
 #include "MainDisplay.h"
 #include "SMeterWidget.h"
 #include "ScaleBarWidget.h"
@@ -9,14 +10,6 @@
 
 namespace velorix {
 namespace {
-
-// Takes every full buffer and drops it.
-class DiscardingConsumer : public CDspConsumer {
-public:
-    explicit DiscardingConsumer(int capacity) : CDspConsumer(kDspTypeComplex, capacity, 0) {}
-    void BufferFull() override { buffer->Commit(); }
-    std::string& GetName(std::string& name) override { return name = "CDiscard"; }
-};
 
 QWidget* Blank(QWidget* window, const QRect& area, const char* name) {
     auto* w = new QWidget(window);

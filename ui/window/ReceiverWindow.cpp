@@ -58,7 +58,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     move(100, 100);
     setFocusPolicy(Qt::StrongFocus);
     controls_ = std::make_unique<SkinnedControls>(this, binder_);
-    AssembledReceiver::Slots parts{.notifier = options.notifier};
+    AssembledReceiver::Options parts{.notifier = options.notifier};
     parts.audioSink = std::move(options.audioSink);
     parts.audioDevice = std::move(options.audioDevice);
     parts.secondAudioOut = options.secondAudioOut;
@@ -290,7 +290,7 @@ Outcome ReceiverWindow::OpenRecording(const std::string& path) {
     std::optional<std::string> series = path;
     if (ForeignImports::NeedsImport(path)) {
         series = imports_.Import(path, this);
-        if (!series) return Outcome{.accepted = false};
+        if (!series) return Outcome::Refused();
     }
     SourcePart& source = Controller().Source();
     const Outcome outcome =
