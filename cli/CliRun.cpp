@@ -1,5 +1,7 @@
 #include "CliRun.h"
 
+#include <QGuiApplication>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -22,6 +24,7 @@
 #include "SettingsStore.h"
 #include "ShutdownSignals.h"
 #include "SpectrumTap.h"
+#include "StationLabelPainter.h"
 #include "WavFileSink.h"
 #include "WavFormat.h"
 
@@ -100,6 +103,15 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     };
     constexpr int kMeterFrames = 3125;  // 100 ms of audio at 31250 Hz
     AudioMeterTap meter(kMeterFrames, kAudioRateHz, meterTick);
+    // The picture names the stations on the air: their text needs Qt's
+    // fonts, which come with a (screenless) GUI application.
+    std::unique_ptr<QGuiApplication> fonts;
+    if (!o.spectrum.empty() && QCoreApplication::instance() == nullptr) {
+        static int argc = 3;
+        static char name[] = "velorix-cli", option[] = "-platform", platform[] = "offscreen";
+        static char* argv[] = {name, option, platform, nullptr};
+        fonts = std::make_unique<QGuiApplication>(argc, argv);
+    }
     DiscardSink secDisplay(256);
     std::unique_ptr<SpectrumTap> mainDisplay;
     // The main display's thread, set once the engine is built; the tap sets its skip limit.
@@ -141,6 +153,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
     rx.BuildEngine();
     if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
     ReceiverController& ctl = rx.Controller();
+    if (qGuiApp != nullptr) ctl.Displays().SetLabelWidth(&StationLabelPainter::BoxWidth);
     CAcqBoard& board = rx.Board();
     // The picture is the window's main display, as the controller decides it.
     auto showState = [&] {
@@ -218,7 +231,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick >= std::chrono::milliseconds(250)) {
             lastTick = Clock::now();
-            ctl.Source().Tick();  // free-space guard and status
+            ctl.Source().Tick();                             // free-space guard and status
+            if (ctl.StationTick().mainDisplay) showState();  // the names of a new minute
             if (!o.record.empty() && !rx.Recorder().IsRecording() &&
                 !rx.Recorder().LastError().empty())
                 break;
@@ -296,7 +310,8 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
                          "to write\n");
             code = 1;
         } else {
-            // The last spectrum, redrawn with the tuned line and band where they ended.
+            // The last spectrum, redrawn with the tuned line, band and station
+            // names where they ended.
             showState();
             mainDisplay->Render();
             if (!spectrumPng.Write(mainDisplay->Frames().FrontCopy(), why)) {
