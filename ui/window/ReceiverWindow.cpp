@@ -318,8 +318,9 @@ void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
         {Qt::Key_Down, ControlKey::Down},         {Qt::Key_Up, ControlKey::Up}};
     // A digit opens the keypad with it entered, so a frequency is typed
     // without the mouse; the keypad takes the keys that follow.
+    const bool shortcut = event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier);
     if (const QString text = event->text();
-        text.size() == 1 && text[0] >= u'0' && text[0] <= u'9') {
+        !shortcut && text.size() == 1 && text[0] >= u'0' && text[0] <= u'9') {
         controls_->Readout()->Keypad().Open(text);
         return;
     }
