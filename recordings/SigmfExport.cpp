@@ -10,9 +10,9 @@
 
 #include "AcqBoard.h"
 #include "CheckedFile.h"
+#include "ControlTable.h"
 #include "DisplayTables.h"
 #include "IqSamples.h"
-#include "ControlTable.h"
 #include "OutputFiles.h"
 #include "SettingsRecord.h"
 #include "SigmfNames.h"
