@@ -150,7 +150,7 @@ int RunCli(const CliOptions& o, std::FILE* out, std::FILE* err) {
             if (CDspThread* t = mainDisplayThread.load()) t->SetSkipLimit(n);
         });
     rx.SetDisplays(mainDisplay.get(), &secDisplay);
-    rx.BuildEngine();
+    if (!rx.BuildEngine()) return 1;
     if (rx.Engine() != nullptr) mainDisplayThread.store(&rx.Engine()->MainDisplayThread());
     ReceiverController& ctl = rx.Controller();
     if (qGuiApp != nullptr) ctl.Displays().SetLabelWidth(&StationLabelPainter::BoxWidth);

@@ -25,7 +25,7 @@ int RunRigctlStation(const CliOptions& o, std::FILE* out, std::FILE* err) {
     LoadCliSettings(o, rx, err);
     if (!OffsetWithinRate(settings, err)) return 2;
     if (!OpenAudio(o, rx, err)) return 1;
-    rx.BuildEngine();
+    if (!rx.BuildEngine()) return 1;
     bool reachedAcquisition = false;
     if (!rx.StartHeadless({.beforeAcquisition = [&] { return reachedAcquisition = true; }})) {
         if (reachedAcquisition)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "DspMath.h"
 #include "FixedFilterCoefficients.h"
@@ -157,9 +158,15 @@ void CReceiverEngine::Wire(const EngineEndpoints& e) {
 int CReceiverEngine::Build(const EngineEndpoints& endpoints) {
     if (endpoints.head == nullptr) return 0;
     endpoints_ = endpoints;
-    BuildTables();
-    ConstructBlocks();
-    Wire(endpoints);
+    try {
+        BuildTables();
+        ConstructBlocks();
+        Wire(endpoints);
+    } catch (const std::exception&) {
+        // Out of memory or threads: no chain to run, and nothing to throw
+        // at the caller.
+        return 0;
+    }
     if (endpoints.audioOut1 == nullptr) return 0;
     volume1_->Connect(endpoints.audioOut1);
     if (endpoints.audioOut2 != nullptr) {

@@ -58,7 +58,8 @@ public:
     CReceiverEngine& operator=(const CReceiverEngine&) = delete;
 
     // Creates every block and wires the chain. 1 on success; 0 when the head
-    // or the first audio output is missing (the part built so far stays).
+    // or the first audio output is missing, or when the system refuses the
+    // memory or a thread the chain needs (the part built so far stays).
     int Build(const EngineEndpoints& endpoints);
 
     // EngineControl

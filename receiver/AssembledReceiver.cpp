@@ -10,6 +10,8 @@ namespace velorix {
 namespace {
 // The sink audio out 2 plays on, found by its description.
 constexpr const char* kVirtualCableDevice = "Virtual Audio Cable";
+constexpr const char* kChainNotBuilt =
+    "The receive chain could not be built: the system refused memory or a thread";
 
 std::vector<std::string> StationDirectories(const std::string& first) {
     std::vector<std::string> dirs = files::DataDirectories(files::ExecutablePlace());
@@ -89,9 +91,12 @@ bool AssembledReceiver::BuildEngine() {
     }
     ends.audioOut2 = audio2_.get();
     ends.notifier = &notifier_;
-    const bool built = engine_->Build(ends) == 1;
+    if (engine_->Build(ends) != 1) {
+        notifier_.Notify(kChainNotBuilt, "velorix", Notifier::Icon::Error, Notifier::Buttons::Ok);
+        return false;
+    }
     audio1_->SetPacer(&board_);
-    return built;
+    return true;
 }
 
 std::vector<std::string> AssembledReceiver::LoadSettings() {
@@ -118,12 +123,13 @@ void AssembledReceiver::SendFrontEnd() {
 bool AssembledReceiver::StartWindow(const StartHooks& hooks) {
     if (!BindLibrary()) return false;
     if (!OpenAudio()) UseSilentAudio();
-    BuildEngine();  // the window runs whatever part of the chain was built
+    if (!BuildEngine()) return false;
     LoadSettings();
     if (!OpenReceiver() || !DownloadFirmware() || !Restore()) return false;
     if (hooks.afterRestore && !hooks.afterRestore()) return false;
     if (!StartAcquisition()) return false;
     StartController();
+    if (hooks.whenRunning) hooks.whenRunning();
     SendFrontEnd();
     return true;
 }

@@ -50,12 +50,14 @@ public:
         std::string stationDirectory{"."};
     };
 
-    // Between the start-up steps: the window shows itself after the restore;
-    // the headless receiver applies its options there and starts a
-    // recording before acquisition. A false result ends the start.
+    // Between the start-up steps: the window shows itself after the restore
+    // and starts its timers once the controller runs, before the front end
+    // is sent; the headless receiver applies its options after the restore
+    // and starts a recording before acquisition. A false result ends the start.
     struct StartHooks {
         std::function<bool()> afterRestore{};
         std::function<bool()> beforeAcquisition{};
+        std::function<void()> whenRunning{};
     };
 
     struct ShutdownReport {
@@ -80,7 +82,8 @@ public:
     // Audio out 1 becomes a device-less output paced by the clock.
     void UseSilentAudio();
     // Opens the board, audio out 2 when asked, and builds the chain. Audio
-    // out 1 must be open.
+    // out 1 must be open. A chain that cannot be built is told, and the
+    // receiver cannot run.
     bool BuildEngine();
     // From the store when it is in use; the keys are clamped and their
     // combination mended. Returns what the user should hear of it, which
@@ -97,8 +100,9 @@ public:
     void SendFrontEnd();
 
     // The window's order: bind, engine, settings, open, firmware, restore,
-    // afterRestore (show), acquisition, controller, front end. Audio out 1
-    // falls back to silence when its device cannot be opened.
+    // afterRestore (show), acquisition, controller, whenRunning (timers),
+    // front end, each once. Audio out 1 falls back to silence when its
+    // device cannot be opened.
     bool StartWindow(const StartHooks& hooks);
     // The headless order, with the chain built and the settings in place:
     // bind, open, firmware, restore, afterRestore, controller, front end,

@@ -58,6 +58,9 @@ void SecondaryDisplay::CentreTick() {
 void SecondaryDisplay::OnPlotEvent(const PlotEvent& e) {
     switch (e.kind) {
         case PlotEventKind::Press:
+            // Either drag, of an edge or of the spectrum, shows the sizing
+            // cursor until the button is let go.
+            plot_->setCursor(Qt::SizeHorCursor);
             Act(model_.Press(e.x));
             if (model_.SpectrumDragging()) {
                 intents_.BeginSpectrumDrag();

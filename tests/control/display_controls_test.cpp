@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "ControllerFixture.h"
 
 namespace velorix::test {
@@ -30,6 +32,44 @@ TEST_F(DisplayControls, ReferenceLevelArrowsStopAtTheLimits) {
     ASSERT_NE(o.changes.Find(ControlId::RefLevUp), nullptr);
     EXPECT_FALSE(ctl->Displays().StepEdge(false).accepted);
     EXPECT_EQ(settings.RefLevel, 20);
+}
+
+// Both displays draw levels the same way: every control that moves the
+// levels hands the secondary display its new state too, not only the main one.
+TEST_F(DisplayControls, LevelControlsReachBothDisplaysAtOnce) {
+    settings.CenterFreq = 14150000;  // preselector filter 7: 1.9 dB loss
+    settings.RefLevel = -30;
+    settings.RefScaleIdx = 3;
+    settings.AttenuatorIdx = 0;
+    settings.AdcPreamp = 0;
+    settings.Preselector = 0;
+    StartUp();
+    struct Case {
+        const char* control;
+        std::function<Outcome()> run;
+        int refLevelDb;
+        int dbPerDivision;
+        double levelOffsetDb;
+    };
+    const Case cases[] = {
+        {"RefLev down", [&] { return ctl->Displays().StepRefLevel(false); }, -40, 10, -4.0},
+        {"Scale down", [&] { return ctl->Displays().StepScale(false); }, -40, 5, -4.0},
+        {"edge arrow", [&] { return ctl->Displays().StepEdge(false); }, -35, 5, -4.0},
+        {"Att 20 dB", [&] { return ctl->FrontEnd().SelectAttenuator(2); }, -35, 5, 16.0},
+        {"Preamp on", [&] { return ctl->FrontEnd().TogglePreamp(); }, -35, 5, 12.5},
+        {"Presel on", [&] { return ctl->FrontEnd().TogglePreselector(); }, -35, 5, 14.4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        const Outcome o = c.run();
+        ASSERT_NE(o.secondaryDisplay, nullptr);
+        ASSERT_NE(o.mainDisplay, nullptr);
+        for (const DisplayState* d : {o.secondaryDisplay.get(), o.mainDisplay.get()}) {
+            EXPECT_EQ(d->refLevelDb, c.refLevelDb);
+            EXPECT_EQ(d->dbPerDivision, c.dbPerDivision);
+            EXPECT_NEAR(d->levelOffsetDb, c.levelOffsetDb, 1e-9);
+        }
+    }
 }
 
 TEST_F(DisplayControls, SpanArrowsHalveAndDoubleTheSkipLimit) {

@@ -67,31 +67,45 @@ TEST_F(DisplayMouse, APassbandDragMovesTheTunedFrequencyWithThePointerWithinReac
 }
 
 TEST_F(DisplayMouse, TheSlideBarCarriesTheTunedFrequencyWithTheViewAndRetunesOnRelease) {
-    StartAt(4, 0, 0);  // 65536 bins: the bar scrolls
-    const double centre0 = Main().VisibleCentreKHz();
-    const int tunedX = mainDisplay().tunedX;
-    ctl->Displays().BeginScroll();
-    const Outcome o = ctl->Displays().Scroll(-30);
-    // The picture follows the mouse: the view moves 30 bins up, and the tuned
-    // frequency with it, so it stays at its pixel.
-    ASSERT_NE(o.mainDisplay, nullptr);
-    EXPECT_NEAR(Main().VisibleCentreKHz() - centre0, 30 * Main().KHzPerBin(), 1e-9);
-    EXPECT_NEAR(TunedKHz() - 14150.0, 30 * Main().KHzPerBin(), 0.001);
-    EXPECT_NEAR(mainDisplay().tunedX, tunedX, 1);  // the offset is whole Hz
-    const double visible = Main().VisibleCentreKHz();
-    ClearDevice();
-    ctl->Displays().EndScroll();
-    EXPECT_EQ(settings.CenterFreq, static_cast<int>(std::trunc(visible * 1000 + 1e-6)));
-    EXPECT_EQ(settings.FreqOffset, 0);
-    EXPECT_FALSE(ReceiverUntouched());
+    // Letting go retunes the centre to the view: in offset tuning the offset
+    // goes back to where it was at the press, in "Center" tuning to 0.
+    for (const int tuneMode : {0, 1}) {
+        SCOPED_TRACE(tuneMode == 0 ? "offset tuning" : "Center tuning");
+        StartAt(4, tuneMode, 0);  // 65536 bins: the bar scrolls
+        ctl->Tuning().SetTuningOffset(2000);
+        const double centre0 = Main().VisibleCentreKHz();
+        const int tunedX = mainDisplay().tunedX;
+        ctl->Displays().BeginScroll();
+        const Outcome o = ctl->Displays().Scroll(-30);
+        // The picture follows the mouse: the view moves 30 bins up, and the
+        // tuned frequency with it, so it stays at its pixel.
+        ASSERT_NE(o.mainDisplay, nullptr);
+        EXPECT_NEAR(Main().VisibleCentreKHz() - centre0, 30 * Main().KHzPerBin(), 1e-9);
+        EXPECT_NEAR(TunedKHz() - 14148.0, 30 * Main().KHzPerBin(), 0.001);
+        EXPECT_NEAR(mainDisplay().tunedX, tunedX, 1);  // the offset is whole Hz
+        ctl->Displays().Scroll(-20);
+        const double visible = Main().VisibleCentreKHz();
+        ClearDevice();
+        EXPECT_TRUE(ctl->Displays().EndScroll().accepted);
+        EXPECT_EQ(settings.CenterFreq, static_cast<int>(std::trunc(visible * 1000 + 1e-6)));
+        EXPECT_EQ(settings.FreqOffset, tuneMode == 0 ? 2000 : 0);
+        EXPECT_FALSE(dev().sioFrames.empty()) << "the receiver is retuned";
+        // The view is centred on the new centre, the tuned line on the tuned
+        // frequency: 2 kHz below the middle, or the middle itself.
+        EXPECT_NEAR(Main().VisibleCentreKHz(), settings.CenterFreq / 1000.0, 1e-9);
+        EXPECT_NEAR(mainDisplay().tunedX,
+                    kMainPlotWidth / 2 - (tuneMode == 0 ? 2.0 / Main().KHzPerBin() : 0.0), 1);
+    }
 
     // While a recording keeps the receiver in place, letting go retunes nothing.
     ctl->Source().StartRecording(dir_ / "rec.wav");
     ctl->Displays().BeginScroll();
     ctl->Displays().Scroll(-30);
     const int centre = settings.CenterFreq;
+    ClearDevice();
     EXPECT_FALSE(ctl->Displays().EndScroll().accepted);
     EXPECT_EQ(settings.CenterFreq, centre);
+    EXPECT_TRUE(ReceiverUntouched());
     ctl->Source().StopButton();
 }
 

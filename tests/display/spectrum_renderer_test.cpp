@@ -328,5 +328,36 @@ TEST_F(SpectrumRendererTest, MarkerTipOnTheTraceAndReadoutsRightAligned) {
     EXPECT_GT(bottom - top, 20);  // more than one line
 }
 
+// "Delta" and "Clr" on the picture: with the delta flag a second marker reads
+// its distance from the first, and cleared markers leave the picture at once,
+// without waiting for a block.
+TEST_F(SpectrumRendererTest, DeltaReadsFromMarkerOneAndClearedMarkersLeaveThePicture) {
+    DisplayState v = Configure(1024);  // 500 kHz: 0.48828125 kHz a bin
+    v.refLevelDb = 0;
+    v.markerXs = {v.geometry.BinToPixel(512 + 37), v.geometry.BinToPixel(512 + 57)};
+    v.deltaMarkers = true;
+    Show(v);
+    test::FeedTone(renderer, 37, 0.1);
+    const std::vector<Marker> m = renderer.Markers();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(std::string(m[0].frequencyLine), "Mkr1  : 10018.066 kHz");
+    EXPECT_EQ(std::string(m[1].frequencyLine), "Mkr2-1: 9.766     kHz");
+    EXPECT_EQ(std::string(m[1].levelLine).find("dBm"), std::string::npos);
+    const auto readoutPixels = [&] {
+        const QImage img = Frame();
+        int n = 0;
+        for (int y = 3; y < 60; ++y)
+            for (int x = kW - 120; x < kW - 2; ++x)
+                n += At(img, x, y) == kTrace;
+        return n;
+    };
+    EXPECT_GT(readoutPixels(), 50);
+
+    v.markerXs.clear();
+    Redraw(v);
+    EXPECT_TRUE(renderer.Markers().empty());
+    EXPECT_EQ(readoutPixels(), 0);
+}
+
 }  // namespace
 }  // namespace velorix

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -306,6 +307,33 @@ TEST_F(Window, StartsFramelessAt100With1024x620AndEveryButtonFaceInPlace) {
     }
     for (const auto& [id, button] : w.Controls().Buttons())
         EXPECT_FALSE(button->accessibleName().isEmpty()) << ControlName(id);
+}
+
+// What the store mended on load is told once the window runs, every mend in
+// the one notice about the store, and the receiver runs with the mended keys.
+TEST_F(Window, SettingsMendedOnLoadAreListedInTheOneNoticeAboutTheStore) {
+    {
+        QSettings store(QString::fromStdString(SettingsStore::FilePath()), QSettings::IniFormat);
+        store.beginGroup("Beta 0.31");
+        store.setValue("DdcSamplingRateIdx", 0);
+        store.setValue("CenterFreq", 14150000);
+        store.setValue("TuneMode", 0);
+        store.setValue("FreqOffset", 200000);
+        store.setValue("RigctlHost", "radio.local");
+    }
+    ReceiverWindow& w = Started();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notes_.Notices().empty(); }, 10000));
+    QTest::qWait(50);
+    const auto notices = notes_.Notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].caption, "velorix");
+    EXPECT_EQ(notices[0].icon, Notifier::Icon::Warning);
+    EXPECT_EQ(notices[0].text,
+              "stored settings: the rigctl host 'radio.local' is no IP address: 127.0.0.1 is "
+              "used\nstored settings: the tuning offset 200000 Hz lies beyond the 50000 Hz the "
+              "125 kHz rate allows: set to 50000 Hz");
+    EXPECT_EQ(w.Receiver().Settings().FreqOffset, 50000);
+    EXPECT_EQ(TunedHz(), 14100000);
 }
 
 TEST_F(Window, TunesFromTheKeypadAndTheKeysAndSavesTheCentreOnExit) {

@@ -127,24 +127,30 @@ void ReceiverWindow::ConnectControls() {
 bool ReceiverWindow::Start() {
     WaitCursor wait;
     SettingsRecord& settings = receiver_->Settings();
-    const bool started = receiver_->StartWindow({.afterRestore = [&] {
-        if (rigctlOption_) {
-            settings.RigctlPort = rigctlOption_->port;
-            settings.RigctlHost = rigctlOption_->host;
-        }
-        wait.Release();
-        ShowAll();
-        show();
-        return true;
-    }});
+    const bool started = receiver_->StartWindow({
+        .afterRestore =
+            [&] {
+                if (rigctlOption_) {
+                    settings.RigctlPort = rigctlOption_->port;
+                    settings.RigctlHost = rigctlOption_->host;
+                }
+                wait.Release();
+                ShowAll();
+                show();
+                return true;
+            },
+        .whenRunning =
+            [this] {
+                // What the controller's start changed (the chain's rates are
+                // known once acquisition runs); the front end follows the timers.
+                ShowAll();
+                meterTimer_.start();
+                statusTimer_.start();
+                stationTimer_.start();
+            },
+    });
     if (!started) return false;
     started_ = true;
-    // What the last steps of the start-up changed (the chain's rates are
-    // known once acquisition runs).
-    ShowAll();
-    meterTimer_.start();
-    statusTimer_.start();
-    stationTimer_.start();
     if (!receiver_->SettingsNotes().empty())
         QTimer::singleShot(0, this, &ReceiverWindow::TellSettingsNotes);
     if (settings.RigctlPort != 0) {

@@ -79,6 +79,38 @@ TEST_F(MainDisplayMouse, TheSlideBarScrollsByThePointersMoves) {
     EXPECT_EQ(intents.scrollEnds, 1);
 }
 
+TEST_F(MainDisplayMouse, ARightPressIsAMarkerAtItsPixelAndTheCursorSizesOnlyOverTheBand) {
+    PlotWidget& plot = display.Plot();
+    QTest::mousePress(&plot, Qt::RightButton, {}, QPoint(300, 80));
+    QTest::mouseRelease(&plot, Qt::RightButton, {}, QPoint(300, 80));
+    EXPECT_EQ(intents.markers, std::vector<int>{300});
+    EXPECT_TRUE(intents.clicks.empty());
+
+    // Offset tuning: the sizing cursor over the band, its edges included.
+    const PassbandPixels band = display.State().band;
+    const auto shapeAt = [&](int x) {
+        QTest::mouseMove(&plot, QPoint(x, 80));
+        return plot.cursor().shape();
+    };
+    for (const auto& [x, shape] :
+         std::vector<std::pair<int, Qt::CursorShape>>{{band.low - 1, Qt::CrossCursor},
+                                                      {band.low, Qt::SizeHorCursor},
+                                                      {band.high, Qt::SizeHorCursor},
+                                                      {band.high + 1, Qt::CrossCursor},
+                                                      {100, Qt::CrossCursor}})
+        EXPECT_EQ(shapeAt(x), shape) << "at " << x;
+    // A band drag keeps it wherever the pointer goes.
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(band.low + 2, 80));
+    EXPECT_EQ(shapeAt(band.high + 60), Qt::SizeHorCursor);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(band.high + 60, 80));
+    EXPECT_EQ(shapeAt(band.high + 61), Qt::CrossCursor);
+    // "Center" tuning drags no band: the cross everywhere.
+    auto centreTuning = std::make_shared<DisplayState>(display.State());
+    centreTuning->offsetTuning = false;
+    display.Show(centreTuning);
+    EXPECT_EQ(shapeAt(band.low + 2), Qt::CrossCursor);
+}
+
 // Counts the paints a widget receives.
 struct PaintCounter : QObject {
     int paints = 0;
@@ -150,6 +182,11 @@ TEST_F(PlotMarks, TheWaterfallShowsTheBandOnlyUnderThePointer) {
     EXPECT_EQ(At(hovered, x + 1, 200), qRgb(69, 69, 54) & 0xFFFFFFu);
     EXPECT_EQ(At(hovered, s->tunedX, 200), qRgb(255, 128, 0) & 0xFFFFFFu);
     EXPECT_EQ(At(hovered, x, 200), qRgb(255, 69, 54) & 0xFFFFFFu);  // the cursor over the band
+    // The pointer moved off the band takes the band and the tuned line with it.
+    QTest::mouseMove(&display.Plot(), QPoint(s->band.high + 100, 100));
+    const QImage left = display.Plot().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(At(left, x + 1, 200), 0u);
+    EXPECT_EQ(At(left, s->tunedX, 200), 0u);
 }
 
 class SecondaryDisplayMouse : public ::testing::Test {
@@ -199,6 +236,35 @@ TEST_F(SecondaryDisplayMouse, EdgeShiftAndSpectrumDragsAndTheWheelBecomeIntents)
     EXPECT_EQ(intents.spectrumDrags, std::vector<double>{8 * m.HzPerBin()});
     EXPECT_EQ(intents.spectrumDragEnds, 1);
     EXPECT_EQ(intents.centreRetunes, 0);  // offset tuning: no centre to retune
+}
+
+TEST_F(SecondaryDisplayMouse, TheCursorSizesWithinFivePixelsOfAnEdgeAndHoldsWhileDragging) {
+    Make(true);
+    PlotWidget& plot = display->Plot();
+    const auto shapeAt = [&](int x) {
+        QTest::mouseMove(&plot, QPoint(x, 60));
+        return plot.cursor().shape();
+    };
+    // 256 bins on 410 pixels: the high edge 0.2 at pixel 256, the low -0.1 at 179.
+    for (const auto& [x, shape] :
+         std::vector<std::pair<int, Qt::CursorShape>>{{260, Qt::SizeHorCursor},
+                                                      {261, Qt::CrossCursor},
+                                                      {174, Qt::CrossCursor},
+                                                      {183, Qt::SizeHorCursor},
+                                                      {184, Qt::CrossCursor},
+                                                      {220, Qt::CrossCursor}})
+        EXPECT_EQ(shapeAt(x), shape) << "at " << x;
+    // A press between the edges drags the spectrum with the sizing cursor;
+    // it is left alone while the button is down.
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(220, 60));
+    EXPECT_EQ(shapeAt(222), Qt::SizeHorCursor);
+    EXPECT_EQ(shapeAt(300), Qt::SizeHorCursor);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(300, 60));
+    EXPECT_EQ(shapeAt(301), Qt::CrossCursor);
+    // The right button moves both edges: no marker here.
+    QTest::mousePress(&plot, Qt::RightButton, {}, QPoint(220, 60));
+    QTest::mouseRelease(&plot, Qt::RightButton, {}, QPoint(220, 60));
+    EXPECT_TRUE(intents.markers.empty());
 }
 
 TEST_F(SecondaryDisplayMouse, CentreTuningAsksForACentreRetuneEvery100MsOfASpectrumDrag) {
