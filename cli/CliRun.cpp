@@ -1,5 +1,6 @@
 #include "CliRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "RunPictures.h"
 #include "SMeterValues.h"
 #include "SettingsStore.h"
+#include "StationLabelPainter.h"
 
 namespace velorix {
 
@@ -108,6 +110,9 @@ std::optional<int> HeadlessRun::Prepare() {
     rx_.SetDisplays(&pictures_.Display(), &secondaryDisplay_);
     if (!rx_.BuildEngine()) return 1;
     pictures_.SetThread(&rx_.Engine()->MainDisplayThread());
+    // With fonts, the station names' boxes are laid out at their drawn width.
+    if (qGuiApp != nullptr)
+        rx_.Controller().Displays().SetLabelWidth(&StationLabelPainter::BoxWidth);
     return std::nullopt;
 }
 
@@ -204,7 +209,8 @@ void HeadlessRun::Receive() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (Clock::now() - lastTick < std::chrono::milliseconds(250)) continue;
         lastTick = Clock::now();
-        rx_.Controller().Source().Tick();  // free-space guard and status
+        rx_.Controller().Source().Tick();                             // free-space guard and status
+        if (rx_.Controller().StationTick().mainDisplay) ShowState();  // a new minute's names
         if (!o_.record.empty() && !rx_.Recorder().IsRecording() &&
             !rx_.Recorder().LastError().empty())
             break;
@@ -216,7 +222,9 @@ void HeadlessRun::Receive() {
         if (!watch_->Check() && o_.seconds) break;
     }
     wall_ = std::chrono::duration<double>(Clock::now() - start).count();
-    seconds_ = watch_->SignalSeconds();
+    // A run of a given length covers that much signal, however late this
+    // thread saw it reached: the meter's lines and the summary stop there.
+    seconds_ = std::min(watch_->SignalSeconds(), wanted);
     code_ = watch_->HadGap() ? 1 : 0;  // the stream had a gap, whatever followed
     if (FileEndedBadly()) code_ = 1;
 }

@@ -3,6 +3,17 @@
 #include <memory>
 
 namespace velorix {
+namespace {
+
+std::unique_ptr<QGuiApplication> FontsApplication() {
+    if (QCoreApplication::instance() != nullptr) return nullptr;
+    static int argc = 3;
+    static char name[] = "velorix-cli", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
 
 // At most the window's 30 frames a second; the display thread drops the
 // blocks in between.
@@ -11,6 +22,7 @@ RunPictures::RunPictures(const CliOptions& o)
       spectrum_(!o.spectrum.empty()),
       waterfallPng_(o.waterfall, "waterfall"),
       spectrumPng_(o.spectrum, "spectrum"),
+      fonts_(spectrum_ ? FontsApplication() : nullptr),
       display_(waterfall_, 30.0, [this](int n) {
           if (CDspThread* t = thread_.load()) t->SetSkipLimit(n);
       }) {}

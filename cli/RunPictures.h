@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QGuiApplication>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "CliOptions.h"
@@ -38,6 +40,9 @@ private:
     bool waterfall_, spectrum_;
     PngOutput waterfallPng_, spectrumPng_;
     std::atomic<CDspThread*> thread_{nullptr};
+    // The spectrum names the stations on the air: their text needs Qt's
+    // fonts, which come with a (screenless) GUI application.
+    std::unique_ptr<QGuiApplication> fonts_;
     SpectrumTap display_;
 };
 

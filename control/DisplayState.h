@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "DisplayGeometry.h"
@@ -15,6 +16,19 @@ inline constexpr int kMainPlotWidth = 820;
 inline constexpr int kMainPlotHeight = 249;
 inline constexpr int kSecondaryPlotWidth = 204;
 inline constexpr int kSecondaryPlotHeight = 125;
+
+// A station's name over the main spectrum: the station's column, and the
+// label's box, pixels from the plot's left edge, in one of the label rows
+// at the top of the plot (0 the topmost).
+struct StationLabel {
+    int x = 0;
+    int left = 0;
+    int width = 0;
+    int row = 0;
+    std::string text;
+
+    bool operator==(const StationLabel&) const = default;
+};
 
 // Everything one spectrum display shows, as the controller decides it: the
 // one place a display learns what to draw. The controller is its only
@@ -50,6 +64,9 @@ struct DisplayState {
     // read relative to marker 1.
     std::vector<int> markerXs{};
     bool deltaMarkers = false;
+    // The names of the stations on the air in view (main display, spectrum
+    // function only), placed so that no two boxes meet.
+    std::vector<StationLabel> stationLabels{};
     // Counts that move when the trace is to be cleared (a new source) and
     // when the waterfall is (the waterfall chosen again).
     unsigned traceClears = 0;

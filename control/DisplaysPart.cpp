@@ -26,7 +26,9 @@ ControlId AveragingSlider(DisplayId d) {
 }  // namespace
 
 DisplaysPart::DisplaysPart(ControllerContext& context)
-    : c_(context), secondary_(kSecondaryPlotWidth) {}
+    : c_(context),
+      labelWidth_([](const std::string& text) { return 6 * static_cast<int>(text.size()) + 4; }),
+      secondary_(kSecondaryPlotWidth) {}
 
 double DisplaysPart::RateKHz() const {
     const int idx = c_.settings.DdcSamplingRateIdx;
@@ -92,6 +94,17 @@ void DisplaysPart::Refresh() {
     const double tunedKHz = s.TunedHz() / 1000.0;
     if (s.TuneMode == 0) m.tunedX = m.geometry.KHzToPixel(tunedKHz);
     m.band = m.geometry.BandPixels(tunedKHz, lowKHz, highKHz, m.tunedX);
+    m.stationLabels = MainStationLabels();
+}
+
+std::vector<StationLabel> DisplaysPart::MainStationLabels() const {
+    const DisplayState& m = c_.mainDisplay;
+    if (c_.settings.StationNames == 0 || m.function != 0) return {};
+    const StationPanelState& panel = c_.stationPanel;
+    std::vector<StationLabel> labels = LayoutStationLabels(
+        panel.List(), m.geometry, panel.NowHhmm(), panel.Weekday(), labelWidth_);
+    std::erase_if(labels, [](const StationLabel& l) { return l.row < 0; });
+    return labels;
 }
 
 void DisplaysPart::RefreshSpan() {

@@ -2,6 +2,7 @@
 
 #include "ControllerContext.h"
 #include "SecondaryDisplayModel.h"
+#include "StationLabels.h"
 
 namespace velorix {
 
@@ -82,6 +83,9 @@ public:
     void ApplySMeterMode(int mode);
     void ApplyAveraging(DisplayId display, bool on);
     void ApplyAvgVal(DisplayId display, int value);
+    // How wide the station labels are, as the display draws them; until
+    // set, an estimate of 6 pixels a character.
+    void SetLabelWidth(LabelWidth width) { labelWidth_ = std::move(width); }
     // Both displays' states from the settings, the engine's band-pass rate
     // and carrier offset and this part's own state (after every operation).
     void Refresh();
@@ -89,8 +93,12 @@ public:
 private:
     bool MoveRefLevel(bool up);  // false beyond the limits
     double RateKHz() const;
+    // The main display's station labels: the chosen list at the station
+    // panel's clock, in the spectrum function, unless the setting is off.
+    std::vector<StationLabel> MainStationLabels() const;
 
     ControllerContext& c_;
+    LabelWidth labelWidth_;
     // The passband's edges with the band-pass rate and carrier offset.
     SecondaryDisplayModel secondary_;
     // The slide bar as it was pressed: the view's centre, kHz, and the offset, Hz.

@@ -125,6 +125,10 @@ void ReceiverController::ApplyMemList(int memListIdx) {
         c_.stationPanel.SetList(c_.stations ? c_.stations->List(memListIdx) : nullptr);
 }
 
+Outcome ReceiverController::StationTick() {
+    return c_.Run([&](Outcome&) { c_.stationRedraw |= c_.stationPanel.Tick(); });
+}
+
 ReceiverInfoTexts ReceiverController::InfoTexts() {
     if (!c_.startup.IsPreProduction()) c_.startup.ReadIdentity();
     return FormatReceiverInfo(c_.startup.Identity(), c_.startup.IsPreProduction(),

@@ -84,8 +84,9 @@ public:
     // receiver fault is shown, since the chain then holds its last level.
     SMeterReading MeterUpdate();
     Outcome SelectMemList(int memListIdx);  // radios 400-402
-    // The station panel's own 1 s clock; true when its lines changed.
-    bool StationTick() { return c_.stationPanel.Tick(); }
+    // The station panel's own 1 s clock: the panel's lines and the station
+    // labels over the main display follow each new minute.
+    Outcome StationTick();
     std::vector<std::string> StationLines() const { return c_.stationPanel.Lines(); }
     const StationPanelState& StationPanel() const { return c_.stationPanel; }
     // The receiver information box's texts (reads the identity again).

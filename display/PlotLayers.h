@@ -15,6 +15,8 @@ inline constexpr QRgb kTrace = 0xffe8ffe8;       // 232, 255, 232: trace and mar
 inline constexpr QRgb kTunedLine = 0xffff8000;   // 255, 128, 0
 inline constexpr QRgb kCursorLine = 0xffff0000;  // 255, 0, 0
 inline constexpr QRgb kBand = 0xff454536;        // 69, 69, 54
+// The skin's text colour of the station lines, for the station names.
+inline constexpr QRgb kStationName = 0xfff5cb38;  // 245, 203, 56
 }  // namespace plotcolour
 
 // How a plot's window pixels lie on the device pixels of its picture, at the

@@ -257,11 +257,14 @@ void SpectrumRenderer::Draw() {
             trace = RowSpan{dp.Of(std::max(*lo, 0)), dp.Of(std::min(*hi, back.height() - 1))};
         }
     }
+    static const std::vector<StationLabel> kNone;
+    const bool newLabels = labels_.Draw(back, spectrum ? s.stationLabels : kNone);
     const bool marked = DrawMarkers(back, width_, markers_);
 
-    // Over an unchanged background only the old and the new trace differ.
+    // Over an unchanged background and unchanged labels only the old and the
+    // new trace differ.
     RowSpan changed{0, height_ - 1};
-    if (spectrum && !marked && !lastMarked_ && drewBefore_) {
+    if (spectrum && !marked && !lastMarked_ && drewBefore_ && !newLabels) {
         PlotBackground last = lastLayers_;
         last.gridXs = &lastGridXs_;
         if (SameBackground(layers, last)) changed = trace.Union(lastTrace_);

@@ -15,6 +15,7 @@
 #include "MarkerList.h"
 #include "PlotLayers.h"
 #include "SpectrumEstimator.h"
+#include "StationLabelPainter.h"
 
 namespace velorix {
 
@@ -127,6 +128,7 @@ private:
     bool drewBefore_ = false;
     RowSpan lastTrace_;
     bool lastMarked_ = false;
+    StationLabelPainter labels_;
     FrameExchange frames_;
     std::atomic<std::uint64_t> spectra_{0};
     double frameRateHz_ = 0.0;  // 0: paced by paints

@@ -95,6 +95,7 @@ void ForEachSettingsKey(SettingsRecord& r, const std::function<void(const Settin
     key("NRVal", r.NRVal, 0, 0, 200);
     key("VolVal", r.VolVal, -100, -400, 0);
     key("RigctlPort", r.RigctlPort, 0, 0, 65535);
+    key("StationNames", r.StationNames, 1, 0, 1);
 }
 
 int SettingsKeyCount() {

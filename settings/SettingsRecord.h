@@ -61,6 +61,7 @@ struct SettingsRecord {
     int NRVal;                            // 0..200
     int VolVal;                           // -400..0, tenths of a dB
     int RigctlPort;                       // 0 off, else the rigctl server's TCP port
+    int StationNames;                     // 0/1: station names over the main spectrum
     // The rigctl server's address, a numeric IP address; a string among the
     // integers, read and written by the store beside them.
     static constexpr const char* kDefaultRigctlHost = "127.0.0.1";

@@ -10,4 +10,8 @@ std::string EibiEntry::FormatLine(const ScheduleList& /*list*/) const {
     return times + station + " - " + country + " (" + language + ")   " + remark;
 }
 
+std::string EibiEntry::Name(const ScheduleList& /*list*/) const {
+    return TrimmedEnd(station);
+}
+
 }  // namespace velorix

@@ -22,6 +22,7 @@ public:
     // "%04d %04d %s - %s (%s)   %s": start, end, station, country, language,
     // remark.
     std::string FormatLine(const ScheduleList& list) const override;
+    std::string Name(const ScheduleList& list) const override;
 
     const std::string country;   // up to 3 characters
     const std::string station;   // up to 24 characters

@@ -31,4 +31,9 @@ std::string HfccEntry::FormatLine(const ScheduleList& list) const {
     return line;
 }
 
+std::string HfccEntry::Name(const ScheduleList& list) const {
+    const BroadcasterRecord* record = list.Broadcasters().At(broadcaster);
+    return record != nullptr ? TrimmedEnd(record->name) : std::string();
+}
+
 }  // namespace velorix

@@ -24,6 +24,8 @@ public:
     // each of its texts. When an index names no record of `list`, the line is
     // "%04d %04d %3d kW -------------".
     std::string FormatLine(const ScheduleList& list) const override;
+    // The broadcaster's name.
+    std::string Name(const ScheduleList& list) const override;
 
     const int site;         // index into the site table, -1 unknown
     const int broadcaster;  // index into the broadcaster table, -1 unknown

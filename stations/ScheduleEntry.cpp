@@ -19,4 +19,9 @@ bool IsOnAirDay(const std::string& days, char weekday) {
     return true;
 }
 
+std::string TrimmedEnd(const std::string& text) {
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
 }  // namespace velorix

@@ -20,6 +20,9 @@ bool IsOnAirTime(int startHhmm, int endHhmm, int nowHhmm);
 // runs out without either counts as yes (so a missing field means daily).
 bool IsOnAirDay(const std::string& days, char weekday);
 
+// `text` without its trailing spaces (names padded to their columns).
+std::string TrimmedEnd(const std::string& text);
+
 // One scheduled transmission on one frequency. Entries of one frequency form a
 // chain owned by their ScheduleList; the list's loader puts each new entry at
 // the front, so a chain runs in reverse file order.
@@ -34,6 +37,9 @@ public:
     // The panel's text for this entry (UTF-8); `list` is the owning list,
     // which holds the code tables the text is looked up in.
     virtual std::string FormatLine(const ScheduleList& list) const = 0;
+    // The station's short name for labels over the spectrum (UTF-8, no
+    // padding); empty when the list does not know it.
+    virtual std::string Name(const ScheduleList& list) const = 0;
 
     // On the air at `nowHhmm` (UTC) on `weekday` ('1' Sunday ... '7' Saturday).
     bool IsOnAir(int nowHhmm, char weekday) const {

@@ -1,9 +1,12 @@
 // The headless receiver run in-process against the virtual receiver and
 // recordings, as `velorix-cli` runs it.
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include <QImage>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,8 +45,8 @@ CliResult RunWith(const std::vector<std::string>& args) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CliResult r;
-    ShutdownSignals signals;
-    r.code = RunCli(p.options, signals, out, err);
+    ShutdownSignals stopSignals;
+    r.code = RunCli(p.options, stopSignals, out, err);
     r.out = ReadBack(out);
     r.err = ReadBack(err);
     return r;
@@ -72,9 +75,20 @@ TEST(SMeterLine, HasTheScriptedForm) {
 }
 
 TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
+    // A station list in the user's data directory, for the picture to name.
+    fs::create_directories(Path("share/velorix"));
+    std::ofstream(Path("share/velorix/eibi.txt"))
+        << "14150         0000-2400       VRT Virtual 20 m SSB net     E   Eu          USB\n";
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::string savedDataHome = dataHome ? dataHome : "";
+    setenv("XDG_DATA_HOME", Path("share").c_str(), 1);
     const CliResult r =
         RunWith({"--seconds", "1", "--smeter", "--audio-out", Path("a.wav"), "--waterfall",
                  Path("w.png"), "--spectrum", Path("s.png"), "--tune", "14160000", "--mode", "AM"});
+    if (dataHome)
+        setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     ASSERT_EQ(r.code, 0) << r.err;
     int lines = 0;
     std::istringstream in(r.out);
@@ -111,6 +125,16 @@ TEST_F(CliRun, VirtualReceiverWritesAudioAndTheMeterEveryTenthOfASecond) {
         else
             EXPECT_TRUE(rows >= 15 && rows <= 31) << rows;
     }
+    // The spectrum names the listed station in yellow text at the top of the
+    // plot (the tuned line alone lights 40 pixels there).
+    const QImage spectrum(QString::fromStdString(Path("s.png")));
+    int text = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < spectrum.width(); ++x)
+            if (const QRgb c = spectrum.pixel(x, y);
+                qRed(c) >= 120 && qRed(c) > qGreen(c) && qGreen(c) > qBlue(c) + 40)
+                ++text;
+    EXPECT_GT(text, 100);
 }
 
 TEST_F(CliRun, ARecordingPlayedBackGivesTheSameAudioBitForBit) {

@@ -11,6 +11,8 @@
 #include "PlotLayers.h"
 #include "RatioCompare.h"
 #include "SecondaryDisplayModel.h"
+#include "StationLabelPainter.h"
+#include "StationLabels.h"
 
 namespace velorix {
 namespace {
@@ -195,6 +197,58 @@ TEST_F(SpectrumRendererTest, FramesNameTheRowsTheyChanged) {
     test::FeedTone(renderer, 120, 0.01);
     ASSERT_TRUE(frames.TakePending(rows));
     EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
+    // So do new station names.
+    v.markerXs.clear();
+    Show(v);
+    test::FeedTone(renderer, 120, 0.01);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    v.stationLabels = {{.x = 200, .left = 150, .width = 100, .row = 0, .text = "Radio"}};
+    Show(v);
+    test::FeedTone(renderer, 120, 0.01);
+    ASSERT_TRUE(frames.TakePending(rows));
+    EXPECT_EQ(rows, (RowSpan{0, kH - 1}));
+}
+
+// A station's name in the skin's text colour on its box over the trace, with
+// a tick down to its column; none in the waterfall.
+TEST_F(SpectrumRendererTest, StationNamesStandAboveTheTraceAtTheirColumns) {
+    DisplayState v = Configure(1024);
+    const std::string name = "Radio Virtual Music";
+    const int width = StationLabelPainter::BoxWidth(name);
+    const int x = 401;
+    v.stationLabels = {{.x = x, .left = x - width / 2, .width = width, .row = 1, .text = name}};
+    Show(v);
+    test::FeedTone(renderer, 200, 0.1);
+    const int band = kStationLabelRows * StationLabelPainter::RowHeight();
+    // Text pixels: yellow shades, red over green over blue.
+    auto textPixels = [&](const QImage& img, int x0, int x1) {
+        int n = 0, lowest = -1;
+        for (int y = 0; y < band; ++y)
+            for (int c = x0; c < x1; ++c)
+                if (const Pixel p = At(img, c, y); p.r >= 120 && p.r > p.g && p.g > p.b + 40) {
+                    ++n;
+                    lowest = y;
+                }
+        return std::pair{n, lowest};
+    };
+    const QImage img = Frame();
+    const auto [inBox, lowest] = textPixels(img, x - width / 2, x + width / 2);
+    EXPECT_GT(inBox, 40);
+    EXPECT_GE(lowest, StationLabelPainter::RowHeight());  // the second row
+    EXPECT_EQ(textPixels(img, 0, x - width / 2 - 1).first, 0);
+    // The lowest is the tick's, solid down to the station's column.
+    for (int y = lowest - 2; y <= lowest; ++y)
+        EXPECT_EQ(At(img, x, y), (Pixel{245, 203, 56})) << y;
+    // The trace (the floor at this column) lies below the names.
+    int traceRow = -1;
+    for (int y = 0; y < kH && traceRow < 0; ++y)
+        if (At(img, x, y) == kTrace) traceRow = y;
+    EXPECT_GT(traceRow, band);
+
+    v.function = 1;
+    Redraw(v);
+    EXPECT_EQ(textPixels(Frame(), 0, kW).first, 0);
 }
 
 // The secondary display's waterfall: 256 bins in the middle of a wider plot,

@@ -115,7 +115,7 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     // The store reads and writes in the order of this visit.
     std::vector<std::string> names;
     ForEachSettingsKey(r, [&](const SettingsKey& k) { names.push_back(k.name); });
-    ASSERT_EQ(names.size(), 159u);
+    ASSERT_EQ(names.size(), 160u);
     EXPECT_EQ(names[0], "AdcSamplingRate");
     EXPECT_EQ(names[2], "MainFFTIdx");
     EXPECT_EQ(names[13], "FltBw00");
@@ -126,7 +126,8 @@ TEST_F(SettingsStoreTest, KeysAreVisitedInStoreOrder) {
     EXPECT_EQ(names[131], "DemWhStepIdx0");
     EXPECT_EQ(names[140], "DemAgcIdx0");
     EXPECT_EQ(names[157], "VolVal");
-    EXPECT_EQ(names.back(), "RigctlPort");
+    EXPECT_EQ(names[158], "RigctlPort");
+    EXPECT_EQ(names.back(), "StationNames");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
 }
 

@@ -59,6 +59,9 @@ TEST(EibiList, SampleLinesByColumn) {
         EXPECT_EQ(e->FormatLine(list), s.formatted) << s.line;
         EXPECT_EQ(e->target, s.target) << s.line;
         EXPECT_EQ(e->days, "1234567");
+        // The name without the padding of its column.
+        EXPECT_EQ(e->FormatLine(list).find(e->Name(list) + " "), 10u) << s.line;
+        EXPECT_NE(e->Name(list).back(), ' ') << s.line;
     }
 }
 

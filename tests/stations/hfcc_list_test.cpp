@@ -119,6 +119,7 @@ TEST(HfccList, LinesByColumnAndTheirDisplayText) {
     EXPECT_EQ(first->site, list->Sites().Find({U'N', U'A', U'U'}));
     EXPECT_EQ(first->broadcaster, list->Broadcasters().Find({U'D', U'W', U'L'}));
     EXPECT_EQ(first->FormatLine(*list), "0600 0700 DEUTSCHE WELLE - NAUEN  012E5 52N38E 250 kW");
+    EXPECT_EQ(first->Name(*list), "DEUTSCHE WELLE");
 
     // 6000 holds two lines, the later one first.
     const auto* late = dynamic_cast<const HfccEntry*>(list->Find(6000)->first);
@@ -165,6 +166,7 @@ TEST(HfccList, RecordsThatCannotBeReadGiveTheDashedLine) {
     const HfccEntry entry(600, 700, "1234567", 5, 0, 250, 90, "");
     const ScheduleList bare(ScheduleList::kHfccCapacity);
     EXPECT_EQ(entry.FormatLine(bare), "0600 0700 250 kW -------------");
+    EXPECT_EQ(entry.Name(bare), "");
     const HfccEntry unknown(5, 2400, "1234567", -1, -1, 7, 0, "");
     EXPECT_EQ(unknown.FormatLine(bare), "0005 2400   - " + std::string("     ") + "   7 kW");
 }

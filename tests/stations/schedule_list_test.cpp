@@ -17,6 +17,7 @@ public:
                std::string dayList = "1234567")
         : ScheduleEntry(startHhmm, endHhmm, std::move(dayList)), m_name(std::move(name)) {}
     std::string FormatLine(const ScheduleList&) const override { return m_name; }
+    std::string Name(const ScheduleList&) const override { return m_name; }
 
 private:
     std::string m_name;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
@@ -340,6 +342,22 @@ TEST_F(Window, TunesFromTheKeypadAndTheKeysAndSavesTheCentreOnExit) {
     EXPECT_EQ(TunedHz(), 15'290'000);
     EXPECT_NE(Panel().Text(label::kFreq).find("15.290"), std::string::npos)
         << Panel().Text(label::kFreq);
+
+    // Typed: a digit opens the keypad with it entered and the keypad takes
+    // the keys that follow; Enter tunes, Escape closes it untuned.
+    FrequencyKeypad& keypad = w.Controls().Readout()->Keypad();
+    QTest::keyClick(&w, Qt::Key_7);
+    ASSERT_TRUE(keypad.isVisible());
+    EXPECT_EQ(keypad.Entry(), "7");
+    QTRY_COMPARE(QApplication::focusWidget(), keypad.Field());
+    QTest::keyClicks(keypad.Field(), "100");
+    QTest::keyClick(keypad.Field(), Qt::Key_Return);
+    EXPECT_EQ(TunedHz(), 7'100'000);
+    QTest::keyClick(&w, Qt::Key_3);
+    EXPECT_EQ(keypad.Entry(), "3");
+    QTest::keyClick(keypad.Field(), Qt::Key_Escape);
+    EXPECT_FALSE(keypad.isVisible());
+    EXPECT_EQ(TunedHz(), 7'100'000);
 
     // → is the wheel step up; PgUp moves the centre by the CF step.
     const std::int64_t centre = w.Receiver().Settings().CenterFreq;

@@ -92,6 +92,14 @@ void FrequencyKeypad::Press(int id) {
         hide();
 }
 
+void FrequencyKeypad::Open(const QString& entry) {
+    if (!entry.isEmpty()) field_->setText(entry);
+    show();
+    raise();
+    activateWindow();
+    field_->setFocus();
+}
+
 void FrequencyKeypad::reject() {
     hide();
 }

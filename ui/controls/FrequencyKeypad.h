@@ -34,6 +34,9 @@ public:
     QString Entry() const;
 
     void Press(int id);
+    // Shows the keypad on top with the focus in its field; with `entry` the
+    // field starts again with it.
+    void Open(const QString& entry = {});
 
     void reject() override;  // Escape hides, like "Close"
 

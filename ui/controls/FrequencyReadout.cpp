@@ -75,8 +75,7 @@ void FrequencyReadout::mouseMoveEvent(QMouseEvent* event) {
 void FrequencyReadout::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton) return;
-    keypad_->show();
-    keypad_->raise();
+    keypad_->Open();
 }
 
 }  // namespace velorix

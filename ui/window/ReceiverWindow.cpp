@@ -19,6 +19,7 @@
 #include "Skin.h"
 #include "SkinButton.h"
 #include "SkinnedControls.h"
+#include "StationLabelPainter.h"
 #include "StationPanel.h"
 #include "VerticalSlider.h"
 
@@ -65,6 +66,7 @@ ReceiverWindow::ReceiverWindow(Options options)
     parts.useStore = options.useStore;
     parts.stationDirectory = std::move(options.stationDirectory);
     receiver_ = std::make_unique<AssembledReceiver>(std::move(parts));
+    receiver_->Controller().Displays().SetLabelWidth(&StationLabelPainter::BoxWidth);
     displays_ = options.displays(this, *this);
     receiver_->SetDisplays(displays_.mainConsumer, displays_.secondaryConsumer);
     binder_.BindStationPanel(controls_->Stations(),
@@ -79,9 +81,8 @@ ReceiverWindow::ReceiverWindow(Options options)
         if (displays_.showMeter) displays_.showMeter(reading);
     });
     connect(&statusTimer_, &QTimer::timeout, this, &ReceiverWindow::StatusTick);
-    connect(&stationTimer_, &QTimer::timeout, this, [this] {
-        if (receiver_->Controller().StationTick()) binder_.RefreshStationPanel();
-    });
+    connect(&stationTimer_, &QTimer::timeout, this,
+            [this] { Apply(receiver_->Controller().StationTick()); });
 }
 
 ReceiverWindow::~ReceiverWindow() {
@@ -321,6 +322,14 @@ void ReceiverWindow::keyPressEvent(QKeyEvent* event) {
         {Qt::Key_Left, ControlKey::Left},         {Qt::Key_Right, ControlKey::Right},
         {Qt::Key_PageDown, ControlKey::PageDown}, {Qt::Key_PageUp, ControlKey::PageUp},
         {Qt::Key_Down, ControlKey::Down},         {Qt::Key_Up, ControlKey::Up}};
+    // A digit opens the keypad with it entered, so a frequency is typed
+    // without the mouse; the keypad takes the keys that follow.
+    const bool shortcut = event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier);
+    if (const QString text = event->text();
+        !shortcut && text.size() == 1 && text[0] >= u'0' && text[0] <= u'9') {
+        controls_->Readout()->Keypad().Open(text);
+        return;
+    }
     const auto key = kKeys.find(event->key());
     const ControlRow* control = key == kKeys.end() ? nullptr : ControlForKey(key->second);
     if (control == nullptr) {
