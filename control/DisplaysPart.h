@@ -8,8 +8,8 @@ namespace velorix {
 
 // The display and meter controls (reference level and scale, span, the
 // display functions and the main display's feed pace, markers, meter mode
-// and averaging), the two displays' states, and what the mouse asks of the
-// displays: the controller decides every pixel a display draws from here.
+// and averaging) and the two displays' states: the controller decides every
+// pixel a display draws from here.
 class DisplaysPart {
 public:
     explicit DisplaysPart(ControllerContext& context);
@@ -38,33 +38,6 @@ public:
     Outcome ToggleAveraging(DisplayId display);
     Outcome SetAvgVal(DisplayId display, int value);
 
-    // --- The mouse over the displays (pixels of the plots) -------------------
-    // Double click: tunes to the clicked bin (whole kHz but in CW and the
-    // modes above DRM): the offset, or in "Center" tuning the centre.
-    Outcome DoubleClick(DisplayId display, int x);
-    // A right press adds a marker at x (four at most).
-    Outcome AddMarker(int x);
-    // The main display's band dragged from fromX to toX: offset tuning only,
-    // and only while the pointer is over the plot.
-    Outcome DragPassband(int fromX, int toX);
-    // The slide bar: pressed, dragged by dx pixels (the picture follows the
-    // mouse and the tuned frequency with it), and let go, which retunes the
-    // receiver to the view unless a recording or a file keeps it in place.
-    void BeginScroll();
-    Outcome Scroll(int dxPx);
-    Outcome EndScroll();
-    // The secondary display's passband edges, fractions of the band-pass
-    // filter's rate, as its drags and wheel leave them.
-    Outcome SetPassbandEdges(double lower, double upper);
-    // The secondary display's spectrum dragged: the tuned frequency moves by
-    // -hz; in "Center" tuning the centre goes there when RetuneDraggedCentre
-    // is asked (a retune restarts the chain, so the display gathers the
-    // moves), and at the end of the drag.
-    void BeginSpectrumDrag();
-    Outcome DragSpectrum(double hz);
-    Outcome RetuneDraggedCentre();
-    Outcome EndSpectrumDrag();
-
     // --- Steps the other parts take ----------------------------------------
     // The main display re-centred on a new centre frequency.
     void CentreChanged();
@@ -75,6 +48,8 @@ public:
     // Both traces cleared (a new source).
     void ClearTraces();
     void SetEdges(double lower, double upper) { secondary_.SetEdges(lower, upper); }
+    // The secondary display's frequency at a pixel, Hz from the tuned one.
+    double SecondaryClickHz(int x) const { return secondary_.ClickHz(x); }
     void RefreshSpan();
     void RefreshRefLevel();
     void RefreshScale();
@@ -101,13 +76,6 @@ private:
     LabelWidth labelWidth_;
     // The passband's edges with the band-pass rate and carrier offset.
     SecondaryDisplayModel secondary_;
-    // The slide bar as it was pressed: the view's centre, kHz, and the offset, Hz.
-    double pressedCentreKHz_ = 0.0;
-    int pressedOffsetHz_ = 0;
-    // A spectrum drag in "Center" tuning: where the drag has taken the
-    // centre, and the centre last retuned to, kHz.
-    double dragCentreKHz_ = 0.0;
-    double retunedCentreKHz_ = 0.0;
 };
 
 }  // namespace velorix

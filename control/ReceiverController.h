@@ -8,6 +8,7 @@
 #include "DemodulatorPart.h"
 #include "DisplaysPart.h"
 #include "FrontEndPart.h"
+#include "MousePart.h"
 #include "ReceiverInfo.h"
 #include "SMeterValues.h"
 #include "SourcePart.h"
@@ -23,8 +24,8 @@ namespace velorix {
 // operation answers with what it changed, for the front end to show.
 //
 // The operations live in its parts (tuning, demodulator, front end, source
-// and recording, displays), which share one context; the start-up and
-// shutdown that span them live here.
+// and recording, displays, the mouse over the displays), which share one
+// context; the start-up and shutdown that span them live here.
 //
 // Everything runs on the user-interface thread.
 class ReceiverController {
@@ -38,6 +39,7 @@ public:
     FrontEndPart& FrontEnd() { return frontEnd_; }
     SourcePart& Source() { return source_; }
     DisplaysPart& Displays() { return displays_; }
+    MousePart& Mouse() { return mouse_; }
 
     // Tests and special file systems replace the disk and the clock; a new
     // clock is read at once by the station panel while its own clock runs.
@@ -105,6 +107,7 @@ private:
     FrontEndPart frontEnd_{c_};
     SourcePart source_{c_};
     DisplaysPart displays_{c_};
+    MousePart mouse_{c_};
     // Whether a fault is shown, for the meter, which velorix-cli updates on
     // the engine's thread.
     std::atomic<bool> faulted_{false};

@@ -28,7 +28,7 @@ TEST_F(DisplayMouse, DoubleClickTunesToTheExactBinInCwAndWholeKHzElse) {
         StartAt(demIdx);
         const int x = 523;
         const double binKHz = Main().BinToKHz(Main().PixelToBin(x));
-        ctl->Displays().DoubleClick(DisplayId::Main, x);
+        ctl->Mouse().DoubleClick(DisplayId::Main, x);
         EXPECT_EQ(settings.CenterFreq, 14150000) << "offset tuning moves the offset only";
         if (demIdx == 2) {
             EXPECT_NEAR(TunedKHz(), binKHz, 0.001);
@@ -40,7 +40,7 @@ TEST_F(DisplayMouse, DoubleClickTunesToTheExactBinInCwAndWholeKHzElse) {
     // In "Center" tuning the centre goes there and the offset is 0.
     StartAt(4, 1);
     const double binKHz = Main().BinToKHz(Main().PixelToBin(300));
-    ctl->Displays().DoubleClick(DisplayId::Main, 300);
+    ctl->Mouse().DoubleClick(DisplayId::Main, 300);
     EXPECT_EQ(settings.CenterFreq, std::floor(binKHz + 0.5) * 1000);
     EXPECT_EQ(settings.FreqOffset, 0);
     EXPECT_NEAR(Main().VisibleCentreKHz(), settings.CenterFreq / 1000.0, 1e-9);
@@ -50,19 +50,19 @@ TEST_F(DisplayMouse, APassbandDragMovesTheTunedFrequencyWithThePointerWithinReac
     StartAt(4);
     const int tuned = mainDisplay().tunedX;
     // 100 pixels are 100 bins; the tuned line follows the pointer.
-    ctl->Displays().DragPassband(tuned + 5, tuned + 105);
+    ctl->Mouse().DragPassband(tuned + 5, tuned + 105);
     EXPECT_NEAR(TunedKHz() - 14150.0, 100 * Main().KHzPerBin(), 0.002);
     EXPECT_NEAR(mainDisplay().tunedX, tuned + 100, 1);  // the offset is whole Hz
     // Beyond the plot nothing; the offset stops at the shifter's reach.
     const double before = TunedKHz();
-    EXPECT_FALSE(ctl->Displays().DragPassband(tuned + 105, kMainPlotWidth + 40).accepted);
+    EXPECT_FALSE(ctl->Mouse().DragPassband(tuned + 105, kMainPlotWidth + 40).accepted);
     EXPECT_DOUBLE_EQ(TunedKHz(), before);
     for (int i = 0; i < 20; ++i)
-        ctl->Displays().DragPassband(0, kMainPlotWidth - 1);
+        ctl->Mouse().DragPassband(0, kMainPlotWidth - 1);
     EXPECT_EQ(settings.FreqOffset, -200000);
     // In "Center" tuning the band is not dragged.
     StartAt(4, 1);
-    EXPECT_FALSE(ctl->Displays().DragPassband(400, 450).accepted);
+    EXPECT_FALSE(ctl->Mouse().DragPassband(400, 450).accepted);
     EXPECT_EQ(settings.FreqOffset, 0);
 }
 
@@ -75,18 +75,18 @@ TEST_F(DisplayMouse, TheSlideBarCarriesTheTunedFrequencyWithTheViewAndRetunesOnR
         ctl->Tuning().SetTuningOffset(2000);
         const double centre0 = Main().VisibleCentreKHz();
         const int tunedX = mainDisplay().tunedX;
-        ctl->Displays().BeginScroll();
-        const Outcome o = ctl->Displays().Scroll(-30);
+        ctl->Mouse().BeginScroll();
+        const Outcome o = ctl->Mouse().Scroll(-30);
         // The picture follows the mouse: the view moves 30 bins up, and the
         // tuned frequency with it, so it stays at its pixel.
         ASSERT_NE(o.mainDisplay, nullptr);
         EXPECT_NEAR(Main().VisibleCentreKHz() - centre0, 30 * Main().KHzPerBin(), 1e-9);
         EXPECT_NEAR(TunedKHz() - 14148.0, 30 * Main().KHzPerBin(), 0.001);
         EXPECT_NEAR(mainDisplay().tunedX, tunedX, 1);  // the offset is whole Hz
-        ctl->Displays().Scroll(-20);
+        ctl->Mouse().Scroll(-20);
         const double visible = Main().VisibleCentreKHz();
         ClearDevice();
-        EXPECT_TRUE(ctl->Displays().EndScroll().accepted);
+        EXPECT_TRUE(ctl->Mouse().EndScroll().accepted);
         EXPECT_EQ(settings.CenterFreq, static_cast<int>(std::trunc(visible * 1000 + 1e-6)));
         EXPECT_EQ(settings.FreqOffset, tuneMode == 0 ? 2000 : 0);
         EXPECT_FALSE(dev().sioFrames.empty()) << "the receiver is retuned";
@@ -99,11 +99,11 @@ TEST_F(DisplayMouse, TheSlideBarCarriesTheTunedFrequencyWithTheViewAndRetunesOnR
 
     // While a recording keeps the receiver in place, letting go retunes nothing.
     ctl->Source().StartRecording(dir_ / "rec.wav");
-    ctl->Displays().BeginScroll();
-    ctl->Displays().Scroll(-30);
+    ctl->Mouse().BeginScroll();
+    ctl->Mouse().Scroll(-30);
     const int centre = settings.CenterFreq;
     ClearDevice();
-    EXPECT_FALSE(ctl->Displays().EndScroll().accepted);
+    EXPECT_FALSE(ctl->Mouse().EndScroll().accepted);
     EXPECT_EQ(settings.CenterFreq, centre);
     EXPECT_TRUE(ReceiverUntouched());
     ctl->Source().StopButton();
@@ -114,27 +114,27 @@ TEST_F(DisplayMouse, TheSecondaryDisplaysClicksAndSpectrumDragsTune) {
     const double hzPerBin = 31250.0 / 256;
     // 20 pixels right of the middle is 20 bins above the tuned frequency.
     const int middle = kSecondaryPlotWidth / 2;
-    ctl->Displays().DoubleClick(DisplayId::Secondary, middle + 20);
+    ctl->Mouse().DoubleClick(DisplayId::Secondary, middle + 20);
     EXPECT_EQ(settings.FreqOffset, -std::lround(20 * hzPerBin));
     // Moving the picture right moves the tuned frequency down.
-    ctl->Displays().BeginSpectrumDrag();
-    ctl->Displays().DragSpectrum(8 * hzPerBin);
+    ctl->Mouse().BeginSpectrumDrag();
+    ctl->Mouse().DragSpectrum(8 * hzPerBin);
     EXPECT_EQ(settings.FreqOffset, -std::lround(20 * hzPerBin) + std::lround(8 * hzPerBin));
 
     // In "Center" tuning the centre follows the gathered moves on each retune
     // asked for, and only when they moved it.
     StartAt(4, 1);
-    ctl->Displays().BeginSpectrumDrag();
-    ctl->Displays().DragSpectrum(8 * hzPerBin);
-    ctl->Displays().DragSpectrum(2 * hzPerBin);
+    ctl->Mouse().BeginSpectrumDrag();
+    ctl->Mouse().DragSpectrum(8 * hzPerBin);
+    ctl->Mouse().DragSpectrum(2 * hzPerBin);
     EXPECT_EQ(settings.CenterFreq, 14150000);
-    ctl->Displays().RetuneDraggedCentre();
+    ctl->Mouse().RetuneDraggedCentre();
     EXPECT_EQ(settings.CenterFreq, static_cast<int>(14150000 - 10 * hzPerBin));
     ClearDevice();
-    EXPECT_EQ(ctl->Displays().RetuneDraggedCentre().mainDisplay, nullptr);
+    EXPECT_EQ(ctl->Mouse().RetuneDraggedCentre().mainDisplay, nullptr);
     EXPECT_TRUE(ReceiverUntouched());
-    ctl->Displays().DragSpectrum(-4 * hzPerBin);
-    ctl->Displays().EndSpectrumDrag();
+    ctl->Mouse().DragSpectrum(-4 * hzPerBin);
+    ctl->Mouse().EndSpectrumDrag();
     EXPECT_EQ(settings.CenterFreq, static_cast<int>(14150000 - 6 * hzPerBin));
     EXPECT_EQ(settings.FreqOffset, 0);
 }
@@ -142,8 +142,8 @@ TEST_F(DisplayMouse, TheSecondaryDisplaysClicksAndSpectrumDragsTune) {
 TEST_F(DisplayMouse, FourMarkersAtMostUntilCleared) {
     StartAt(4);
     for (const int x : {100, 200, 300, 400})
-        EXPECT_TRUE(ctl->Displays().AddMarker(x).accepted);
-    EXPECT_FALSE(ctl->Displays().AddMarker(500).accepted);
+        EXPECT_TRUE(ctl->Mouse().AddMarker(x).accepted);
+    EXPECT_FALSE(ctl->Mouse().AddMarker(500).accepted);
     EXPECT_EQ(mainDisplay().markerXs, (std::vector<int>{100, 200, 300, 400}));
     ctl->Displays().ToggleDelta();
     EXPECT_TRUE(mainDisplay().deltaMarkers);

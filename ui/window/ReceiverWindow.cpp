@@ -358,49 +358,49 @@ bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ReceiverWindow::DoubleClick(DisplayId display, int x) {
-    Apply(Controller().Displays().DoubleClick(display, x));
+    Apply(Controller().Mouse().DoubleClick(display, x));
 }
 
 void ReceiverWindow::AddMarker(int x) {
-    Apply(Controller().Displays().AddMarker(x));
+    Apply(Controller().Mouse().AddMarker(x));
 }
 
 bool ReceiverWindow::DragPassband(int fromX, int toX) {
-    const Outcome outcome = Controller().Displays().DragPassband(fromX, toX);
+    const Outcome outcome = Controller().Mouse().DragPassband(fromX, toX);
     Apply(outcome);
     return outcome.accepted;
 }
 
 void ReceiverWindow::BeginScroll() {
-    Controller().Displays().BeginScroll();
+    Controller().Mouse().BeginScroll();
 }
 
 void ReceiverWindow::Scroll(int dxPx) {
-    Apply(Controller().Displays().Scroll(dxPx));
+    Apply(Controller().Mouse().Scroll(dxPx));
 }
 
 void ReceiverWindow::EndScroll() {
-    Apply(Controller().Displays().EndScroll());
+    Apply(Controller().Mouse().EndScroll());
 }
 
 void ReceiverWindow::SetPassbandEdges(double low, double high) {
-    Apply(Controller().Displays().SetPassbandEdges(low, high));
+    Apply(Controller().Mouse().SetPassbandEdges(low, high));
 }
 
 void ReceiverWindow::BeginSpectrumDrag() {
-    Controller().Displays().BeginSpectrumDrag();
+    Controller().Mouse().BeginSpectrumDrag();
 }
 
 void ReceiverWindow::DragSpectrum(double hz) {
-    Apply(Controller().Displays().DragSpectrum(hz));
+    Apply(Controller().Mouse().DragSpectrum(hz));
 }
 
 void ReceiverWindow::RetuneDraggedCentre() {
-    Apply(Controller().Displays().RetuneDraggedCentre());
+    Apply(Controller().Mouse().RetuneDraggedCentre());
 }
 
 void ReceiverWindow::EndSpectrumDrag() {
-    Apply(Controller().Displays().EndSpectrumDrag());
+    Apply(Controller().Mouse().EndSpectrumDrag());
 }
 
 void ReceiverWindow::Wheel(int delta) {

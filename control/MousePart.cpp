@@ -1,5 +1,5 @@
-// What the mouse over the displays does: the displays hand over their
-// pixels, and their geometry here turns them into tuning.
+#include "MousePart.h"
+
 #include <vector>
 
 #include "DisplaysPart.h"
@@ -8,12 +8,12 @@
 
 namespace velorix {
 
-Outcome DisplaysPart::DoubleClick(DisplayId display, int x) {
+Outcome MousePart::DoubleClick(DisplayId display, int x) {
     const SettingsRecord& s = c_.settings;
     const bool centreTuning = s.TuneMode == 1;
     if (display == DisplayId::Secondary) {
         // The clicked frequency becomes the tuned one.
-        const double hz = secondary_.ClickHz(x);
+        const double hz = c_.displays->SecondaryClickHz(x);
         if (centreTuning)
             return c_.tuning->SetCenterFrequencyKHz((s.CenterFreq + hz) / 1000.0, true);
         return c_.tuning->ShiftTuningOffset(-hz);
@@ -23,7 +23,7 @@ Outcome DisplaysPart::DoubleClick(DisplayId display, int x) {
     return c_.tuning->SetTuningOffset(DisplayGeometry::OffsetForKHz(s.CenterFreq, kHz));
 }
 
-Outcome DisplaysPart::AddMarker(int x) {
+Outcome MousePart::AddMarker(int x) {
     return c_.Run([&](Outcome& o) {
         std::vector<int>& xs = c_.mainDisplay.markerXs;
         if (static_cast<int>(xs.size()) >= MarkerList::kMaxMarkers) {
@@ -34,19 +34,19 @@ Outcome DisplaysPart::AddMarker(int x) {
     });
 }
 
-Outcome DisplaysPart::DragPassband(int fromX, int toX) {
+Outcome MousePart::DragPassband(int fromX, int toX) {
     const DisplayGeometry& g = c_.mainDisplay.geometry;
     if (c_.settings.TuneMode != 0 || toX < 0 || toX >= g.Width() || toX == fromX)
         return Outcome::Refused();
     return c_.tuning->SetTuningOffset(g.DragOffsetHz(c_.settings.FreqOffset, fromX, toX));
 }
 
-void DisplaysPart::BeginScroll() {
+void MousePart::BeginScroll() {
     pressedCentreKHz_ = c_.mainDisplay.geometry.VisibleCentreKHz();
     pressedOffsetHz_ = c_.settings.FreqOffset;
 }
 
-Outcome DisplaysPart::Scroll(int dxPx) {
+Outcome MousePart::Scroll(int dxPx) {
     return c_.Run([&](Outcome& o) {
         DisplayGeometry& g = c_.mainDisplay.geometry;
         if (!g.DragScale(dxPx)) {
@@ -58,7 +58,7 @@ Outcome DisplaysPart::Scroll(int dxPx) {
     });
 }
 
-Outcome DisplaysPart::EndScroll() {
+Outcome MousePart::EndScroll() {
     return c_.Run([&](Outcome& o) {
         // A recording or a file as the source keeps the receiver where it is.
         if (c_.settings.retuneInhibit.load() != 0) {
@@ -71,36 +71,36 @@ Outcome DisplaysPart::EndScroll() {
     });
 }
 
-Outcome DisplaysPart::SetPassbandEdges(double lower, double upper) {
+Outcome MousePart::SetPassbandEdges(double lower, double upper) {
     return c_.Run([&](Outcome&) {
         c_.engine.SetPassband(lower, upper);
-        SetEdges(lower, upper);
+        c_.displays->SetEdges(lower, upper);
     });
 }
 
-void DisplaysPart::BeginSpectrumDrag() {
+void MousePart::BeginSpectrumDrag() {
     dragCentreKHz_ = retunedCentreKHz_ = c_.settings.CenterFreq / 1000.0;
 }
 
-Outcome DisplaysPart::DragSpectrum(double hz) {
+Outcome MousePart::DragSpectrum(double hz) {
     // Moving the picture right moves the tuned frequency down.
     if (c_.settings.TuneMode != 1) return c_.tuning->ShiftTuningOffset(hz);
     dragCentreKHz_ -= hz / 1000.0;
     return Outcome{};
 }
 
-Outcome DisplaysPart::RetuneDraggedCentre() {
+Outcome MousePart::RetuneDraggedCentre() {
     if (c_.settings.TuneMode != 1 || dragCentreKHz_ == retunedCentreKHz_) return Outcome{};
     retunedCentreKHz_ = dragCentreKHz_;
     return c_.tuning->SetCenterFrequencyKHz(dragCentreKHz_, true);
 }
 
-Outcome DisplaysPart::EndSpectrumDrag() {
+Outcome MousePart::EndSpectrumDrag() {
     return c_.Run([&](Outcome&) {
         // The moves since the last retune are not lost with the button.
         RetuneDraggedCentre();
         // The main display re-centres.
-        CentreChanged();
+        c_.displays->CentreChanged();
     });
 }
 
