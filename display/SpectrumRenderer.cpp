@@ -158,12 +158,24 @@ void SpectrumRenderer::BufferFull() {
         // display restart clears the thread's limit.
         Compute();
         if (skip_) skip_(blocksPerFrame_ - 1);
-    } else {
+    } else if (FrameDue()) {
         ready.store(0, std::memory_order_release);
         Compute();
         Draw();
     }
     buffer->Commit();
+}
+
+bool SpectrumRenderer::FrameDue() {
+    const int interval = frameIntervalMs_.load();
+    if (interval <= 0) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextFrame_) return false;
+    // The frames keep the interval on average, each on the first block due,
+    // and never come in a burst after a pause.
+    const std::chrono::milliseconds period(interval);
+    nextFrame_ = std::max(nextFrame_ + period, now + period / 2);
+    return true;
 }
 
 void SpectrumRenderer::Idle() {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,7 +33,8 @@ namespace velorix {
 //
 // Pacing: in the window a published frame clears the ready flag until the
 // widget has painted it (SetReady), so at most one spectrum is computed per
-// painted frame. Without a screen, SetSignalPacing instead sets the feeding
+// painted frame, and blocks that come sooner than the frame interval after
+// the last frame (PaceToScreen) are passed over. Without a screen, SetSignalPacing instead sets the feeding
 // thread's skip limit so that at most the frame rate's worth of spectra is
 // computed per second of signal, and frames are drawn only when asked for.
 //
@@ -63,6 +65,9 @@ public:
     // feeding thread's skip limit. The frames are then not drawn per
     // spectrum (only the waterfall lines are kept): call Render for the picture.
     void SetSignalPacing(double frameRateHz, SkipControl skip);
+    // Draws at most one frame per interval on average (the window's frame
+    // rate); 0, the default: a frame for every block taken.
+    void PaceToScreen(int frameIntervalMs) { frameIntervalMs_.store(frameIntervalMs); }
 
     void Restart() override;
     void BufferFull() override;
@@ -93,6 +98,8 @@ private:
     void TakeRatio();
     void Resize(int bins);
     void Pace();
+    // Whether a block now makes a frame under PaceToScreen's interval.
+    bool FrameDue();
     void Compute();
     // Whether the last spectrum fits the state's bins.
     bool HaveSpectrum() const;
@@ -134,6 +141,8 @@ private:
     double frameRateHz_ = 0.0;  // 0: paced by paints
     SkipControl skip_;
     int blocksPerFrame_ = 1;
+    std::atomic<int> frameIntervalMs_{0};
+    std::chrono::steady_clock::time_point nextFrame_{};
 };
 
 }  // namespace velorix

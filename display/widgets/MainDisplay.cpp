@@ -9,6 +9,7 @@ MainDisplay::MainDisplay(DisplayIntents& intents, QWidget* parent)
       renderer_(kWidth, kHeight) {
     plot_ = new PlotWidget(
         renderer_.Frames(), [this] { renderer_.SetReady(); }, *this, this);
+    renderer_.PaceToScreen(PlotWidget::kFrameIntervalMs);
     slideBar_ = new ScaleBarWidget(kWidth, this, this);
     plot_->move(0, 0);
     slideBar_->move(0, kHeight + 2);

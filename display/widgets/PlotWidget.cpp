@@ -35,9 +35,6 @@ PlotWidget::PlotWidget(FrameExchange& frames, std::function<void()> ready, PlotH
     // A held press is delivered when the double-click interval has passed.
     pressTimer_.setSingleShot(true);
     connect(&pressTimer_, &QTimer::timeout, this, [this] { Deliver(press_.Poll()); });
-    readyTimer_.setSingleShot(true);
-    connect(&readyTimer_, &QTimer::timeout, this, &PlotWidget::ReturnReady);
-    sinceReady_.start();
 }
 
 void PlotWidget::FramePublished() {
@@ -46,21 +43,11 @@ void PlotWidget::FramePublished() {
     // Only the rows that changed are copied to the screen; a frame that
     // changed nothing, or that no paint will show, needs no paint to be taken.
     if (!isVisible() || rows.Empty()) {
-        ReturnReady();
+        ready_();
         return;
     }
     framePainted_ = false;
     update(0, rows.top, width(), rows.bottom - rows.top + 1);
-}
-
-void PlotWidget::ReturnReady() {
-    const qint64 wait = kFrameIntervalMs - sinceReady_.elapsed();
-    if (wait > 0) {
-        if (!readyTimer_.isActive()) readyTimer_.start(static_cast<int>(wait));
-        return;
-    }
-    sinceReady_.restart();
-    ready_();
 }
 
 QRect PlotWidget::MarkedRect(const PointerMarks& m) const {
@@ -101,7 +88,7 @@ void PlotWidget::paintEvent(QPaintEvent* event) {
     });
     if (!framePainted_) {
         framePainted_ = true;
-        ReturnReady();
+        ready_();
     }
 }
 

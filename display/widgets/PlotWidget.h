@@ -29,9 +29,9 @@ public:
 // A plot window: it blits the front image of its frame exchange and paints
 // the pointer's marks over it, and nothing else: a mouse move costs one
 // repaint of the columns it changes, never a render. Each published frame is
-// painted as soon as it comes; the renderer may draw the next one once the
-// paint is done, but not within a frame interval of the last (at most 30
-// frames a second), and straight away while the plot is hidden. Left presses
+// painted as soon as it comes; the renderer, paced to the frame interval
+// (at most 30 frames a second), may draw the next one once the paint is
+// done, or straight away while the plot is hidden. Left presses
 // are held back by the deferred-press rule so a double click never tunes
 // twice.
 class PlotWidget : public QWidget {
@@ -58,8 +58,6 @@ protected:
 private:
     // A frame was published (queued from the display thread).
     void FramePublished();
-    // The renderer may draw again, within the frame rate.
-    void ReturnReady();
     void Deliver(const PlotEvents& events);
     // The columns the marks touch.
     QRect MarkedRect(const PointerMarks& marks) const;
@@ -71,8 +69,6 @@ private:
     QTimer pressTimer_;
     PointerMarks marks_;
     bool framePainted_ = true;  // the last published frame has been painted
-    QElapsedTimer sinceReady_;
-    QTimer readyTimer_;
 };
 
 }  // namespace velorix

@@ -12,6 +12,7 @@ SecondaryDisplay::SecondaryDisplay(int widthPx, int heightPx, DisplayIntents& in
       clock_(std::move(clockMs)) {
     plot_ = new PlotWidget(
         renderer_.Frames(), [this] { renderer_.SetReady(); }, *this, this);
+    renderer_.PaceToScreen(PlotWidget::kFrameIntervalMs);
     scaleBar_ = new ScaleBarWidget(widthPx, nullptr, this);
     scaleBar_->SetLabelsClearOfTunedLine(true);
     scaleBar_->move(0, heightPx + 2);
