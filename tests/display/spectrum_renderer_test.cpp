@@ -113,6 +113,19 @@ TEST_F(SpectrumRendererTest, ToneLightsTheRowOfItsCalibratedLevel) {
     EXPECT_NE(At(moved, x + 50, row - 1), kTrace);
 }
 
+// Paced to a screen, the blocks that come within the frame interval after a
+// frame are passed over; unpaced, each block makes a frame.
+TEST_F(SpectrumRendererTest, PacedToAScreenBlocksWithinTheFrameIntervalArePassedOver) {
+    Configure(1024);
+    renderer.PaceToScreen(3'600'000);  // an hour
+    for (int i = 0; i < 3; ++i)
+        test::FeedTone(renderer, 37, 0.1);
+    EXPECT_EQ(renderer.Spectra(), 1u);
+    renderer.PaceToScreen(0);
+    test::FeedTone(renderer, 37, 0.1);
+    EXPECT_EQ(renderer.Spectra(), 2u);
+}
+
 TEST_F(SpectrumRendererTest, WaterfallScrollsDownNewestFirst) {
     DisplayState v = Configure(1024);
     v.function = 1;
