@@ -1,3 +1,4 @@
+#include <array>
 #include <initializer_list>
 
 #include "ControllerFixture.h"
@@ -7,137 +8,108 @@ namespace {
 
 using Source = ControllerTest;
 
-// Controls that the source states disable.
-const ControlId kFrontEnd[] = {ControlId::Presel,          ControlId::Dither,
-                               ControlId::Preamp,          ControlId::Att0,
-                               Offset(ControlId::Att0, 1), Offset(ControlId::Att0, 2),
-                               Offset(ControlId::Att0, 3)};
-const ControlId kRates[] = {ControlId::Rate125, Offset(ControlId::Rate125, 1),
-                            Offset(ControlId::Rate125, 2)};
-const ControlId kCentreSteps[] = {ControlId::CFStepDown, ControlId::CFStepUp, ControlId::CentreDown,
-                                  ControlId::CentreUp};
-const ControlId kTuneSteps[] = {ControlId::StepDown, ControlId::StepUp};
-const ControlId kSources[] = {ControlId::SourceReceiver, ControlId::SourceWav};
-
-struct Flags {
-    int inhibit, recording, loaded, playing;
+// What a source state enables: 1 on, 0 off, -1 not asked.
+struct Enabled {
+    int frontEnd, rates, centreSteps, tuneSteps, sources, center, record, play, fileOpen;
 };
 
-void ExpectFlags(const SettingsRecord& s, Flags f, const char* state) {
-    EXPECT_EQ(s.retuneInhibit.load(), f.inhibit) << state;
-    EXPECT_EQ(s.recording.load(), f.recording) << state;
-    EXPECT_EQ(s.fileLoaded.load(), f.loaded) << state;
-    EXPECT_EQ(s.playing.load(), f.playing) << state;
-}
-
-template <typename Ids>
-void ExpectEnabled(const PanelState& p, const Ids& ids, bool enabled, const char* state) {
-    for (ControlId id : ids)
-        EXPECT_EQ(p.Enabled(id), enabled) << state << ": " << ControlName(id);
+void ExpectState(const SettingsRecord& s, const PanelState& p, std::array<int, 4> flags,
+                 Enabled e) {
+    EXPECT_EQ((std::array<int, 4>{s.retuneInhibit.load(), s.recording.load(), s.fileLoaded.load(),
+                                  s.playing.load()}),
+              flags);
+    const auto expect = [&](std::initializer_list<ControlId> ids, int enabled) {
+        if (enabled < 0) return;
+        for (ControlId id : ids)
+            EXPECT_EQ(p.Enabled(id), enabled == 1) << ControlName(id);
+    };
+    expect({ControlId::Presel, ControlId::Dither, ControlId::Preamp, ControlId::Att0,
+            Offset(ControlId::Att0, 1), Offset(ControlId::Att0, 2), Offset(ControlId::Att0, 3)},
+           e.frontEnd);
+    expect({ControlId::Rate125, Offset(ControlId::Rate125, 1), Offset(ControlId::Rate125, 2)},
+           e.rates);
+    expect({ControlId::CFStepDown, ControlId::CFStepUp, ControlId::CentreDown, ControlId::CentreUp},
+           e.centreSteps);
+    expect({ControlId::StepDown, ControlId::StepUp}, e.tuneSteps);
+    expect({ControlId::SourceReceiver, ControlId::SourceWav}, e.sources);
+    expect({ControlId::Center}, e.center);
+    expect({ControlId::Record}, e.record);
+    expect({ControlId::Play}, e.play);
+    expect({ControlId::FileOpen}, e.fileOpen);
 }
 
 TEST_F(Source, TheFiveStatesAndTheControlsTheyDisable) {
     settings.CenterFreq = 7100000;
     settings.CFStepIdx = 5;
     StartUp();
-    const char* state = "Receiver";
-    ExpectFlags(settings, {0, 0, 0, 0}, state);
-    ExpectEnabled(panel(), kFrontEnd, true, state);
-    ExpectEnabled(panel(), kRates, true, state);
-    ExpectEnabled(panel(), kCentreSteps, true, state);
-    ExpectEnabled(panel(), kTuneSteps, true, state);
-    ExpectEnabled(panel(), kSources, true, state);
-    EXPECT_TRUE(panel().Enabled(ControlId::Center));
-    EXPECT_TRUE(panel().Enabled(ControlId::Record));
-    EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
-
-    state = "Recording";
-    auto o = ctl->Source().StartRecording(dir_ / "rec.wav");
-    ASSERT_TRUE(o.accepted);
-    ExpectFlags(settings, {1, 1, 0, 0}, state);
-    ExpectEnabled(panel(), kFrontEnd, false, state);
-    ExpectEnabled(panel(), kRates, false, state);
-    ExpectEnabled(panel(), kCentreSteps, false, state);
-    ExpectEnabled(panel(), kTuneSteps, false, state);
-    ExpectEnabled(panel(), kSources, false, state);
-    EXPECT_FALSE(panel().Enabled(ControlId::Center));
-    EXPECT_EQ(settings.TuneMode, 0);
-    EXPECT_TRUE(panel().Lit(ControlId::Record));
-    EXPECT_FALSE(panel().Lit(ControlId::Stop));
-    EXPECT_FALSE(mainDisplay().geometry.Scale().FreeScroll());
-    // The answer lists what the window must disable.
-    ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
-    EXPECT_FALSE(o.changes.Find(ControlId::Presel)->enabled);
-    EXPECT_EQ(ctl->RecordingPath(), dir_ / "rec.wav");
-    EXPECT_TRUE(recorder.IsRecording());
-
-    state = "Receiver again";
-    ASSERT_TRUE(ctl->Source().StopButton().accepted);
-    ExpectFlags(settings, {0, 0, 0, 0}, state);
-    ExpectEnabled(panel(), kFrontEnd, true, state);
-    ExpectEnabled(panel(), kRates, true, state);
-    ExpectEnabled(panel(), kCentreSteps, true, state);
-    ExpectEnabled(panel(), kSources, true, state);
-    EXPECT_TRUE(panel().Lit(ControlId::Stop));
-    EXPECT_FALSE(panel().Lit(ControlId::Record));
-    EXPECT_FALSE(recorder.IsRecording());
-    EXPECT_TRUE(mainDisplay().geometry.Scale().FreeScroll());
-
-    state = "File source, empty";
-    ctl->Source().SelectSource(1);
-    ExpectFlags(settings, {1, 0, 0, 0}, state);
-    ExpectEnabled(panel(), kRates, false, state);
-    ExpectEnabled(panel(), kCentreSteps, false, state);
-    ExpectEnabled(panel(), kFrontEnd, true, state);
-    ExpectEnabled(panel(), kTuneSteps, true, state);
-    EXPECT_FALSE(panel().Enabled(ControlId::Center));
-    EXPECT_FALSE(panel().Enabled(ControlId::Record));
-    EXPECT_FALSE(panel().Enabled(ControlId::Play));
-    EXPECT_TRUE(panel().Enabled(ControlId::FileOpen));
-    EXPECT_FALSE(board.IsRunning());
-    EXPECT_EQ(engine.agcResets, 1);
-    EXPECT_EQ(mainDisplay().traceClears, 1u);
-
-    state = "File loaded";
-    WavReceiverInfo info;
-    info.centerFreqHz = 5000000;
-    const std::string path = WriteRecording("file_000.wav", info, 6144 * 4);
-    ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
-    ExpectFlags(settings, {1, 0, 1, 0}, state);
-    ExpectEnabled(panel(), kFrontEnd, false, state);
-    ExpectEnabled(panel(), kRates, false, state);
-    ExpectEnabled(panel(), kCentreSteps, false, state);
-    ExpectEnabled(panel(), kTuneSteps, false, state);
-    ExpectEnabled(panel(), kSources, true, state);
-    EXPECT_FALSE(panel().Enabled(ControlId::Record));
-    EXPECT_TRUE(panel().Enabled(ControlId::Play));
-    EXPECT_TRUE(panel().recBar.rangeSelect);
-    EXPECT_EQ(panel().recBar.rangeBytes, 6144u * 4);
-
-    state = "Playing";
-    ASSERT_TRUE(ctl->Source().Play().accepted);
-    ExpectFlags(settings, {1, 0, 1, 1}, state);
-    EXPECT_TRUE(panel().Lit(ControlId::Play));
-    EXPECT_FALSE(panel().Lit(ControlId::Stop));
-    EXPECT_TRUE(panel().Enabled(ControlId::Stop));
-    EXPECT_TRUE(engine.pacing);
-    EXPECT_FALSE(ctl->StationPanel().OwnClock());
-    EXPECT_FALSE(ctl->Source().Play().accepted);  // already playing
-
-    state = "File loaded again";
-    ASSERT_TRUE(ctl->Source().StopButton().accepted);
-    ExpectFlags(settings, {1, 0, 1, 0}, state);
-    EXPECT_FALSE(engine.pacing);
-    EXPECT_TRUE(ctl->StationPanel().OwnClock());
-    EXPECT_FALSE(ctl->Source().StopButton().accepted);
-
-    state = "Receiver at last";
+    {
+        SCOPED_TRACE("Receiver");
+        ExpectState(settings, panel(), {0, 0, 0, 0}, {1, 1, 1, 1, 1, 1, 1, -1, 0});
+    }
+    {
+        SCOPED_TRACE("Recording");
+        auto o = ctl->Source().StartRecording(dir_ / "rec.wav");
+        ASSERT_TRUE(o.accepted);
+        ExpectState(settings, panel(), {1, 1, 0, 0}, {0, 0, 0, 0, 0, 0, -1, -1, -1});
+        EXPECT_EQ(settings.TuneMode, 0);
+        EXPECT_TRUE(panel().Lit(ControlId::Record));
+        EXPECT_FALSE(panel().Lit(ControlId::Stop));
+        EXPECT_FALSE(mainDisplay().geometry.Scale().FreeScroll());
+        // The answer lists what the window must disable.
+        ASSERT_NE(o.changes.Find(ControlId::Presel), nullptr);
+        EXPECT_FALSE(o.changes.Find(ControlId::Presel)->enabled);
+        EXPECT_EQ(ctl->RecordingPath(), dir_ / "rec.wav");
+        EXPECT_TRUE(recorder.IsRecording());
+    }
+    {
+        SCOPED_TRACE("Receiver again");
+        ASSERT_TRUE(ctl->Source().StopButton().accepted);
+        ExpectState(settings, panel(), {0, 0, 0, 0}, {1, 1, 1, -1, 1, -1, -1, -1, -1});
+        EXPECT_TRUE(panel().Lit(ControlId::Stop));
+        EXPECT_FALSE(panel().Lit(ControlId::Record));
+        EXPECT_FALSE(recorder.IsRecording());
+        EXPECT_TRUE(mainDisplay().geometry.Scale().FreeScroll());
+    }
+    {
+        SCOPED_TRACE("File source, empty");
+        ctl->Source().SelectSource(1);
+        ExpectState(settings, panel(), {1, 0, 0, 0}, {1, 0, 0, 1, -1, 0, 0, 0, 1});
+        EXPECT_FALSE(board.IsRunning());
+        EXPECT_EQ(engine.agcResets, 1);
+        EXPECT_EQ(mainDisplay().traceClears, 1u);
+    }
+    {
+        SCOPED_TRACE("File loaded");
+        WavReceiverInfo info;
+        info.centerFreqHz = 5000000;
+        const std::string path = WriteRecording("file_000.wav", info, 6144 * 4);
+        ASSERT_TRUE(ctl->Source().LoadFile(path).accepted);
+        ExpectState(settings, panel(), {1, 0, 1, 0}, {0, 0, 0, 0, 1, -1, 0, 1, -1});
+        EXPECT_TRUE(panel().recBar.rangeSelect);
+        EXPECT_EQ(panel().recBar.rangeBytes, 6144u * 4);
+    }
+    {
+        SCOPED_TRACE("Playing");
+        ASSERT_TRUE(ctl->Source().Play().accepted);
+        ExpectState(settings, panel(), {1, 0, 1, 1}, {-1, -1, -1, -1, -1, -1, -1, -1, -1});
+        EXPECT_TRUE(panel().Lit(ControlId::Play));
+        EXPECT_FALSE(panel().Lit(ControlId::Stop));
+        EXPECT_TRUE(panel().Enabled(ControlId::Stop));
+        EXPECT_TRUE(engine.pacing);
+        EXPECT_FALSE(ctl->StationPanel().OwnClock());
+        EXPECT_FALSE(ctl->Source().Play().accepted);  // already playing
+    }
+    {
+        SCOPED_TRACE("File loaded again");
+        ASSERT_TRUE(ctl->Source().StopButton().accepted);
+        ExpectState(settings, panel(), {1, 0, 1, 0}, {-1, -1, -1, -1, -1, -1, -1, -1, -1});
+        EXPECT_FALSE(engine.pacing);
+        EXPECT_TRUE(ctl->StationPanel().OwnClock());
+        EXPECT_FALSE(ctl->Source().StopButton().accepted);
+    }
+    SCOPED_TRACE("Receiver at last");
     ctl->Source().SelectSource(0);
-    ExpectFlags(settings, {0, 0, 0, 0}, state);
-    ExpectEnabled(panel(), kFrontEnd, true, state);
-    ExpectEnabled(panel(), kRates, true, state);
-    EXPECT_TRUE(panel().Enabled(ControlId::Record));
-    EXPECT_FALSE(panel().Enabled(ControlId::FileOpen));
+    ExpectState(settings, panel(), {0, 0, 0, 0}, {1, 1, -1, -1, -1, -1, 1, -1, 0});
     EXPECT_TRUE(board.IsRunning());
     EXPECT_FALSE(board.IsFileOpen());
     EXPECT_FALSE(panel().recBar.rangeSelect);
@@ -215,8 +187,7 @@ TEST_F(Source, RecorderThatCannotStartTellsWhyAndLeavesTheReceiverState) {
     EXPECT_EQ(notes.Notices()[0].text,
               "Can't create " + dir_ / "no/such/dir/rec_000.wav" + ": No such file or directory");
     EXPECT_EQ(notes.Notices()[0].caption, "Record Error");
-    ExpectFlags(settings, {0, 0, 0, 0}, "Receiver");
-    EXPECT_TRUE(panel().Enabled(ControlId::Presel));
+    ExpectState(settings, panel(), {0, 0, 0, 0}, {1, -1, -1, -1, -1, -1, -1, -1, -1});
     EXPECT_FALSE(panel().Lit(ControlId::Record));
 }
 
