@@ -205,6 +205,13 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     }
     const PanelState& Panel() { return window_->Receiver().Controller().Panel(); }
+    // Runs the window until `done()` holds; a condition that never comes is
+    // ended by ctest's time-out, not by a margin a loaded machine may exceed.
+    template <typename P>
+    static void Until(P&& done) {
+        while (!done())
+            QTest::qWait(10);
+    }
     void KeypadTo(const std::string& kHz) {
         FrequencyKeypad& keypad = window_->Controls().Readout()->Keypad();
         for (const char digit : kHz)
@@ -322,7 +329,7 @@ TEST_F(Window, SettingsMendedOnLoadAreListedInTheOneNoticeAboutTheStore) {
         store.setValue("RigctlHost", "radio.local");
     }
     ReceiverWindow& w = Started();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !notes_.Notices().empty(); }, 10000));
+    Until([&] { return !notes_.Notices().empty(); });
     QTest::qWait(50);
     const auto notices = notes_.Notices();
     ASSERT_EQ(notices.size(), 1u);
@@ -707,23 +714,20 @@ TEST_F(Window, AReceiverPulledOutIsToldAndHeldAtTheFloorThenBroughtUpWhenPlugged
     const auto barDrawn = [&] {
         return meter->grab().toImage().pixel(12, 39) != qRgb(212, 193, 123);
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.BlocksPushed() > 10 && barDrawn(); }, 20000));
+    Until([&] { return board.BlocksPushed() > 10 && barDrawn(); });
 
     fs::remove(plug);
     const std::string removed = "the receiver was removed";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status->Text().toStdString() == removed; }, 20000));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return meter->Reading().tenthsDbm == kSMeterMinDbm * 10 && !barDrawn(); }, 5000));
+    Until([&] { return status->Text().toStdString() == removed; });
+    Until([&] { return meter->Reading().tenthsDbm == kSMeterMinDbm * 10 && !barDrawn(); });
     ASSERT_EQ(notes_.Notices().size(), 1u);
     EXPECT_EQ(notes_.Notices()[0].text, removed);
 
     const std::size_t before = Trace().size();
     std::ofstream(plug).put('\n');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return notes_.Notices().size() == 2; }, 30000));
+    Until([&] { return notes_.Notices().size() >= 2; });
     EXPECT_EQ(notes_.Notices()[1].text, "the receiver is back");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return board.BlocksPushed() > 10 && status->Text().isEmpty() && barDrawn(); },
-        20000));
+    Until([&] { return board.BlocksPushed() > 10 && status->Text().isEmpty() && barDrawn(); });
     // Firmware again, the bitstream of the rate, the port byte, the tuning and
     // the front end, then the run bit; without the firmware's and bitstream's data.
     const std::vector<std::string> trace = Trace();
