@@ -32,7 +32,8 @@ int StationLabelPainter::BoxWidth(const std::string& text) {
 }
 
 int StationLabelPainter::RowHeight() {
-    return QFontMetrics(LabelFont()).height() + kTickPx;
+    static const int height = QFontMetrics(LabelFont()).height() + kTickPx;
+    return height;
 }
 
 bool StationLabelPainter::Draw(QImage& image, const std::vector<StationLabel>& labels) {
@@ -53,19 +54,27 @@ bool StationLabelPainter::Draw(QImage& image, const std::vector<StationLabel>& l
                         QImage::Format_ARGB32_Premultiplied);
         layer_.setDevicePixelRatio(ratio);
         layer_.fill(Qt::transparent);
+        inked_.clear();
         QPainter p(&layer_);
         p.setFont(LabelFont());
         const QColor text = QColor::fromRgb(plotcolour::kStationName);
         for (const StationLabel& l : labels) {
             const int top = kTopPx + l.row * rowHeight;
             const QRect box(l.left, top, l.width, boxHeight);
+            const QRect tick(l.x, top + boxHeight, 1, kTickPx);
             p.fillRect(box, QColor(0, 0, 0, 170));
             p.setPen(text);
             p.drawText(box, Qt::AlignCenter, QString::fromStdString(l.text));
-            p.fillRect(QRect(l.x, top + boxHeight, 1, kTickPx), text);
+            p.fillRect(tick, text);
+            inked_.push_back(box);
+            inked_.push_back(tick);
         }
     }
-    QPainter(&image).drawImage(0, 0, layer_);
+    // Only the boxes and ticks are blended, not the clear rest of the layer.
+    QPainter p(&image);
+    const DevicePixels dp(ratio);
+    for (const QRect& r : inked_)
+        p.drawImage(r, layer_, dp.Of(r));
     return changed;
 }
 

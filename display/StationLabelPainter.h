@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,14 @@ public:
 
     // Draws `labels` over `image`; true when they differ from the last
     // call's. The labels are drawn into a layer kept until they change, so
-    // a frame with the same labels only blends it.
+    // a frame with the same labels only blends their boxes from it.
     bool Draw(QImage& image, const std::vector<StationLabel>& labels);
 
 private:
     std::vector<StationLabel> drawn_;
     QImage layer_;
+    // The layer's boxes and ticks, window pixels.
+    std::vector<QRect> inked_;
 };
 
 }  // namespace velorix
