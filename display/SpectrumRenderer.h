@@ -34,9 +34,10 @@ namespace velorix {
 // Pacing: in the window a published frame clears the ready flag until the
 // widget has painted it (SetReady), so at most one spectrum is computed per
 // painted frame, and blocks that come sooner than the frame interval after
-// the last frame (PaceToScreen) are passed over. Without a screen, SetSignalPacing instead sets the feeding
-// thread's skip limit so that at most the frame rate's worth of spectra is
-// computed per second of signal, and frames are drawn only when asked for.
+// the last frame (PaceToScreen) are passed over. Without a screen,
+// SetSignalPacing instead sets the feeding thread's skip limit so that at
+// most the frame rate's worth of spectra is computed per second of signal,
+// and frames are drawn only when asked for.
 //
 // The frames are drawn at the device pixel ratio the widget asks for
 // through the frame exchange (lines over whole device pixels, the trace at
