@@ -535,6 +535,10 @@ TEST_F(Window, PlaysARecordingLoopsADraggedStretchAndGoesBackToTheReceiver) {
     ASSERT_TRUE(Panel().Enabled(ControlId::Play));
     Click(ControlId::Play);
     ASSERT_TRUE(Panel().Lit(ControlId::Play));
+    // Until the first tick with the file, the status line may still show the
+    // recording's own clock.
+    const std::string recordingTime = Panel().Text(label::kTime);
+    Until([&] { return Panel().Text(label::kTime) != recordingTime; });
 
     // The time text is the recording's start plus the whole seconds played
     // before the shown position, and the position never runs ahead of the
