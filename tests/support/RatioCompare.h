@@ -3,13 +3,25 @@
 // How a picture drawn at two device pixels per window pixel relates to the
 // same picture at one: drawn finer, or the 1x picture enlarged.
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QRect>
+#include <QScreen>
 #include <cstdlib>
+#include <utility>
 
 namespace velorix::test {
 
 inline constexpr int kRatioLevels = 24;  // per channel
+
+// The screens of ratios 1 and 2 of a run on two offscreen screens; null
+// where there is none.
+inline std::pair<QScreen*, QScreen*> PlainAndFineScreens() {
+    QScreen *plain = nullptr, *fine = nullptr;
+    for (QScreen* s : QGuiApplication::screens())
+        (s->devicePixelRatio() == 1.0 ? plain : s->devicePixelRatio() == 2.0 ? fine : s) = s;
+    return {plain, fine};
+}
 
 inline bool Near(QRgb a, QRgb b) {
     return std::abs(qRed(a) - qRed(b)) <= kRatioLevels &&

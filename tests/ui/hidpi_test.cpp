@@ -129,9 +129,7 @@ TEST(ScreenRatio, EveryControlShowsItsPictureForTheScreensRatio) {
 
 // ctest runs this on two offscreen screens of ratios 1 and 2 (ui_two_screens).
 TEST(ScreenRatio, AWindowMovedToAScreenOfAnotherRatioDrawsItsControlsForIt) {
-    QScreen *plain = nullptr, *fine = nullptr;
-    for (QScreen* s : QGuiApplication::screens())
-        (s->devicePixelRatio() == 1.0 ? plain : s->devicePixelRatio() == 2.0 ? fine : s) = s;
+    const auto [plain, fine] = test::PlainAndFineScreens();
     if (!plain || !fine) GTEST_SKIP() << "needs screens of ratios 1 and 2";
     test::SkinWindow skinned;
     auto* cal = qobject_cast<TextButton*>(skinned.controls.Button(ControlId::Cal));

@@ -8,6 +8,7 @@
 
 #include "MainDisplay.h"
 #include "PlotLayers.h"
+#include "RatioCompare.h"
 #include "WidgetTestSupport.h"
 
 namespace velorix {
@@ -49,9 +50,7 @@ TEST(ScreenRatio, ThePlotShowsItsFrameAtTheScreensResolution) {
 // (display_widgets_two_screens): the display thread draws for the screen the
 // plot is on.
 TEST(ScreenRatio, APlotMovedToAScreenOfAnotherRatioIsDrawnForIt) {
-    QScreen *plain = nullptr, *fine = nullptr;
-    for (QScreen* s : QGuiApplication::screens())
-        (s->devicePixelRatio() == 1.0 ? plain : s->devicePixelRatio() == 2.0 ? fine : s) = s;
+    const auto [plain, fine] = test::PlainAndFineScreens();
     if (!plain || !fine) GTEST_SKIP() << "needs screens of ratios 1 and 2";
     test::RecordingIntents intents;
     MainDisplay display(intents);
